@@ -1,0 +1,17 @@
+#include "platform/Memory.h"
+
+#include <windows.h>
+
+namespace pelorin::platform {
+
+bool LockMemory(void* address, std::size_t length) {
+    if (address == nullptr || length == 0) return false;
+    return VirtualLock(address, length) != FALSE;
+}
+
+void UnlockMemory(void* address, std::size_t length) {
+    if (address == nullptr || length == 0) return;
+    VirtualUnlock(address, length);
+}
+
+}  // namespace pelorin::platform
