@@ -21,6 +21,14 @@ struct SaferSchedule {
     std::uint8_t log[256];  // log[exp[i]] = i
 };
 
+// Per round and byte position, the first key layer, the exp or log
+// substitution and the second key layer folded into one 256-byte table, and
+// its inverse for decryption. They hold key material and are scrubbed too.
+struct SaferRoundTables {
+    std::uint8_t forward[kSaferRounds][8][256];
+    std::uint8_t backward[kSaferRounds][8][256];
+};
+
 // SAFER SK-128 with 10 rounds: key half A is key bytes 0..7, half B bytes
 // 8..15, strengthened key schedule. All arithmetic is on bytes.
 class SaferKey {
@@ -37,6 +45,7 @@ public:
 
 private:
     SecureBox<SaferSchedule> schedule_;
+    SecureBox<SaferRoundTables> tables_;
 };
 
 }  // namespace pelorin
