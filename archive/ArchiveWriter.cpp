@@ -1,0 +1,108 @@
+#include "archive/ArchiveWriter.h"
+
+#include <algorithm>
+#include <array>
+
+#include "archive/ArchiveFormat.h"
+#include "archive/ChunkSize.h"
+#include "archive/HeaderCipher.h"
+#include "cipher/Algorithm.h"
+#include "cipher/Scramble.h"
+#include "cipher/SecureBuffer.h"
+#include "platform/OsRandom.h"
+#include "platform/Process.h"
+
+namespace pelorin::archive {
+namespace {
+
+// Collects what went wrong during a run; the first failure to write ends all
+// further writing, since nothing after it could be read back anyway.
+struct RunState {
+    bool sourceShort = false;
+    bool archiveFailed = false;
+
+    // Reads exactly buffer.size() bytes, standing in zeros for what the
+    // source could not deliver, so that the layout keeps its byte count.
+    void ReadFull(ByteSource& source, std::span<std::uint8_t> buffer) {
+        const std::size_t got = source.Read(buffer);
+        if (got < buffer.size()) {
+            sourceShort = true;
+            std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got), buffer.end(), std::uint8_t{0});
+        }
+    }
+
+    void Write(ByteSink& archive, std::span<const std::uint8_t> bytes) {
+        if (archiveFailed) return;
+        if (!archive.Write(bytes)) archiveFailed = true;
+    }
+};
+
+}  // namespace
+
+ArchiveWriter::ArchiveWriter(ByteSource& source, ByteSink& archive, std::span<const std::uint8_t> passkey,
+                             bool encryptHeaders, PasskeyHashing hashing)
+    : source_(source), archive_(archive), key_(passkey, kKeyScrubPasses), encryptHeaders_(encryptHeaders),
+      hashing_(hashing) {}
+
+WriteOutcome ArchiveWriter::Run(int algorithm, ProgressDialog& progress, Ui& ui) {
+    const AlgorithmInfo* info = FindAlgorithm(algorithm);
+    if (info != nullptr && hashing_ == PasskeyHashing::Off &&
+        key_.bytes().size() < static_cast<std::size_t>(info->keyBytesRequired)) {
+        return WriteOutcome::KeyTooShort;
+    }
+    // Salts come from the OS source, so that no two entries share one.
+    EntrySalt salt{};
+    if (!platform::OsRandomBytes(salt)) return WriteOutcome::NoRandomSource;
+
+    const platform::IdlePriorityScope idle;
+    const std::uint64_t size = source_.Remaining();
+    const std::uint64_t chunk = ChunkSize(size);
+    SecureBuffer buffer(chunk, kDataScrubPasses);
+    const std::uint64_t chunkCount = size / chunk;
+    RunState state;
+
+    const auto sizeField = EncodeSizeField(size);
+    if (!WriteHeaderItem(archive_, sizeField, encryptHeaders_, key_.bytes())) state.archiveFailed = true;
+    state.Write(archive_, salt);
+    key_.DeriveForEntry(salt, hashing_);
+    progress.SetStep(ProgressStep(chunkCount, kProgressFull));
+
+    if (info == nullptr) {
+        ui.ShowMessage(kUnknownAlgorithmText, kFileErrorCaption, MessageIcon::Exclamation);
+    } else {
+        auto cipher = MakeGroupCipher(algorithm, key_.bytes());
+        for (std::uint64_t i = 0; i < chunkCount; ++i) {
+            state.ReadFull(source_, buffer.bytes());
+            cipher->Encrypt(buffer.bytes());
+            state.Write(archive_, buffer.bytes());
+            progress.StepIt();
+            progress.ConfirmCancelIfRequested();
+        }
+        const std::uint64_t remainder = size % chunk;
+        const std::uint64_t whole = remainder / 8 * 8;
+        const auto wholePart = buffer.bytes().first(whole);
+        state.ReadFull(source_, wholePart);
+        cipher->Encrypt(wholePart);
+        state.Write(archive_, wholePart);
+        if (remainder != whole) {
+            const auto tail = buffer.bytes().first(remainder - whole);
+            state.ReadFull(source_, tail);
+            std::array<std::uint8_t, 9> padded{};
+            padded[0] = FillFinalGroup(tail, std::span(padded).subspan<1>());
+            cipher->Encrypt(std::span(padded).subspan(1));
+            state.Write(archive_, padded);
+            ScrambleBuffer(padded.data(), padded.size(), kDataScrubPasses);
+        }
+    }
+
+    progress.SetPos(kProgressFull);
+    progress.SetStatus(kScramblingStatus);
+    buffer.Release();
+
+    if (info == nullptr) return WriteOutcome::UnknownAlgorithm;
+    if (state.archiveFailed) return WriteOutcome::ArchiveWriteFailed;
+    if (state.sourceShort) return WriteOutcome::SourceShort;
+    return WriteOutcome::Complete;
+}
+
+}  // namespace pelorin::archive

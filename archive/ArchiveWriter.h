@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "app_common/ProgressDialog.h"
+#include "app_common/Ui.h"
+#include "archive/Streams.h"
+#include "cipher/CipherKey.h"
+
+namespace pelorin::archive {
+
+inline constexpr const char* kUnknownAlgorithmText = "Unknown algorithm.\nThe file may have been encrypted incorrectly.";
+inline constexpr const char* kFileErrorCaption = "File error";
+
+enum class WriteOutcome {
+    Complete,
+    SourceShort,         // the source gave fewer bytes than its size; zeros stand in
+    ArchiveWriteFailed,  // the archive did not take every byte (a full volume)
+    UnknownAlgorithm,    // size and salt written, no body: the entry is unreadable
+    KeyTooShort,         // an unhashed passkey shorter than the cipher reads; nothing written
+    NoRandomSource,      // the OS random source failed; nothing written
+};
+
+// Encrypts one source and appends it to the archive after the entry's name:
+// size field, entry salt, then the data as one piece through the selected
+// cipher. Owns a locked copy of the passkey, scrubbed (10 passes) on
+// destruction.
+class ArchiveWriter {
+public:
+    ArchiveWriter(ByteSource& source, ByteSink& archive, std::span<const std::uint8_t> passkey, bool encryptHeaders,
+                  PasskeyHashing hashing);
+
+    // Reports progress in chunks of about a tenth of the source; a confirmed
+    // cancel ends the job (JobExit with status 1). The source is taken from
+    // its current position to its end.
+    WriteOutcome Run(int algorithm, ProgressDialog& progress, Ui& ui);
+
+private:
+    ByteSource& source_;
+    ByteSink& archive_;
+    CipherKey key_;
+    bool encryptHeaders_;
+    PasskeyHashing hashing_;
+};
+
+}  // namespace pelorin::archive

@@ -1,0 +1,60 @@
+#include "archive/EntryNames.h"
+
+#include <vector>
+
+#include "archive/HeaderCipher.h"
+#include "platform/Paths.h"
+
+namespace pelorin::archive {
+
+EntryNameResult ReadEntryName(ByteSource& source, const OpenedArchive& archive, std::span<const std::uint8_t> passkey,
+                              const ReaderState& state) {
+    const bool encrypted = HeadersEncrypted(archive.header);
+    const std::size_t fieldLength = NameLengthFieldLength(archive.header.version);
+    std::array<std::uint8_t, kWideNameLengthLength> field{};
+    if (!ReadHeaderItem(source, std::span(field).first(fieldLength), encrypted, passkey, state.keystream())) {
+        return {std::nullopt, Damage::EndsInsideEntry};
+    }
+    const std::int64_t length = DecodeNameLength(field, archive.header.version);
+    if (length < 0 || StoredItemLength(static_cast<std::uint64_t>(length), encrypted) > source.Remaining()) {
+        return {std::nullopt, Damage::ImpossibleNameLength};
+    }
+    std::string name(static_cast<std::size_t>(length), '\0');
+    auto bytes = std::span(reinterpret_cast<std::uint8_t*>(name.data()), name.size());
+    if (!ReadHeaderItem(source, bytes, encrypted, passkey, state.keystream())) {
+        return {std::nullopt, Damage::EndsInsideEntry};
+    }
+    return {std::move(name), Damage::EndsInsideEntry};
+}
+
+bool IsSafeEntryName(const std::string& name) {
+    if (name.empty()) return false;
+    if (name.front() == '\\' || name.front() == '/') return false;
+    if (name.back() == '\\' || name.back() == '/') return false;
+    if (name.find('\0') != std::string::npos || name.find(':') != std::string::npos) return false;
+    if (platform::kHostSeparator == '/' && name.find('/') != std::string::npos) return false;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find_first_of("\\/", start);
+        if (end == std::string::npos) end = name.size();
+        const std::string component = name.substr(start, end - start);
+        if (component == "..") return false;
+        // Windows ignores trailing dots and spaces, so "..." or ". ." could
+        // stand for "..": refuse components made only of them.
+        if (!component.empty() && component.find_first_not_of(". ") == std::string::npos && component != ".") {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+std::string HostRelativePath(const std::string& name) {
+    std::string path = name;
+    for (char& c : path) {
+        if (c == '\\') c = platform::kHostSeparator;
+    }
+    return path;
+}
+
+}  // namespace pelorin::archive

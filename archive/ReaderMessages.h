@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+
+#include "app_common/Ui.h"
+#include "platform/File.h"
+
+// The decryptor's message boxes about bad input, word for word, and the ones
+// this reader adds for damaged archives and unsafe names.
+namespace pelorin::archive {
+
+inline constexpr int kExitHeaderWarningDeclined = 2;
+inline constexpr int kExitOpenFailed = 1;
+
+inline constexpr const char* kErrorCaption = "Error";
+inline constexpr const char* kNewerVersionEnding = "\" was created with a newer version of Pelorin.";
+inline constexpr const char* kUnknownAlgorithmOpening = "The algorithm used to encrypt \"";
+inline constexpr const char* kUnknownAlgorithmEnding = "\" is unknown.";
+inline constexpr const char* kHeadersOpening = "It cannot be determined if \"";
+// The probing and scanning forms keep the spelling users have always seen.
+inline constexpr const char* kHeadersEndingScan = "\" used encrypted headres.";
+inline constexpr const char* kHeadersEndingDecrypt = "\" used encrypted headers.";
+inline constexpr const char* kLegacyRc4Notice =
+    "The RC4 encryption used to encrypt this file has a serious implementation error in it that compromises its "
+    "security. Please note that this is an implementation error, not an error in security. You should continue "
+    "decrypting this file and then re-encrypt it with any version of Pelorin numbered 1.21 or later (which you most "
+    "likely already have if you are getting this error message). Versions after 1.21 encrypt using the correct "
+    "implementation of RC4 and are secure.";
+inline constexpr const char* kUnknownFileTypeText = "Unknown file type.\nThe file may not have been decrypted correctly.";
+
+// Warning box with Yes and No; No ends the job with exit status 2.
+void AskContinue(Ui& ui, const std::string& text);
+
+// When an open failed: the box captioned with the path, then exit status 1.
+[[noreturn]] void ShowOpenError(Ui& ui, platform::FileError error, const std::string& path);
+std::string OpenErrorReason(platform::FileError error);
+
+// The part of a path after its last separator.
+std::string FileNamePart(const std::string& path);
+
+// A damaged archive: reading it stops, and the user learns which one and why.
+enum class Damage { ShortHeader, EndsInsideEntry, ImpossibleNameLength, UnknownAlgorithm, UnreadableFile };
+void ShowDamagedArchive(Ui& ui, const std::string& archivePath, Damage damage);
+std::string DamagedArchiveText(const std::string& archivePath, Damage damage);
+
+// An entry whose name would leave the archive's folder: skipped.
+void ShowRefusedName(Ui& ui, const std::string& archivePath, const std::string& name);
+std::string RefusedNameText(const std::string& archivePath, const std::string& name);
+
+// An unhashed archive (or import input) whose passkey is shorter than its
+// cipher reads: nothing is deciphered from it.
+void ShowPasskeyTooShort(Ui& ui, const std::string& archivePath, int algorithm);
+
+}  // namespace pelorin::archive

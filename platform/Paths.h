@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pelorin::platform {
+
+// The separator between folder names on this host.
+#if defined(_WIN32)
+inline constexpr char kHostSeparator = '\\';
+#else
+inline constexpr char kHostSeparator = '/';
+#endif
+
+// Creates one folder. False when it could not be created (it may exist).
+bool CreateFolder(const std::string& path);
+
+// True when the path names an existing folder.
+bool IsFolder(const std::string& path);
+
+}  // namespace pelorin::platform
+
+namespace pelorin::platform {
+
+// True when the name itself is a symbolic link, junction or other reparse
+// point (it is not followed).
+bool IsLink(const std::string& path);
+
+}  // namespace pelorin::platform

@@ -1,0 +1,23 @@
+#include "platform/Paths.h"
+
+#include <sys/stat.h>
+
+namespace pelorin::platform {
+
+bool CreateFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace pelorin::platform
+
+namespace pelorin::platform {
+
+bool IsLink(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+}  // namespace pelorin::platform

@@ -1,0 +1,25 @@
+#include "platform/Process.h"
+
+#include <sys/resource.h>
+
+namespace pelorin::platform {
+namespace {
+// The niceness the process had before the first lowering.
+int savedNiceness = 0;
+bool lowered = false;
+}  // namespace
+
+void SetIdlePriority() {
+    if (!lowered) {
+        savedNiceness = getpriority(PRIO_PROCESS, 0);
+        lowered = true;
+    }
+    setpriority(PRIO_PROCESS, 0, 19);
+}
+
+void SetNormalPriority() {
+    if (!lowered) return;
+    setpriority(PRIO_PROCESS, 0, savedNiceness);
+}
+
+}  // namespace pelorin::platform

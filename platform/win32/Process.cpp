@@ -1,0 +1,11 @@
+#include "platform/Process.h"
+
+#include <windows.h>
+
+namespace pelorin::platform {
+
+void SetIdlePriority() { SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS); }
+
+void SetNormalPriority() { SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS); }
+
+}  // namespace pelorin::platform

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestHex.h"
+#include "app_common/JobExit.h"
+#include "archive/ArchiveTestSupport.h"
+#include "archive/EntryNames.h"
+#include "archive/EntryOutput.h"
+#include "archive/ImportPass.h"
+#include "platform/Paths.h"
+#include "support/TempFolder.h"
+
+namespace pelorin::archive {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Restores every entry of an archive file with RestoreEntry.
+std::vector<RestoreOutcome> RestoreAll(const std::string& archivePath, const std::string& passkey, test::FakeUi& ui) {
+    platform::OpenOptions read;
+    read.read = true;
+    platform::File file = platform::File::Open(archivePath, read);
+    EXPECT_TRUE(file.IsOpen());
+    FileSource source(file);
+    ReaderState state;
+    test::FakeProgressView view;
+    ProgressDialog progress(view, ui);
+    const auto opened = CheckArchiveHeader(source, archivePath, HeaderCheckForm::Decrypting, ui, state);
+    std::vector<RestoreOutcome> outcomes;
+    while (opened && !source.AtEnd()) {
+        const auto name = ReadEntryName(source, *opened, test::Span(passkey), state);
+        if (!name.name) break;
+        outcomes.push_back(RestoreEntry(source, archivePath, *name.name, *opened, test::Span(passkey), state,
+                                        progress, ui));
+    }
+    return outcomes;
+}
+
+TEST(EntryOutputTest, CreatesFoldersAndReplacesExistingFiles) {
+    test::TempFolder folder;
+    test::ArchiveOptions options;
+    folder.Write("x.pvb", test::WriteTestArchive({{"Sub\\Deeper\\File.txt", test::Span("new content")},
+                                                  {"top.bin", test::TestBytes(10007, 3)}},
+                                                 options));
+    std::filesystem::create_directories(folder.path() / "Sub" / "Deeper");
+    folder.Write("Sub/Deeper/File.txt", test::Span("old content that is longer"));
+    test::FakeUi ui;
+    const auto outcomes = RestoreAll(folder.Path("x.pvb"), options.passkey, ui);
+    EXPECT_EQ(outcomes, (std::vector<RestoreOutcome>{RestoreOutcome::Restored, RestoreOutcome::Restored}));
+    EXPECT_EQ(folder.Read("Sub/Deeper/File.txt"), test::Span("new content"));
+    EXPECT_EQ(folder.Read("top.bin"), test::TestBytes(10007, 3));
+}
+
+TEST(EntryOutputTest, NamesLeavingTheFolderAreSkippedAndTheNextEntryIsRead) {
+    test::TempFolder folder;
+    std::filesystem::create_directories(folder.path() / "inner");
+    test::ArchiveOptions options;
+    folder.Write("inner/x.pvb", test::WriteTestArchive({{"..\\escaped.txt", test::Span("evil")},
+                                                        {"C:\\abs.txt", test::Span("evil")},
+                                                        {"fine.txt", test::Span("good")}},
+                                                       options));
+    test::FakeUi ui;
+    const auto outcomes = RestoreAll(folder.Path("inner/x.pvb"), options.passkey, ui);
+    EXPECT_EQ(outcomes, (std::vector<RestoreOutcome>{RestoreOutcome::Refused, RestoreOutcome::Refused,
+                                                     RestoreOutcome::Restored}));
+    EXPECT_FALSE(folder.Exists("escaped.txt"));
+    EXPECT_EQ(folder.Read("inner/fine.txt"), test::Span("good"));
+    ASSERT_EQ(ui.shown.size(), 2u);
+    EXPECT_EQ(ui.shown[0].text,
+              "The entry \"..\\escaped.txt\" in \"x.pvb\" would be written outside the archive's folder.\nIt is "
+              "skipped.");
+}
+
+#if !defined(_WIN32)
+TEST(EntryOutputTest, LinksInsideTheFolderAreNotFollowed) {
+    test::TempFolder folder;
+    test::TempFolder outside;
+    std::filesystem::create_directory_symlink(outside.path(), folder.path() / "Sub");
+    std::filesystem::create_symlink(outside.path() / "target.txt", folder.path() / "direct.txt");
+    test::ArchiveOptions options;
+    folder.Write("x.pvb", test::WriteTestArchive({{"Sub\\File.txt", test::Span("through a link")},
+                                                  {"direct.txt", test::Span("onto a link")}},
+                                                 options));
+    test::FakeUi ui;
+    const auto outcomes = RestoreAll(folder.Path("x.pvb"), options.passkey, ui);
+    EXPECT_EQ(outcomes, (std::vector<RestoreOutcome>{RestoreOutcome::Refused, RestoreOutcome::Refused}));
+    EXPECT_FALSE(outside.Exists("File.txt"));
+    EXPECT_FALSE(outside.Exists("target.txt"));
+}
+#endif
+
+TEST(EntryOutputTest, OutputThatCannotBeOpenedEndsTheJobWithItsReason) {
+    test::TempFolder folder;
+    test::ArchiveOptions options;
+    folder.Write("x.pvb", test::WriteTestArchive({{"taken", test::Span("data")}}, options));
+    std::filesystem::create_directory(folder.path() / "taken");  // a folder where the file should go
+    test::FakeUi ui;
+    try {
+        RestoreAll(folder.Path("x.pvb"), options.passkey, ui);
+        FAIL() << "no exit";
+    } catch (const JobExit& exit) {
+        EXPECT_EQ(exit.status(), 1);
+    }
+    ASSERT_FALSE(ui.shown.empty());
+    EXPECT_EQ(ui.shown.back().text,
+              "A fatal error occured: Given path is a directory or file is read-only\nProgram will terminate.");
+    EXPECT_EQ(ui.shown.back().caption, std::optional<std::string>(folder.Path("taken")));
+}
+
+TEST(EntryOutputTest, OpenErrorReasons) {
+    EXPECT_EQ(OpenErrorReason(platform::FileError::Exists), "The filename already exists.");
+    EXPECT_EQ(OpenErrorReason(platform::FileError::InvalidArgument), "Invalid oflag or shflag argument.");
+    EXPECT_EQ(OpenErrorReason(platform::FileError::TooManyOpen), "No more file handles available.");
+    EXPECT_EQ(OpenErrorReason(platform::FileError::NotFound), "File or path not found.");
+    EXPECT_EQ(OpenErrorReason(platform::FileError::Other), "");
+}
+
+// Import input: padding, then bare groups enciphered under the passkey as typed.
+struct ImportRun {
+    ImportOutcome outcome;
+    test::FakeUi ui;
+};
+
+void Import(ImportRun& run, const test::TempFolder& folder, const std::string& input, int algorithm,
+            std::int64_t padding, const std::string& passkey) {
+    platform::OpenOptions read;
+    read.read = true;
+    platform::File file = platform::File::Open(folder.Path(input), read);
+    ASSERT_TRUE(file.IsOpen());
+    FileSource source(file);
+    test::FakeProgressView view;
+    ProgressDialog progress(view, run.ui);
+    run.outcome = ImportInput(source, folder.Path(input), algorithm, padding, test::Span(passkey), progress, run.ui);
+}
+
+Bytes Enciphered(int algorithm, const std::string& passkey, Bytes data) {
+    MakeGroupCipher(algorithm, test::Span(passkey))->Encrypt(data);
+    return data;
+}
+
+TEST(ImportPassTest, PaddingIsSkippedAndTheRestRestored) {
+    test::TempFolder folder;
+    const std::string passkey = "import key 16 by";
+    const Bytes plain = test::TestBytes(16, 9);
+    folder.Write("in.enc", Enciphered(1, passkey, plain));
+    ImportRun first;
+    Import(first, folder, "in.enc", 1, 0, passkey);
+    EXPECT_EQ(first.outcome, ImportOutcome::Restored);
+    EXPECT_EQ(folder.Read("default output.txt"), plain);
+
+    Bytes padded = test::TestBytes(12, 1);
+    const Bytes cipherText = Enciphered(5, passkey, plain);
+    padded.insert(padded.end(), cipherText.begin(), cipherText.end());
+    folder.Write("second.enc", padded);  // 28 bytes, padding 12
+    ImportRun second;
+    Import(second, folder, "second.enc", 5, 12, passkey);
+    EXPECT_EQ(second.outcome, ImportOutcome::Restored);
+    EXPECT_EQ(folder.Read("default output.txt"), plain);  // replaced by the second input
+}
+
+TEST(ImportPassTest, NothingAfterThePaddingMakesNoFile) {
+    test::TempFolder folder;
+    folder.Write("ten.enc", test::TestBytes(10, 2));
+    ImportRun run;
+    Import(run, folder, "ten.enc", 0, 10, "k");
+    EXPECT_EQ(run.outcome, ImportOutcome::NothingAfterPadding);
+    EXPECT_FALSE(folder.Exists("default output.txt"));
+    EXPECT_TRUE(run.ui.shown.empty());
+}
+
+TEST(ImportPassTest, RaggedRemainderAndNegativePaddingAreRefused) {
+    test::TempFolder folder;
+    folder.Write("odd.enc", test::TestBytes(21, 2));
+    ImportRun ragged;
+    Import(ragged, folder, "odd.enc", 0, 0, "k");
+    EXPECT_EQ(ragged.outcome, ImportOutcome::RaggedLength);
+    EXPECT_FALSE(folder.Exists("default output.txt"));
+    ASSERT_EQ(ragged.ui.shown.size(), 1u);
+    EXPECT_EQ(ragged.ui.shown[0].text, ImportRaggedText(folder.Path("odd.enc"), 21));
+
+    ImportRun negative;
+    Import(negative, folder, "odd.enc", 0, -1, "k");
+    EXPECT_EQ(negative.outcome, ImportOutcome::NegativePadding);
+    EXPECT_FALSE(folder.Exists("default output.txt"));
+}
+
+TEST(ImportPassTest, PasskeyShorterThanTheCipherReadsIsRefused) {
+    test::TempFolder folder;
+    folder.Write("in.enc", test::TestBytes(16, 2));
+    ImportRun run;
+    Import(run, folder, "in.enc", 6, 0, "short");
+    EXPECT_EQ(run.outcome, ImportOutcome::KeyTooShort);
+    EXPECT_FALSE(folder.Exists("default output.txt"));
+    ASSERT_EQ(run.ui.shown.size(), 1u);
+    EXPECT_NE(run.ui.shown[0].text.find("Safer"), std::string::npos);
+    EXPECT_NE(run.ui.shown[0].text.find("16"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pelorin::archive
