@@ -46,6 +46,10 @@ inline constexpr std::uint8_t kHashedPasskeyOn = 1;
 // treat sizes as signed.
 inline constexpr std::uint64_t kMaxEntrySize = 0x7FFFFFFFull;
 
+// No stored name is longer than the longest path Windows accepts; a longer
+// name length marks a damaged archive rather than a name to allocate.
+inline constexpr std::int64_t kMaxStoredNameLength = 32767;
+
 struct ArchiveHeader {
     std::uint8_t version = kCurrentVersion;
     std::uint8_t algorithm = 0;

@@ -1,5 +1,6 @@
 #include "archive/ArchiveReader.h"
 
+#include <algorithm>
 #include <array>
 
 #include "archive/ArchiveFormat.h"
@@ -82,18 +83,22 @@ ReadOutcome ArchiveReader::Run(int algorithm, ProgressDialog& progress, Ui& ui, 
         const KeystreamVariant variant = framing_ == EntryFraming::Archive ? state.keystream()
                                                                            : KeystreamVariant::Current;
         auto cipher = MakeGroupCipher(algorithm, key_.bytes(), variant);
-        // Deciphers and writes what could be read, in whole groups only.
+        // Deciphers and writes what could be read, in whole groups only,
+        // slice by slice.
         auto transfer = [&](std::span<std::uint8_t> block) {
-            const std::size_t got = archive_.Read(block);
-            const std::size_t whole = got / kGroupSize * kGroupSize;
-            cipher->Decrypt(block.first(whole));
-            if (!output_.Write(block.first(whole))) {
-                outcome = ReadOutcome::OutputWriteFailed;
-                return false;
-            }
-            if (got < block.size()) {
-                outcome = ReadOutcome::Truncated;
-                return false;
+            for (std::size_t offset = 0; offset < block.size(); offset += kSliceSize) {
+                const auto slice = block.subspan(offset, std::min(kSliceSize, block.size() - offset));
+                const std::size_t got = archive_.Read(slice);
+                const std::size_t whole = got / kGroupSize * kGroupSize;
+                cipher->Decrypt(slice.first(whole));
+                if (!output_.Write(slice.first(whole))) {
+                    outcome = ReadOutcome::OutputWriteFailed;
+                    return false;
+                }
+                if (got < slice.size()) {
+                    outcome = ReadOutcome::Truncated;
+                    return false;
+                }
             }
             return true;
         };

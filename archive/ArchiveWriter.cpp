@@ -71,19 +71,22 @@ WriteOutcome ArchiveWriter::Run(int algorithm, ProgressDialog& progress, Ui& ui)
         ui.ShowMessage(kUnknownAlgorithmText, kFileErrorCaption, MessageIcon::Exclamation);
     } else {
         auto cipher = MakeGroupCipher(algorithm, key_.bytes());
+        auto transfer = [&](std::span<std::uint8_t> block) {
+            for (std::size_t offset = 0; offset < block.size(); offset += kSliceSize) {
+                const auto slice = block.subspan(offset, std::min(kSliceSize, block.size() - offset));
+                state.ReadFull(source_, slice);
+                cipher->Encrypt(slice);
+                state.Write(archive_, slice);
+            }
+        };
         for (std::uint64_t i = 0; i < chunkCount; ++i) {
-            state.ReadFull(source_, buffer.bytes());
-            cipher->Encrypt(buffer.bytes());
-            state.Write(archive_, buffer.bytes());
+            transfer(buffer.bytes());
             progress.StepIt();
             progress.ConfirmCancelIfRequested();
         }
         const std::uint64_t remainder = size % chunk;
         const std::uint64_t whole = remainder / 8 * 8;
-        const auto wholePart = buffer.bytes().first(whole);
-        state.ReadFull(source_, wholePart);
-        cipher->Encrypt(wholePart);
-        state.Write(archive_, wholePart);
+        transfer(buffer.bytes().first(whole));
         if (remainder != whole) {
             const auto tail = buffer.bytes().first(remainder - whole);
             state.ReadFull(source_, tail);

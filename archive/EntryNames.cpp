@@ -16,7 +16,7 @@ EntryNameResult ReadEntryName(ByteSource& source, const OpenedArchive& archive, 
         return {std::nullopt, Damage::EndsInsideEntry};
     }
     const std::int64_t length = DecodeNameLength(field, archive.header.version);
-    if (length < 0 || StoredItemLength(static_cast<std::uint64_t>(length), encrypted) > source.Remaining()) {
+    if (length < 0 || length > kMaxStoredNameLength || StoredItemLength(static_cast<std::uint64_t>(length), encrypted) > source.Remaining()) {
         return {std::nullopt, Damage::ImpossibleNameLength};
     }
     std::string name(static_cast<std::size_t>(length), '\0');

@@ -16,8 +16,9 @@ struct EntryNameResult {
 };
 
 // Reads an entry's name length and name (plain or through the header
-// cipher). A length below 0, or one whose stored name would run past the end
-// of the archive, marks the archive damaged; nothing is allocated by it.
+// cipher). A length below 0, above the longest path Windows accepts, or one
+// whose stored name would run past the end of the archive, marks the archive
+// damaged; nothing is allocated by it.
 EntryNameResult ReadEntryName(ByteSource& source, const OpenedArchive& archive, std::span<const std::uint8_t> passkey,
                               const ReaderState& state);
 

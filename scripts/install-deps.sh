@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ clang                 # native toolchains
+  cmake make g++ clang libclang-rt-14-dev  # native toolchains, libFuzzer
   googletest libbenchmark-dev          # GoogleTest sources, Google Benchmark
   libssl-dev libcrypto++-dev           # reference libraries for tests and benchmarks
   g++-mingw-w64-x86-64 wine64 wine     # Windows cross build and Wine to run it

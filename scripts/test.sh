@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: natively, under
-# the Address and UndefinedBehavior sanitizers, and as Windows programs under
-# Wine.
+# the Address and UndefinedBehavior sanitizers, the reader fuzz target for a
+# minute, and as Windows programs under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +13,9 @@ for preset in native asan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+
+echo "== fuzz (reader, ${FUZZ_SECONDS:-60} s) =="
+scripts/fuzz.sh
 
 echo "== win64 (under Wine) =="
 source scripts/wine-env.sh

@@ -117,7 +117,7 @@ TEST(DamagedArchiveTest, NegativeOrOverlongNameLengthIsDamage) {
     test::ArchiveOptions options;
     options.encryptHeaders = false;
     auto bytes = test::WriteTestArchive({{"name", test::Span("data")}}, options);
-    for (std::uint32_t length : {0xFFFFFFFFu, 0x80000000u, 0x7FFFFFFFu, 1000u}) {
+    for (std::uint32_t length : {0xFFFFFFFFu, 0x80000000u, 0x7FFFFFFFu, 1000u, 32768u}) {
         auto damaged = bytes;
         for (int i = 0; i < 4; ++i) damaged[156 + i] = static_cast<std::uint8_t>(length >> (8 * i));
         MemorySource source(damaged);
@@ -128,6 +128,29 @@ TEST(DamagedArchiveTest, NegativeOrOverlongNameLengthIsDamage) {
         const auto name = ReadEntryName(source, *opened, test::Span(options.passkey), state);
         EXPECT_FALSE(name.name.has_value()) << length;
         EXPECT_EQ(name.damage, Damage::ImpossibleNameLength);
+    }
+}
+
+TEST(ReaderProgressTest, BlocksOfATenthWithOneStepEach) {
+    for (auto [size, steps] : {std::pair<std::size_t, int>{20000, 10}, {12'000'000, 12}, {5, 0}, {16, 1}}) {
+        test::ArchiveOptions options;
+        const auto bytes = test::WriteTestArchive({{"e", test::TestBytes(size, 1)}}, options);
+        MemorySource source(bytes);
+        test::FakeUi ui;
+        test::FakeProgressView view;
+        ProgressDialog progress(view, ui);
+        progress.SetRange(0, kProgressFull);
+        ReaderState state;
+        const auto opened = CheckArchiveHeader(source, "x.pvb", HeaderCheckForm::Decrypting, ui, state);
+        const auto name = ReadEntryName(source, *opened, test::Span(options.passkey), state);
+        MemorySink output;
+        ArchiveReader reader(source, output, test::Span(options.passkey), true, EntryFraming::Archive,
+                             PasskeyHashing::On);
+        view.positions.clear();
+        EXPECT_EQ(reader.Run(1, progress, ui, state), ReadOutcome::Complete);
+        // SetPos(0), one position per StepIt, SetPos(32766).
+        EXPECT_EQ(static_cast<int>(view.positions.size()) - 2, steps) << size;
+        EXPECT_EQ(output.bytes().size(), size);
     }
 }
 

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs each fuzz target for a while (60 seconds unless FUZZ_SECONDS says
+# otherwise) under the Address and UndefinedBehavior sanitizers, starting
+# from seeds written by the native build. A crash fails the script and
+# leaves the input in build/fuzz/findings/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${FUZZ_SECONDS:-60}"
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+[[ -x build/native/tests/pelorin_fuzz_seeds ]] || { cmake --preset native >/dev/null && cmake --build --preset native --target pelorin_fuzz_seeds; }
+
+corpus=build/fuzz/corpus/reader
+findings=build/fuzz/findings
+mkdir -p "$corpus" "$findings"
+build/native/tests/pelorin_fuzz_seeds "$corpus"
+build/fuzz/tests/fuzz/pelorin_reader_fuzz -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=4096 \
+  -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" 2>&1 | tail -n 12
