@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace pelorin::platform {
+
+// A volume's allocation unit and free space, as the secure-deletion code
+// needs them: writes cover whole clusters, and the free-space fill grows
+// until the free clusters are used up.
+struct VolumeGeometry {
+    std::uint64_t clusterSize = 0;   // bytes per cluster (sectors x bytes per sector)
+    std::uint64_t freeClusters = 0;
+    std::uint64_t totalClusters = 0;
+};
+
+// Geometry of the volume that holds `path` (a drive root such as "x:\" on
+// Windows; any absolute path on Linux). Nothing when it cannot be queried.
+std::optional<VolumeGeometry> QueryVolume(const std::string& path);
+
+enum class DriveType { Unknown, NoRootDirectory, Removable, Fixed, Remote, CdRom, RamDisk };
+
+DriveType QueryDriveType(const std::string& root);
+
+// Names, creates empty and returns a new file in `folder` whose name starts
+// with `prefix` (as GetTempFileNameA with unique number 0 does). Nothing when
+// no name could be made.
+std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix);
+
+bool DeleteFileNamed(const std::string& path);
+bool RenameFile(const std::string& from, const std::string& to);
+bool FileExists(const std::string& path);
+
+// The volume root a name's rules refer to: the first three characters
+// ("x:\") on Windows; the name itself on Linux, where any path of the volume
+// answers a query.
+std::string VolumeRootOf(const std::string& fullyQualifiedName);
+
+// "Fully qualified": a drive letter, a colon and a backslash on Windows; an
+// absolute path on Linux.
+bool IsFullyQualified(const std::string& name);
+
+// A drive root: "x:\" (the first three characters) on Windows; an absolute
+// path ending with '/' on Linux.
+bool IsDriveRootForm(const std::string& root);
+
+}  // namespace pelorin::platform

@@ -1,0 +1,82 @@
+#include "platform/Volume.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include <cerrno>
+#include <ctime>
+
+namespace pelorin::platform {
+
+std::optional<VolumeGeometry> QueryVolume(const std::string& path) {
+    // A name that does not exist yet is answered by the nearest folder above
+    // it, as a Windows drive root answers for every name on the drive.
+    struct statvfs info {};
+    std::string probe = path;
+    while (::statvfs(probe.c_str(), &info) != 0) {
+        if ((errno != ENOENT && errno != ENOTDIR) || probe.size() <= 1) return std::nullopt;
+        const std::size_t cut = probe.find_last_of('/', probe.size() - 2);
+        if (cut == std::string::npos) return std::nullopt;
+        probe = probe.substr(0, cut + 1);
+    }
+    if (info.f_frsize == 0) return std::nullopt;
+    VolumeGeometry geometry;
+    // The fundamental block size is the allocation unit; a file's slack ends
+    // at a multiple of it.
+    geometry.clusterSize = info.f_frsize;
+    // Root may use the reserved blocks too; others only what is available.
+    geometry.freeClusters = ::geteuid() == 0 ? info.f_bfree : info.f_bavail;
+    geometry.totalClusters = info.f_blocks;
+    return geometry;
+}
+
+DriveType QueryDriveType(const std::string& root) {
+    struct stat info {};
+    if (::stat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return DriveType::NoRootDirectory;
+    return DriveType::Fixed;
+}
+
+std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix) {
+    // Names like GetTempFileNameA's: prefix, up to four hex digits, ".tmp".
+    // The start comes from the clock; O_EXCL makes the claim atomic.
+    unsigned start = static_cast<unsigned>(::time(nullptr)) & 0xFFFF;
+    for (unsigned attempt = 0; attempt < 0x10000; ++attempt) {
+        const unsigned number = ((start + attempt) & 0xFFFF) == 0 ? 1 : (start + attempt) & 0xFFFF;
+        char name[32];
+        std::snprintf(name, sizeof name, "%x.tmp", number);
+        const std::string path = folder + prefix + name;
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool DeleteFileNamed(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    // MoveFileA refuses an existing target; rename would replace it.
+    struct stat info {};
+    if (::lstat(to.c_str(), &info) == 0) return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+std::string VolumeRootOf(const std::string& fullyQualifiedName) { return fullyQualifiedName; }
+
+bool IsFullyQualified(const std::string& name) { return !name.empty() && name[0] == '/'; }
+
+bool IsDriveRootForm(const std::string& root) { return !root.empty() && root.front() == '/' && root.back() == '/'; }
+
+}  // namespace pelorin::platform

@@ -1,0 +1,50 @@
+#include "platform/Volume.h"
+
+#include <windows.h>
+
+namespace pelorin::platform {
+
+std::optional<VolumeGeometry> QueryVolume(const std::string& path) {
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    if (!GetDiskFreeSpaceA(path.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) {
+        return std::nullopt;
+    }
+    VolumeGeometry geometry;
+    geometry.clusterSize = std::uint64_t{sectorsPerCluster} * bytesPerSector;
+    geometry.freeClusters = freeClusters;
+    geometry.totalClusters = totalClusters;
+    if (geometry.clusterSize == 0) return std::nullopt;
+    return geometry;
+}
+
+DriveType QueryDriveType(const std::string& root) {
+    switch (GetDriveTypeA(root.c_str())) {
+        case DRIVE_NO_ROOT_DIR: return DriveType::NoRootDirectory;
+        case DRIVE_REMOVABLE: return DriveType::Removable;
+        case DRIVE_FIXED: return DriveType::Fixed;
+        case DRIVE_REMOTE: return DriveType::Remote;
+        case DRIVE_CDROM: return DriveType::CdRom;
+        case DRIVE_RAMDISK: return DriveType::RamDisk;
+        default: return DriveType::Unknown;
+    }
+}
+
+std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix) {
+    char name[MAX_PATH] = {};
+    if (GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, name) == 0) return std::nullopt;
+    return std::string(name);
+}
+
+bool DeleteFileNamed(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+
+bool RenameFile(const std::string& from, const std::string& to) { return MoveFileA(from.c_str(), to.c_str()) != FALSE; }
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string VolumeRootOf(const std::string& fullyQualifiedName) { return fullyQualifiedName.substr(0, 3); }
+
+bool IsFullyQualified(const std::string& name) { return name.size() >= 3 && name[1] == ':' && name[2] == '\\'; }
+
+bool IsDriveRootForm(const std::string& root) { return root.size() >= 3 && root[1] == ':' && root[2] == '\\'; }
+
+}  // namespace pelorin::platform

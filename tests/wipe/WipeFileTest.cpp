@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "platform/Volume.h"
+#include "wipe/WipeTestSupport.h"
+
+namespace pelorin {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct WipeFileFixture : ::testing::Test {
+    test::TempFolder folder;
+    std::uint64_t cluster = 0;
+
+    void SetUp() override {
+        test::ResetLibrary();
+        const auto volume = platform::QueryVolume(test::Qualified(folder.path()));
+        ASSERT_TRUE(volume);
+        cluster = volume->clusterSize;
+    }
+    void TearDown() override { test::ResetLibrary(); }
+
+    std::string Make(const std::string& name, const Bytes& content) {
+        folder.Write(name, content);
+        return test::Qualified(folder.path() / name);
+    }
+};
+
+// What the progress callback saw, with the file's content at each report.
+struct Observed {
+    struct Report {
+        long long count, total;
+        bool hadName;
+        Bytes content;
+        std::int64_t size;
+    };
+    std::vector<Report> reports;
+    std::string path;
+    int stopAfterCalls = -1;  // continue callback: 0 on this call (from 1)
+    bool readContent = true;
+    int continueCalls = 0;
+};
+Observed* observed = nullptr;
+
+int RecordProgress(long long count, long long total, const char* name, int) {
+    Bytes content;
+    if (observed->readContent) {
+        std::ifstream in(observed->path, std::ios::binary);
+        content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    observed->reports.push_back({count, total, name != nullptr, content, test::SizeOf(observed->path)});
+    return 0;
+}
+
+int StopOnCall(int) { return ++observed->continueCalls == observed->stopAfterCalls ? 0 : 1; }
+
+TEST_F(WipeFileFixture, PassesFollowZeroOnesRandomComplementThenZeroAgain) {
+    Observed seen;
+    observed = &seen;
+    seen.path = Make("one.bin", Bytes(10, 0x42));
+    SetProgressCallback(RecordProgress, 0);
+    SetDiskPasses(5);
+    ASSERT_EQ(WipeFile(seen.path.c_str()), SdkErrorNone);
+    EXPECT_FALSE(std::filesystem::exists(seen.path));
+    ASSERT_EQ(seen.reports.size(), 5u);  // one cluster per pass
+    for (const auto& report : seen.reports) {
+        ASSERT_EQ(report.content.size(), cluster);  // rounded up to a whole cluster
+        EXPECT_EQ(report.size, static_cast<std::int64_t>(cluster));
+        EXPECT_TRUE(report.hadName);
+    }
+    EXPECT_EQ(seen.reports[0].content, Bytes(cluster, 0x00));
+    EXPECT_EQ(seen.reports[1].content, Bytes(cluster, 0xFF));
+    Bytes complement = seen.reports[2].content;
+    for (auto& b : complement) b = static_cast<std::uint8_t>(~b);
+    EXPECT_NE(seen.reports[2].content, Bytes(cluster, 0x00));
+    EXPECT_EQ(seen.reports[3].content, complement);
+    EXPECT_EQ(seen.reports[4].content, Bytes(cluster, 0x00));
+}
+
+TEST_F(WipeFileFixture, TwoPassProgressOnOneClusterReportsTwice) {
+    Observed seen;
+    observed = &seen;
+    seen.path = Make("two.bin", Bytes(1, 7));
+    SetProgressCallback(RecordProgress, 0);
+    SetDiskPasses(2);
+    ASSERT_EQ(WipeFile(seen.path.c_str()), SdkErrorNone);
+    ASSERT_EQ(seen.reports.size(), 2u);
+    const auto c = static_cast<long long>(cluster);
+    EXPECT_EQ(seen.reports[0].count, c);
+    EXPECT_EQ(seen.reports[0].total, 2 * c);
+    EXPECT_EQ(seen.reports[1].count, 2 * c);
+    EXPECT_EQ(seen.reports[1].total, 2 * c);
+}
+
+TEST_F(WipeFileFixture, ProgressOnlyWhenTheTenThousandthsChange) {
+    Observed seen;
+    observed = &seen;
+    seen.path = Make("many.bin", Bytes(cluster * 300, 1));
+    seen.readContent = false;
+    SetProgressCallback(RecordProgress, 0);
+    SetDiskPasses(1);
+    ASSERT_EQ(WipeFile(seen.path.c_str()), SdkErrorNone);
+    // 300 clusters: every cluster changes the fraction (10000 / 300 > 1).
+    EXPECT_EQ(seen.reports.size(), 300u);
+    EXPECT_EQ(seen.reports.back().count, seen.reports.back().total);
+}
+
+TEST_F(WipeFileFixture, EmptyFileAndZeroPassesDeleteWithoutReports) {
+    Observed seen;
+    observed = &seen;
+    SetProgressCallback(RecordProgress, 0);
+    seen.path = Make("empty.bin", {});
+    EXPECT_EQ(WipeFile(seen.path.c_str()), SdkErrorNone);
+    EXPECT_FALSE(std::filesystem::exists(seen.path));
+    seen.path = Make("nopass.bin", Bytes(100, 3));
+    EXPECT_EQ(SetDiskPasses(0), 0);
+    EXPECT_EQ(WipeFile(seen.path.c_str()), SdkErrorNone);
+    EXPECT_EQ(GetDiskPasses(), 0);
+    EXPECT_FALSE(std::filesystem::exists(seen.path));
+    EXPECT_TRUE(seen.reports.empty());
+}
+
+TEST_F(WipeFileFixture, ContinueCallbackStopsBeforeOpeningOrAfterTheFirstCluster) {
+    Observed seen;
+    observed = &seen;
+    const std::string path = Make("keep.bin", Bytes(50, 9));
+    seen.stopAfterCalls = 1;
+    SetContinueCallback(StopOnCall, 0);
+    EXPECT_EQ(WipeFile(path.c_str()), SdkErrorAborted);
+    EXPECT_EQ(test::SizeOf(path), 50);  // untouched
+    seen.continueCalls = 0;
+    seen.stopAfterCalls = 2;
+    EXPECT_EQ(WipeFile(path.c_str()), SdkErrorAborted);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(WipeFileFixture, NamesThatAreNotFullyQualifiedOrCannotBeOpened) {
+    EXPECT_EQ(WipeFile("relative.txt"), SdkErrorBadFileName);
+    EXPECT_EQ(WipeFile(nullptr), SdkErrorBadFileName);
+#if defined(_WIN32)
+    EXPECT_EQ(WipeFile("C:relative.txt"), SdkErrorBadFileName);
+    EXPECT_EQ(WipeFile("\\\\server\\share\\x.txt"), SdkErrorBadFileName);
+    EXPECT_EQ(WipeFile("Q:\\no drive.txt"), SdkErrorBadDrive);
+#endif
+    EXPECT_EQ(WipeFile(test::Qualified(folder.path() / "missing.bin").c_str()), SdkErrorOpenFile);
+    std::filesystem::create_directory(folder.path() / "adir");
+    EXPECT_EQ(WipeFile(test::Qualified(folder.path() / "adir").c_str()), SdkErrorOpenFile);
+}
+
+#if !defined(_WIN32)
+TEST_F(WipeFileFixture, LinksAreNeverFollowed) {
+    const std::string target = Make("target.bin", Bytes(64, 0x77));
+    std::filesystem::create_symlink(target, folder.path() / "link.bin");
+    const std::string link = test::Qualified(folder.path() / "link.bin");
+    EXPECT_EQ(WipeFile(link.c_str()), SdkErrorOpenFile);
+    EXPECT_EQ(WipeFileSlack(link.c_str()), SdkErrorOpenFile);
+    EXPECT_EQ(folder.Read("target.bin"), Bytes(64, 0x77));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+}
+#endif
+
+TEST_F(WipeFileFixture, SlackIsWrittenAndTheLengthRestored) {
+    const std::string path = Make("slack.bin", Bytes{'x'});
+    EXPECT_EQ(WipeFileSlack(path.c_str()), SdkErrorNone);
+    EXPECT_EQ(folder.Read("slack.bin"), Bytes{'x'});
+
+    const std::string exact = Make("exact.bin", Bytes(cluster, 'y'));
+    const auto before = std::filesystem::last_write_time(exact);
+    EXPECT_EQ(WipeFileSlack(exact.c_str()), SdkErrorNone);
+    EXPECT_EQ(std::filesystem::last_write_time(exact), before);  // nothing written
+    EXPECT_EQ(folder.Read("exact.bin"), Bytes(cluster, 'y'));
+    EXPECT_EQ(WipeFileSlack("relative"), SdkErrorBadFileName);
+}
+
+int StopAlways(int) { return 0; }
+
+TEST_F(WipeFileFixture, SlackStopsOnlyBeforeItStarts) {
+    const std::string path = Make("s.bin", Bytes{'z'});
+    SetContinueCallback(StopAlways, 0);
+    EXPECT_EQ(WipeFileSlack(path.c_str()), SdkErrorAborted);
+    EXPECT_EQ(WipeFreeSpace(test::Qualified(folder.path()).c_str()), SdkErrorAborted);
+}
+
+}  // namespace
+}  // namespace pelorin

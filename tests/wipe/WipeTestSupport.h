@@ -1,0 +1,38 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/TempFolder.h"
+#include "wipe/sdk/PeloSDK.h"
+
+namespace pelorin::test {
+
+// The fully qualified form of a path: the wipe functions require it.
+inline std::string Qualified(const std::filesystem::path& path) {
+    return std::filesystem::absolute(path).string();
+}
+
+inline std::int64_t SizeOf(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? -1 : static_cast<std::int64_t>(size);
+}
+
+// A small volume of the tests' own (a 16 MiB tmpfs on Linux, a drive letter
+// mapped to one under Wine), named by PELORIN_TEST_VOLUME. Free-space tests
+// need it; they are skipped when it is not set.
+inline const char* TestVolume() { return std::getenv("PELORIN_TEST_VOLUME"); }
+
+// Puts the library back into its starting state between tests.
+inline void ResetLibrary() {
+    InitPelorinSDK();
+    SetDiskPasses(3);
+    SetMemPasses(10);
+}
+
+}  // namespace pelorin::test

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "platform/File.h"
+
+namespace pelorin::wipe {
+
+// One overwrite of a file region, pass after pass: the shared core of the
+// library's file, free-space and slack wipes and of the programs' own file
+// wipes, which differ only in the settings below.
+struct OverwriteJob {
+    std::uint64_t offset = 0;  // where every pass starts
+    std::uint64_t length = 0;  // bytes per pass
+    std::size_t unit = 0;      // bytes per write as the callbacks see it (a cluster)
+    // The pass count, read before the first pass and again after every pass.
+    std::function<int()> passCount;
+    // Fills the unit-sized pattern block at the start of a pass.
+    std::function<void(int pass, std::span<std::uint8_t> block)> preparePass;
+    // Called at the start of every pass (status texts).
+    std::function<void(int pass)> onPassStart;
+    // Called after each unit written, in order; false stops the overwrite.
+    std::function<bool(int pass, std::uint64_t unitIndex)> afterUnit;
+    bool flushEachPass = true;
+    // A write that fails or falls short stops the overwrite unless the job
+    // expects the volume to fill up (the free-space fill).
+    bool volumeMayFill = false;
+};
+
+enum class OverwriteResult { Completed, Stopped, WriteFailed };
+
+// Writes the job's passes. Every write of a pass carries the same pattern
+// block; several units go out per write call while the callbacks still see
+// one call per unit.
+OverwriteResult Overwrite(platform::File& file, const OverwriteJob& job);
+
+// ((length + cluster - 1) / cluster) * cluster.
+constexpr std::uint64_t WipeLength(std::uint64_t length, std::uint64_t cluster) {
+    return cluster == 0 ? length : (length + cluster - 1) / cluster * cluster;
+}
+
+}  // namespace pelorin::wipe

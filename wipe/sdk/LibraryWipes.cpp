@@ -1,0 +1,137 @@
+#include "wipe/sdk/LibraryWipes.h"
+
+#include <string>
+
+#include "platform/File.h"
+#include "platform/Volume.h"
+#include "wipe/Overwrite.h"
+#include "wipe/Patterns.h"
+#include "wipe/sdk/LibraryState.h"
+#include "wipe/sdk/PeloSDK.h"
+
+namespace pelorin::sdk {
+namespace {
+
+constexpr const char* kFillFilePrefix = "pel";
+
+// Write only, an existing file only (never created or truncated), sequential
+// hint, and never through a link: a link's target is not ours to wipe.
+platform::File OpenExistingForWipe(const std::string& name) {
+    platform::OpenOptions options;
+    options.write = true;
+    options.sequential = true;
+    options.noFollow = true;
+    return platform::File::Open(name, options);
+}
+
+wipe::OverwriteJob LibraryJob(std::uint64_t offset, std::uint64_t length, std::size_t unit) {
+    wipe::OverwriteJob job;
+    job.offset = offset;
+    job.length = length;
+    job.unit = unit;
+    job.passCount = [] { return State().diskPasses; };
+    job.preparePass = [](int pass, std::span<std::uint8_t> block) {
+        wipe::PreparePattern(wipe::PatternCycle::FourWay, pass, block);
+    };
+    return job;
+}
+
+}  // namespace
+
+int WipeFileNamed(const char* fileName) {
+    if (!ShouldContinue()) return SdkErrorAborted;
+    if (fileName == nullptr || !platform::IsFullyQualified(fileName)) return SdkErrorBadFileName;
+    const std::string name = fileName;
+    const auto volume = platform::QueryVolume(platform::VolumeRootOf(name));
+    if (!volume) return SdkErrorBadDrive;
+    platform::File file = OpenExistingForWipe(name);
+    if (!file.IsOpen()) return SdkErrorOpenFile;
+
+    const std::int64_t length = file.Length();
+    if (length < 0) return SdkErrorOpenFile;
+    const std::uint64_t cluster = volume->clusterSize;
+    const std::uint64_t wipeLength = wipe::WipeLength(static_cast<std::uint64_t>(length), cluster);
+    const int passes = State().diskPasses;
+    ProgressReporter progress(static_cast<std::int64_t>(passes > 0 ? passes : 0) * static_cast<std::int64_t>(wipeLength),
+                              fileName);
+    wipe::OverwriteJob job = LibraryJob(0, wipeLength, static_cast<std::size_t>(cluster));
+    job.afterUnit = [&](int, std::uint64_t) {
+        progress.Add(static_cast<std::int64_t>(cluster));
+        return ShouldContinue();
+    };
+    switch (wipe::Overwrite(file, job)) {
+        case wipe::OverwriteResult::Stopped:
+            file.Close();
+            platform::DeleteFileNamed(name);
+            return SdkErrorAborted;
+        case wipe::OverwriteResult::WriteFailed:
+            // Not overwritten completely: the file stays so that the wipe
+            // can be tried again.
+            return SdkErrorDeleteFailed;
+        case wipe::OverwriteResult::Completed: break;
+    }
+    file.Close();
+    return platform::DeleteFileNamed(name) ? SdkErrorNone : SdkErrorDeleteFailed;
+}
+
+int WipeFreeSpaceOf(const char* driveRoot) {
+    if (!ShouldContinue()) return SdkErrorAborted;
+    if (driveRoot == nullptr || !platform::IsDriveRootForm(driveRoot)) return SdkErrorBadDrive;
+    const std::string root = driveRoot;
+    const auto volume = platform::QueryVolume(root);
+    if (!volume) return SdkErrorBadDrive;
+    const std::uint64_t cluster = volume->clusterSize;
+    // 64 bits: a modern volume's free space does not fit 32.
+    const std::uint64_t freeBytes = cluster * volume->freeClusters;
+
+    const auto fillName = platform::CreateTempFile(root, kFillFilePrefix);
+    if (!fillName) return SdkErrorOpenFile;
+    platform::OpenOptions options;
+    options.write = true;
+    options.create = true;
+    options.truncate = true;
+    options.sequential = true;
+    options.noFollow = true;
+    platform::File fill = platform::File::Open(*fillName, options);
+    if (!fill.IsOpen()) {
+        platform::DeleteFileNamed(*fillName);
+        return SdkErrorOpenFile;
+    }
+    const int passes = State().diskPasses;
+    ProgressReporter progress(static_cast<std::int64_t>(passes > 0 ? passes : 0) * static_cast<std::int64_t>(freeBytes),
+                              nullptr);
+    wipe::OverwriteJob job = LibraryJob(0, freeBytes, static_cast<std::size_t>(cluster));
+    job.volumeMayFill = true;
+    job.afterUnit = [&](int, std::uint64_t) {
+        progress.Add(static_cast<std::int64_t>(cluster));
+        return ShouldContinue();
+    };
+    const wipe::OverwriteResult result = wipe::Overwrite(fill, job);
+    fill.Close();
+    const bool deleted = platform::DeleteFileNamed(*fillName);
+    if (result == wipe::OverwriteResult::Stopped) return SdkErrorAborted;
+    return deleted ? SdkErrorNone : SdkErrorDeleteFailed;
+}
+
+int WipeSlackOf(const char* fileName) {
+    if (!ShouldContinue()) return SdkErrorAborted;
+    if (fileName == nullptr || !platform::IsFullyQualified(fileName)) return SdkErrorBadFileName;
+    const std::string name = fileName;
+    const auto volume = platform::QueryVolume(platform::VolumeRootOf(name));
+    if (!volume) return SdkErrorBadDrive;
+    platform::File file = OpenExistingForWipe(name);
+    if (!file.IsOpen()) return SdkErrorOpenFile;
+    const std::int64_t length = file.Length();
+    if (length < 0) return SdkErrorOpenFile;
+    const std::uint64_t slack =
+        wipe::WipeLength(static_cast<std::uint64_t>(length), volume->clusterSize) - static_cast<std::uint64_t>(length);
+    if (slack == 0) return SdkErrorNone;
+    // The slack is written as one block; no progress, no stop once started.
+    wipe::OverwriteJob job = LibraryJob(static_cast<std::uint64_t>(length), slack, static_cast<std::size_t>(slack));
+    job.volumeMayFill = true;
+    wipe::Overwrite(file, job);
+    // 64 bits: files of 2 GiB and more get their length back too.
+    return file.SetLength(length) ? SdkErrorNone : SdkErrorResizeFailed;
+}
+
+}  // namespace pelorin::sdk
