@@ -27,3 +27,14 @@ namespace pelorin::platform {
 bool IsLink(const std::string& path);
 
 }  // namespace pelorin::platform
+
+#include <vector>
+
+namespace pelorin::platform {
+
+// The names in a folder (without "." and ".."), in the order the system
+// enumerates them. `folder` ends with a separator. Empty when it cannot be
+// read.
+std::vector<std::string> ListFolder(const std::string& folder);
+
+}  // namespace pelorin::platform

@@ -7,6 +7,16 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
+# A small volume of the tests' own for the free-space wipe: a 16 MiB tmpfs
+# (mounting needs root; without it those tests are skipped).
+volume=/tmp/pelorin-test-volume
+if [[ $(id -u) -eq 0 ]]; then
+  mkdir -p "$volume" "$volume-wine"
+  mountpoint -q "$volume" || mount -t tmpfs -o size=16m tmpfs "$volume"
+  mountpoint -q "$volume-wine" || mount -t tmpfs -o size=16m tmpfs "$volume-wine"
+  export PELORIN_TEST_VOLUME="$volume/"
+fi
+
 for preset in native asan; do
   echo "== $preset =="
   cmake --preset "$preset" >/dev/null
@@ -20,6 +30,11 @@ scripts/fuzz.sh
 echo "== win64 (under Wine) =="
 source scripts/wine-env.sh
 trap wine_stop EXIT
+if [[ -n "${PELORIN_TEST_VOLUME:-}" ]]; then
+  # Under Wine the test volume is drive T:, a second tmpfs.
+  export PELORIN_WINE_DRIVE_T="$volume-wine"
+  export PELORIN_TEST_VOLUME='T:\'
+fi
 wine_start
 cmake --preset win64 >/dev/null
 cmake --build --preset win64

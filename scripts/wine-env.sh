@@ -33,6 +33,10 @@ wine_start() {
   fi
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
   wineserver -k >/dev/null 2>&1 || true
+  # Drive letters are read when the server starts.
+  if [[ -n "${PELORIN_WINE_DRIVE_T:-}" ]]; then
+    ln -sfn "$PELORIN_WINE_DRIVE_T" "$WINEPREFIX/dosdevices/t:"
+  fi
   wineserver -p >/dev/null 2>&1 </dev/null
   wine cmd /c exit >/dev/null 2>&1 </dev/null
 }

@@ -21,3 +21,21 @@ bool IsLink(const std::string& path) {
 }
 
 }  // namespace pelorin::platform
+
+#include <dirent.h>
+
+namespace pelorin::platform {
+
+std::vector<std::string> ListFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+}  // namespace pelorin::platform

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/File.h"
+#include "platform/Paths.h"
 #include "platform/Volume.h"
 #include "wipe/WipeTestSupport.h"
 
@@ -27,8 +28,8 @@ FillWatch* watch = nullptr;
 
 std::vector<fs::path> FillFiles(const std::string& root) {
     std::vector<fs::path> found;
-    for (const auto& entry : fs::directory_iterator(root)) {
-        if (entry.path().filename().string().rfind("pel", 0) == 0) found.push_back(entry.path());
+    for (const auto& name : platform::ListFolder(root)) {
+        if (name.rfind("pel", 0) == 0) found.push_back(root + name);
     }
     return found;
 }
