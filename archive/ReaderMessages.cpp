@@ -11,23 +11,6 @@ void AskContinue(Ui& ui, const std::string& text) {
     if (!ui.AskYesNo(message, kErrorCaption, MessageIcon::Warning)) throw JobExit(kExitHeaderWarningDeclined);
 }
 
-std::string OpenErrorReason(platform::FileError error) {
-    switch (error) {
-        case platform::FileError::AccessDenied: return "Given path is a directory or file is read-only";
-        case platform::FileError::Exists: return "The filename already exists.";
-        case platform::FileError::InvalidArgument: return "Invalid oflag or shflag argument.";
-        case platform::FileError::TooManyOpen: return "No more file handles available.";
-        case platform::FileError::NotFound: return "File or path not found.";
-        default: return "";
-    }
-}
-
-void ShowOpenError(Ui& ui, platform::FileError error, const std::string& path) {
-    ui.ShowMessage("A fatal error occured: " + OpenErrorReason(error) + "\nProgram will terminate.", path,
-                   MessageIcon::Warning);
-    throw JobExit(kExitOpenFailed);
-}
-
 std::string FileNamePart(const std::string& path) {
     const std::size_t cut = path.find_last_of("\\/");
     return cut == std::string::npos ? path : path.substr(cut + 1);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app_common/OpenError.h"
 #include "app_common/Ui.h"
 #include "platform/File.h"
 
@@ -10,7 +11,6 @@
 namespace pelorin::archive {
 
 inline constexpr int kExitHeaderWarningDeclined = 2;
-inline constexpr int kExitOpenFailed = 1;
 
 inline constexpr const char* kErrorCaption = "Error";
 inline constexpr const char* kNewerVersionEnding = "\" was created with a newer version of Pelorin.";
@@ -31,9 +31,8 @@ inline constexpr const char* kUnknownFileTypeText = "Unknown file type.\nThe fil
 // Warning box with Yes and No; No ends the job with exit status 2.
 void AskContinue(Ui& ui, const std::string& text);
 
-// When an open failed: the box captioned with the path, then exit status 1.
-[[noreturn]] void ShowOpenError(Ui& ui, platform::FileError error, const std::string& path);
-std::string OpenErrorReason(platform::FileError error);
+using pelorin::OpenErrorReason;
+using pelorin::ShowOpenError;
 
 // The part of a path after its last separator.
 std::string FileNamePart(const std::string& path);

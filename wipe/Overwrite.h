@@ -20,11 +20,16 @@ struct OverwriteJob {
     std::function<int()> passCount;
     // Fills the unit-sized pattern block at the start of a pass.
     std::function<void(int pass, std::span<std::uint8_t> block)> preparePass;
+    // When set, refills each unit before it is written (a fresh random block
+    // per write); units then go out one per write call.
+    std::function<void(int pass, std::span<std::uint8_t> unit)> prepareUnit;
     // Called at the start of every pass (status texts).
     std::function<void(int pass)> onPassStart;
     // Called after each unit written, in order; false stops the overwrite.
     std::function<bool(int pass, std::uint64_t unitIndex)> afterUnit;
+    // Off for wipes that write whole passes without forcing them to disk.
     bool flushEachPass = true;
+
     // A write that fails or falls short stops the overwrite unless the job
     // expects the volume to fill up (the free-space fill).
     bool volumeMayFill = false;

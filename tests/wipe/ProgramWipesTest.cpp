@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app_common/JobExit.h"
+#include "platform/Volume.h"
+#include "support/FakeUi.h"
+#include "wipe/ProgramWipes.h"
+#include "wipe/WipeTestSupport.h"
+
+namespace pelorin::wipe {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+struct ProgramWipeFixture : ::testing::Test {
+    test::TempFolder folder;
+    test::FakeUi ui;
+    test::FakeProgressView view;
+    ProgressDialog progress{view, ui};
+    std::uint64_t cluster = platform::QueryVolume(test::Qualified(folder.path()))->clusterSize;
+
+    std::string Make(const std::string& name, const Bytes& content) {
+        folder.Write(name, content);
+        return test::Qualified(folder.path() / name);
+    }
+};
+
+TEST_F(ProgramWipeFixture, SourceWipeShowsOneStatusPerPassAndDeletes) {
+    const std::string path = Make("source.doc", Bytes(5000, 1));
+    EXPECT_TRUE(WipeSourceFile(path, 4, progress));
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(view.statuses, (std::vector<std::string>{"Deleting file... Pass 1", "Deleting file... Pass 2",
+                                                       "Deleting file... Pass 3", "Deleting file... Pass 4"}));
+    EXPECT_FALSE(WipeSourceFile("relative.doc", 3, progress));
+    EXPECT_FALSE(WipeSourceFile(test::Qualified(folder.path() / "missing.doc"), 3, progress));
+    EXPECT_TRUE(ui.shown.empty());  // its failures are silent
+}
+
+TEST_F(ProgramWipeFixture, InputWipeBlockSizes) {
+    EXPECT_EQ(InputWipeBlockSize(0), 8u);
+    EXPECT_EQ(InputWipeBlockSize(7), 8u);
+    EXPECT_EQ(InputWipeBlockSize(25), 24u);  // one block and a 1-byte remainder
+    EXPECT_EQ(InputWipeBlockSize(9999), 9992u);
+    EXPECT_EQ(InputWipeBlockSize(20000), 2000u);
+    EXPECT_EQ(InputWipeBlockSize(2'000'000), 100000u);  // 20 blocks, no remainder
+}
+
+TEST_F(ProgramWipeFixture, InputWipeRenamesFirstReplacingAnOldTemporaryFile) {
+    const std::string path = Make("archive.pvb", Bytes(25, 2));
+    Make("pelodel.tmp", Bytes(3, 3));  // left over from an earlier run
+    WipeInputFile(path, 2, progress, ui);
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_FALSE(fs::exists(folder.path() / "pelodel.tmp"));
+    EXPECT_EQ(view.statuses, (std::vector<std::string>{"Deleting file... Pass 1", "Deleting file... Pass 2"}));
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(ProgramWipeFixture, InputWipeOfAFileThatCannotBeOpenedEndsTheJob) {
+    try {
+        WipeInputFile(test::Qualified(folder.path() / "gone.pvb"), 3, progress, ui);
+        FAIL() << "no exit";
+    } catch (const JobExit& exit) {
+        EXPECT_EQ(exit.status(), 1);
+    }
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "A fatal error occured: File or path not found.\nProgram will terminate.");
+}
+
+TEST_F(ProgramWipeFixture, DroppedFileWipeDrivesTheBarOverThreePasses) {
+    const std::string path = Make("dropped.txt", Bytes(10, 4));
+    EXPECT_TRUE(WipeDroppedFile(path, progress, ui));
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(view.statuses.front(), "Deleting dropped.txt...");
+    // One cluster: the bar is set at the first (only) write of each pass.
+    EXPECT_EQ(view.positions, (std::vector<int>{0, 10666, 21332}));
+
+    const std::string two = Make("two.bin", Bytes(cluster + 1, 5));
+    view.positions.clear();
+    EXPECT_TRUE(WipeDroppedFile(two, progress, ui));
+    EXPECT_EQ(view.positions, (std::vector<int>{0, 5333, 10666, 15999, 21332, 26665}));
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(ProgramWipeFixture, MessageTexts) {
+    EXPECT_EQ(InputDeleteFailedText("C:\\a\\x.pvb"), "An error occurred while deleting the file: \"C:\\a\\x.pvb\"");
+    EXPECT_EQ(DroppedDeleteFailedText("C:\\a\\x.txt"),
+              "The file: C:\\a\\x.txt has been overwritten, but could not be deleted.");
+    EXPECT_EQ(std::string(kDriveInformationText), "Could not retrieve drive information. Aborting file.");
+}
+
+}  // namespace
+}  // namespace pelorin::wipe

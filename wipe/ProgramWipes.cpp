@@ -1,0 +1,141 @@
+#include "wipe/ProgramWipes.h"
+
+#include "app_common/OpenError.h"
+#include "app_common/SharedRandom.h"
+#include "platform/File.h"
+#include "platform/Volume.h"
+#include "wipe/Overwrite.h"
+#include "wipe/Patterns.h"
+
+namespace pelorin::wipe {
+namespace {
+
+platform::File OpenForWipe(const std::string& name, bool read) {
+    platform::OpenOptions options;
+    options.read = read;
+    options.write = true;
+    options.sequential = true;
+    options.noFollow = true;
+    return platform::File::Open(name, options);
+}
+
+std::string PassStatus(int pass) { return kPassStatusPrefix + std::to_string(pass + 1); }
+
+std::string AfterLastBackslash(const std::string& name) {
+    const std::size_t cut = name.find_last_of("\\/");
+    return cut == std::string::npos ? name : name.substr(cut + 1);
+}
+
+std::string FolderOf(const std::string& name) {
+    const std::size_t cut = name.find_last_of("\\/");
+    return cut == std::string::npos ? std::string() : name.substr(0, cut + 1);
+}
+
+OverwriteJob ThreeWayJob(std::uint64_t wipeLength, std::uint64_t cluster, std::function<int()> passes) {
+    OverwriteJob job;
+    job.length = wipeLength;
+    job.unit = static_cast<std::size_t>(cluster);
+    job.passCount = std::move(passes);
+    job.preparePass = [](int pass, std::span<std::uint8_t> block) {
+        PreparePattern(PatternCycle::ThreeWay, pass, block);
+    };
+    return job;
+}
+
+}  // namespace
+
+bool WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& progress) {
+    if (!platform::IsFullyQualified(fileName)) return false;
+    const auto volume = platform::QueryVolume(platform::VolumeRootOf(fileName));
+    if (!volume) return false;
+    platform::File file = OpenForWipe(fileName, false);
+    if (!file.IsOpen()) return false;
+    const std::int64_t length = file.Length();
+    if (length < 0) return false;
+    OverwriteJob job = ThreeWayJob(WipeLength(static_cast<std::uint64_t>(length), volume->clusterSize),
+                                   volume->clusterSize, [passes] { return passes; });
+    job.onPassStart = [&](int pass) { progress.SetStatus(PassStatus(pass)); };
+    if (Overwrite(file, job) != OverwriteResult::Completed) return false;
+    file.Close();
+    return platform::DeleteFileNamed(fileName);
+}
+
+std::uint64_t InputWipeBlockSize(std::uint64_t length) {
+    if (length < 8) return 8;
+    if (length < 10000) return length / 8 * 8;
+    const std::uint64_t tenth = length / 10 / 8 * 8;
+    return tenth > kInputWipeMaxBlock ? kInputWipeMaxBlock : tenth;
+}
+
+std::string InputDeleteFailedText(const std::string& fileName) {
+    return "An error occurred while deleting the file: \"" + fileName + "\"";
+}
+
+void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& progress, Ui& ui) {
+    SeedSharedRandomFromClock();
+    std::string current = fileName;
+    const std::string temporary = FolderOf(fileName) + kInputWipeTempName;
+    if (platform::FileExists(temporary)) platform::DeleteFileNamed(temporary);
+    if (platform::RenameFile(fileName, temporary)) current = temporary;
+
+    platform::OpenOptions options;
+    options.read = true;
+    options.write = true;
+    options.noFollow = true;
+    platform::FileError error = platform::FileError::None;
+    platform::File file = platform::File::Open(current, options, &error);
+    if (!file.IsOpen()) ShowOpenError(ui, error, current);
+
+    const std::int64_t length = file.Length();
+    const std::uint64_t block = InputWipeBlockSize(length < 0 ? 0 : static_cast<std::uint64_t>(length));
+    OverwriteJob job;
+    job.length = length < 0 ? 0 : static_cast<std::uint64_t>(length);
+    job.unit = static_cast<std::size_t>(block);
+    job.passCount = [passes] { return passes; };
+    job.onPassStart = [&](int pass) { progress.SetStatus(PassStatus(pass)); };
+    // Every block gets fresh random bytes, one generator output per byte.
+    job.prepareUnit = [](int, std::span<std::uint8_t> unit) {
+        for (auto& b : unit) b = static_cast<std::uint8_t>(NextSharedRandom());
+    };
+    job.flushEachPass = false;
+    const bool overwritten = Overwrite(file, job) == OverwriteResult::Completed;
+    file.Close();
+    if (!overwritten || !platform::DeleteFileNamed(current)) {
+        ui.ShowMessage(InputDeleteFailedText(fileName), "Error", MessageIcon::Warning);
+    }
+}
+
+std::string DroppedDeleteFailedText(const std::string& fileName) {
+    return "The file: " + fileName + " has been overwritten, but could not be deleted.";
+}
+
+bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& ui) {
+    if (!platform::IsFullyQualified(fileName)) return false;
+    const auto volume = platform::QueryVolume(platform::VolumeRootOf(fileName));
+    if (!volume) {
+        ui.ShowMessage(kDriveInformationText, std::nullopt, MessageIcon::Exclamation);
+        return false;
+    }
+    platform::File file = OpenForWipe(fileName, false);
+    if (!file.IsOpen()) return false;
+    const std::int64_t length = file.Length();
+    if (length < 0) return false;
+    const std::uint64_t cluster = volume->clusterSize;
+    const std::uint64_t wipeLength = WipeLength(static_cast<std::uint64_t>(length), cluster);
+    progress.SetStatus("Deleting " + AfterLastBackslash(fileName) + "...");
+    OverwriteJob job = ThreeWayJob(wipeLength, cluster, [] { return kDroppedFilePasses; });
+    job.afterUnit = [&](int pass, std::uint64_t unit) {
+        const std::uint64_t within = unit * cluster * kDroppedFileProgressFull / (3 * wipeLength);
+        progress.SetPos(kDroppedFilePassSpan * pass + static_cast<int>(within));
+        return true;
+    };
+    const bool overwritten = Overwrite(file, job) == OverwriteResult::Completed;
+    file.Close();
+    if (!overwritten || !platform::DeleteFileNamed(fileName)) {
+        ui.ShowMessage(DroppedDeleteFailedText(fileName), std::nullopt, MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace pelorin::wipe

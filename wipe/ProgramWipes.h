@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app_common/ProgressDialog.h"
+#include "app_common/Ui.h"
+
+// The file wipes the programs carry themselves, each a configuration of the
+// overwrite core. A write that fails or falls short counts as a failed
+// delete: the file stays so that the user can try again.
+namespace pelorin::wipe {
+
+inline constexpr const char* kPassStatusPrefix = "Deleting file... Pass ";
+inline constexpr const char* kInputWipeTempName = "pelodel.tmp";
+inline constexpr int kDroppedFilePasses = 3;
+inline constexpr int kDroppedFileProgressFull = 32000;
+inline constexpr int kDroppedFilePassSpan = 10666;
+inline constexpr std::uint64_t kInputWipeMaxBlock = 100000;
+
+// The encryptor's wipe of a source it has just encrypted: the pass count of
+// its settings, patterns 0x00, 0xFF, random by pass mod 3, cluster-rounded,
+// flushed per pass. True when the file was overwritten and deleted; every
+// failure is silent.
+bool WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& progress);
+
+// The decryptor's wipe of an input it has just decrypted: renamed to
+// "pelodel.tmp" first, overwritten over its exact length with fresh random
+// blocks, deleted. A file that cannot be opened ends the job (status 1).
+void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& progress, Ui& ui);
+
+// The block size of the decryptor's wipe for a file of `length` bytes.
+std::uint64_t InputWipeBlockSize(std::uint64_t length);
+
+// The Secure Delete program's wipe of a dropped file: exactly 3 passes, the
+// bar driven over 0..32000 per cluster.
+bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& ui);
+
+std::string InputDeleteFailedText(const std::string& fileName);
+std::string DroppedDeleteFailedText(const std::string& fileName);
+inline constexpr const char* kDriveInformationText = "Could not retrieve drive information. Aborting file.";
+
+}  // namespace pelorin::wipe
