@@ -1,0 +1,40 @@
+// pelorin: the suite's jobs for scripts and terminal users.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/WipeCommands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: pelorin COMMAND [OPTIONS] ARGUMENTS\n"
+    "\n"
+    "commands:\n"
+    "  wipe-file [--passes N] FILE...   overwrite and delete files\n"
+    "  wipe-free [--passes N] FOLDER    overwrite the free space of FOLDER's volume\n"
+    "  wipe-slack [--passes N] FILE...  overwrite the slack behind each file's end\n"
+    "\n"
+    "N is the number of overwrite passes (default 3). Ctrl-C stops a wipe cleanly.\n"
+    "Exit status: 0 when every job succeeded, otherwise the error code of the last\n"
+    "failure (1 open, 6 name, 7 drive, 8 delete, 11 resize, 13 stopped), 2 for usage.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    const std::string command = argv[1];
+    const std::vector<std::string> arguments(argv + 2, argv + argc);
+    if (command == "wipe-file") return pelorin::cli::RunWipeFile(arguments);
+    if (command == "wipe-free") return pelorin::cli::RunWipeFree(arguments);
+    if (command == "wipe-slack") return pelorin::cli::RunWipeSlack(arguments);
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    std::cerr << "pelorin: unknown command " << command << "\n" << kUsage;
+    return 2;
+}

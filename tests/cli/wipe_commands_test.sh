@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The pelorin tool's wipe commands, run as a user runs them.
+# Usage: wipe_commands_test.sh PELORIN_BINARY
+set -u
+pelorin="$1"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+check() {  # check NAME CONDITION...
+  local name="$1"
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $name"
+  fi
+}
+
+printf 'secret data' >"$work/a.txt"
+printf 'more' >"$work/b.txt"
+"$pelorin" wipe-file --passes 2 "$work/a.txt" "$work/b.txt"
+check "wipe-file exits 0" test $? -eq 0
+check "wipe-file deletes every file" test ! -e "$work/a.txt" -a ! -e "$work/b.txt"
+
+out=$("$pelorin" wipe-file "$work/missing.txt" 2>&1)
+status=$?
+check "a missing file gives status 1" test $status -eq 1
+check "and the library's text" grep -q "missing.txt: Could not open a file" <<<"$out"
+
+printf 'x' >"$work/keep.txt"
+"$pelorin" wipe-file --passes abc "$work/keep.txt" 2>/dev/null
+check "a bad pass count is a usage error" test $? -eq 2
+check "and nothing is wiped" test -e "$work/keep.txt"
+
+printf 'x' >"$work/target.txt"
+ln -s "$work/target.txt" "$work/link.txt"
+"$pelorin" wipe-file "$work/link.txt" 2>/dev/null
+check "a link is not followed" test $? -eq 1 -a "$(cat "$work/target.txt")" = x
+
+printf 'y' >"$work/slack.txt"
+"$pelorin" wipe-slack "$work/slack.txt"
+check "wipe-slack keeps the content" test $? -eq 0 -a "$(cat "$work/slack.txt")" = y
+
+if [[ -n "${PELORIN_TEST_VOLUME:-}" && -d "${PELORIN_TEST_VOLUME}" ]]; then
+  volume="${PELORIN_TEST_VOLUME%/}"
+  "$pelorin" wipe-free --passes 1 "$volume"
+  check "wipe-free exits 0" test $? -eq 0
+  check "and leaves no fill file" test -z "$(ls "$volume" | grep '^pel')"
+
+  # Ctrl-C during a long free-space wipe: stopped cleanly, no fill file left.
+  "$pelorin" wipe-free --passes 100000 "$volume" 2>/dev/null &
+  pid=$!
+  sleep 0.5
+  kill -INT $pid
+  wait $pid
+  status=$?
+  check "an interrupted wipe-free reports status 13" test $status -eq 13
+  check "and leaves no fill file" test -z "$(ls "$volume" | grep '^pel')"
+fi
+
+echo "$passed passed, $failed failed"
+test $failed -eq 0
