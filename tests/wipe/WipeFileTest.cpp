@@ -163,6 +163,16 @@ TEST_F(WipeFileFixture, LinksAreNeverFollowed) {
 }
 #endif
 
+#if !defined(_WIN32)
+TEST_F(WipeFileFixture, NoFillFileNameMeansNothingIsOpenedOrTouched) {
+    // A "root" that is a file: the volume answers, but no fill file can be
+    // named inside it.
+    const std::string notAFolder = Make("plain.bin", Bytes(5, 1));
+    EXPECT_EQ(WipeFreeSpace((notAFolder + "/").c_str()), SdkErrorOpenFile);
+    EXPECT_EQ(folder.Read("plain.bin"), Bytes(5, 1));
+}
+#endif
+
 TEST_F(WipeFileFixture, SlackIsWrittenAndTheLengthRestored) {
     const std::string path = Make("slack.bin", Bytes{'x'});
     EXPECT_EQ(WipeFileSlack(path.c_str()), SdkErrorNone);
