@@ -38,6 +38,19 @@ void CreateOutputDirectories(const std::string& path) {
     }
 }
 
+platform::File OpenOutputOrExit(const std::string& path, Ui& ui) {
+    platform::OpenOptions options;
+    options.write = true;
+    options.create = true;
+    options.truncate = true;
+    options.sequential = true;
+    options.noFollow = true;
+    platform::FileError error = platform::FileError::None;
+    platform::File output = platform::File::Open(path, options, &error);
+    if (!output.IsOpen()) ShowOpenError(ui, error, path);
+    return output;
+}
+
 RestoreOutcome RestoreEntry(ByteSource& archive, const std::string& archivePath, const std::string& name,
                             const OpenedArchive& opened, std::span<const std::uint8_t> passkey,
                             const ReaderState& state, ProgressDialog& progress, Ui& ui) {
@@ -54,16 +67,7 @@ RestoreOutcome RestoreEntry(ByteSource& archive, const std::string& archivePath,
     const std::string outputPath = folder + relative;
     progress.SetStatus(name);
 
-    platform::OpenOptions options;
-    options.write = true;
-    options.create = true;
-    options.truncate = true;
-    options.sequential = true;
-    options.noFollow = true;
-    platform::FileError error = platform::FileError::None;
-    platform::File output = platform::File::Open(outputPath, options, &error);
-    if (!output.IsOpen()) ShowOpenError(ui, error, outputPath);
-
+    platform::File output = OpenOutputOrExit(outputPath, ui);
     FileSink sink(output);
     ArchiveReader reader(archive, sink, passkey, encrypted, EntryFraming::Archive, EntryHashing(opened.header));
     switch (reader.Run(opened.header.algorithm, progress, ui, state)) {

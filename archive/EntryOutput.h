@@ -5,6 +5,7 @@
 
 #include "archive/ArchiveReader.h"
 #include "archive/HeaderCheck.h"
+#include "platform/File.h"
 
 namespace pelorin::archive {
 
@@ -16,6 +17,11 @@ std::string FolderPart(const std::string& path);
 // to and including a separator, and finally the whole path. Failures are
 // ignored: folders that exist (and the drive root) are passed over.
 void CreateOutputDirectories(const std::string& path);
+
+// Opens an output file for a restored entry: write only, created or
+// truncated (an existing file is replaced without asking), never through a
+// link. When it cannot be opened the job ends with the fatal open message.
+platform::File OpenOutputOrExit(const std::string& path, Ui& ui);
 
 enum class RestoreOutcome {
     Restored,

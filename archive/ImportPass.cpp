@@ -40,15 +40,7 @@ ImportOutcome ImportInput(ByteSource& input, const std::string& inputPath, int a
 
     const std::string outputPath = FolderPart(inputPath) + kImportOutputName;
     progress.SetStatus(kImportOutputName);
-    platform::OpenOptions options;
-    options.write = true;
-    options.create = true;
-    options.truncate = true;
-    options.sequential = true;
-    options.noFollow = true;
-    platform::FileError error = platform::FileError::None;
-    platform::File output = platform::File::Open(outputPath, options, &error);
-    if (!output.IsOpen()) ShowOpenError(ui, error, outputPath);
+    platform::File output = OpenOutputOrExit(outputPath, ui);
     FileSink sink(output);
     ReaderState unused;
     ArchiveReader reader(input, sink, passkey, false, EntryFraming::Import, PasskeyHashing::Off);
