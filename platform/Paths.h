@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,5 +38,19 @@ namespace pelorin::platform {
 // enumerates them. `folder` ends with a separator. Empty when it cannot be
 // read.
 std::vector<std::string> ListFolder(const std::string& folder);
+
+}  // namespace pelorin::platform
+
+namespace pelorin::platform {
+
+// The name the file system stores for the last component of `path` (the
+// long name for a short 8.3 name on Windows); nothing when it does not exist.
+std::optional<std::string> StoredName(const std::string& path);
+
+// The size of a file in bytes; nothing when it cannot be read.
+std::optional<std::uint64_t> FileSize(const std::string& path);
+
+// Removes an empty folder.
+bool RemoveFolder(const std::string& path);
 
 }  // namespace pelorin::platform

@@ -39,3 +39,26 @@ std::vector<std::string> ListFolder(const std::string& folder) {
 }
 
 }  // namespace pelorin::platform
+
+#include <unistd.h>
+
+namespace pelorin::platform {
+
+std::optional<std::string> StoredName(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+    const std::size_t cut = trimmed.find_last_of('/');
+    return cut == std::string::npos ? trimmed : trimmed.substr(cut + 1);
+}
+
+std::optional<std::uint64_t> FileSize(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
+}  // namespace pelorin::platform

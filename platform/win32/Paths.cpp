@@ -38,3 +38,23 @@ std::vector<std::string> ListFolder(const std::string& folder) {
 }
 
 }  // namespace pelorin::platform
+
+namespace pelorin::platform {
+
+std::optional<std::string> StoredName(const std::string& path) {
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+    FindClose(search);
+    return std::string(found.cFileName);
+}
+
+std::optional<std::uint64_t> FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
+
+}  // namespace pelorin::platform

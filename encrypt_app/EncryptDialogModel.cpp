@@ -1,0 +1,83 @@
+#include "encrypt_app/EncryptDialogModel.h"
+
+#include <cstdlib>
+
+#include "cipher/CipherKey.h"
+#include "encrypt_app/EncryptSettings.h"
+
+namespace pelorin::encrypt {
+namespace {
+
+// Verbatim, including BlowFish's, which names 1 character while 4 are
+// required.
+constexpr PasskeyMinimum kMinimums[] = {
+    {1, "ASCII requires a passkey of at least 1 character"},
+    {4, "BlowFish requires a passkey of at least 1 character"},
+    {8, "DES requires a passkey of at least 8 characters"},
+    {16, "IDEA requires a passkey of at least 16 characters"},
+    {16, "NewDES requires a passkey of at least 16 characters"},
+    {1, "RC4 requires a passkey of at least 1 character"},
+    {16, "Safer requires a passkey of at least 16 characters"},
+    {1, "Vigenere requires a passkey of at least 1 character"},
+};
+
+}  // namespace
+
+PasskeyMinimum MinimumFor(int algorithm) { return kMinimums[algorithm]; }
+
+void EncryptDialogModel::ApplyInitialAlgorithm(int algorithm) {
+    if (algorithm >= 0 && algorithm <= 7) selectedAlgorithm = algorithm;
+}
+
+bool EncryptDialogModel::ValidateOk(Ui& ui, bool hashPasskey) const {
+    if (selectedAlgorithm < 0 || selectedAlgorithm > 7) {
+        ui.ShowMessage(kChooseAlgorithmText, kErrorCaption, MessageIcon::Exclamation);
+        return false;
+    }
+    if (passkey.empty()) {
+        ui.ShowMessage(kEnterPasskeyText, kErrorCaption, MessageIcon::Exclamation);
+        return false;
+    }
+    if (passkey != verify) {
+        ui.ShowMessage(kPasskeysDifferText, std::nullopt, MessageIcon::Exclamation);
+        return false;
+    }
+    // The key material carries its length in a signed byte.
+    if (passkey.size() > kMaxPasskeyLength) {
+        ui.ShowMessage(kPasskeyTooLongText, kPasskeyTooLongCaption, MessageIcon::Exclamation);
+        return false;
+    }
+    if (!hashPasskey && passkey.size() < MinimumFor(selectedAlgorithm).length) {
+        ui.ShowMessage(MinimumFor(selectedAlgorithm).message, kPasskeyTooSmallCaption, MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+std::int32_t PassesFromText(const std::string& text) {
+    return static_cast<std::int32_t>(std::strtol(text.c_str(), nullptr, 10));
+}
+
+void EncryptOptionsModel::Load(const platform::SettingsStore& settings) {
+    encryptHeaders = settings.ReadOr(kEncHeaders.name, kEncHeaders.defaultValue) != 0;
+    hashPasskey = settings.ReadOr(kHashPasskey.name, kHashPasskey.defaultValue) != 0;
+    retainDelete = settings.ReadOr(kStickyDelete.name, kStickyDelete.defaultValue) != 0;
+    rememberAlgorithm = settings.ReadOr(kLastAlg.name, kLastAlg.defaultValue) != 0;
+    passes = std::to_string(static_cast<std::int32_t>(settings.ReadOr(kNumPasses.name, kNumPasses.defaultValue)));
+    overwrite = settings.ReadOr(kOverwrite.name, kOverwrite.defaultValue) != 0;
+}
+
+void EncryptOptionsModel::RememberToggled(platform::SettingsStore& settings) const {
+    if (!rememberAlgorithm) settings.Write(kActualAlg.name, 0);
+}
+
+void EncryptOptionsModel::Save(platform::SettingsStore& settings) const {
+    settings.Write(kEncHeaders.name, encryptHeaders ? 1 : 0);
+    settings.Write(kHashPasskey.name, hashPasskey ? 1 : 0);
+    settings.Write(kStickyDelete.name, retainDelete ? 1 : 0);
+    settings.Write(kLastAlg.name, rememberAlgorithm ? 1 : 0);
+    settings.Write(kNumPasses.name, static_cast<std::uint32_t>(PassesFromText(passes)));
+    settings.Write(kOverwrite.name, overwrite ? 1 : 0);
+}
+
+}  // namespace pelorin::encrypt

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <string>
+
+#include "app_common/Ui.h"
+#include "platform/Settings.h"
+
+namespace pelorin::encrypt {
+
+inline constexpr const char* kErrorCaption = "Error";
+inline constexpr const char* kChooseAlgorithmText = "Please choose an algorithm";
+inline constexpr const char* kEnterPasskeyText = "Please enter a passkey";
+inline constexpr const char* kPasskeysDifferText = "Passkeys do not match";
+inline constexpr const char* kPasskeyTooSmallCaption = "Passkey too small";
+inline constexpr const char* kPasskeyTooLongCaption = "Passkey too long";
+inline constexpr const char* kPasskeyTooLongText = "A passkey can be at most 127 characters long.";
+
+// The main dialog's fields and its OK logic: algorithm, passkey typed twice,
+// delete-source choice.
+struct EncryptDialogModel {
+    int selectedAlgorithm = -1;  // none until chosen (any value outside 0..7)
+    std::string passkey;
+    std::string verify;
+    bool deleteSource = false;
+
+    // The driver's initial algorithm counts only when it lies in 0..7.
+    void ApplyInitialAlgorithm(int algorithm);
+
+    // Validation at OK, in its fixed order; the first failure is shown and
+    // the dialog stays open (false). `hashPasskey` is the setting as it
+    // reads at this moment: minimum lengths apply only without hashing.
+    bool ValidateOk(Ui& ui, bool hashPasskey) const;
+};
+
+// The minimum passkey length of an algorithm while the passkey is not
+// hashed, and the message that refuses a shorter one.
+struct PasskeyMinimum {
+    std::size_t length;
+    const char* message;
+};
+PasskeyMinimum MinimumFor(int algorithm);
+
+// The Options dialog: the six settings it edits.
+struct EncryptOptionsModel {
+    bool encryptHeaders = true;
+    bool hashPasskey = true;
+    bool retainDelete = false;
+    bool rememberAlgorithm = false;
+    std::string passes = "3";
+    bool overwrite = false;
+
+    void Load(const platform::SettingsStore& settings);
+    // The remember box was clicked: switching it off writes actualalg = 0 at
+    // once, whatever happens to the dialog afterwards.
+    void RememberToggled(platform::SettingsStore& settings) const;
+    // OK: writes the six settings in their order.
+    void Save(platform::SettingsStore& settings) const;
+};
+
+// The passes text as the C library's decimal conversion reads it: optional
+// blanks and sign, then digits up to the first non-digit; no digits give 0.
+// No range check.
+std::int32_t PassesFromText(const std::string& text);
+
+}  // namespace pelorin::encrypt

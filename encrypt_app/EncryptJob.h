@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app_common/ProgressDialog.h"
+#include "app_common/Ui.h"
+#include "encrypt_app/EncryptDialogModel.h"
+#include "platform/Settings.h"
+
+namespace pelorin::encrypt {
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitNoFiles = 5;
+inline constexpr int kExitArchiveNotWritable = 45;
+inline constexpr const char* kSkippedTemporaryName = "pelorin.tmp";
+inline constexpr const char* kDeletingFileStatus = "Deleting file...";
+inline constexpr const char* kRemovingDirectoryStatus = "Removing directory...";
+inline constexpr int kArchiveVersion = 7;
+
+// The encryptor's questions, answered by the Windows dialogs, the pelorin
+// tool's options or a test.
+class EncryptUi : public Ui {
+public:
+    // Started without files: the no-files dialog (the job then ends with 5).
+    virtual void ShowNoFilesDialog() = 0;
+    // The main dialog over `model` (initial algorithm and delete choice are
+    // set); its OK runs model.ValidateOk. False for Cancel.
+    virtual bool RunEncryptDialog(EncryptDialogModel& model) = 0;
+};
+
+// The whole encryptor job for the dropped names in `arguments`: returns the
+// process exit status (0 done or declined, 5 no files, 45 the archive could
+// not be created or written). A confirmed cancel ends it by JobExit (1).
+int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, ProgressView& view,
+                  platform::SettingsStore& settings);
+
+std::string ArchiveNotWritableText(const std::string& archivePath);
+std::string NotFoundText(const std::string& name);
+std::string NotOpenedText(const std::string& name);
+std::string TooLargeText(const std::string& name);
+std::string ReadIncompletelyText(const std::string& name);
+std::string ArchiveWriteFailedText(const std::string& archivePath);
+
+}  // namespace pelorin::encrypt
