@@ -6,6 +6,10 @@ namespace pelorin {
 
 ProgressDialog::ProgressDialog(ProgressView& view, Ui& ui) : view_(view), ui_(ui) {}
 
+void ProgressDialog::Pump() {
+    if (view_.PumpMessages()) cancelRequested_ = true;
+}
+
 void ProgressDialog::SetStatus(const std::string& text) { view_.ShowStatus(text); }
 
 void ProgressDialog::SetRange(int lower, int upper) {
@@ -15,7 +19,7 @@ void ProgressDialog::SetRange(int lower, int upper) {
 }
 
 int ProgressDialog::SetPos(int position) {
-    view_.PumpMessages();
+    Pump();
     const int previous = position_;
     position_ = position;
     view_.ShowPosition(position_);
@@ -30,7 +34,7 @@ int ProgressDialog::SetStep(int step) {
 }
 
 int ProgressDialog::StepIt() {
-    view_.PumpMessages();
+    Pump();
     const int previous = position_;
     // The bar wraps to its lower bound when a step would pass the upper one.
     position_ = position_ + step_ > upper_ ? lower_ : position_ + step_;
@@ -42,7 +46,7 @@ int ProgressDialog::StepIt() {
 }
 
 bool ProgressDialog::CheckCancelButton() {
-    view_.PumpMessages();
+    Pump();
     const bool requested = cancelRequested_;
     cancelRequested_ = false;
     return requested;

@@ -16,8 +16,8 @@ public:
     virtual void ShowPosition(int position) = 0;
     virtual void ShowPercentText(const std::string& text) = 0;
     // Handles pending input (window messages, a Cancel click) without
-    // waiting. A Cancel arrives as ProgressDialog::RequestCancel.
-    virtual void PumpMessages() = 0;
+    // waiting. True when Cancel was pressed since the last call.
+    virtual bool PumpMessages() = 0;
 };
 
 inline constexpr int kProgressFull = 32766;
@@ -43,7 +43,7 @@ public:
     // several presses between two polls count as one.
     bool CheckCancelButton();
 
-    // Called by the view when Cancel (or Enter, Escape, the close box) is used.
+    // Cancel (or Enter, Escape, the close box) was used.
     void RequestCancel() { cancelRequested_ = true; }
 
     // The loops' poll after each block: when Cancel was pressed, asks "Are
@@ -55,6 +55,7 @@ public:
     const std::string& percentText() const { return percentText_; }
 
 private:
+    void Pump();
     void UpdatePercent(int position);
 
     ProgressView& view_;

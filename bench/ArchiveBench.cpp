@@ -32,7 +32,7 @@ public:
     void ShowRange(int, int) override {}
     void ShowPosition(int) override {}
     void ShowPercentText(const std::string&) override {}
-    void PumpMessages() override {}
+    bool PumpMessages() override { return false; }
 };
 
 const std::vector<std::uint8_t> kPasskey = {'b', 'e', 'n', 'c', 'h', ' ', 'p', 'a', 's', 's', 'k', 'e', 'y', '!', '!', '!'};

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/EncryptCommands.h"
 #include "cli/WipeCommands.h"
 
 namespace {
@@ -11,12 +12,16 @@ constexpr const char* kUsage =
     "usage: pelorin COMMAND [OPTIONS] ARGUMENTS\n"
     "\n"
     "commands:\n"
+    "  encrypt [OPTIONS] NAME...         encrypt files and folders into one .pvb archive\n"
+    "  settings encrypt [NAME [VALUE]]  show or change the encryptor's settings\n"
     "  wipe-file [--passes N] FILE...   overwrite and delete files\n"
     "  wipe-free [--passes N] FOLDER    overwrite the free space of FOLDER's volume\n"
     "  wipe-slack [--passes N] FILE...  overwrite the slack behind each file's end\n"
     "\n"
     "N is the number of overwrite passes (default 3). Ctrl-C stops a wipe cleanly.\n"
-    "Exit status: 0 when every job succeeded, otherwise the error code of the last\n"
+    "encrypt: see `pelorin encrypt` without names; exit 0 done, 1 cancelled, 5 no names,\n"
+    "45 the archive could not be written, 2 usage or a refused passkey.\n"
+    "wipe exit status: 0 when every job succeeded, otherwise the error code of the last\n"
     "failure (1 open, 6 name, 7 drive, 8 delete, 11 resize, 13 stopped), 2 for usage.\n";
 
 }  // namespace
@@ -28,6 +33,8 @@ int main(int argc, char** argv) {
     }
     const std::string command = argv[1];
     const std::vector<std::string> arguments(argv + 2, argv + argc);
+    if (command == "encrypt") return pelorin::cli::RunEncrypt(arguments);
+    if (command == "settings") return pelorin::cli::RunSettings(arguments);
     if (command == "wipe-file") return pelorin::cli::RunWipeFile(arguments);
     if (command == "wipe-free") return pelorin::cli::RunWipeFree(arguments);
     if (command == "wipe-slack") return pelorin::cli::RunWipeSlack(arguments);

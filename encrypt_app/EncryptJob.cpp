@@ -152,7 +152,7 @@ std::string ArchiveWriteFailedText(const std::string& archivePath) {
 }
 
 int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, ProgressView& view,
-                  platform::SettingsStore& settings) {
+                  platform::SettingsStore& settings, std::string* chosenArchive) {
     SeedSharedRandomFromClock();
     const EncryptCommandLine commandLine = ParseEncryptCommandLine(arguments);
     if (commandLine.firstFileName.empty()) {
@@ -166,6 +166,7 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     const std::string archivePath = ChooseArchiveName(
         items.front().fullPath.empty() ? items.front().given : items.front().fullPath, overwrite, sources,
         [](const std::string& name) { return platform::FileExists(name); });
+    if (chosenArchive != nullptr) *chosenArchive = archivePath;
 
     EncryptDialogModel model;
     const PasskeyScrubber scrubber{model};

@@ -32,8 +32,9 @@ public:
 // The whole encryptor job for the dropped names in `arguments`: returns the
 // process exit status (0 done or declined, 5 no files, 45 the archive could
 // not be created or written). A confirmed cancel ends it by JobExit (1).
+// `archivePath`, when given, receives the archive's name once chosen.
 int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, ProgressView& view,
-                  platform::SettingsStore& settings);
+                  platform::SettingsStore& settings, std::string* archivePath = nullptr);
 
 std::string ArchiveNotWritableText(const std::string& archivePath);
 std::string NotFoundText(const std::string& name);

@@ -7,3 +7,34 @@ namespace pelorin::platform {
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 }  // namespace pelorin::platform
+
+#include <termios.h>
+
+#include <cstdio>
+#include <iostream>
+
+namespace pelorin::platform {
+
+bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+
+std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
+    std::fputs(prompt.c_str(), stderr);
+    std::fflush(stderr);
+    termios saved{};
+    const bool terminal = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string line;
+    const bool got = static_cast<bool>(std::getline(std::cin, line));
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputs("\n", stderr);
+    }
+    if (!got) return std::nullopt;
+    return line;
+}
+
+}  // namespace pelorin::platform

@@ -28,7 +28,7 @@ public:
     void ShowRange(int, int) override {}
     void ShowPosition(int) override {}
     void ShowPercentText(const std::string&) override {}
-    void PumpMessages() override {}
+    bool PumpMessages() override { return false; }
 };
 
 constexpr std::uint8_t kPasskey[] = {'f', 'u', 'z', 'z', ' ', 'p', 'a', 's', 's', 'k', 'e', 'y', '!', '1', '2', '3'};

@@ -51,10 +51,12 @@ public:
     void ShowRange(int lower, int upper) override { range = {lower, upper}; }
     void ShowPosition(int position) override { positions.push_back(position); }
     void ShowPercentText(const std::string& text) override { percentTexts.push_back(text); }
-    void PumpMessages() override {
+    bool PumpMessages() override {
         ++pumps;
         if (onPump) onPump();
+        return cancelOnNextPump && !(cancelOnNextPump = false);
     }
+    bool cancelOnNextPump = false;
 
     std::vector<std::string> statuses;
     std::pair<int, int> range{0, 100};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app_common/ProgressDialog.h"
+#include "app_common/Ui.h"
+
+namespace pelorin::cli {
+
+// Messages on standard error; questions answered by --yes/--no, or asked on
+// the terminal, or No when nobody can answer.
+class TerminalUi : public Ui {
+public:
+    void ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override;
+    bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override;
+
+    std::optional<bool> presetAnswer;
+};
+
+// A progress bar on standard error when it is a terminal. Ctrl-C counts as
+// the Cancel button: the job asks before it stops.
+class TerminalProgress : public ProgressView {
+public:
+    TerminalProgress();
+    ~TerminalProgress() override;
+    void ShowStatus(const std::string& text) override;
+    void ShowRange(int lower, int upper) override;
+    void ShowPosition(int position) override;
+    void ShowPercentText(const std::string&) override {}
+    bool PumpMessages() override;
+
+private:
+    void Draw();
+    bool terminal_;
+    std::string status_;
+    int lower_ = 0, upper_ = 100, position_ = 0;
+    void (*previousHandler_)(int) = nullptr;
+};
+
+// The passkey: from the PELORIN_PASSKEY environment variable, from the first
+// line of --passkey-file, or typed twice without echo on a terminal (the
+// second time into `verify`). Never from the command line.
+bool ReadPasskey(const std::optional<std::string>& passkeyFile, bool askTwice, std::string& passkey,
+                 std::string& verify);
+
+}  // namespace pelorin::cli
