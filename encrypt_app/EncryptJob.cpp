@@ -67,7 +67,7 @@ private:
     FileOutcome OneFile(const std::string& storedName, const std::string& path) {
         if (storedName == kSkippedTemporaryName) return FileOutcome::Skipped;
         // The archive being written is never its own source.
-        if (path == archivePath_) return FileOutcome::NotStored;
+        if (platform::IsSameFile(path, archivePath_)) return FileOutcome::NotStored;
         const auto size = platform::FileSize(path);
         if (size && *size > archive::kMaxEntrySize) {
             Tell(TooLargeText(path));
@@ -104,7 +104,7 @@ private:
         const std::string prefix = storedPrefix.back() == '\\' ? storedPrefix : storedPrefix + '\\';
         for (const auto& name : platform::ListFolder(folder)) {
             const std::string full = folder + name;
-            if (platform::IsLink(full) || full == archivePath_) continue;
+            if (platform::IsLink(full) || platform::IsSameFile(full, archivePath_)) continue;
             if (platform::IsFolder(full)) {
                 Folder(prefix + name, full);
                 if (deleteSources_) platform::RemoveFolder(full);
@@ -165,7 +165,7 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     const bool overwrite = settings.ReadOr(kOverwrite.name, kOverwrite.defaultValue) != 0;
     const std::string archivePath = ChooseArchiveName(
         items.front().fullPath.empty() ? items.front().given : items.front().fullPath, overwrite, sources,
-        [](const std::string& name) { return platform::FileExists(name); });
+        [](const std::string& name) { return platform::FileExists(name); }, platform::IsSameFile);
     if (chosenArchive != nullptr) *chosenArchive = archivePath;
 
     EncryptDialogModel model;

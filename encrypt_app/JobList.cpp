@@ -47,11 +47,13 @@ std::vector<JobItem> BuildJobList(const std::vector<std::string>& names) {
 
 std::string ChooseArchiveName(const std::string& firstFullPath, bool overwrite,
                               const std::vector<std::string>& sources,
-                              const std::function<bool(const std::string&)>& exists) {
+                              const std::function<bool(const std::string&)>& exists,
+                              const std::function<bool(const std::string&, const std::string&)>& sameFile) {
     const std::size_t dot = firstFullPath.rfind('.');
     const std::string stem = dot == std::string::npos ? firstFullPath : firstFullPath.substr(0, dot + 1);
     const auto isSource = [&](const std::string& candidate) {
-        return std::find(sources.begin(), sources.end(), candidate) != sources.end();
+        return std::any_of(sources.begin(), sources.end(),
+                           [&](const std::string& source) { return !source.empty() && sameFile(source, candidate); });
     };
     std::string candidate = WithExtension(stem);
     if (overwrite && !isSource(candidate)) return candidate;

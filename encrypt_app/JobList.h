@@ -24,8 +24,10 @@ std::vector<JobItem> BuildJobList(const std::vector<std::string>& names);
 // replaced by the stem without its last character plus a number 0..9999 from
 // the shared random generator. A name that one of `sources` carries is never
 // used, whatever `overwrite` says: the archive must not truncate a source.
-std::string ChooseArchiveName(const std::string& firstFullPath, bool overwrite,
-                              const std::vector<std::string>& sources,
-                              const std::function<bool(const std::string&)>& exists);
+std::string ChooseArchiveName(
+    const std::string& firstFullPath, bool overwrite, const std::vector<std::string>& sources,
+    const std::function<bool(const std::string&)>& exists,
+    const std::function<bool(const std::string&, const std::string&)>& sameFile =
+        [](const std::string& a, const std::string& b) { return a == b; });
 
 }  // namespace pelorin::encrypt

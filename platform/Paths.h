@@ -54,3 +54,11 @@ std::optional<std::uint64_t> FileSize(const std::string& path);
 bool RemoveFolder(const std::string& path);
 
 }  // namespace pelorin::platform
+
+namespace pelorin::platform {
+
+// True when both names lead to the same file (the same inode on Linux; the
+// same full path, letter case aside, on Windows).
+bool IsSameFile(const std::string& a, const std::string& b);
+
+}  // namespace pelorin::platform

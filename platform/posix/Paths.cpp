@@ -62,3 +62,13 @@ std::optional<std::uint64_t> FileSize(const std::string& path) {
 bool RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
 }  // namespace pelorin::platform
+
+namespace pelorin::platform {
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    struct stat first {}, second {};
+    if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return a == b;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+}  // namespace pelorin::platform

@@ -58,3 +58,21 @@ std::optional<std::uint64_t> FileSize(const std::string& path) {
 bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
 
 }  // namespace pelorin::platform
+
+namespace pelorin::platform {
+namespace {
+
+std::string FullPathOf(const std::string& path) {
+    char buffer[MAX_PATH * 4];
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    return length == 0 || length >= sizeof buffer ? path : std::string(buffer, length);
+}
+
+}  // namespace
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, FullPathOf(a).c_str(), -1, FullPathOf(b).c_str(), -1) ==
+           CSTR_EQUAL;
+}
+
+}  // namespace pelorin::platform
