@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TestHex.h"
+#include "support/NaiveRc4.h"
 #include "archive/ArchiveTestSupport.h"
 #include "cipher/Des.h"
 #include "cipher/Idea.h"
@@ -15,23 +16,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // The first 8 bytes of the Pseudo-RC4 keystream, step by step.
-Bytes FirstKeystreamBytes(const Bytes& key) {
-    std::uint8_t s[256];
-    for (int n = 0; n < 256; ++n) s[n] = static_cast<std::uint8_t>(n);
-    std::uint8_t x = 0;
-    for (int n = 0; n < 256; ++n) {
-        x = static_cast<std::uint8_t>(x + s[n] + key[n % key.size()]);
-        std::swap(s[n], s[x]);
-    }
-    Bytes out;
-    std::uint8_t i = 0, j = 0;
-    for (int n = 0; n < 8; ++n) {
-        i = static_cast<std::uint8_t>(i + 1);
-        j = static_cast<std::uint8_t>(j + s[i]);
-        out.push_back(s[static_cast<std::uint8_t>(s[i] + s[j])]);
-    }
-    return out;
-}
+Bytes FirstKeystreamBytes(const Bytes& key) { return test::NaiveKeystream(key, 8); }
 
 // A piece: whole groups through `group`, then pad byte and padded group.
 template <class GroupFunction>

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "TestHex.h"
+#include "support/NaiveRc4.h"
 #include "cipher/Algorithm.h"
 #include "cipher/PseudoRc4.h"
 
@@ -12,43 +13,10 @@ namespace {
 
 using test::Bytes;
 
-// The generator written out step by step, without the period shortcut.
-std::vector<std::uint8_t> NaiveKeystream(std::span<const std::uint8_t> key, std::size_t count) {
-    std::uint8_t s[256];
-    for (int n = 0; n < 256; ++n) s[n] = static_cast<std::uint8_t>(n);
-    std::uint8_t x = 0;
-    for (int n = 0; n < 256; ++n) {
-        x = static_cast<std::uint8_t>(x + s[n] + key[n % key.size()]);
-        std::swap(s[n], s[x]);
-    }
-    std::vector<std::uint8_t> out;
-    std::uint8_t i = 0, j = 0;
-    for (std::size_t n = 0; n < count; ++n) {
-        i = static_cast<std::uint8_t>(i + 1);
-        j = static_cast<std::uint8_t>(j + s[i]);
-        out.push_back(s[static_cast<std::uint8_t>(s[i] + s[j])]);
-    }
-    return out;
-}
+using test::NaiveKeystream;
 
-// Standard RC4, with the exchange in the generator.
 std::vector<std::uint8_t> StandardRc4Keystream(std::span<const std::uint8_t> key, std::size_t count) {
-    std::uint8_t s[256];
-    for (int n = 0; n < 256; ++n) s[n] = static_cast<std::uint8_t>(n);
-    std::uint8_t x = 0;
-    for (int n = 0; n < 256; ++n) {
-        x = static_cast<std::uint8_t>(x + s[n] + key[n % key.size()]);
-        std::swap(s[n], s[x]);
-    }
-    std::vector<std::uint8_t> out;
-    std::uint8_t i = 0, j = 0;
-    for (std::size_t n = 0; n < count; ++n) {
-        i = static_cast<std::uint8_t>(i + 1);
-        j = static_cast<std::uint8_t>(j + s[i]);
-        std::swap(s[i], s[j]);
-        out.push_back(s[static_cast<std::uint8_t>(s[i] + s[j])]);
-    }
-    return out;
+    return NaiveKeystream(key, count, true);
 }
 
 TEST(PseudoRc4Test, MatchesTheStepByStepGeneratorAcrossManyPeriods) {

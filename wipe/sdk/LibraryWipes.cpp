@@ -36,20 +36,41 @@ wipe::OverwriteJob LibraryJob(std::uint64_t offset, std::uint64_t length, std::s
     return job;
 }
 
+// The steps WipeFile and WipeFileSlack share before any writing: the
+// continue check, the name check, the volume's geometry and the open.
+struct OpenedForWipe {
+    int error = SdkErrorNone;
+    platform::VolumeGeometry volume;
+    platform::File file;
+    std::int64_t length = 0;
+};
+
+OpenedForWipe OpenNamedFile(const char* fileName) {
+    OpenedForWipe opened;
+    if (!ShouldContinue()) {
+        opened.error = SdkErrorAborted;
+    } else if (fileName == nullptr || !platform::IsFullyQualified(fileName)) {
+        opened.error = SdkErrorBadFileName;
+    } else if (const auto volume = platform::QueryVolume(platform::VolumeRootOf(fileName)); !volume) {
+        opened.error = SdkErrorBadDrive;
+    } else {
+        opened.volume = *volume;
+        opened.file = OpenExistingForWipe(fileName);
+        opened.length = opened.file.IsOpen() ? opened.file.Length() : -1;
+        if (opened.length < 0) opened.error = SdkErrorOpenFile;
+    }
+    return opened;
+}
+
 }  // namespace
 
 int WipeFileNamed(const char* fileName) {
-    if (!ShouldContinue()) return SdkErrorAborted;
-    if (fileName == nullptr || !platform::IsFullyQualified(fileName)) return SdkErrorBadFileName;
+    OpenedForWipe opened = OpenNamedFile(fileName);
+    if (opened.error != SdkErrorNone) return opened.error;
     const std::string name = fileName;
-    const auto volume = platform::QueryVolume(platform::VolumeRootOf(name));
-    if (!volume) return SdkErrorBadDrive;
-    platform::File file = OpenExistingForWipe(name);
-    if (!file.IsOpen()) return SdkErrorOpenFile;
-
-    const std::int64_t length = file.Length();
-    if (length < 0) return SdkErrorOpenFile;
-    const std::uint64_t cluster = volume->clusterSize;
+    platform::File& file = opened.file;
+    const std::int64_t length = opened.length;
+    const std::uint64_t cluster = opened.volume.clusterSize;
     const std::uint64_t wipeLength = wipe::WipeLength(static_cast<std::uint64_t>(length), cluster);
     const int passes = State().diskPasses;
     ProgressReporter progress(static_cast<std::int64_t>(passes > 0 ? passes : 0) * static_cast<std::int64_t>(wipeLength),
@@ -114,17 +135,12 @@ int WipeFreeSpaceOf(const char* driveRoot) {
 }
 
 int WipeSlackOf(const char* fileName) {
-    if (!ShouldContinue()) return SdkErrorAborted;
-    if (fileName == nullptr || !platform::IsFullyQualified(fileName)) return SdkErrorBadFileName;
-    const std::string name = fileName;
-    const auto volume = platform::QueryVolume(platform::VolumeRootOf(name));
-    if (!volume) return SdkErrorBadDrive;
-    platform::File file = OpenExistingForWipe(name);
-    if (!file.IsOpen()) return SdkErrorOpenFile;
-    const std::int64_t length = file.Length();
-    if (length < 0) return SdkErrorOpenFile;
-    const std::uint64_t slack =
-        wipe::WipeLength(static_cast<std::uint64_t>(length), volume->clusterSize) - static_cast<std::uint64_t>(length);
+    OpenedForWipe opened = OpenNamedFile(fileName);
+    if (opened.error != SdkErrorNone) return opened.error;
+    platform::File& file = opened.file;
+    const std::int64_t length = opened.length;
+    const std::uint64_t slack = wipe::WipeLength(static_cast<std::uint64_t>(length), opened.volume.clusterSize) -
+                                static_cast<std::uint64_t>(length);
     if (slack == 0) return SdkErrorNone;
     // The slack is written as one block; no progress, no stop once started.
     wipe::OverwriteJob job = LibraryJob(static_cast<std::uint64_t>(length), slack, static_cast<std::size_t>(slack));
