@@ -1,0 +1,28 @@
+// Pelorin Encrypt: the whole job runs from here and the process ends with it.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app_common/JobExit.h"
+#include "encrypt_app/EncryptJob.h"
+#include "encrypt_app/EncryptSettings.h"
+#include "encrypt_app/win32/Win32Views.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
+
+    pelorin::platform::SettingsStore settings(pelorin::encrypt::kSettingsKey);
+    pelorin::encrypt::win32::Win32EncryptUi ui(instance, settings);
+    pelorin::encrypt::win32::Win32ProgressView progress(instance);
+    try {
+        return pelorin::encrypt::RunEncryptJob(arguments, ui, progress, settings);
+    } catch (const pelorin::JobExit& exit) {
+        return exit.status();
+    }
+}
