@@ -39,3 +39,7 @@ wine_start
 cmake --preset win64 >/dev/null
 cmake --build --preset win64
 ctest --preset win64
+
+echo "== Windows programs on a virtual display (screenshots in artifacts/screenshots) =="
+wine_stop
+scripts/screenshots.sh

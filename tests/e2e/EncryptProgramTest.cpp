@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -79,6 +80,18 @@ struct Program {
     }
 };
 
+// With PELORIN_SCREENSHOT_DIR set (scripts/screenshots.sh), each dialog is
+// announced by a file "ready-NAME" and held until "taken-NAME" appears,
+// while a watcher on the Linux side photographs the screen.
+void Snapshot(const std::string& name) {
+    const char* folder = std::getenv("PELORIN_SCREENSHOT_DIR");
+    if (folder == nullptr) return;
+    std::this_thread::sleep_for(300ms);  // let the window paint
+    const fs::path base(folder);
+    std::ofstream(base / ("ready-" + name)).put('\n');
+    for (int i = 0; i < 250 && !fs::exists(base / ("taken-" + name)); ++i) std::this_thread::sleep_for(40ms);
+}
+
 void Press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 std::string StaticTextOf(HWND box) {
@@ -120,6 +133,7 @@ TEST_F(EncryptProgramTest, TwoFilesAndAFolderBecomeOneArchive) {
     SendDlgItemMessageA(dialog, IDC_ALG_BLOWFISH, BM_CLICK, 0, 0);
     SetDlgItemTextA(dialog, IDC_PASSKEY, "correct horse");
     SetDlgItemTextA(dialog, IDC_VERIFY, "correct horse");
+    Snapshot("encrypt-dialog");
     Press(dialog, IDOK);
     ASSERT_EQ(program.ExitCode(), 0);
 
@@ -139,6 +153,7 @@ TEST_F(EncryptProgramTest, WithoutFilesTheNoFilesDialogEndsWithFive) {
     Program program({});
     HWND dialog = program.Dialog("Pelorin");
     ASSERT_NE(dialog, nullptr);
+    Snapshot("no-files-dialog");
     Press(dialog, IDC_NOFILES_NO);
     EXPECT_EQ(program.ExitCode(), 5);
 }
@@ -156,6 +171,7 @@ TEST_F(EncryptProgramTest, AWrongVerifyIsReportedAndTheDialogStays) {
     HWND box = program.Dialog("Pelorin", dialog);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(StaticTextOf(box), "Passkeys do not match");
+    Snapshot("passkeys-differ-box");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     WaitGone(box);
     EXPECT_TRUE(IsWindowVisible(dialog));
@@ -178,12 +194,31 @@ TEST_F(EncryptProgramTest, OptionsAreStoredInTheRegistry) {
     EXPECT_STREQ(passes, "3");
     SetDlgItemTextA(options, IDC_OPT_PASSES, "1500");
     SendDlgItemMessageA(options, IDC_OPT_OVERWRITE, BM_CLICK, 0, 0);
+    Snapshot("options-dialog");
     Press(options, IDOK);
     WaitGone(options);
     Press(dialog, IDCANCEL);
     EXPECT_EQ(program.ExitCode(), 0);
     EXPECT_EQ(settings.Read("numpasses"), std::optional<std::uint32_t>(1500));
     EXPECT_EQ(settings.Read("overwrite"), std::optional<std::uint32_t>(1));
+}
+
+TEST_F(EncryptProgramTest, TheSystemMenuOpensTheAboutBox) {
+    pelorin::test::TempFolder folder;
+    folder.Write("a.txt", pelorin::test::Span("x"));
+    Program program({folder.Path("a.txt")});
+    HWND dialog = program.Dialog("Pelorin");
+    ASSERT_NE(dialog, nullptr);
+    // The system menu's item sends this command (the menu itself belongs to
+    // the other process and cannot be read from here).
+    PostMessageA(dialog, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    HWND about = program.Dialog("About Pelorin", dialog);
+    ASSERT_NE(about, nullptr);
+    Snapshot("about-box");
+    Press(about, IDOK);
+    WaitGone(about);
+    Press(dialog, IDCANCEL);
+    EXPECT_EQ(program.ExitCode(), 0);
 }
 
 }  // namespace
