@@ -36,5 +36,5 @@ status=0
 (cd build/win64/bin && wine pelorin_e2e_tests.exe) || status=$?
 kill "$watcher" 2>/dev/null || true
 rm -f "$out"/ready-* "$out"/taken-*
-ls "$out"
+ls "$out" >&2
 exit $status

@@ -43,3 +43,6 @@ ctest --preset win64
 echo "== Windows programs on a virtual display (screenshots in artifacts/screenshots) =="
 wine_stop
 scripts/screenshots.sh
+
+# Every suite above stops the script when it fails; reaching here means all passed.
+echo "suites: 5 passed, 0 failed"

@@ -6,6 +6,8 @@
 #include <random>
 #include <set>
 
+#include "app_common/JobExit.h"
+#include "TestHex.h"
 #include "archive/ArchiveTestSupport.h"
 #include "encrypt_app/CommandLine.h"
 #include "encrypt_app/EncryptJob.h"
@@ -194,6 +196,23 @@ TEST_F(EncryptJobFixture, RememberedChoicesAreOfferedAndStoredAfterOk) {
     ui->cancel = true;
     Run({Path("a.txt")});
     EXPECT_EQ(ui->initialAlgorithm, -1);
+}
+
+TEST_F(EncryptJobFixture, ACancelConfirmedWhileEncryptingEndsWithStatusOne) {
+    folder.Write("big.bin", test::TestBytes(50000, 1));
+    ui->deleteSources = true;
+    view.cancelOnNextPump = true;  // Cancel pressed before the first block ends
+    ui->fake.answers = {true};
+    try {
+        Run({Path("big.bin")});
+        FAIL() << "no exit";
+    } catch (const JobExit& exit) {
+        EXPECT_EQ(exit.status(), 1);
+    }
+    ASSERT_FALSE(ui->fake.shown.empty());
+    EXPECT_EQ(ui->fake.shown.back().text, "Are you sure you want to Cancel?");
+    EXPECT_TRUE(fs::exists(Path("big.bin")));  // nothing is wiped after a cancel
+    EXPECT_TRUE(fs::exists(Path("big.pvb")));  // the archive stays as far as written
 }
 
 TEST_F(EncryptJobFixture, MissingAndUnreadableNamesAreReportedAndTheArchiveStaysReadable) {
