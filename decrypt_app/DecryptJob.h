@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app_common/ProgressDialog.h"
+#include "app_common/Ui.h"
+#include "decrypt_app/DecryptModels.h"
+#include "platform/Settings.h"
+
+namespace pelorin::decrypt {
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitImportCancelled = 3;
+inline constexpr const char* kScanningStatus = "Scanning encrypted archive for files... ";
+
+// The decryptor's questions, answered by its dialogs, the pelorin tool's
+// options or a test.
+class DecryptUi : public Ui {
+public:
+    // The main dialog over `model`; its OK runs model.ValidateOk. False for Cancel.
+    virtual bool RunDecryptDialog(DecryptDialogModel& model) = 0;
+    // One Choose Files dialog per archive: every name offered, all chosen at
+    // first. False for Cancel.
+    virtual bool RunChooseFiles(const std::string& archivePath, const std::vector<std::string>& names,
+                                std::vector<std::string>& chosen) = 0;
+    // Import mode, once per input: the algorithm and the leading bytes to
+    // skip. False for Cancel.
+    virtual bool RunImportOptions(const std::string& inputPath, int& algorithm, std::int64_t& padding) = 0;
+};
+
+// The decryptor's job over the archives (full paths): probe, main dialog,
+// scanning pass with the Choose Files dialogs, decrypting pass, wiping of
+// the archives read completely. Returns 0 or 3 (import cancelled); a file
+// that cannot be opened (1), a confirmed cancel (1) and a header warning
+// answered No (2) end it by JobExit.
+int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, DecryptUi& ui, ProgressView& view,
+                  platform::SettingsStore& settings);
+
+std::string WrongPasskeyText(const std::string& archivePath);
+std::string IncompleteEntryText(const std::string& archivePath, const std::string& name);
+
+}  // namespace pelorin::decrypt

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app_common/Ui.h"
+#include "archive/ArchiveFormat.h"
+#include "platform/Settings.h"
+
+namespace pelorin::decrypt {
+
+inline constexpr const char* kIncorrectPasskeyText = "Incorrect Passkey";
+
+// The decryptor's command line: "I" sets import mode, "E" is dropped, other
+// switches stay in the list without their first character; the first
+// argument that is not a switch is the first file name. On Linux only '-'
+// introduces a switch.
+struct DecryptCommandLine {
+    std::vector<std::string> parameters;
+    std::string firstFileName;
+    bool importMode = false;
+};
+DecryptCommandLine ParseDecryptCommandLine(const std::vector<std::string>& arguments);
+
+// The main dialog: passkey, decrypt-all and delete-sources choices, and the
+// first archive's check value when it has one.
+struct DecryptDialogModel {
+    std::string passkey;
+    bool decryptAll = true;
+    bool deleteSources = false;
+    bool verify = false;
+    archive::ArchiveSalt salt{};
+    PasskeyCheckValue check{};
+
+    // Opening: the retained delete choice when retaining is on.
+    void Load(const platform::SettingsStore& settings);
+    // OK: an empty passkey and (when verifying) a passkey whose check value
+    // differs are refused; then the retained choice is stored.
+    bool ValidateOk(Ui& ui, platform::SettingsStore& settings) const;
+};
+
+// The Options dialog: retaining the delete choice, and the passes.
+struct DecryptOptionsModel {
+    bool retain = false;
+    std::string passes = "3";
+
+    void Load(const platform::SettingsStore& settings);
+    // Switching retaining off writes actualdel = 0 at once.
+    void RetainToggled(platform::SettingsStore& settings) const;
+    void Save(platform::SettingsStore& settings) const;
+};
+
+}  // namespace pelorin::decrypt
