@@ -10,6 +10,7 @@
 #include "cipher/Algorithm.h"
 #include "cli/TerminalUi.h"
 #include "encrypt_app/EncryptJob.h"
+#include "decrypt_app/DecryptSettings.h"
 #include "encrypt_app/EncryptSettings.h"
 
 namespace pelorin::cli {
@@ -125,19 +126,22 @@ int RunEncrypt(const std::vector<std::string>& arguments) {
 }
 
 int RunSettings(const std::vector<std::string>& arguments) {
-    if (arguments.empty() || arguments[0] != "encrypt" || arguments.size() > 3) {
-        std::cerr << "usage: pelorin settings encrypt [NAME [VALUE]]\n";
+    if (arguments.empty() || (arguments[0] != "encrypt" && arguments[0] != "decrypt") || arguments.size() > 3) {
+        std::cerr << "usage: pelorin settings encrypt|decrypt [NAME [VALUE]]\n";
         return kUsageError;
     }
-    platform::SettingsStore settings(encrypt::kSettingsKey);
-    const auto find = [](const std::string& name) -> const encrypt::Setting* {
-        for (const auto& s : encrypt::kAllSettings) {
+    const bool encryptor = arguments[0] == "encrypt";
+    platform::SettingsStore settings(encryptor ? encrypt::kSettingsKey : decrypt::kSettingsKey);
+    const std::span<const encrypt::Setting> all =
+        encryptor ? std::span<const encrypt::Setting>(encrypt::kAllSettings) : std::span<const encrypt::Setting>(decrypt::kAllSettings);
+    const auto find = [&](const std::string& name) -> const encrypt::Setting* {
+        for (const auto& s : all) {
             if (name == s.name) return &s;
         }
         return nullptr;
     };
     if (arguments.size() == 1) {
-        for (const auto& s : encrypt::kAllSettings) {
+        for (const auto& s : all) {
             std::cout << s.name << "=" << static_cast<std::int32_t>(settings.ReadOr(s.name, s.defaultValue)) << "\n";
         }
         return 0;
@@ -155,8 +159,11 @@ int RunSettings(const std::vector<std::string>& arguments) {
     // remembering off forgets the remembered algorithm at once.
     const std::int32_t value = encrypt::PassesFromText(arguments[2]);
     settings.Write(setting->name, static_cast<std::uint32_t>(value));
-    if (std::string(setting->name) == encrypt::kLastAlg.name && value == 0) {
+    if (encryptor && std::string(setting->name) == encrypt::kLastAlg.name && value == 0) {
         settings.Write(encrypt::kActualAlg.name, 0);
+    }
+    if (!encryptor && std::string(setting->name) == decrypt::kStickDel.name && value == 0) {
+        settings.Write(decrypt::kActualDel.name, 0);
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/DecryptCommands.h"
 #include "cli/EncryptCommands.h"
 #include "cli/WipeCommands.h"
 
@@ -13,7 +14,10 @@ constexpr const char* kUsage =
     "\n"
     "commands:\n"
     "  encrypt [OPTIONS] NAME...         encrypt files and folders into one .pvb archive\n"
-    "  settings encrypt [NAME [VALUE]]  show or change the encryptor's settings\n"
+    "  decrypt [OPTIONS] ARCHIVE...      restore the entries of archives next to them\n"
+    "  import --algorithm A --padding N FILE...  decipher headerless input\n"
+    "  list ARCHIVE...                   show archive headers and entry names and sizes\n"
+    "  settings encrypt|decrypt [NAME [VALUE]]  show or change settings\n"
     "  wipe-file [--passes N] FILE...   overwrite and delete files\n"
     "  wipe-free [--passes N] FOLDER    overwrite the free space of FOLDER's volume\n"
     "  wipe-slack [--passes N] FILE...  overwrite the slack behind each file's end\n"
@@ -35,6 +39,9 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 2, argv + argc);
     if (command == "encrypt") return pelorin::cli::RunEncrypt(arguments);
     if (command == "settings") return pelorin::cli::RunSettings(arguments);
+    if (command == "decrypt") return pelorin::cli::RunDecrypt(arguments);
+    if (command == "import") return pelorin::cli::RunImport(arguments);
+    if (command == "list") return pelorin::cli::RunList(arguments);
     if (command == "wipe-file") return pelorin::cli::RunWipeFile(arguments);
     if (command == "wipe-free") return pelorin::cli::RunWipeFree(arguments);
     if (command == "wipe-slack") return pelorin::cli::RunWipeSlack(arguments);

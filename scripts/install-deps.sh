@@ -9,7 +9,7 @@ packages=(
   libssl-dev libcrypto++-dev           # reference libraries for tests and benchmarks
   g++-mingw-w64-x86-64 wine64 wine     # Windows cross build and Wine to run it
   xvfb imagemagick xdotool x11-utils   # windows under a virtual display, screenshots
-  bc coreutils                         # the wipe benchmark script
+  bc coreutils python3                 # benchmark and test scripts
 )
 
 missing=()

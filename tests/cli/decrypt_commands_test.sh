@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The pelorin tool's decrypt, import and list commands, run as a user runs them.
+# Usage: decrypt_commands_test.sh PELORIN_BINARY
+set -u
+pelorin="$1"
+work=$(mktemp -d /tmp/pelorinXXXXXX)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME="$work/config"
+passed=0
+failed=0
+check() {
+  local name="$1"
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+
+mkdir -p "$work/src/W/Sub" "$work/out"
+printf 'alpha' >"$work/src/a.txt"
+printf 'deep' >"$work/src/W/Sub/b.doc"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm Safer "$work/src/a.txt" "$work/src/W" 2>/dev/null
+mv "$work/src/a.pvb" "$work/out/a.pvb"
+
+listing=$(PELORIN_PASSKEY=secret "$pelorin" list "$work/out/a.pvb")
+check "list names the algorithm" grep -q "algorithm 6 (Safer)" <<<"$listing"
+check "list shows names and sizes" grep -q "4.W.Sub.b.doc" <<<"$listing"
+
+PELORIN_PASSKEY=wrong "$pelorin" decrypt "$work/out/a.pvb" 2>/dev/null
+check "a wrong passkey is refused" test $? -eq 2 -a ! -e "$work/out/a.txt"
+
+PELORIN_PASSKEY=secret "$pelorin" decrypt --select 'W\Sub\b.doc' "$work/out/a.pvb" 2>/dev/null
+check "decrypt with --select exits 0" test $? -eq 0
+check "restores the chosen entry below the archive's folder" test "$(cat "$work/out/W/Sub/b.doc")" = deep
+check "and nothing else" test ! -e "$work/out/a.txt"
+
+PELORIN_PASSKEY=secret "$pelorin" decrypt --delete-archives "$work/out/a.pvb" 2>/dev/null
+check "decrypt restores every entry" test "$(cat "$work/out/a.txt")" = alpha
+check "and wipes the archive read completely" test ! -e "$work/out/a.pvb"
+
+# Import: 12 bytes of padding, then 16 bytes enciphered with ASCII under "k"
+# (each byte plus k's XOR, 107, plus its position in the group).
+printf 'PADDINGPADDI' >"$work/in.enc"
+python3 - "$work/in.enc" <<'PY'
+import sys
+plain = b"sixteen bytes!!!"
+data = bytes((b + 107 + i % 8) % 256 for i, b in enumerate(plain))
+open(sys.argv[1], "ab").write(data)
+PY
+PELORIN_PASSKEY=k "$pelorin" import --algorithm ASCII --padding 12 "$work/in.enc" 2>/dev/null
+check "import exits 0" test $? -eq 0
+check "import writes default output.txt" test "$(cat "$work/default output.txt")" = 'sixteen bytes!!!'
+
+"$pelorin" settings decrypt numiter 7
+check "settings decrypt stores numiter" test "$("$pelorin" settings decrypt numiter)" = 7
+
+echo "$passed passed, $failed failed"
+test $failed -eq 0
