@@ -3,16 +3,7 @@
 # Usage: decrypt_commands_test.sh PELORIN_BINARY
 set -u
 pelorin="$1"
-work=$(mktemp -d /tmp/pelorinXXXXXX)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME="$work/config"
-passed=0
-failed=0
-check() {
-  local name="$1"
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
+source "$(dirname "$0")/check.sh"
 
 mkdir -p "$work/src/W/Sub" "$work/out"
 printf 'alpha' >"$work/src/a.txt"
@@ -52,5 +43,4 @@ check "import writes default output.txt" test "$(cat "$work/default output.txt")
 "$pelorin" settings decrypt numiter 7
 check "settings decrypt stores numiter" test "$("$pelorin" settings decrypt numiter)" = 7
 
-echo "$passed passed, $failed failed"
-test $failed -eq 0
+finish

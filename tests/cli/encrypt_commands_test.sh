@@ -3,16 +3,7 @@
 # Usage: encrypt_commands_test.sh PELORIN_BINARY
 set -u
 pelorin="$1"
-work=$(mktemp -d /tmp/pelorinXXXXXX)  # no dot: a dot in a folder name would shape the archive name
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME="$work/config"
-passed=0
-failed=0
-check() {
-  local name="$1"
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
+source "$(dirname "$0")/check.sh"
 
 mkdir -p "$work/W/Sub"
 printf 'alpha' >"$work/a.txt"
@@ -50,5 +41,4 @@ PELORIN_PASSKEY=secret "$pelorin" encrypt --delete-sources --algorithm Safer "$w
 check "deletion wipes the folder's files and the folder" test ! -e "$work/W"
 check "and the archive holds them" test -s "$work/W.pvb"
 
-echo "$passed passed, $failed failed"
-test $failed -eq 0
+finish

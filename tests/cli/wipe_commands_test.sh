@@ -3,21 +3,7 @@
 # Usage: wipe_commands_test.sh PELORIN_BINARY
 set -u
 pelorin="$1"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-check() {  # check NAME CONDITION...
-  local name="$1"
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $name"
-  fi
-}
+source "$(dirname "$0")/check.sh"
 
 printf 'secret data' >"$work/a.txt"
 printf 'more' >"$work/b.txt"
@@ -61,5 +47,4 @@ if [[ -n "${PELORIN_TEST_VOLUME:-}" && -d "${PELORIN_TEST_VOLUME}" ]]; then
   check "and leaves no fill file" test -z "$(ls "$volume" | grep '^pel')"
 fi
 
-echo "$passed passed, $failed failed"
-test $failed -eq 0
+finish

@@ -9,6 +9,7 @@
 #include "decrypt_app/DecryptJob.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "support/TempFolder.h"
+#include "support/TestSettings.h"
 
 namespace pelorin::decrypt {
 namespace {
@@ -71,20 +72,10 @@ private:
 
 struct DecryptJobFixture : ::testing::Test {
     test::TempFolder folder;
-    test::TempFolder config;
-    std::unique_ptr<platform::SettingsStore> settings;
-    std::unique_ptr<ScriptedUi> ui;
+    test::TestSettings testSettings;
+    platform::SettingsStore* settings = &testSettings.store();
+    std::unique_ptr<ScriptedUi> ui = std::make_unique<ScriptedUi>(*settings, folder);
     test::FakeProgressView view;
-
-    void SetUp() override {
-#if !defined(_WIN32)
-        setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-#endif
-        std::random_device random;
-        settings = std::make_unique<platform::SettingsStore>("Software\\Tarn6 Software\\PelorinDecryptTest" +
-                                                             std::to_string(random()));
-        ui = std::make_unique<ScriptedUi>(*settings, folder);
-    }
     std::string Archive(const std::string& name, const std::vector<test::TestEntry>& entries,
                         const std::string& passkey = "passkey-0123456789") {
         test::ArchiveOptions options;

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <random>
 
 #include "encrypt_app/EncryptDialogModel.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "support/FakeUi.h"
-#include "support/TempFolder.h"
+#include "support/TestSettings.h"
 
 namespace pelorin::encrypt {
 namespace {
@@ -77,12 +76,8 @@ TEST(EncryptOptionsTest, PassesTextConvertsLikeTheCLibrary) {
 }
 
 TEST(EncryptOptionsTest, LoadSaveAndTheImmediateRememberSwitch) {
-    test::TempFolder config;
-#if !defined(_WIN32)
-    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-#endif
-    std::random_device random;
-    platform::SettingsStore settings("Software\\Tarn6 Software\\PelorinOptionsTest" + std::to_string(random()));
+    test::TestSettings testSettings;
+    platform::SettingsStore& settings = testSettings.store();
     EncryptOptionsModel options;
     options.Load(settings);
     EXPECT_TRUE(options.encryptHeaders);

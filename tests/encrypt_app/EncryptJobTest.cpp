@@ -15,6 +15,7 @@
 #include "encrypt_app/JobList.h"
 #include "platform/File.h"
 #include "support/TempFolder.h"
+#include "support/TestSettings.h"
 
 namespace pelorin::encrypt {
 namespace {
@@ -57,25 +58,12 @@ private:
     platform::SettingsStore& settings_;
 };
 
-std::string UniqueKey() {
-    std::random_device random;
-    return "Software\\Tarn6 Software\\PelorinTest" + std::to_string(random());
-}
-
 struct EncryptJobFixture : ::testing::Test {
     test::TempFolder folder;
-    test::TempFolder config;
-    std::unique_ptr<platform::SettingsStore> settings;
-    std::unique_ptr<ScriptedUi> ui;
+    test::TestSettings testSettings;
+    platform::SettingsStore* settings = &testSettings.store();
+    std::unique_ptr<ScriptedUi> ui = std::make_unique<ScriptedUi>(*settings);
     test::FakeProgressView view;
-
-    void SetUp() override {
-#if !defined(_WIN32)
-        setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-#endif
-        settings = std::make_unique<platform::SettingsStore>(UniqueKey());
-        ui = std::make_unique<ScriptedUi>(*settings);
-    }
 
     std::string Path(const std::string& relative) const { return folder.Path(relative); }
     int Run(const std::vector<std::string>& arguments) { return RunEncryptJob(arguments, *ui, view, *settings); }
