@@ -6,6 +6,8 @@ namespace pelorin {
 
 ProgressDialog::ProgressDialog(ProgressView& view, Ui& ui) : view_(view), ui_(ui) {}
 
+ProgressDialog::~ProgressDialog() { view_.Close(); }
+
 void ProgressDialog::Pump() {
     if (view_.PumpMessages()) cancelRequested_ = true;
 }

@@ -18,6 +18,9 @@ public:
     // Handles pending input (window messages, a Cancel click) without
     // waiting. True when Cancel was pressed since the last call.
     virtual bool PumpMessages() = 0;
+    // The phase that used the window ended: a window goes away (the next
+    // Show call opens a new one).
+    virtual void Close() {}
 };
 
 inline constexpr int kProgressFull = 32766;
@@ -31,6 +34,9 @@ inline constexpr const char* kInitialPercentText = " 0 %";
 class ProgressDialog {
 public:
     ProgressDialog(ProgressView& view, Ui& ui);
+    ~ProgressDialog();
+    ProgressDialog(const ProgressDialog&) = delete;
+    ProgressDialog& operator=(const ProgressDialog&) = delete;
 
     void SetStatus(const std::string& text);
     void SetRange(int lower, int upper);

@@ -10,6 +10,7 @@
 #include "archive/ImportPass.h"
 #include "archive/ReaderMessages.h"
 #include "cipher/Scramble.h"
+#include "cipher/SecureBuffer.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "platform/File.h"
 #include "wipe/ProgramWipes.h"
@@ -38,7 +39,8 @@ struct PasskeyScrubber {
 
 // Reads every entry name of an archive for its Choose Files dialog; names
 // that would leave the archive's folder are not offered.
-std::vector<std::string> ScanNames(const std::string& path, const std::string& passkey, ProgressDialog& progress,
+std::vector<std::string> ScanNames(const std::string& path, std::span<const std::uint8_t> passkey,
+                                   ProgressDialog& progress,
                                    Ui& ui, archive::ReaderState& state) {
     std::vector<std::string> names;
     platform::File file = OpenArchive(path, ui);
@@ -47,13 +49,13 @@ std::vector<std::string> ScanNames(const std::string& path, const std::string& p
     if (!opened) return names;
     const bool encrypted = archive::HeadersEncrypted(opened->header);
     while (!source.AtEnd()) {
-        const auto name = archive::ReadEntryName(source, *opened, Bytes(passkey), state);
+        const auto name = archive::ReadEntryName(source, *opened, passkey, state);
         if (!name.name) {
             archive::ShowDamagedArchive(ui, path, name.damage);
             break;
         }
         if (archive::IsSafeEntryName(*name.name)) names.push_back(*name.name);
-        if (!archive::SkipEntryData(source, encrypted, Bytes(passkey), state, progress, kScanningStatus + *name.name)) {
+        if (!archive::SkipEntryData(source, encrypted, passkey, state, progress, kScanningStatus + *name.name)) {
             archive::ShowDamagedArchive(ui, path, archive::Damage::EndsInsideEntry);
             break;
         }
@@ -63,14 +65,13 @@ std::vector<std::string> ScanNames(const std::string& path, const std::string& p
 
 // Restores the chosen entries of one archive. True when the archive was read
 // to its end without damage, so that it may be wiped.
-bool DecryptArchive(const std::string& path, const DecryptDialogModel& model,
+bool DecryptArchive(const std::string& path, std::span<const std::uint8_t> passkey,
                     const std::vector<std::string>* selection, ProgressDialog& progress, Ui& ui,
                     archive::ReaderState& state) {
     platform::File file = OpenArchive(path, ui);
     archive::FileSource source(file);
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Decrypting, ui, state);
     if (!opened) return false;
-    const auto passkey = Bytes(model.passkey);
     // Every archive with a check value is checked, not only the first: one
     // under another passkey would be restored as garbage over existing files.
     if (opened->hasCheck && ComputePasskeyCheck(passkey, opened->salt) != opened->check) {
@@ -141,6 +142,9 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
     }
     model.Load(settings);
     if (!ui.RunDecryptDialog(model)) return kExitDone;
+    // From here on the passkey lives only in locked memory.
+    const SecureBuffer passkey(Bytes(model.passkey), kKeyScrubPasses);
+    ScrambleString(model.passkey);
 
     std::vector<std::vector<std::string>> selections(archives.size());
     const bool choose = !model.decryptAll && !importMode;
@@ -149,7 +153,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
         for (std::size_t i = 0; i < archives.size(); ++i) {
             ProgressDialog progress(view, ui);
             progress.SetRange(0, kProgressFull);
-            const auto names = ScanNames(archives[i], model.passkey, progress, ui, state);
+            const auto names = ScanNames(archives[i], passkey.bytes(), progress, ui, state);
             std::vector<std::string> chosen = names;
             if (ui.RunChooseFiles(archives[i], names, chosen)) {
                 selections[i] = chosen;
@@ -172,11 +176,11 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
             if (!ui.RunImportOptions(path, algorithm, padding)) return kExitImportCancelled;
             archive::FileSource source(file);
             const auto outcome =
-                archive::ImportInput(source, path, algorithm, padding, Bytes(model.passkey), progress, ui);
+                archive::ImportInput(source, path, algorithm, padding, passkey.bytes(), progress, ui);
             readCompletely = outcome == archive::ImportOutcome::Restored ||
                              outcome == archive::ImportOutcome::NothingAfterPadding;
         } else {
-            readCompletely = DecryptArchive(path, model, choose ? &selections[i] : nullptr, progress, ui, state);
+            readCompletely = DecryptArchive(path, passkey.bytes(), choose ? &selections[i] : nullptr, progress, ui, state);
         }
         // Only an archive read to its end is wiped.
         if (model.deleteSources && readCompletely) {

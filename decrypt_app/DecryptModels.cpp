@@ -1,8 +1,12 @@
 #include "decrypt_app/DecryptModels.h"
 
+#include <charconv>
+#include <limits>
+
 #include "cipher/CipherKey.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "encrypt_app/EncryptDialogModel.h"
+#include "archive/ImportPass.h"
 #include "platform/Paths.h"
 
 namespace pelorin::decrypt {
@@ -65,6 +69,55 @@ void DecryptOptionsModel::RetainToggled(platform::SettingsStore& settings) const
 void DecryptOptionsModel::Save(platform::SettingsStore& settings) const {
     settings.Write(kStickDel.name, retain ? 1 : 0);
     settings.Write(kNumIter.name, static_cast<std::uint32_t>(encrypt::PassesFromText(passes)));
+}
+
+namespace {
+
+// A whole decimal number that fits a 32-bit integer, as the dialog's integer
+// field takes it.
+std::optional<std::int32_t> ParseDialogInteger(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::nullopt;
+    const std::size_t last = text.find_last_not_of(" \t");
+    std::string_view digits(text.data() + first, last - first + 1);
+    if (digits.front() == '+') digits.remove_prefix(1);
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+bool ImportOptionsModel::ValidateOk(Ui& ui) {
+    if (algorithm < 0 || algorithm > 7) {
+        ui.ShowMessage(kChooseAlgorithmText, encrypt::kErrorCaption, MessageIcon::Warning);
+        return false;
+    }
+    const auto value = ParseDialogInteger(paddingText);
+    if (!value) {
+        ui.ShowMessage(kEnterIntegerText, std::nullopt, MessageIcon::Exclamation);
+        return false;
+    }
+    if (*value < 0) {
+        ui.ShowMessage(archive::kNegativePaddingText, std::nullopt, MessageIcon::Exclamation);
+        return false;
+    }
+    padding = *value;
+    return true;
+}
+
+std::vector<std::string> ChosenNames(const std::vector<std::string>& listItems, int selectedCount,
+                                     const std::optional<std::vector<int>>& selectedIndexes, Ui& ui) {
+    if (!selectedIndexes || static_cast<int>(selectedIndexes->size()) != selectedCount) {
+        ui.ShowMessage(kListBoxErrorText, std::nullopt, MessageIcon::Exclamation);
+    }
+    std::vector<std::string> names;
+    if (!selectedIndexes) return names;
+    for (const int index : *selectedIndexes) {
+        if (index >= 0 && static_cast<std::size_t>(index) < listItems.size()) names.push_back(listItems[index]);
+    }
+    return names;
 }
 
 }  // namespace pelorin::decrypt

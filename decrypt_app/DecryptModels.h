@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,10 @@
 namespace pelorin::decrypt {
 
 inline constexpr const char* kIncorrectPasskeyText = "Incorrect Passkey";
+inline constexpr const char* kChooseAlgorithmText = "Please choose an algorithm";
+inline constexpr const char* kEnterIntegerText = "Please enter an integer.";
+inline constexpr const char* kListBoxErrorText =
+    "An error occurred in the list box control. All\nof the filenames may not be displayed properly.";
 
 // The decryptor's command line: "I" sets import mode, "E" is dropped, other
 // switches stay in the list without their first character; the first
@@ -49,5 +55,24 @@ struct DecryptOptionsModel {
     void RetainToggled(platform::SettingsStore& settings) const;
     void Save(platform::SettingsStore& settings) const;
 };
+
+// The Import Options dialog: no algorithm chosen and padding 0 at first.
+struct ImportOptionsModel {
+    int algorithm = -1;
+    std::string paddingText = "0";
+    std::int64_t padding = 0;
+
+    // OK: an algorithm must be chosen, and the padding must be a decimal
+    // integer (surrounding blanks allowed) of 0 or more; on success `padding`
+    // holds it.
+    bool ValidateOk(Ui& ui);
+};
+
+// The Choose Files dialog's OK over what the list box reported: the number
+// of selected items, and the indexes its query returned (nothing when the
+// query failed). A failed or short query is reported and the names found
+// are still taken, in list-box order.
+std::vector<std::string> ChosenNames(const std::vector<std::string>& listItems, int selectedCount,
+                                     const std::optional<std::vector<int>>& selectedIndexes, Ui& ui);
 
 }  // namespace pelorin::decrypt

@@ -5,42 +5,18 @@
 
 #include <cstdio>
 
+#include "app_common/win32/DialogHelpers.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "encrypt_app/win32/resource.h"
 
 namespace pelorin::encrypt::win32 {
 namespace {
 
+using namespace pelorin::win32;
+
 constexpr const char* kApplicationTitle = "Pelorin";
 constexpr int kAlgorithmButtons[8] = {IDC_ALG_ASCII, IDC_ALG_BLOWFISH, IDC_ALG_DES,   IDC_ALG_IDEA,
                                       IDC_ALG_NEWDES, IDC_ALG_RC4,     IDC_ALG_SAFER, IDC_ALG_VIGENERE};
-
-UINT IconFlag(MessageIcon icon) {
-    switch (icon) {
-        case MessageIcon::Warning: return MB_ICONWARNING;
-        case MessageIcon::Information: return MB_ICONINFORMATION;
-        case MessageIcon::Error: return MB_ICONERROR;
-        default: return MB_ICONEXCLAMATION;
-    }
-}
-
-std::string ControlText(HWND dialog, int id) {
-    const int length = GetWindowTextLengthA(GetDlgItem(dialog, id));
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    GetDlgItemTextA(dialog, id, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(length));
-    return text;
-}
-
-struct AboutDialog {
-    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-        if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-            EndDialog(dialog, LOWORD(wParam));
-            return TRUE;
-        }
-        return message == WM_INITDIALOG;
-    }
-};
 
 // The Options dialog: EncryptOptionsModel's fields in the controls.
 struct OptionsDialog {
@@ -48,19 +24,19 @@ struct OptionsDialog {
     platform::SettingsStore& settings;
 
     void ToControls(HWND dialog) const {
-        CheckDlgButton(dialog, IDC_OPT_ENCHEADERS, model.encryptHeaders ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(dialog, IDC_OPT_HASH, model.hashPasskey ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(dialog, IDC_OPT_RETAIN, model.retainDelete ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(dialog, IDC_OPT_REMEMBER, model.rememberAlgorithm ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(dialog, IDC_OPT_OVERWRITE, model.overwrite ? BST_CHECKED : BST_UNCHECKED);
+        SetChecked(dialog, IDC_OPT_ENCHEADERS, model.encryptHeaders);
+        SetChecked(dialog, IDC_OPT_HASH, model.hashPasskey);
+        SetChecked(dialog, IDC_OPT_RETAIN, model.retainDelete);
+        SetChecked(dialog, IDC_OPT_REMEMBER, model.rememberAlgorithm);
+        SetChecked(dialog, IDC_OPT_OVERWRITE, model.overwrite);
         SetDlgItemTextA(dialog, IDC_OPT_PASSES, model.passes.c_str());
     }
     void FromControls(HWND dialog) {
-        model.encryptHeaders = IsDlgButtonChecked(dialog, IDC_OPT_ENCHEADERS) == BST_CHECKED;
-        model.hashPasskey = IsDlgButtonChecked(dialog, IDC_OPT_HASH) == BST_CHECKED;
-        model.retainDelete = IsDlgButtonChecked(dialog, IDC_OPT_RETAIN) == BST_CHECKED;
-        model.rememberAlgorithm = IsDlgButtonChecked(dialog, IDC_OPT_REMEMBER) == BST_CHECKED;
-        model.overwrite = IsDlgButtonChecked(dialog, IDC_OPT_OVERWRITE) == BST_CHECKED;
+        model.encryptHeaders = IsChecked(dialog, IDC_OPT_ENCHEADERS);
+        model.hashPasskey = IsChecked(dialog, IDC_OPT_HASH);
+        model.retainDelete = IsChecked(dialog, IDC_OPT_RETAIN);
+        model.rememberAlgorithm = IsChecked(dialog, IDC_OPT_REMEMBER);
+        model.overwrite = IsChecked(dialog, IDC_OPT_OVERWRITE);
         model.passes = ControlText(dialog, IDC_OPT_PASSES);
     }
 
@@ -107,29 +83,23 @@ struct MainDialog {
     void FromControls(HWND dialog) {
         model.passkey = ControlText(dialog, IDC_PASSKEY);
         model.verify = ControlText(dialog, IDC_VERIFY);
-        model.deleteSource = IsDlgButtonChecked(dialog, IDC_DELETE) == BST_CHECKED;
+        model.deleteSource = IsChecked(dialog, IDC_DELETE);
     }
 
     static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
         auto* self = reinterpret_cast<MainDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
         if (self == nullptr) return FALSE;
+        if (INT_PTR result = 0; HandleMinimisedIcon(dialog, self->ui.instance(), IDR_MAINFRAME, message, &result)) {
+            return result;
+        }
         switch (message) {
             case WM_INITDIALOG: {
                 self->ui.owner = dialog;
-                char about[128] = {};
-                LoadStringA(self->ui.instance(), IDS_ABOUTBOX, about, sizeof about);
-                if (about[0] != '\0') {
-                    HMENU menu = GetSystemMenu(dialog, FALSE);
-                    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-                    AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about);
-                }
-                HICON icon = LoadIconA(self->ui.instance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
-                SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-                SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+                PrepareMainDialog(dialog, self->ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
                 SetDlgItemTextA(dialog, IDC_PASSKEY, self->model.passkey.c_str());
                 SetDlgItemTextA(dialog, IDC_VERIFY, self->model.verify.c_str());
-                CheckDlgButton(dialog, IDC_DELETE, self->model.deleteSource ? BST_CHECKED : BST_UNCHECKED);
+                SetChecked(dialog, IDC_DELETE, self->model.deleteSource);
                 if (self->model.selectedAlgorithm >= 0 && self->model.selectedAlgorithm <= 7) {
                     CheckDlgButton(dialog, kAlgorithmButtons[self->model.selectedAlgorithm], BST_CHECKED);
                 }
@@ -169,27 +139,12 @@ struct MainDialog {
                 break;
             }
             case WM_SYSCOMMAND:
-                if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+                if ((wParam & 0xFFF0) == kAboutCommand) {
                     DialogBoxParamA(self->ui.instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX), dialog,
-                                    AboutDialog::Procedure, 0);
+                                    AboutProcedure, 0);
                     return TRUE;
                 }
                 break;
-            case WM_PAINT:
-                if (IsIconic(dialog)) {
-                    PAINTSTRUCT paint;
-                    HDC dc = BeginPaint(dialog, &paint);
-                    RECT client;
-                    GetClientRect(dialog, &client);
-                    HICON icon = LoadIconA(self->ui.instance(), MAKEINTRESOURCEA(IDR_MAINFRAME));
-                    DrawIcon(dc, (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2,
-                             (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2, icon);
-                    EndPaint(dialog, &paint);
-                    return TRUE;
-                }
-                break;
-            case WM_QUERYDRAGICON:
-                return reinterpret_cast<INT_PTR>(LoadIconA(self->ui.instance(), MAKEINTRESOURCEA(IDR_MAINFRAME)));
         }
         return FALSE;
     }
@@ -203,21 +158,6 @@ INT_PTR CALLBACK NoFilesProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
             case IDC_NOFILES_NO:
             case IDCANCEL: EndDialog(dialog, LOWORD(wParam)); return TRUE;
         }
-    }
-    return FALSE;
-}
-
-INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        return TRUE;
-    }
-    auto* view = reinterpret_cast<Win32ProgressView*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    // Cancel, Enter, Escape and the close box all mean Cancel; the window stays.
-    if (view != nullptr && ((message == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK)) ||
-                            message == WM_CLOSE)) {
-        view->cancelPressed = true;
-        return TRUE;
     }
     return FALSE;
 }
@@ -239,12 +179,11 @@ void OpenHelp(HWND owner, int context) {
 
 void Win32EncryptUi::ShowMessage(const std::string& text, const std::optional<std::string>& caption,
                                  MessageIcon icon) {
-    MessageBoxA(owner, text.c_str(), caption ? caption->c_str() : kApplicationTitle, MB_OK | IconFlag(icon));
+    ShowMessageBox(owner, kApplicationTitle, text, caption, icon);
 }
 
 bool Win32EncryptUi::AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) {
-    return MessageBoxA(owner, text.c_str(), caption ? caption->c_str() : kApplicationTitle,
-                       MB_YESNO | IconFlag(icon)) == IDYES;
+    return AskYesNoBox(owner, kApplicationTitle, text, caption, icon);
 }
 
 void Win32EncryptUi::ShowNoFilesDialog() {
@@ -257,51 +196,6 @@ bool Win32EncryptUi::RunEncryptDialog(EncryptDialogModel& model) {
                                            reinterpret_cast<LPARAM>(&dialog));
     owner = nullptr;
     return result == IDOK;
-}
-
-Win32ProgressView::~Win32ProgressView() {
-    if (window_ != nullptr) DestroyWindow(window_);
-}
-
-HWND Win32ProgressView::Window() {
-    if (window_ == nullptr) {
-        window_ = CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, ProgressProcedure,
-                                     reinterpret_cast<LPARAM>(this));
-        char caption[128] = {};
-        if (window_ != nullptr && LoadStringA(instance_, IDS_PROGRESS_CAPTION, caption, sizeof caption) > 0) {
-            SetWindowTextA(window_, caption);
-        }
-    }
-    return window_;
-}
-
-void Win32ProgressView::ShowStatus(const std::string& text) {
-    SetDlgItemTextA(Window(), IDC_PROGRESS_STATUS, text.c_str());
-}
-
-void Win32ProgressView::ShowRange(int lower, int upper) {
-    SendDlgItemMessageA(Window(), IDC_PROGRESS_BAR, PBM_SETRANGE32, static_cast<WPARAM>(lower), upper);
-}
-
-void Win32ProgressView::ShowPosition(int position) {
-    SendDlgItemMessageA(Window(), IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-}
-
-void Win32ProgressView::ShowPercentText(const std::string& text) {
-    SetDlgItemTextA(Window(), IDC_PROGRESS_PERCENT, text.c_str());
-}
-
-bool Win32ProgressView::PumpMessages() {
-    HWND window = Window();
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (window != nullptr && IsDialogMessageA(window, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    const bool pressed = cancelPressed;
-    cancelPressed = false;
-    return pressed;
 }
 
 }  // namespace pelorin::encrypt::win32

@@ -33,23 +33,4 @@ private:
     platform::SettingsStore& settings_;
 };
 
-// The modeless progress window (dialog 111), created on first use.
-class Win32ProgressView final : public ProgressView {
-public:
-    explicit Win32ProgressView(HINSTANCE instance) : instance_(instance) {}
-    ~Win32ProgressView() override;
-    void ShowStatus(const std::string& text) override;
-    void ShowRange(int lower, int upper) override;
-    void ShowPosition(int position) override;
-    void ShowPercentText(const std::string& text) override;
-    bool PumpMessages() override;
-
-    bool cancelPressed = false;
-
-private:
-    HWND Window();
-    HINSTANCE instance_;
-    HWND window_ = nullptr;
-};
-
 }  // namespace pelorin::encrypt::win32

@@ -9,7 +9,9 @@
 #include "app_common/JobExit.h"
 #include "encrypt_app/EncryptJob.h"
 #include "encrypt_app/EncryptSettings.h"
+#include "app_common/win32/Win32ProgressView.h"
 #include "encrypt_app/win32/Win32Views.h"
+#include "encrypt_app/win32/resource.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
@@ -19,7 +21,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     pelorin::platform::SettingsStore settings(pelorin::encrypt::kSettingsKey);
     pelorin::encrypt::win32::Win32EncryptUi ui(instance, settings);
-    pelorin::encrypt::win32::Win32ProgressView progress(instance);
+    pelorin::win32::Win32ProgressView progress(instance, IDD_PROGRESS, IDS_PROGRESS_CAPTION);
     try {
         return pelorin::encrypt::RunEncryptJob(arguments, ui, progress, settings);
     } catch (const pelorin::JobExit& exit) {

@@ -1,6 +1,8 @@
 // Resource identifiers of Pelorin Encrypt.
 #pragma once
 
+#include "app_common/win32/ProgressIds.h"
+
 #define IDC_STATIC -1
 
 #define IDR_MAINFRAME 128
@@ -41,11 +43,6 @@
 #define IDC_NOFILES_YES 1030
 #define IDC_NOFILES_NO 1031
 
-#define IDC_PROGRESS_STATUS 1040
-#define IDC_PROGRESS_PERCENT 1041
-#define IDC_PROGRESS_BAR 1042
-
-#define IDM_ABOUTBOX 0x0010
 
 #define HELP_CONTEXT_ENCRYPT 131174
 #define HELP_CONTEXT_NOFILES 131212

@@ -115,6 +115,7 @@ TEST_F(DecryptJobFixture, TwoArchivesAreScannedBeforeAnythingIsRestored) {
     ASSERT_EQ(ui->offered.size(), 2u);
     EXPECT_EQ(ui->offered[0], (std::vector<std::string>{"z.txt", "a.txt"}));
     EXPECT_EQ(ui->outputsWhileChoosing, 0);
+    EXPECT_EQ(view.closes, 3);  // a window for each scan, then one for decrypting
     EXPECT_TRUE(fs::exists(folder.Path("a.txt")));
     EXPECT_FALSE(fs::exists(folder.Path("z.txt")));
     EXPECT_FALSE(fs::exists(folder.Path("m.txt")));

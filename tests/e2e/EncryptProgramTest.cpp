@@ -92,6 +92,9 @@ void Snapshot(const std::string& name) {
     for (int i = 0; i < 250 && !fs::exists(base / ("taken-" + name)); ++i) std::this_thread::sleep_for(40ms);
 }
 
+// The command number of the system menu's About item.
+constexpr WPARAM kAboutCommandNumber = 16;
+
 void Press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 std::string StaticTextOf(HWND box) {
@@ -211,7 +214,7 @@ TEST_F(EncryptProgramTest, TheSystemMenuOpensTheAboutBox) {
     ASSERT_NE(dialog, nullptr);
     // The system menu's item sends this command (the menu itself belongs to
     // the other process and cannot be read from here).
-    PostMessageA(dialog, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    PostMessageA(dialog, WM_SYSCOMMAND, kAboutCommandNumber, 0);
     HWND about = program.Dialog("About Pelorin", dialog);
     ASSERT_NE(about, nullptr);
     Snapshot("about-box");

@@ -56,7 +56,9 @@ public:
         if (onPump) onPump();
         return cancelOnNextPump && !(cancelOnNextPump = false);
     }
+    void Close() override { ++closes; }
     bool cancelOnNextPump = false;
+    int closes = 0;
 
     std::vector<std::string> statuses;
     std::pair<int, int> range{0, 100};

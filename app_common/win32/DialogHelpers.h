@@ -1,0 +1,41 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "app_common/Ui.h"
+
+// What every program's dialogs do alike: message boxes, reading a control's
+// text, the program icon and the About item of the system menu.
+namespace pelorin::win32 {
+
+// The system menu item that opens the About box; the menu reports it with
+// the low four bits of the command number free.
+inline constexpr UINT kAboutCommand = 0x0010;
+
+// A message box owned by `owner`; a missing caption means `title`.
+void ShowMessageBox(HWND owner, const char* title, const std::string& text,
+                    const std::optional<std::string>& caption, MessageIcon icon);
+// True for Yes.
+bool AskYesNoBox(HWND owner, const char* title, const std::string& text, const std::optional<std::string>& caption,
+                 MessageIcon icon);
+
+std::string ControlText(HWND dialog, int id);
+void SetChecked(HWND dialog, int id, bool checked);
+bool IsChecked(HWND dialog, int id);
+
+// A main dialog's opening: the About item (string resource `aboutString`,
+// left out when that string is empty) and the program icon as the large and
+// the small window icon.
+void PrepareMainDialog(HWND dialog, HINSTANCE instance, int aboutString, int iconResource);
+
+// The main dialog's handling of painting while minimised and of the drag
+// icon. Returns true (with *result set) when it handled the message.
+bool HandleMinimisedIcon(HWND dialog, HINSTANCE instance, int iconResource, UINT message, INT_PTR* result);
+
+// An About box: OK, Enter and Escape close it.
+INT_PTR CALLBACK AboutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace pelorin::win32

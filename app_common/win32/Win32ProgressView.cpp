@@ -1,0 +1,76 @@
+#include "app_common/win32/Win32ProgressView.h"
+
+#include <commctrl.h>
+
+#include "app_common/win32/ProgressIds.h"
+
+namespace pelorin::win32 {
+namespace {
+
+INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        return TRUE;
+    }
+    auto* view = reinterpret_cast<Win32ProgressView*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    // Cancel, Enter, Escape and the close box all mean Cancel; the window stays.
+    if (view != nullptr && ((message == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK)) ||
+                            message == WM_CLOSE)) {
+        view->cancelPressed = true;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+Win32ProgressView::~Win32ProgressView() { Close(); }
+
+void Win32ProgressView::Close() {
+    if (window_ != nullptr) DestroyWindow(window_);
+    window_ = nullptr;
+    cancelPressed = false;
+}
+
+HWND Win32ProgressView::Window() {
+    if (window_ == nullptr) {
+        window_ = CreateDialogParamA(instance_, MAKEINTRESOURCEA(dialogResource_), nullptr, ProgressProcedure,
+                                     reinterpret_cast<LPARAM>(this));
+        char caption[128] = {};
+        if (window_ != nullptr && LoadStringA(instance_, captionString_, caption, sizeof caption) > 0) {
+            SetWindowTextA(window_, caption);
+        }
+    }
+    return window_;
+}
+
+void Win32ProgressView::ShowStatus(const std::string& text) {
+    SetDlgItemTextA(Window(), IDC_PROGRESS_STATUS, text.c_str());
+}
+
+void Win32ProgressView::ShowRange(int lower, int upper) {
+    SendDlgItemMessageA(Window(), IDC_PROGRESS_BAR, PBM_SETRANGE32, static_cast<WPARAM>(lower), upper);
+}
+
+void Win32ProgressView::ShowPosition(int position) {
+    SendDlgItemMessageA(Window(), IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void Win32ProgressView::ShowPercentText(const std::string& text) {
+    SetDlgItemTextA(Window(), IDC_PROGRESS_PERCENT, text.c_str());
+}
+
+bool Win32ProgressView::PumpMessages() {
+    HWND window = Window();
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (window != nullptr && IsDialogMessageA(window, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    const bool pressed = cancelPressed;
+    cancelPressed = false;
+    return pressed;
+}
+
+}  // namespace pelorin::win32

@@ -1,0 +1,311 @@
+#include "decrypt_app/win32/DecryptViews.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "app_common/win32/DialogHelpers.h"
+#include "cipher/Scramble.h"
+#include "decrypt_app/win32/resource.h"
+
+namespace pelorin::decrypt::win32 {
+namespace {
+
+using namespace pelorin::win32;
+
+// Restores the owner of message boxes when a dialog closes.
+struct OwnerScope {
+    Win32DecryptUi& ui;
+    HWND previous;
+    explicit OwnerScope(Win32DecryptUi& u) : ui(u), previous(u.owner) {}
+    ~OwnerScope() { ui.owner = previous; }
+};
+
+// Scrubs what a dialog's passkey field held once the dialog is gone.
+void ScrubPasskeyField(HWND dialog) {
+    std::string typed = ControlText(dialog, IDC_PASSKEY);
+    std::string blank(typed.size(), ' ');
+    SetDlgItemTextA(dialog, IDC_PASSKEY, blank.c_str());
+    ScrambleString(typed);
+}
+
+// The Options dialog over DecryptOptionsModel.
+struct OptionsDialog {
+    DecryptOptionsModel model;
+    platform::SettingsStore& settings;
+
+    void ToControls(HWND dialog) const {
+        SetChecked(dialog, IDC_OPT_RETAIN, model.retain);
+        SetDlgItemTextA(dialog, IDC_OPT_PASSES, model.passes.c_str());
+    }
+    void FromControls(HWND dialog) {
+        model.retain = IsChecked(dialog, IDC_OPT_RETAIN);
+        model.passes = ControlText(dialog, IDC_OPT_PASSES);
+    }
+
+    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        auto* self = reinterpret_cast<OptionsDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        if (self == nullptr) return FALSE;
+        switch (message) {
+            case WM_INITDIALOG: {
+                self->model.Load(self->settings);
+                HWND spin = GetDlgItem(dialog, IDC_OPT_SPIN);
+                SendMessageA(spin, UDM_SETRANGE32, 1, 999);
+                SendMessageA(spin, UDM_SETPOS32, 0, 3);
+                UDACCEL acceleration{0, 1};
+                SendMessageA(spin, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&acceleration));
+                self->ToControls(dialog);
+                return TRUE;
+            }
+            case WM_COMMAND:
+                switch (LOWORD(wParam)) {
+                    case IDC_OPT_RETAIN:
+                        self->FromControls(dialog);
+                        self->model.RetainToggled(self->settings);
+                        return TRUE;
+                    case IDOK:
+                        self->FromControls(dialog);
+                        self->model.Save(self->settings);
+                        EndDialog(dialog, IDOK);
+                        return TRUE;
+                    case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
+                }
+                break;
+        }
+        return FALSE;
+    }
+};
+
+// The main dialog over DecryptDialogModel.
+struct MainDialog {
+    DecryptDialogModel& model;
+    Win32DecryptUi& ui;
+
+    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        auto* self = reinterpret_cast<MainDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        if (self == nullptr) return FALSE;
+        if (INT_PTR result = 0; HandleMinimisedIcon(dialog, self->ui.instance(), IDR_MAINFRAME, message, &result)) {
+            return result;
+        }
+        switch (message) {
+            case WM_INITDIALOG:
+                self->ui.owner = dialog;
+                PrepareMainDialog(dialog, self->ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
+                SetDlgItemTextA(dialog, IDC_PASSKEY, self->model.passkey.c_str());
+                SetChecked(dialog, IDC_DECRYPT_ALL, self->model.decryptAll);
+                SetChecked(dialog, IDC_DELETE, self->model.deleteSources);
+                return TRUE;
+            case WM_COMMAND:
+                switch (LOWORD(wParam)) {
+                    case IDOK:
+                        ScrambleString(self->model.passkey);
+                        self->model.passkey = ControlText(dialog, IDC_PASSKEY);
+                        self->model.decryptAll = IsChecked(dialog, IDC_DECRYPT_ALL);
+                        self->model.deleteSources = IsChecked(dialog, IDC_DELETE);
+                        if (self->model.ValidateOk(self->ui, self->ui.settings())) {
+                            ScrubPasskeyField(dialog);
+                            EndDialog(dialog, IDOK);
+                        }
+                        return TRUE;
+                    case IDCANCEL:
+                        ScrubPasskeyField(dialog);
+                        EndDialog(dialog, IDCANCEL);
+                        return TRUE;
+                    case IDC_OPTIONS_BUTTON: {
+                        OptionsDialog options{{}, self->ui.settings()};
+                        DialogBoxParamA(self->ui.instance(), MAKEINTRESOURCEA(IDD_OPTIONS), dialog,
+                                        OptionsDialog::Procedure, reinterpret_cast<LPARAM>(&options));
+                        return TRUE;
+                    }
+                }
+                break;
+            case WM_SYSCOMMAND:
+                if ((wParam & 0xFFF0) == kAboutCommand) {
+                    DialogBoxParamA(self->ui.instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX), dialog, AboutProcedure, 0);
+                    return TRUE;
+                }
+                break;
+        }
+        return FALSE;
+    }
+};
+
+// The Choose Files dialog: the names sorted by the list box, all selected
+// at first.
+struct ChooseFilesDialog {
+    const std::vector<std::string>& names;
+    std::vector<std::string> chosen;
+    Win32DecryptUi& ui;
+
+    static void SelectAll(HWND dialog, bool select) {
+        HWND list = GetDlgItem(dialog, IDC_FILE_LIST);
+        const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+        if (count > 0) SendMessageA(list, LB_SELITEMRANGEEX, select ? 0 : count - 1, select ? count - 1 : 0);
+        if (!select && count == 1) SendMessageA(list, LB_SETSEL, FALSE, 0);
+    }
+
+    void Fill(HWND dialog) const {
+        HWND list = GetDlgItem(dialog, IDC_FILE_LIST);
+        HDC dc = GetDC(list);
+        HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+        LONG widest = 0;
+        for (const auto& name : names) {
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+            SIZE size{};
+            GetTextExtentPoint32A(dc, name.c_str(), static_cast<int>(name.size()), &size);
+            widest = std::max(widest, size.cx);
+        }
+        SelectObject(dc, font);
+        ReleaseDC(list, dc);
+        // Long names scroll sideways instead of being cut.
+        SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+    }
+
+    void TakeSelection(HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_FILE_LIST);
+        std::vector<std::string> items;
+        const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            std::string text(static_cast<std::size_t>(std::max<LRESULT>(SendMessageA(list, LB_GETTEXTLEN, i, 0), 0)) + 1,
+                             '\0');
+            const LRESULT length = SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+            text.resize(length == LB_ERR ? 0 : static_cast<std::size_t>(length));
+            items.push_back(std::move(text));
+        }
+        const int selected = static_cast<int>(SendMessageA(list, LB_GETSELCOUNT, 0, 0));
+        std::optional<std::vector<int>> indexes;
+        if (selected >= 0) {
+            std::vector<int> returned(static_cast<std::size_t>(selected));
+            const LRESULT got = SendMessageA(list, LB_GETSELITEMS, returned.size(), reinterpret_cast<LPARAM>(returned.data()));
+            if (got != LB_ERR) {
+                returned.resize(static_cast<std::size_t>(got));
+                indexes = std::move(returned);
+            }
+        }
+        chosen = ChosenNames(items, selected, indexes, ui);
+    }
+
+    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        auto* self = reinterpret_cast<ChooseFilesDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        if (self == nullptr) return FALSE;
+        switch (message) {
+            case WM_INITDIALOG:
+                self->ui.owner = dialog;
+                self->Fill(dialog);
+                SelectAll(dialog, true);
+                return TRUE;
+            case WM_COMMAND:
+                switch (LOWORD(wParam)) {
+                    case IDC_SELECT_ALL: SelectAll(dialog, true); return TRUE;
+                    case IDC_DESELECT_ALL: SelectAll(dialog, false); return TRUE;
+                    case IDOK:
+                        self->TakeSelection(dialog);
+                        EndDialog(dialog, IDOK);
+                        return TRUE;
+                    case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
+                }
+                break;
+        }
+        return FALSE;
+    }
+};
+
+// The Import Options dialog over ImportOptionsModel.
+struct ImportOptionsDialog {
+    ImportOptionsModel model;
+    Win32DecryptUi& ui;
+
+    struct RadioButton {
+        int id;
+        int algorithm;
+    };
+    static constexpr RadioButton kButtons[8] = {
+        {IDC_IMPORT_ASCII, 0},  {IDC_IMPORT_BLOWFISH, 1}, {IDC_IMPORT_DES, 2},   {IDC_IMPORT_IDEA, 3},
+        {IDC_IMPORT_NEWDES, 4}, {IDC_IMPORT_RC4, 5},      {IDC_IMPORT_SAFER, 6}, {IDC_IMPORT_VIGENERE, 7}};
+
+    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        auto* self = reinterpret_cast<ImportOptionsDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        if (self == nullptr) return FALSE;
+        switch (message) {
+            case WM_INITDIALOG:
+                self->ui.owner = dialog;
+                SetDlgItemTextA(dialog, IDC_IMPORT_PADDING, self->model.paddingText.c_str());
+                return TRUE;
+            case WM_COMMAND: {
+                const int id = LOWORD(wParam);
+                for (const auto& button : kButtons) {
+                    if (id == button.id) {
+                        self->model.algorithm = button.algorithm;
+                        return TRUE;
+                    }
+                }
+                if (id == IDOK) {
+                    self->model.paddingText = ControlText(dialog, IDC_IMPORT_PADDING);
+                    if (self->model.ValidateOk(self->ui)) {
+                        EndDialog(dialog, IDOK);
+                    } else if (self->model.algorithm >= 0) {
+                        // The padding was refused: back to its field.
+                        HWND field = GetDlgItem(dialog, IDC_IMPORT_PADDING);
+                        SetFocus(field);
+                        SendMessageA(field, EM_SETSEL, 0, -1);
+                    }
+                    return TRUE;
+                }
+                if (id == IDCANCEL) {
+                    EndDialog(dialog, IDCANCEL);
+                    return TRUE;
+                }
+                break;
+            }
+        }
+        return FALSE;
+    }
+};
+
+}  // namespace
+
+void Win32DecryptUi::ShowMessage(const std::string& text, const std::optional<std::string>& caption,
+                                 MessageIcon icon) {
+    ShowMessageBox(owner, kApplicationTitle, text, caption, icon);
+}
+
+bool Win32DecryptUi::AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) {
+    return AskYesNoBox(owner, kApplicationTitle, text, caption, icon);
+}
+
+bool Win32DecryptUi::RunDecryptDialog(DecryptDialogModel& model) {
+    const OwnerScope scope(*this);
+    MainDialog dialog{model, *this};
+    return DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_DECRYPT), nullptr, MainDialog::Procedure,
+                           reinterpret_cast<LPARAM>(&dialog)) == IDOK;
+}
+
+bool Win32DecryptUi::RunChooseFiles(const std::string&, const std::vector<std::string>& names,
+                                    std::vector<std::string>& chosen) {
+    const OwnerScope scope(*this);
+    ChooseFilesDialog dialog{names, {}, *this};
+    if (DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_CHOOSE_FILES), nullptr, ChooseFilesDialog::Procedure,
+                        reinterpret_cast<LPARAM>(&dialog)) != IDOK) {
+        return false;
+    }
+    chosen = std::move(dialog.chosen);
+    return true;
+}
+
+bool Win32DecryptUi::RunImportOptions(const std::string&, int& algorithm, std::int64_t& padding) {
+    const OwnerScope scope(*this);
+    ImportOptionsDialog dialog{{}, *this};
+    if (DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_IMPORT_OPTIONS), nullptr, ImportOptionsDialog::Procedure,
+                        reinterpret_cast<LPARAM>(&dialog)) != IDOK) {
+        return false;
+    }
+    algorithm = dialog.model.algorithm;
+    padding = dialog.model.padding;
+    return true;
+}
+
+}  // namespace pelorin::decrypt::win32

@@ -1,0 +1,91 @@
+// Pelorin Decrypt: the whole job runs from here and the process ends with it.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app_common/JobExit.h"
+#include "app_common/win32/Win32ProgressView.h"
+#include "cipher/Scramble.h"
+#include "decrypt_app/DecryptJob.h"
+#include "decrypt_app/DecryptSettings.h"
+#include "decrypt_app/OpenSelection.h"
+#include "decrypt_app/win32/DecryptViews.h"
+#include "decrypt_app/win32/resource.h"
+
+namespace {
+
+using namespace pelorin::decrypt;
+
+// The archive paths, scrubbed when the program ends.
+struct ArchiveList {
+    std::vector<std::string> paths;
+    ~ArchiveList() {
+        for (auto& path : paths) pelorin::ScrambleString(path);
+    }
+};
+
+// The Open dialog; nothing for Cancel or a selection that does not fit.
+std::optional<std::vector<std::string>> AskForArchives(win32::Win32DecryptUi& ui) {
+    const std::string filter = SystemFilter(kOpenFilter);
+    std::vector<char> buffer(kOpenBufferSize, '\0');
+    OPENFILENAMEA open{};
+    open.lStructSize = sizeof open;
+    open.lpstrFilter = filter.c_str();
+    open.nFilterIndex = 1;
+    open.lpstrFile = buffer.data();
+    open.nMaxFile = static_cast<DWORD>(buffer.size());
+    open.lpstrTitle = kOpenTitle;
+    open.lpstrDefExt = kOpenDefaultExtension;
+    open.Flags = OFN_ALLOWMULTISELECT | OFN_LONGNAMES | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameA(&open)) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) {
+            ui.ShowMessage(kTooManySelectedText, std::nullopt, pelorin::MessageIcon::Information);
+        }
+        return std::nullopt;
+    }
+    return SelectedPaths(std::string_view(buffer.data(), buffer.size()));
+}
+
+// The name resolved against the current folder, however long it is.
+std::string FullPath(const std::string& name) {
+    std::string full(MAX_PATH, '\0');
+    DWORD length = GetFullPathNameA(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.resize(length);
+        length = GetFullPathNameA(name.c_str(), length, full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size()) return name;
+    full.resize(length);
+    return full;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
+    const DecryptCommandLine line = ParseDecryptCommandLine(arguments);
+
+    pelorin::platform::SettingsStore settings(kSettingsKey);
+    win32::Win32DecryptUi ui(instance, settings);
+    pelorin::win32::Win32ProgressView progress(instance, IDD_PROGRESS, IDS_PROGRESS_CAPTION);
+    ArchiveList archives;
+    if (line.firstFileName.empty()) {
+        auto chosen = AskForArchives(ui);
+        if (!chosen) return kExitDone;
+        archives.paths = std::move(*chosen);
+    } else {
+        for (const auto& name : line.parameters) archives.paths.push_back(FullPath(name));
+    }
+    try {
+        return RunDecryptJob(archives.paths, line.importMode, ui, progress, settings);
+    } catch (const pelorin::JobExit& exit) {
+        return exit.status();
+    }
+}
