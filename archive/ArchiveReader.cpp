@@ -4,6 +4,7 @@
 #include <array>
 
 #include "archive/ArchiveFormat.h"
+#include "archive/ChunkPipeline.h"
 #include "archive/ChunkSize.h"
 #include "archive/HeaderCipher.h"
 #include "archive/ReaderMessages.h"
@@ -103,11 +104,26 @@ ReadOutcome ArchiveReader::Run(int algorithm, ProgressDialog& progress, Ui& ui, 
             return true;
         };
         bool going = true;
-        for (std::uint64_t i = 0; going && i < chunkCount; ++i) {
-            going = transfer(buffer.bytes());
-            if (!going) break;
+        auto afterChunk = [&] {
             progress.StepIt();
             progress.ConfirmCancelIfRequested();
+        };
+        if (chunkCount < 2) {
+            for (std::uint64_t i = 0; going && i < chunkCount; ++i) {
+                going = transfer(buffer.bytes());
+                if (going) afterChunk();
+            }
+        } else {
+            const auto piped = RunChunkPipeline(
+                archive_, output_, chunkCount, chunk, ShortRead::Stop,
+                [&](std::span<std::uint8_t> block) { cipher->Decrypt(block); }, afterChunk);
+            if (piped.writeFailed) {
+                outcome = ReadOutcome::OutputWriteFailed;
+                going = false;
+            } else if (piped.readShort) {
+                outcome = ReadOutcome::Truncated;
+                going = false;
+            }
         }
         const std::uint64_t remainder = size % chunk;
         const std::uint64_t whole = remainder / kGroupSize * kGroupSize;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <future>
 
 #include "archive/ArchiveFormat.h"
+#include "archive/ChunkPipeline.h"
 #include "archive/ChunkSize.h"
 #include "archive/HeaderCipher.h"
 #include "cipher/Algorithm.h"
@@ -87,33 +87,15 @@ WriteOutcome ArchiveWriter::Run(int algorithm, ProgressDialog& progress, Ui& ui)
                 progress.ConfirmCancelIfRequested();
             }
         } else {
-            // Reading the next chunk and writing the previous one overlap with
-            // the cipher work on this one: three buffers take turns, so the
-            // disk and the cipher keep each other busy. Only this thread
-            // touches the progress window and the user.
-            SecureBuffer second(chunk, kDataScrubPasses), third(chunk, kDataScrubPasses);
-            SecureBuffer* buffers[3] = {&buffer, &second, &third};
-            auto readInto = [this](SecureBuffer* target) { return source_.Read(target->bytes()); };
-            std::future<std::size_t> pendingRead = std::async(std::launch::async, readInto, buffers[0]);
-            std::future<bool> pendingWrite;
-            for (std::uint64_t i = 0; i < chunkCount; ++i) {
-                SecureBuffer* current = buffers[i % 3];
-                const std::size_t got = pendingRead.get();
-                if (got < current->size()) {
-                    state.sourceShort = true;
-                    std::fill(current->data() + got, current->data() + current->size(), std::uint8_t{0});
-                }
-                if (i + 1 < chunkCount) pendingRead = std::async(std::launch::async, readInto, buffers[(i + 1) % 3]);
-                cipher->Encrypt(current->bytes());
-                if (pendingWrite.valid() && !pendingWrite.get()) state.archiveFailed = true;
-                if (!state.archiveFailed) {
-                    pendingWrite = std::async(std::launch::async,
-                                              [this, current] { return archive_.Write(current->bytes()); });
-                }
-                progress.StepIt();
-                progress.ConfirmCancelIfRequested();
-            }
-            if (pendingWrite.valid() && !pendingWrite.get()) state.archiveFailed = true;
+            const auto piped = RunChunkPipeline(
+                source_, archive_, chunkCount, chunk, ShortRead::FillWithZeros,
+                [&](std::span<std::uint8_t> block) { cipher->Encrypt(block); },
+                [&] {
+                    progress.StepIt();
+                    progress.ConfirmCancelIfRequested();
+                });
+            if (piped.readShort) state.sourceShort = true;
+            if (piped.writeFailed) state.archiveFailed = true;
         }
         const std::uint64_t remainder = size % chunk;
         const std::uint64_t whole = remainder / 8 * 8;

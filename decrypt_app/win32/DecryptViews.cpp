@@ -140,10 +140,7 @@ struct ChooseFilesDialog {
     Win32DecryptUi& ui;
 
     static void SelectAll(HWND dialog, bool select) {
-        HWND list = GetDlgItem(dialog, IDC_FILE_LIST);
-        const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-        if (count > 0) SendMessageA(list, LB_SELITEMRANGEEX, select ? 0 : count - 1, select ? count - 1 : 0);
-        if (!select && count == 1) SendMessageA(list, LB_SETSEL, FALSE, 0);
+        SendDlgItemMessageA(dialog, IDC_FILE_LIST, LB_SETSEL, select ? TRUE : FALSE, -1);  // -1: every item
     }
 
     void Fill(HWND dialog) const {

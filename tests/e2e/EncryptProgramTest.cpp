@@ -5,116 +5,21 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "archive/ArchiveTestSupport.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "encrypt_app/win32/resource.h"
+#include "e2e/ProgramDriver.h"
 #include "platform/Settings.h"
 #include "support/TempFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-
-struct Program {
-    PROCESS_INFORMATION process{};
-
-    explicit Program(const std::vector<std::string>& arguments) {
-        std::string commandLine = "\"PelorinEncrypt.exe\"";
-        for (const auto& a : arguments) commandLine += " \"" + a + "\"";
-        STARTUPINFOA startup{sizeof startup};
-        EXPECT_TRUE(CreateProcessA("PelorinEncrypt.exe", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &startup, &process));
-        WaitForInputIdle(process.hProcess, 10000);
-    }
-    ~Program() {
-        if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    // The exit code, or -1 when the program does not end in time.
-    int ExitCode() {
-        if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        return static_cast<int>(code);
-    }
-    // A visible dialog of this process with the caption, owned by `owner`
-    // when one is given.
-    HWND Dialog(const std::string& caption, HWND owner = nullptr) {
-        struct Search {
-            DWORD pid;
-            std::string caption;
-            HWND owner;
-            HWND found;
-        } search{process.dwProcessId, caption, owner, nullptr};
-        for (auto deadline = std::chrono::steady_clock::now() + 15s; std::chrono::steady_clock::now() < deadline;) {
-            EnumWindows(
-                [](HWND window, LPARAM parameter) -> BOOL {
-                    auto* s = reinterpret_cast<Search*>(parameter);
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(window, &pid);
-                    char className[64] = {}, text[256] = {};
-                    GetClassNameA(window, className, sizeof className);
-                    GetWindowTextA(window, text, sizeof text);
-                    if (pid == s->pid && std::string(className) == "#32770" && s->caption == text &&
-                        IsWindowVisible(window) && (s->owner == nullptr || GetWindow(window, GW_OWNER) == s->owner)) {
-                        s->found = window;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&search));
-            if (search.found != nullptr) return search.found;
-            std::this_thread::sleep_for(20ms);
-        }
-        return nullptr;
-    }
-};
-
-// With PELORIN_SCREENSHOT_DIR set (scripts/screenshots.sh), each dialog is
-// announced by a file "ready-NAME" and held until "taken-NAME" appears,
-// while a watcher on the Linux side photographs the screen.
-void Snapshot(const std::string& name) {
-    const char* folder = std::getenv("PELORIN_SCREENSHOT_DIR");
-    if (folder == nullptr) return;
-    std::this_thread::sleep_for(300ms);  // let the window paint
-    const fs::path base(folder);
-    std::ofstream(base / ("ready-" + name)).put('\n');
-    for (int i = 0; i < 250 && !fs::exists(base / ("taken-" + name)); ++i) std::this_thread::sleep_for(40ms);
-}
-
-// The command number of the system menu's About item.
-constexpr WPARAM kAboutCommandNumber = 16;
-
-void Press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
-
-std::string StaticTextOf(HWND box) {
-    std::string found;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM parameter) -> BOOL {
-            char className[32] = {}, text[512] = {};
-            GetClassNameA(child, className, sizeof className);
-            GetWindowTextA(child, text, sizeof text);
-            if (std::string(className) == "Static" && text[0] != '\0') *reinterpret_cast<std::string*>(parameter) = text;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-void WaitGone(HWND window) {
-    for (int i = 0; i < 500 && IsWindow(window); ++i) std::this_thread::sleep_for(20ms);
-}
+using namespace pelorin::e2e;
 
 struct EncryptProgramTest : ::testing::Test {
     pelorin::platform::SettingsStore settings{pelorin::encrypt::kSettingsKey};
@@ -130,7 +35,7 @@ TEST_F(EncryptProgramTest, TwoFilesAndAFolderBecomeOneArchive) {
     folder.Write("b.txt", pelorin::test::Span("second file"));
     fs::create_directories(folder.path() / "Work" / "Sub");
     folder.Write("Work\\Sub\\c.doc", pelorin::test::Span("inside a folder"));
-    Program program({folder.Path("a.txt"), folder.Path("b.txt"), folder.Path("Work")});
+    Program program("PelorinEncrypt.exe", {folder.Path("a.txt"), folder.Path("b.txt"), folder.Path("Work")});
     HWND dialog = program.Dialog("Pelorin");
     ASSERT_NE(dialog, nullptr);
     SendDlgItemMessageA(dialog, IDC_ALG_BLOWFISH, BM_CLICK, 0, 0);
@@ -140,8 +45,7 @@ TEST_F(EncryptProgramTest, TwoFilesAndAFolderBecomeOneArchive) {
     Press(dialog, IDOK);
     ASSERT_EQ(program.ExitCode(), 0);
 
-    std::ifstream in(folder.Path("a.pvb"), std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const auto bytes = ReadAll(folder.Path("a.pvb"));
     pelorin::test::FakeUi ui;
     const auto back = pelorin::test::ReadTestArchive(bytes, "correct horse", ui);
     ASSERT_EQ(back.entries.size(), 3u);
@@ -153,7 +57,7 @@ TEST_F(EncryptProgramTest, TwoFilesAndAFolderBecomeOneArchive) {
 }
 
 TEST_F(EncryptProgramTest, WithoutFilesTheNoFilesDialogEndsWithFive) {
-    Program program({});
+    Program program("PelorinEncrypt.exe", {});
     HWND dialog = program.Dialog("Pelorin");
     ASSERT_NE(dialog, nullptr);
     Snapshot("no-files-dialog");
@@ -164,7 +68,7 @@ TEST_F(EncryptProgramTest, WithoutFilesTheNoFilesDialogEndsWithFive) {
 TEST_F(EncryptProgramTest, AWrongVerifyIsReportedAndTheDialogStays) {
     pelorin::test::TempFolder folder;
     folder.Write("a.txt", pelorin::test::Span("x"));
-    Program program({folder.Path("a.txt")});
+    Program program("PelorinEncrypt.exe", {folder.Path("a.txt")});
     HWND dialog = program.Dialog("Pelorin");
     ASSERT_NE(dialog, nullptr);
     SendDlgItemMessageA(dialog, IDC_ALG_DES, BM_CLICK, 0, 0);
@@ -175,8 +79,7 @@ TEST_F(EncryptProgramTest, AWrongVerifyIsReportedAndTheDialogStays) {
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(StaticTextOf(box), "Passkeys do not match");
     Snapshot("passkeys-differ-box");
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    WaitGone(box);
+    CloseBox(box);
     EXPECT_TRUE(IsWindowVisible(dialog));
     Press(dialog, IDCANCEL);
     EXPECT_EQ(program.ExitCode(), 0);
@@ -186,7 +89,7 @@ TEST_F(EncryptProgramTest, AWrongVerifyIsReportedAndTheDialogStays) {
 TEST_F(EncryptProgramTest, OptionsAreStoredInTheRegistry) {
     pelorin::test::TempFolder folder;
     folder.Write("a.txt", pelorin::test::Span("x"));
-    Program program({folder.Path("a.txt")});
+    Program program("PelorinEncrypt.exe", {folder.Path("a.txt")});
     HWND dialog = program.Dialog("Pelorin");
     ASSERT_NE(dialog, nullptr);
     Press(dialog, IDC_OPTIONS_BUTTON);
@@ -209,7 +112,7 @@ TEST_F(EncryptProgramTest, OptionsAreStoredInTheRegistry) {
 TEST_F(EncryptProgramTest, TheSystemMenuOpensTheAboutBox) {
     pelorin::test::TempFolder folder;
     folder.Write("a.txt", pelorin::test::Span("x"));
-    Program program({folder.Path("a.txt")});
+    Program program("PelorinEncrypt.exe", {folder.Path("a.txt")});
     HWND dialog = program.Dialog("Pelorin");
     ASSERT_NE(dialog, nullptr);
     // The system menu's item sends this command (the menu itself belongs to

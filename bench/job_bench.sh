@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# `pelorin encrypt` or `pelorin decrypt` of one 256 MiB file on tmpfs per
+# algorithm, beside the raw bulk-transform speed of the same cipher in the
+# same direction (pelorin_bench) in the same run. Medians of five runs, each job
+# right after a raw measurement.
+# Usage: bench/job_bench.sh encrypt|decrypt   (needs the native build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+job=${1:?usage: job_bench.sh encrypt|decrypt}
+case "$job" in
+  encrypt) direction=enc ;;
+  decrypt) direction=dec ;;
+  *) echo "usage: job_bench.sh encrypt|decrypt" >&2; exit 2 ;;
+esac
+build=build/native
+size_mib=256
+runs=5
+place=/tmp/pelorin-job-bench
+mkdir -p "$place"
+if [[ $(id -u) -eq 0 ]] && ! mountpoint -q "$place"; then
+  mount -t tmpfs -o size=1g tmpfs "$place"
+  trap 'umount "$place"' EXIT
+fi
+export XDG_CONFIG_HOME="$place/config"
+export PELORIN_PASSKEY="benchmark passkey 0123456789"
+head -c $((size_mib << 20)) /dev/urandom >"$place/source.bin"
+mkdir -p "$place/out"
+
+raw_rate() {  # raw_rate NAME: MB/s of the cipher's bulk transform, one short measurement
+  "$build/bench/pelorin_bench" --benchmark_filter="^pelorin/$1/$direction\$" --benchmark_min_time=0.5 \
+    --benchmark_format=json 2>/dev/null |
+    python3 -c 'import json,sys; print(round(json.load(sys.stdin)["benchmarks"][0]["bytes_per_second"]/1e6))'
+}
+
+run_once() {  # run_once ALGORITHM_NUMBER: one timed job
+  if [[ $job == encrypt ]]; then
+    rm -f "$place"/source*.pvb
+    "$build/pelorin" encrypt --algorithm "$1" "$place/source.bin" 2>/dev/null
+  else
+    "$build/pelorin" decrypt "$place/out/source.pvb" 2>/dev/null
+  fi
+}
+
+printf '%-10s %12s %12s %7s\n' algorithm "$job MB/s" "raw MB/s" ratio
+number=0
+for name in ASCII Blowfish DES IDEA NewDES PseudoRC4 Safer Vigenere; do
+  if [[ $job == decrypt ]]; then
+    rm -f "$place"/source*.pvb "$place/out/source.bin"
+    "$build/pelorin" encrypt --algorithm "$number" "$place/source.bin" 2>/dev/null
+    mv "$place/source.pvb" "$place/out/source.pvb"
+  fi
+  # The machine's speed drifts, so each timed job runs right after a raw
+  # measurement of the same cipher and the medians of both are compared.
+  rates=()
+  raws=()
+  for ((i = 0; i < runs; i++)); do
+    raws+=("$(raw_rate "$name")")
+    start=$(date +%s.%N)
+    run_once "$number"
+    end=$(date +%s.%N)
+    rates+=("$(echo "scale=0; $size_mib * 1.048576 / ($end - $start)" | bc -l)")
+  done
+  if [[ $job == decrypt ]] && ! cmp -s "$place/source.bin" "$place/out/source.bin"; then
+    echo "$name: the restored file differs from the source" >&2
+    exit 1
+  fi
+  rate=$(printf '%s\n' "${rates[@]}" | sort -g | sed -n "$(((runs + 1) / 2))p")
+  raw=$(printf '%s\n' "${raws[@]}" | sort -g | sed -n "$(((runs + 1) / 2))p")
+  printf '%-10s %12s %12s %7s\n' "$name" "$rate" "$raw" "$(echo "scale=2; $rate / $raw" | bc -l)"
+  number=$((number + 1))
+done
+rm -rf "$place"/source* "$place/out"

@@ -1,0 +1,285 @@
+// The real PelorinDecrypt.exe, driven the way a user drives it, on archives
+// made by the real PelorinEncrypt.exe.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "TestHex.h"
+#include "archive/ArchiveTestSupport.h"
+#include "archive/ImportPass.h"
+#include "cipher/Algorithm.h"
+#include "decrypt_app/DecryptSettings.h"
+#include "decrypt_app/win32/resource.h"
+#include "e2e/EncryptWithProgram.h"
+#include "e2e/ProgramDriver.h"
+#include "encrypt_app/EncryptSettings.h"
+#include "platform/Settings.h"
+#include "support/TempFolder.h"
+#include "wipe/ProgramWipes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace pelorin::e2e;
+using pelorin::test::Span;
+using Names = std::vector<std::string>;
+
+constexpr const char* kPasskey = "a passkey long enough for every cipher unhashed 0123456789";
+
+struct DecryptProgramTest : ::testing::Test {
+    pelorin::platform::SettingsStore decryptSettings{pelorin::decrypt::kSettingsKey};
+    pelorin::platform::SettingsStore encryptSettings{pelorin::encrypt::kSettingsKey};
+    pelorin::test::TempFolder folder;
+
+    void SetUp() override {
+        for (const auto& s : pelorin::decrypt::kAllSettings) decryptSettings.Write(s.name, s.defaultValue);
+        for (const auto& s : pelorin::encrypt::kAllSettings) encryptSettings.Write(s.name, s.defaultValue);
+    }
+
+    // The main dialog: the passkey typed, the choices set, Ok pressed.
+    static void Answer(HWND dialog, const std::string& passkey, bool decryptAll, bool deleteSources = false) {
+        SetDlgItemTextA(dialog, IDC_PASSKEY, passkey.c_str());
+        CheckDlgButton(dialog, IDC_DECRYPT_ALL, decryptAll ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_DELETE, deleteSources ? BST_CHECKED : BST_UNCHECKED);
+        Press(dialog, IDOK);
+    }
+
+    // The list's number of selected items once it reaches `expected`, or
+    // what it is after two seconds.
+    static LRESULT SelectedCountBecomes(HWND chooser, LRESULT expected) {
+        LRESULT count = -1;
+        for (int i = 0; i < 100 && (count = SendDlgItemMessageA(chooser, IDC_FILE_LIST, LB_GETSELCOUNT, 0, 0)) != expected;
+             ++i) {
+            Sleep(20);
+        }
+        return count;
+    }
+
+    static Names ListItems(HWND chooser) {
+        Names items;
+        const auto count = SendDlgItemMessageA(chooser, IDC_FILE_LIST, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            // Across processes Wine hands list-box texts over only in the wide form.
+            wchar_t text[512] = {};
+            SendDlgItemMessageW(chooser, IDC_FILE_LIST, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+            items.emplace_back(text, text + wcslen(text));
+        }
+        return items;
+    }
+};
+
+TEST_F(DecryptProgramTest, WrongThenRightPasskeyThenAChoiceOfFiles) {
+    folder.Write("zeta.txt", Span("last letter"));
+    folder.Write("alpha.txt", Span("first letter"));
+    fs::create_directories(folder.path() / "Mid");
+    folder.Write("Mid\\beta.txt", Span("second letter"));
+    ASSERT_EQ(EncryptWithProgram({folder.Path("zeta.txt"), folder.Path("alpha.txt"), folder.Path("Mid")}, 1, kPasskey),
+              0);
+    for (const char* name : {"zeta.txt", "alpha.txt", "Mid\\beta.txt"}) fs::remove(folder.Path(name));
+
+    Program program("PelorinDecrypt.exe", {folder.Path("zeta.pvb")});
+    HWND dialog = program.Dialog("Pelorin Decrypt");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_DECRYPT_ALL));
+    Snapshot("decrypt-dialog");
+    Answer(dialog, "not the passkey", false);
+    HWND box = program.Dialog("Pelorin Decrypt", dialog);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(StaticTextOf(box), "Incorrect Passkey");
+    Snapshot("incorrect-passkey-box");
+    CloseBox(box);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(ControlTextOf(dialog, IDC_PASSKEY), "not the passkey");  // the typed text stays
+
+    Answer(dialog, kPasskey, false);
+    HWND chooser = program.Dialog("Choose Files");
+    ASSERT_NE(chooser, nullptr);
+    // Sorted by the list, while the archive holds zeta.txt first.
+    EXPECT_EQ(ListItems(chooser), (Names{"alpha.txt", "Mid\\beta.txt", "zeta.txt"}));
+    EXPECT_EQ(SendDlgItemMessageA(chooser, IDC_FILE_LIST, LB_GETSELCOUNT, 0, 0), 3);
+    Press(chooser, IDC_DESELECT_ALL);
+    EXPECT_EQ(SelectedCountBecomes(chooser, 0), 0);
+    Press(chooser, IDC_SELECT_ALL);
+    EXPECT_EQ(SelectedCountBecomes(chooser, 3), 3);
+    Press(chooser, IDC_DESELECT_ALL);
+    EXPECT_EQ(SelectedCountBecomes(chooser, 0), 0);
+    SendDlgItemMessageA(chooser, IDC_FILE_LIST, LB_SETSEL, TRUE, 1);  // Mid\beta.txt
+    SendDlgItemMessageA(chooser, IDC_FILE_LIST, LB_SETSEL, TRUE, 2);  // zeta.txt
+    Snapshot("choose-files-dialog");
+    Press(chooser, IDOK);
+    ASSERT_EQ(program.ExitCode(), 0);
+    EXPECT_EQ(folder.Read("zeta.txt"), Span("last letter"));
+    EXPECT_EQ(folder.Read("Mid\\beta.txt"), Span("second letter"));
+    EXPECT_FALSE(fs::exists(folder.Path("alpha.txt")));
+    EXPECT_TRUE(fs::exists(folder.Path("zeta.pvb")));  // deletion was not chosen
+}
+
+// Every algorithm under each header and hashing setting, from one real
+// program to the other, byte for byte; the archive is wiped afterwards.
+TEST_F(DecryptProgramTest, EveryAlgorithmAndSettingRoundTripsBetweenThePrograms) {
+    const auto big = pelorin::test::TestBytes(70000, 5);
+    const auto odd = pelorin::test::TestBytes(13, 6);
+    for (int algorithm = 0; algorithm < 8; ++algorithm) {
+        for (const std::uint32_t headers : {0u, 1u}) {
+            for (const std::uint32_t hash : {0u, 1u}) {
+                const std::string name = std::string(pelorin::kAlgorithms[algorithm].messageName) +
+                                         " headers=" + std::to_string(headers) + " hash=" + std::to_string(hash);
+                encryptSettings.Write(pelorin::encrypt::kEncHeaders.name, headers);
+                encryptSettings.Write(pelorin::encrypt::kHashPasskey.name, hash);
+                pelorin::test::TempFolder work;
+                work.Write("big.bin", big);
+                fs::create_directories(work.path() / "F");
+                work.Write("F\\odd.bin", odd);
+                ASSERT_EQ(EncryptWithProgram({work.Path("big.bin"), work.Path("F")}, algorithm, kPasskey), 0) << name;
+                fs::remove_all(work.path() / "F");
+                fs::remove(work.Path("big.bin"));
+
+                Program program("PelorinDecrypt.exe", {work.Path("big.pvb")});
+                HWND dialog = program.Dialog("Pelorin Decrypt");
+                ASSERT_NE(dialog, nullptr) << name;
+                Answer(dialog, kPasskey, true, true);
+                ASSERT_EQ(program.ExitCode(), 0) << name;
+                EXPECT_EQ(work.Read("big.bin"), big) << name;
+                EXPECT_EQ(work.Read("F\\odd.bin"), odd) << name;
+                EXPECT_FALSE(fs::exists(work.Path("big.pvb"))) << name;
+            }
+        }
+    }
+}
+
+// The file name field of the system's Open dialog (a combo box in the
+// explorer style, an edit box in the old style).
+HWND FileNameField(HWND open) {
+    for (const int id : {0x47c, 0x480}) {
+        if (HWND field = GetDlgItem(open, id); field != nullptr) return field;
+    }
+    return nullptr;
+}
+
+TEST_F(DecryptProgramTest, WithoutNamesTheOpenDialogAsks) {
+    {
+        Program program("PelorinDecrypt.exe", {});
+        HWND open = program.Dialog("Open");
+        ASSERT_NE(open, nullptr);
+        Snapshot("open-dialog");
+        Press(open, IDCANCEL);
+        EXPECT_EQ(program.ExitCode(), 0);
+    }
+    folder.Write("only.txt", Span("chosen in the Open dialog"));
+    ASSERT_EQ(EncryptWithProgram({folder.Path("only.txt")}, 3, kPasskey), 0);
+    fs::remove(folder.Path("only.txt"));
+    Program program("PelorinDecrypt.exe", {"/E"});  // "E" is ignored: still no names
+    HWND open = program.Dialog("Open");
+    ASSERT_NE(open, nullptr);
+    HWND field = FileNameField(open);
+    ASSERT_NE(field, nullptr);
+    SetWindowTextA(field, folder.Path("only.pvb").c_str());
+    Press(open, IDOK);
+    HWND dialog = program.Dialog("Pelorin Decrypt");
+    ASSERT_NE(dialog, nullptr);
+    Answer(dialog, kPasskey, true);
+    ASSERT_EQ(program.ExitCode(), 0);
+    EXPECT_EQ(folder.Read("only.txt"), Span("chosen in the Open dialog"));
+}
+
+TEST_F(DecryptProgramTest, ImportAsksForTheAlgorithmAndPadding) {
+    auto plain = pelorin::test::TestBytes(16, 7);
+    auto enciphered = plain;
+    pelorin::MakeGroupCipher(7, Span("k"))->Encrypt(enciphered);
+    auto input = enciphered;
+    input.insert(input.begin(), 12, 'P');  // the padding
+    folder.Write("old.enc", input);
+
+    Program program("PelorinDecrypt.exe", {"/I", folder.Path("old.enc")});
+    HWND dialog = program.Dialog("Pelorin Decrypt");
+    ASSERT_NE(dialog, nullptr);
+    Answer(dialog, "k", true);  // nothing to check the passkey against
+    HWND options = program.Dialog("Import Options");
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(ControlTextOf(options, IDC_IMPORT_PADDING), "0");
+    Press(options, IDOK);
+    HWND box = program.Dialog("Error", options);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(StaticTextOf(box), "Please choose an algorithm");
+    CloseBox(box);
+    SendDlgItemMessageA(options, IDC_IMPORT_VIGENERE, BM_CLICK, 0, 0);
+    SetDlgItemTextA(options, IDC_IMPORT_PADDING, "twelve");
+    Press(options, IDOK);
+    box = program.Dialog("Pelorin Decrypt", options);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(StaticTextOf(box), "Please enter an integer.");
+    CloseBox(box);
+    SetDlgItemTextA(options, IDC_IMPORT_PADDING, "12");
+    Snapshot("import-options-dialog");
+    Press(options, IDOK);
+    ASSERT_EQ(program.ExitCode(), 0);
+    EXPECT_EQ(folder.Read(pelorin::archive::kImportOutputName), plain);
+
+    Program cancelled("PelorinDecrypt.exe", {"-I", folder.Path("old.enc")});
+    dialog = cancelled.Dialog("Pelorin Decrypt");
+    ASSERT_NE(dialog, nullptr);
+    Answer(dialog, "k", true);
+    options = cancelled.Dialog("Import Options");
+    ASSERT_NE(options, nullptr);
+    Press(options, IDCANCEL);
+    EXPECT_EQ(cancelled.ExitCode(), 3);
+}
+
+TEST_F(DecryptProgramTest, OptionsRetainedDeleteAndAbout) {
+    folder.Write("a.txt", Span("x"));
+    ASSERT_EQ(EncryptWithProgram({folder.Path("a.txt")}, 2, kPasskey), 0);
+    decryptSettings.Write("stickdel", 1);
+    decryptSettings.Write("actualdel", 1);
+    Program program("PelorinDecrypt.exe", {folder.Path("a.pvb")});
+    HWND dialog = program.Dialog("Pelorin Decrypt");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_DELETE));  // the retained choice
+
+    Press(dialog, IDC_OPTIONS_BUTTON);
+    HWND options = program.Dialog("Options", dialog);
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(ControlTextOf(options, IDC_OPT_PASSES), "3");
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(options, IDC_OPT_PASSES), GWL_STYLE) & ES_NUMBER);
+    Snapshot("decrypt-options-dialog");
+    SendDlgItemMessageA(options, IDC_OPT_RETAIN, BM_CLICK, 0, 0);  // off: actualdel = 0 at once
+    for (int i = 0; i < 100 && decryptSettings.Read("actualdel") != std::optional<std::uint32_t>(0); ++i) Sleep(20);
+    EXPECT_EQ(decryptSettings.Read("actualdel"), std::optional<std::uint32_t>(0));
+    Press(options, IDCANCEL);
+    WaitGone(options);
+    EXPECT_EQ(decryptSettings.Read("stickdel"), std::optional<std::uint32_t>(1));  // Cancel wrote nothing
+
+    PostMessageA(dialog, WM_SYSCOMMAND, kAboutCommandNumber, 0);
+    HWND about = program.Dialog("About Pelorin Decrypt", dialog);
+    ASSERT_NE(about, nullptr);
+    Snapshot("decrypt-about-box");
+    Press(about, IDOK);
+    WaitGone(about);
+    Press(dialog, IDCANCEL);
+    EXPECT_EQ(program.ExitCode(), 0);
+    EXPECT_TRUE(fs::exists(folder.Path("a.pvb")));
+}
+
+TEST(DecryptProgramResources, StringsAndDialogs) {
+    HMODULE exe = LoadLibraryExA("PelorinDecrypt.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    const auto text = [&](int id) {
+        char buffer[256] = {};
+        LoadStringA(exe, id, buffer, sizeof buffer);
+        return std::string(buffer);
+    };
+    EXPECT_EQ(text(IDS_ABOUTBOX), "&About Pelorin Decrypt...");
+    EXPECT_EQ(text(IDS_PROGRESS_CAPTION), "Decrypting...");
+    EXPECT_EQ(text(IDS_IMPORT_OUTPUT_NAME), pelorin::archive::kImportOutputName);
+    EXPECT_EQ(text(IDS_WIPE_TEMP_NAME), pelorin::wipe::kInputWipeTempName);
+    for (const int dialog : {IDD_PROGRESS, IDD_CHOOSE_FILES, IDD_IMPORT_OPTIONS}) {
+        EXPECT_NE(FindResourceA(exe, MAKEINTRESOURCEA(dialog), RT_DIALOG), nullptr) << dialog;
+    }
+    EXPECT_NE(FindResourceA(exe, MAKEINTRESOURCEA(IDR_MAINFRAME), RT_GROUP_ICON), nullptr);
+    FreeLibrary(exe);
+}
+
+}  // namespace

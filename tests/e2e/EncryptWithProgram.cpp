@@ -1,0 +1,21 @@
+#include "e2e/EncryptWithProgram.h"
+
+#include "e2e/ProgramDriver.h"
+#include "encrypt_app/win32/resource.h"
+
+namespace pelorin::e2e {
+
+int EncryptWithProgram(const std::vector<std::string>& names, int algorithm, const std::string& passkey) {
+    constexpr int kButtons[8] = {IDC_ALG_ASCII,  IDC_ALG_BLOWFISH, IDC_ALG_DES,   IDC_ALG_IDEA,
+                                 IDC_ALG_NEWDES, IDC_ALG_RC4,      IDC_ALG_SAFER, IDC_ALG_VIGENERE};
+    Program program("PelorinEncrypt.exe", names);
+    HWND dialog = program.Dialog("Pelorin");
+    if (dialog == nullptr) return -1;
+    SendDlgItemMessageA(dialog, kButtons[algorithm], BM_CLICK, 0, 0);
+    SetDlgItemTextA(dialog, IDC_PASSKEY, passkey.c_str());
+    SetDlgItemTextA(dialog, IDC_VERIFY, passkey.c_str());
+    Press(dialog, IDOK);
+    return program.ExitCode();
+}
+
+}  // namespace pelorin::e2e

@@ -1,0 +1,116 @@
+#include "e2e/ProgramDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+namespace pelorin::e2e {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+Program::Program(const std::string& exe, const std::vector<std::string>& arguments) {
+    std::string commandLine = "\"" + exe + "\"";
+    for (const auto& a : arguments) commandLine += " \"" + a + "\"";
+    STARTUPINFOA startup{sizeof startup};
+    EXPECT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process_));
+    WaitForInputIdle(process_.hProcess, 10000);
+}
+
+Program::~Program() {
+    if (process_.hProcess == nullptr) return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 99);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+int Program::ExitCode() {
+    if (WaitForSingleObject(process_.hProcess, 60000) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<int>(code);
+}
+
+HWND Program::Dialog(const std::string& caption, HWND owner) {
+    struct Search {
+        DWORD pid;
+        std::string caption;
+        HWND owner;
+        HWND found;
+    } search{process_.dwProcessId, caption, owner, nullptr};
+    for (auto deadline = std::chrono::steady_clock::now() + 15s; std::chrono::steady_clock::now() < deadline;) {
+        EnumWindows(
+            [](HWND window, LPARAM parameter) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(parameter);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(window, &pid);
+                char className[64] = {}, text[256] = {};
+                GetClassNameA(window, className, sizeof className);
+                GetWindowTextA(window, text, sizeof text);
+                if (pid == s->pid && std::string(className) == "#32770" && s->caption == text &&
+                    IsWindowVisible(window) && (s->owner == nullptr || GetWindow(window, GW_OWNER) == s->owner)) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) return search.found;
+        std::this_thread::sleep_for(20ms);
+    }
+    return nullptr;
+}
+
+void Snapshot(const std::string& name) {
+    const char* folder = std::getenv("PELORIN_SCREENSHOT_DIR");
+    if (folder == nullptr) return;
+    std::this_thread::sleep_for(300ms);  // let the window paint
+    const fs::path base(folder);
+    std::ofstream(base / ("ready-" + name)).put('\n');
+    for (int i = 0; i < 250 && !fs::exists(base / ("taken-" + name)); ++i) std::this_thread::sleep_for(40ms);
+}
+
+void Press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+std::string StaticTextOf(HWND box) {
+    std::string found;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM parameter) -> BOOL {
+            char className[32] = {}, text[512] = {};
+            GetClassNameA(child, className, sizeof className);
+            GetWindowTextA(child, text, sizeof text);
+            if (std::string(className) == "Static" && text[0] != '\0') *reinterpret_cast<std::string*>(parameter) = text;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void WaitGone(HWND window) {
+    for (int i = 0; i < 500 && IsWindow(window); ++i) std::this_thread::sleep_for(20ms);
+}
+
+void CloseBox(HWND box) {
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    WaitGone(box);
+}
+
+std::string ControlTextOf(HWND dialog, int id) {
+    char text[1024] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace pelorin::e2e

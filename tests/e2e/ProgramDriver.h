@@ -1,0 +1,56 @@
+// Drives a real Windows program of the suite the way a user does: starts it
+// as Explorer starts it, finds its windows by caption, fills fields, presses
+// buttons and reads message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pelorin::e2e {
+
+// The command number of a main dialog's About item in the system menu.
+inline constexpr WPARAM kAboutCommandNumber = 16;
+
+class Program {
+public:
+    // Starts `exe` (beside the test) with each argument quoted.
+    Program(const std::string& exe, const std::vector<std::string>& arguments);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // The exit code, or -1 when the program does not end within a minute.
+    int ExitCode();
+    // A visible dialog of this process with the caption, owned by `owner`
+    // when one is given; nullptr after 15 seconds without one.
+    HWND Dialog(const std::string& caption, HWND owner = nullptr);
+
+private:
+    PROCESS_INFORMATION process_{};
+};
+
+// With PELORIN_SCREENSHOT_DIR set (scripts/screenshots.sh), each dialog is
+// announced by a file "ready-NAME" and held until "taken-NAME" appears,
+// while a watcher on the Linux side photographs the screen.
+void Snapshot(const std::string& name);
+
+// Clicks a button the way its own click would report it.
+void Press(HWND dialog, int id);
+
+// The last non-empty static text of a message box: its message.
+std::string StaticTextOf(HWND box);
+
+// Waits (up to ten seconds) until the window is gone.
+void WaitGone(HWND window);
+
+// Closes a message box with OK and waits until it is gone.
+void CloseBox(HWND box);
+
+std::string ControlTextOf(HWND dialog, int id);
+
+std::vector<std::uint8_t> ReadAll(const std::string& path);
+
+}  // namespace pelorin::e2e
