@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # `pelorin encrypt` or `pelorin decrypt` of one 256 MiB file on tmpfs per
 # algorithm, beside the raw bulk-transform speed of the same cipher in the
-# same direction (pelorin_bench) in the same run. Medians of five runs, each job
-# right after a raw measurement.
-# Usage: bench/job_bench.sh encrypt|decrypt   (needs the native build)
+# same direction (pelorin_bench) in the same run. Best of five runs, each job
+# right after a raw measurement: this machine's speed drifts by up to a fifth
+# between runs, and the best run is the one least disturbed.
+# Usage: bench/job_bench.sh encrypt|decrypt [ALGORITHM...]   (needs the native build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 job=${1:?usage: job_bench.sh encrypt|decrypt}
@@ -42,15 +43,19 @@ run_once() {  # run_once ALGORITHM_NUMBER: one timed job
 }
 
 printf '%-10s %12s %12s %7s\n' algorithm "$job MB/s" "raw MB/s" ratio
-number=0
-for name in ASCII Blowfish DES IDEA NewDES PseudoRC4 Safer Vigenere; do
+all=(ASCII Blowfish DES IDEA NewDES PseudoRC4 Safer Vigenere)
+chosen=("${@:2}")
+[[ ${#chosen[@]} -gt 0 ]] || chosen=("${all[@]}")
+for name in "${chosen[@]}"; do
+  number=-1
+  for i in "${!all[@]}"; do [[ ${all[$i]} == "$name" ]] && number=$i; done
+  [[ $number -ge 0 ]] || { echo "unknown algorithm $name" >&2; exit 2; }
   if [[ $job == decrypt ]]; then
     rm -f "$place"/source*.pvb "$place/out/source.bin"
     "$build/pelorin" encrypt --algorithm "$number" "$place/source.bin" 2>/dev/null
     mv "$place/source.pvb" "$place/out/source.pvb"
   fi
-  # The machine's speed drifts, so each timed job runs right after a raw
-  # measurement of the same cipher and the medians of both are compared.
+  # Each timed job runs right after a raw measurement of the same cipher.
   rates=()
   raws=()
   for ((i = 0; i < runs; i++)); do
@@ -64,9 +69,9 @@ for name in ASCII Blowfish DES IDEA NewDES PseudoRC4 Safer Vigenere; do
     echo "$name: the restored file differs from the source" >&2
     exit 1
   fi
-  rate=$(printf '%s\n' "${rates[@]}" | sort -g | sed -n "$(((runs + 1) / 2))p")
-  raw=$(printf '%s\n' "${raws[@]}" | sort -g | sed -n "$(((runs + 1) / 2))p")
+  [[ -n "${PELORIN_BENCH_VERBOSE:-}" ]] && echo "$name job ${rates[*]} raw ${raws[*]}" >&2
+  rate=$(printf '%s\n' "${rates[@]}" | sort -g | tail -1)
+  raw=$(printf '%s\n' "${raws[@]}" | sort -g | tail -1)
   printf '%-10s %12s %12s %7s\n' "$name" "$rate" "$raw" "$(echo "scale=2; $rate / $raw" | bc -l)"
-  number=$((number + 1))
 done
 rm -rf "$place"/source* "$place/out"
