@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "TestHex.h"
-#include "support/NaiveRc4.h"
 #include "archive/ArchiveTestSupport.h"
+#include "archive/OldArchiveBytes.h"
 #include "cipher/Des.h"
 #include "cipher/Idea.h"
 #include "cipher/Sha1.h"
@@ -14,69 +14,12 @@ namespace pelorin::archive {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// The first 8 bytes of the Pseudo-RC4 keystream, step by step.
-Bytes FirstKeystreamBytes(const Bytes& key) { return test::NaiveKeystream(key, 8); }
-
-// A piece: whole groups through `group`, then pad byte and padded group.
-template <class GroupFunction>
-Bytes Piece(const Bytes& plain, GroupFunction group) {
-    Bytes out;
-    std::size_t n = 0;
-    for (; n + 8 <= plain.size(); n += 8) {
-        Bytes g(plain.begin() + n, plain.begin() + n + 8);
-        group(g.data());
-        out.insert(out.end(), g.begin(), g.end());
-    }
-    if (n < plain.size()) {
-        Bytes tail(plain.begin() + n, plain.end());
-        std::uint8_t pad = 0;
-        while (std::find(tail.begin(), tail.end(), pad) != tail.end()) ++pad;
-        tail.resize(8, pad);
-        group(tail.data());
-        out.push_back(pad);
-        out.insert(out.end(), tail.begin(), tail.end());
-    }
-    return out;
-}
-
-auto LegacyXor(const Bytes& key) {
-    const Bytes stream = FirstKeystreamBytes(key);
-    return [stream](std::uint8_t* g) {
-        for (int k = 0; k < 8; ++k) g[k] ^= stream[k];
-    };
-}
-
-void Append(Bytes& to, const Bytes& more) { to.insert(to.end(), more.begin(), more.end()); }
-
-Bytes Header(std::uint8_t version, std::uint8_t algorithm, std::uint8_t encrypted, std::uint8_t hashed) {
-    Bytes h(128, 0);
-    h[0] = version;
-    h[1] = algorithm;
-    h[2] = encrypted;
-    h[3] = hashed;
-    return h;
-}
-
-Bytes BigEndian32(std::uint32_t v) {
-    return {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
-            static_cast<std::uint8_t>(v)};
-}
-
-const Bytes kSalt = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
+using namespace test::old_archive;
 
 TEST(OldVersionTest, Version3DesPlainHeadersUnhashed) {
     const std::string passkey = "eightkey";
     const Bytes data = test::TestBytes(21, 30);
-    Bytes archive = Header(3, 2, 0, 0);  // no salt or check before version 4
-    Append(archive, {0x00, 0x05});      // 2-byte big-endian name length
-    Append(archive, test::Span("a.doc"));
-    Append(archive, BigEndian32(21));
-    Append(archive, kSalt);
-    Bytes key = test::Span(passkey);
-    for (std::size_t i = 0; i < key.size(); ++i) key[i] ^= kSalt[i % 8];
-    const DesKey des(key);
-    Append(archive, Piece(data, [&](std::uint8_t* g) { des.EncryptBlock(g); }));
+    const Bytes archive = Version3DesArchive("a.doc", data, passkey);
 
     test::FakeUi ui;
     const auto back = test::ReadTestArchive(archive, passkey, ui);

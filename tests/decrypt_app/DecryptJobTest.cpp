@@ -6,6 +6,7 @@
 #include "TestHex.h"
 #include "app_common/JobExit.h"
 #include "archive/ArchiveTestSupport.h"
+#include "archive/OldArchiveBytes.h"
 #include "decrypt_app/DecryptJob.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "support/TempFolder.h"
@@ -141,6 +142,29 @@ TEST_F(DecryptJobFixture, CancelInAChooseFilesDialogRestoresNothing) {
     EXPECT_TRUE(fs::exists(path));
 }
 
+TEST_F(DecryptJobFixture, NamesLeavingTheArchivesFolderAreNeitherOfferedNorWritten) {
+    test::TempFolder outer;
+    const auto inner = outer.path() / "inner";
+    fs::create_directories(inner);
+    test::ArchiveOptions options;
+    options.passkey = "passkey-0123456789";
+    const auto path = (inner / "x.pvb").string();
+    outer.Write((fs::path("inner") / "x.pvb").string(), test::WriteTestArchive({{"..\\escaped.txt", test::Span("out")},
+                                                               {"C:\\rooted.txt", test::Span("root")},
+                                                               {"ok.txt", test::Span("fine")}},
+                                                              options));
+    ui->decryptAll = false;
+    ui->choices = {{"ok.txt"}};
+    EXPECT_EQ(Run({path}), kExitDone);
+    ASSERT_EQ(ui->offered.size(), 1u);
+    EXPECT_EQ(ui->offered[0], std::vector<std::string>{"ok.txt"});
+    ui->decryptAll = true;
+    EXPECT_EQ(Run({path}), kExitDone);
+    EXPECT_TRUE(fs::exists(inner / "ok.txt"));
+    EXPECT_FALSE(fs::exists(outer.path() / "escaped.txt"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(inner), fs::directory_iterator()), 2);  // x.pvb, ok.txt
+}
+
 TEST_F(DecryptJobFixture, DuplicateNamesAreRestoredInArchiveOrder) {
     const auto path = Archive("x.pvb", {{"same.txt", test::Span("first")}, {"same.txt", test::Span("second")}});
     EXPECT_EQ(Run({path}), kExitDone);
@@ -174,12 +198,15 @@ TEST_F(DecryptJobFixture, ATruncatedArchiveKeepsWhatWasReadAndIsNotWiped) {
 }
 
 TEST_F(DecryptJobFixture, Version3ArchivesAcceptAnyPasskey) {
-    Bytes v3(128, 0);
-    v3[0] = 3;
-    folder.Write("old.pvb", v3);
-    ui->passkeys = {"anything"};
+    const Bytes data = test::TestBytes(21, 9);
+    folder.Write("old.pvb", test::old_archive::Version3DesArchive("old.doc", data, "eightkey"));
+    ui->passkeys = {"anything"};  // accepted: there is no check value to compare
     EXPECT_EQ(Run({folder.Path("old.pvb")}), kExitDone);
     EXPECT_FALSE(ui->verifyOffered);
+    EXPECT_NE(folder.Read("old.doc"), data);  // the wrong passkey gives unreadable output
+    ui->passkeys = {"eightkey"};
+    EXPECT_EQ(Run({folder.Path("old.pvb")}), kExitDone);
+    EXPECT_EQ(folder.Read("old.doc"), data);
 }
 
 TEST_F(DecryptJobFixture, AHeaderWarningAnsweredNoEndsWithTwo) {
