@@ -1,5 +1,7 @@
 #include "app_common/win32/DialogHelpers.h"
 
+#include <commctrl.h>
+
 namespace pelorin::win32 {
 namespace {
 
@@ -67,6 +69,13 @@ bool HandleMinimisedIcon(HWND dialog, HINSTANCE instance, int iconResource, UINT
         return true;
     }
     return false;
+}
+
+void SetUpPassesSpin(HWND spin) {
+    SendMessageA(spin, UDM_SETRANGE32, 1, 999);
+    SendMessageA(spin, UDM_SETPOS32, 0, 3);
+    UDACCEL acceleration{0, 1};
+    SendMessageA(spin, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&acceleration));
 }
 
 INT_PTR CALLBACK AboutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

@@ -35,6 +35,27 @@ void PrepareMainDialog(HWND dialog, HINSTANCE instance, int aboutString, int ico
 // icon. Returns true (with *result set) when it handled the message.
 bool HandleMinimisedIcon(HWND dialog, HINSTANCE instance, int iconResource, UINT message, INT_PTR* result);
 
+// The dialog procedure of a dialog object: the object given at creation
+// receives every message through its Handle(dialog, message, wParam, lParam).
+template <class Dialog>
+INT_PTR CALLBACK ObjectDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    return self == nullptr ? FALSE : self->Handle(dialog, message, wParam, lParam);
+}
+
+// Shows dialog resource `resource` modally over `object`; returns the
+// button that closed it.
+template <class Dialog>
+INT_PTR RunModalDialog(HINSTANCE instance, int resource, HWND owner, Dialog& object) {
+    return DialogBoxParamA(instance, MAKEINTRESOURCEA(resource), owner, ObjectDialogProcedure<Dialog>,
+                           reinterpret_cast<LPARAM>(&object));
+}
+
+// The up-down control beside a passes field: 1 to 999, starting at 3, one
+// step at a time from the first moment.
+void SetUpPassesSpin(HWND spin);
+
 // An About box: OK, Enter and Escape close it.
 INT_PTR CALLBACK AboutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -43,30 +43,23 @@ struct OptionsDialog {
         model.passes = ControlText(dialog, IDC_OPT_PASSES);
     }
 
-    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<OptionsDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        if (self == nullptr) return FALSE;
+    INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         switch (message) {
             case WM_INITDIALOG: {
-                self->model.Load(self->settings);
-                HWND spin = GetDlgItem(dialog, IDC_OPT_SPIN);
-                SendMessageA(spin, UDM_SETRANGE32, 1, 999);
-                SendMessageA(spin, UDM_SETPOS32, 0, 3);
-                UDACCEL acceleration{0, 1};
-                SendMessageA(spin, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&acceleration));
-                self->ToControls(dialog);
+                model.Load(settings);
+                SetUpPassesSpin(GetDlgItem(dialog, IDC_OPT_SPIN));
+                ToControls(dialog);
                 return TRUE;
             }
             case WM_COMMAND:
                 switch (LOWORD(wParam)) {
                     case IDC_OPT_RETAIN:
-                        self->FromControls(dialog);
-                        self->model.RetainToggled(self->settings);
+                        FromControls(dialog);
+                        model.RetainToggled(settings);
                         return TRUE;
                     case IDOK:
-                        self->FromControls(dialog);
-                        self->model.Save(self->settings);
+                        FromControls(dialog);
+                        model.Save(settings);
                         EndDialog(dialog, IDOK);
                         return TRUE;
                     case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
@@ -82,29 +75,26 @@ struct MainDialog {
     DecryptDialogModel& model;
     Win32DecryptUi& ui;
 
-    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<MainDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        if (self == nullptr) return FALSE;
-        if (INT_PTR result = 0; HandleMinimisedIcon(dialog, self->ui.instance(), IDR_MAINFRAME, message, &result)) {
+    INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+        if (INT_PTR result = 0; HandleMinimisedIcon(dialog, ui.instance(), IDR_MAINFRAME, message, &result)) {
             return result;
         }
         switch (message) {
             case WM_INITDIALOG:
-                self->ui.owner = dialog;
-                PrepareMainDialog(dialog, self->ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
-                SetDlgItemTextA(dialog, IDC_PASSKEY, self->model.passkey.c_str());
-                SetChecked(dialog, IDC_DECRYPT_ALL, self->model.decryptAll);
-                SetChecked(dialog, IDC_DELETE, self->model.deleteSources);
+                ui.owner = dialog;
+                PrepareMainDialog(dialog, ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
+                SetDlgItemTextA(dialog, IDC_PASSKEY, model.passkey.c_str());
+                SetChecked(dialog, IDC_DECRYPT_ALL, model.decryptAll);
+                SetChecked(dialog, IDC_DELETE, model.deleteSources);
                 return TRUE;
             case WM_COMMAND:
                 switch (LOWORD(wParam)) {
                     case IDOK:
-                        ScrambleString(self->model.passkey);
-                        self->model.passkey = ControlText(dialog, IDC_PASSKEY);
-                        self->model.decryptAll = IsChecked(dialog, IDC_DECRYPT_ALL);
-                        self->model.deleteSources = IsChecked(dialog, IDC_DELETE);
-                        if (self->model.ValidateOk(self->ui, self->ui.settings())) {
+                        ScrambleString(model.passkey);
+                        model.passkey = ControlText(dialog, IDC_PASSKEY);
+                        model.decryptAll = IsChecked(dialog, IDC_DECRYPT_ALL);
+                        model.deleteSources = IsChecked(dialog, IDC_DELETE);
+                        if (model.ValidateOk(ui, ui.settings())) {
                             ScrubPasskeyField(dialog);
                             EndDialog(dialog, IDOK);
                         }
@@ -114,16 +104,15 @@ struct MainDialog {
                         EndDialog(dialog, IDCANCEL);
                         return TRUE;
                     case IDC_OPTIONS_BUTTON: {
-                        OptionsDialog options{{}, self->ui.settings()};
-                        DialogBoxParamA(self->ui.instance(), MAKEINTRESOURCEA(IDD_OPTIONS), dialog,
-                                        OptionsDialog::Procedure, reinterpret_cast<LPARAM>(&options));
+                        OptionsDialog options{{}, ui.settings()};
+                        RunModalDialog(ui.instance(), IDD_OPTIONS, dialog, options);
                         return TRUE;
                     }
                 }
                 break;
             case WM_SYSCOMMAND:
                 if ((wParam & 0xFFF0) == kAboutCommand) {
-                    DialogBoxParamA(self->ui.instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX), dialog, AboutProcedure, 0);
+                    DialogBoxParamA(ui.instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX), dialog, AboutProcedure, 0);
                     return TRUE;
                 }
                 break;
@@ -184,14 +173,11 @@ struct ChooseFilesDialog {
         chosen = ChosenNames(items, selected, indexes, ui);
     }
 
-    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<ChooseFilesDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        if (self == nullptr) return FALSE;
+    INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         switch (message) {
             case WM_INITDIALOG:
-                self->ui.owner = dialog;
-                self->Fill(dialog);
+                ui.owner = dialog;
+                Fill(dialog);
                 SelectAll(dialog, true);
                 return TRUE;
             case WM_COMMAND:
@@ -199,7 +185,7 @@ struct ChooseFilesDialog {
                     case IDC_SELECT_ALL: SelectAll(dialog, true); return TRUE;
                     case IDC_DESELECT_ALL: SelectAll(dialog, false); return TRUE;
                     case IDOK:
-                        self->TakeSelection(dialog);
+                        TakeSelection(dialog);
                         EndDialog(dialog, IDOK);
                         return TRUE;
                     case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
@@ -223,28 +209,25 @@ struct ImportOptionsDialog {
         {IDC_IMPORT_ASCII, 0},  {IDC_IMPORT_BLOWFISH, 1}, {IDC_IMPORT_DES, 2},   {IDC_IMPORT_IDEA, 3},
         {IDC_IMPORT_NEWDES, 4}, {IDC_IMPORT_RC4, 5},      {IDC_IMPORT_SAFER, 6}, {IDC_IMPORT_VIGENERE, 7}};
 
-    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<ImportOptionsDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        if (self == nullptr) return FALSE;
+    INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         switch (message) {
             case WM_INITDIALOG:
-                self->ui.owner = dialog;
-                SetDlgItemTextA(dialog, IDC_IMPORT_PADDING, self->model.paddingText.c_str());
+                ui.owner = dialog;
+                SetDlgItemTextA(dialog, IDC_IMPORT_PADDING, model.paddingText.c_str());
                 return TRUE;
             case WM_COMMAND: {
                 const int id = LOWORD(wParam);
                 for (const auto& button : kButtons) {
                     if (id == button.id) {
-                        self->model.algorithm = button.algorithm;
+                        model.algorithm = button.algorithm;
                         return TRUE;
                     }
                 }
                 if (id == IDOK) {
-                    self->model.paddingText = ControlText(dialog, IDC_IMPORT_PADDING);
-                    if (self->model.ValidateOk(self->ui)) {
+                    model.paddingText = ControlText(dialog, IDC_IMPORT_PADDING);
+                    if (model.ValidateOk(ui)) {
                         EndDialog(dialog, IDOK);
-                    } else if (self->model.algorithm >= 0) {
+                    } else if (model.algorithm >= 0) {
                         // The padding was refused: back to its field.
                         HWND field = GetDlgItem(dialog, IDC_IMPORT_PADDING);
                         SetFocus(field);
@@ -277,16 +260,14 @@ bool Win32DecryptUi::AskYesNo(const std::string& text, const std::optional<std::
 bool Win32DecryptUi::RunDecryptDialog(DecryptDialogModel& model) {
     const OwnerScope scope(*this);
     MainDialog dialog{model, *this};
-    return DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_DECRYPT), nullptr, MainDialog::Procedure,
-                           reinterpret_cast<LPARAM>(&dialog)) == IDOK;
+    return RunModalDialog(instance_, IDD_DECRYPT, nullptr, dialog) == IDOK;
 }
 
 bool Win32DecryptUi::RunChooseFiles(const std::string&, const std::vector<std::string>& names,
                                     std::vector<std::string>& chosen) {
     const OwnerScope scope(*this);
     ChooseFilesDialog dialog{names, {}, *this};
-    if (DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_CHOOSE_FILES), nullptr, ChooseFilesDialog::Procedure,
-                        reinterpret_cast<LPARAM>(&dialog)) != IDOK) {
+    if (RunModalDialog(instance_, IDD_CHOOSE_FILES, nullptr, dialog) != IDOK) {
         return false;
     }
     chosen = std::move(dialog.chosen);
@@ -296,8 +277,7 @@ bool Win32DecryptUi::RunChooseFiles(const std::string&, const std::vector<std::s
 bool Win32DecryptUi::RunImportOptions(const std::string&, int& algorithm, std::int64_t& padding) {
     const OwnerScope scope(*this);
     ImportOptionsDialog dialog{{}, *this};
-    if (DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_IMPORT_OPTIONS), nullptr, ImportOptionsDialog::Procedure,
-                        reinterpret_cast<LPARAM>(&dialog)) != IDOK) {
+    if (RunModalDialog(instance_, IDD_IMPORT_OPTIONS, nullptr, dialog) != IDOK) {
         return false;
     }
     algorithm = dialog.model.algorithm;

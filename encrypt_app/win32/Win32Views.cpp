@@ -40,31 +40,24 @@ struct OptionsDialog {
         model.passes = ControlText(dialog, IDC_OPT_PASSES);
     }
 
-    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<OptionsDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        if (self == nullptr) return FALSE;
+    INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         switch (message) {
             case WM_INITDIALOG: {
-                self->model.Load(self->settings);
-                HWND spin = GetDlgItem(dialog, IDC_OPT_SPIN);
-                SendMessageA(spin, UDM_SETRANGE32, 1, 999);
-                SendMessageA(spin, UDM_SETPOS32, 0, 3);
-                UDACCEL acceleration{0, 1};
-                SendMessageA(spin, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&acceleration));
-                self->ToControls(dialog);
+                model.Load(settings);
+                SetUpPassesSpin(GetDlgItem(dialog, IDC_OPT_SPIN));
+                ToControls(dialog);
                 return TRUE;
             }
             case WM_COMMAND:
                 switch (LOWORD(wParam)) {
                     case IDC_OPT_REMEMBER:
-                        self->FromControls(dialog);
-                        self->model.RememberToggled(self->settings);
-                        self->ToControls(dialog);
+                        FromControls(dialog);
+                        model.RememberToggled(settings);
+                        ToControls(dialog);
                         return TRUE;
                     case IDOK:
-                        self->FromControls(dialog);
-                        self->model.Save(self->settings);
+                        FromControls(dialog);
+                        model.Save(settings);
                         EndDialog(dialog, IDOK);
                         return TRUE;
                     case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
@@ -86,22 +79,19 @@ struct MainDialog {
         model.deleteSource = IsChecked(dialog, IDC_DELETE);
     }
 
-    static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<MainDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        if (self == nullptr) return FALSE;
-        if (INT_PTR result = 0; HandleMinimisedIcon(dialog, self->ui.instance(), IDR_MAINFRAME, message, &result)) {
+    INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+        if (INT_PTR result = 0; HandleMinimisedIcon(dialog, ui.instance(), IDR_MAINFRAME, message, &result)) {
             return result;
         }
         switch (message) {
             case WM_INITDIALOG: {
-                self->ui.owner = dialog;
-                PrepareMainDialog(dialog, self->ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
-                SetDlgItemTextA(dialog, IDC_PASSKEY, self->model.passkey.c_str());
-                SetDlgItemTextA(dialog, IDC_VERIFY, self->model.verify.c_str());
-                SetChecked(dialog, IDC_DELETE, self->model.deleteSource);
-                if (self->model.selectedAlgorithm >= 0 && self->model.selectedAlgorithm <= 7) {
-                    CheckDlgButton(dialog, kAlgorithmButtons[self->model.selectedAlgorithm], BST_CHECKED);
+                ui.owner = dialog;
+                PrepareMainDialog(dialog, ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
+                SetDlgItemTextA(dialog, IDC_PASSKEY, model.passkey.c_str());
+                SetDlgItemTextA(dialog, IDC_VERIFY, model.verify.c_str());
+                SetChecked(dialog, IDC_DELETE, model.deleteSource);
+                if (model.selectedAlgorithm >= 0 && model.selectedAlgorithm <= 7) {
+                    CheckDlgButton(dialog, kAlgorithmButtons[model.selectedAlgorithm], BST_CHECKED);
                 }
                 return TRUE;
             }
@@ -109,29 +99,28 @@ struct MainDialog {
                 const int id = LOWORD(wParam);
                 for (int n = 0; n < 8; ++n) {
                     if (id == kAlgorithmButtons[n]) {
-                        self->model.selectedAlgorithm = n;
+                        model.selectedAlgorithm = n;
                         return TRUE;
                     }
                 }
                 switch (id) {
                     case IDOK: {
-                        self->FromControls(dialog);
+                        FromControls(dialog);
                         const bool hash =
-                            self->ui.settings().ReadOr(kHashPasskey.name, kHashPasskey.defaultValue) != 0;
-                        if (self->model.ValidateOk(self->ui, hash)) {
-                            self->ui.owner = nullptr;
+                            ui.settings().ReadOr(kHashPasskey.name, kHashPasskey.defaultValue) != 0;
+                        if (model.ValidateOk(ui, hash)) {
+                            ui.owner = nullptr;
                             EndDialog(dialog, IDOK);
                         }
                         return TRUE;
                     }
                     case IDCANCEL:
-                        self->ui.owner = nullptr;
+                        ui.owner = nullptr;
                         EndDialog(dialog, IDCANCEL);
                         return TRUE;
                     case IDC_OPTIONS_BUTTON: {
-                        OptionsDialog options{{}, self->ui.settings()};
-                        DialogBoxParamA(self->ui.instance(), MAKEINTRESOURCEA(IDD_OPTIONS), dialog,
-                                        OptionsDialog::Procedure, reinterpret_cast<LPARAM>(&options));
+                        OptionsDialog options{{}, ui.settings()};
+                        RunModalDialog(ui.instance(), IDD_OPTIONS, dialog, options);
                         return TRUE;
                     }
                     case IDC_HELP_BUTTON: OpenHelp(dialog, HELP_CONTEXT_ENCRYPT); return TRUE;
@@ -140,7 +129,7 @@ struct MainDialog {
             }
             case WM_SYSCOMMAND:
                 if ((wParam & 0xFFF0) == kAboutCommand) {
-                    DialogBoxParamA(self->ui.instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX), dialog,
+                    DialogBoxParamA(ui.instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX), dialog,
                                     AboutProcedure, 0);
                     return TRUE;
                 }
@@ -192,8 +181,7 @@ void Win32EncryptUi::ShowNoFilesDialog() {
 
 bool Win32EncryptUi::RunEncryptDialog(EncryptDialogModel& model) {
     MainDialog dialog{model, *this};
-    const INT_PTR result = DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_ENCRYPT), nullptr, MainDialog::Procedure,
-                                           reinterpret_cast<LPARAM>(&dialog));
+    const INT_PTR result = RunModalDialog(instance_, IDD_ENCRYPT, nullptr, dialog);
     owner = nullptr;
     return result == IDOK;
 }
