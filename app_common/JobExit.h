@@ -20,4 +20,9 @@ private:
 // Exit status of a cancel confirmed with Yes.
 inline constexpr int kExitCancelled = 1;
 
+// Exit status of a job that ran to its end but left something it was given
+// unprocessed (each such item was reported): an entry not restored, a file
+// not stored or not wiped.
+inline constexpr int kExitIncomplete = 4;
+
 }  // namespace pelorin

@@ -11,14 +11,26 @@ std::string OpenErrorReason(platform::FileError error) {
         case platform::FileError::InvalidArgument: return "Invalid oflag or shflag argument.";
         case platform::FileError::TooManyOpen: return "No more file handles available.";
         case platform::FileError::NotFound: return "File or path not found.";
+        case platform::FileError::IsLink: return "The name is a link, which is never followed.";
+        case platform::FileError::NotRegular: return "The name is a device, pipe or socket, not a file.";
+        case platform::FileError::InUse: return "The file is in use by another program.";
         default: return "";
     }
 }
 
+std::string FatalOpenText(platform::FileError error) {
+    std::string reason = OpenErrorReason(error);
+    if (reason.empty()) reason = platform::LastFailureText();
+    return "A fatal error occured: " + reason + "\nProgram will terminate.";
+}
+
+int ReportOpenError(Ui& ui, platform::FileError error, const std::string& path) {
+    ui.ShowMessage(FatalOpenText(error), path, MessageIcon::Warning);
+    return kExitOpenFailed;
+}
+
 void ShowOpenError(Ui& ui, platform::FileError error, const std::string& path) {
-    ui.ShowMessage("A fatal error occured: " + OpenErrorReason(error) + "\nProgram will terminate.", path,
-                   MessageIcon::Warning);
-    throw JobExit(kExitOpenFailed);
+    throw JobExit(ReportOpenError(ui, error, path));
 }
 
 }  // namespace pelorin

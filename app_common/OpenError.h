@@ -9,13 +9,19 @@ namespace pelorin {
 
 inline constexpr int kExitOpenFailed = 1;
 
-// The C run-time's reason for a failed open, as the programs word it; empty
-// for numbers they do not name.
+// The C run-time's reason for a failed open, as the programs word it, and
+// the programs' own for what they refuse; empty for the rest.
 std::string OpenErrorReason(platform::FileError error);
 
-// The decryptor's fatal open message: a box captioned with the path, text
-// "A fatal error occured: " + reason + "\nProgram will terminate.", warning
-// icon; then the job ends with exit status 1.
+// "A fatal error occured: " + the reason (the system's own words when the
+// programs name none) + "\nProgram will terminate."
+std::string FatalOpenText(platform::FileError error);
+
+// The fatal open message: a box captioned with the path, warning icon.
+// Returns the exit status that ends the job (1).
+int ReportOpenError(Ui& ui, platform::FileError error, const std::string& path);
+
+// The same, then the job ends with that status (JobExit).
 [[noreturn]] void ShowOpenError(Ui& ui, platform::FileError error, const std::string& path);
 
 }  // namespace pelorin

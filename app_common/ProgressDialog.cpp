@@ -54,10 +54,12 @@ bool ProgressDialog::CheckCancelButton() {
     return requested;
 }
 
+bool ProgressDialog::CancelConfirmed() {
+    return CheckCancelButton() && ui_.AskYesNo(kCancelQuestion, std::nullopt, MessageIcon::Exclamation);
+}
+
 void ProgressDialog::ConfirmCancelIfRequested() {
-    if (CheckCancelButton() && ui_.AskYesNo(kCancelQuestion, std::nullopt, MessageIcon::Exclamation)) {
-        throw JobExit(kExitCancelled);
-    }
+    if (CancelConfirmed()) throw JobExit(kExitCancelled);
 }
 
 void ProgressDialog::UpdatePercent(int position) {

@@ -53,8 +53,15 @@ public:
     void RequestCancel() { cancelRequested_ = true; }
 
     // The loops' poll after each block: when Cancel was pressed, asks "Are
-    // you sure you want to Cancel?"; Yes ends the job with exit status 1.
+    // you sure you want to Cancel?"; true for Yes.
+    bool CancelConfirmed();
+    // The same, and Yes ends the job with exit status 1 (JobExit).
     void ConfirmCancelIfRequested();
+
+    // Keeps the window responsive during long work that is not stepped (a
+    // wipe): pending input is handled, and a Cancel pressed meanwhile waits
+    // for the next CancelConfirmed.
+    void KeepAlive() { Pump(); }
 
     int position() const { return position_; }
     int step() const { return step_; }

@@ -7,7 +7,9 @@ namespace pelorin {
 
 enum class MessageIcon { Exclamation, Warning, Information, Error };
 
-// How the engines and job drivers talk to the user: message boxes and Yes/No
+enum class AbortRetryIgnore { Abort, Retry, Ignore };
+
+// How the engines and job drivers talk to the user: message boxes and
 // questions. A Windows front end shows real boxes, the command-line tool
 // writes to stderr and asks on the terminal, tests answer from a script.
 // A missing caption means the application's title.
@@ -20,6 +22,9 @@ public:
 
     // True for Yes.
     virtual bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) = 0;
+
+    virtual AbortRetryIgnore AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
+                                                 MessageIcon icon) = 0;
 };
 
 }  // namespace pelorin

@@ -2,6 +2,12 @@
 
 namespace pelorin::archive {
 
+bool PasskeyLongEnough(int algorithm, PasskeyHashing hashing, std::size_t passkeyLength) {
+    const AlgorithmInfo* info = FindAlgorithm(algorithm);
+    if (info == nullptr || hashing == PasskeyHashing::On) return true;
+    return passkeyLength >= static_cast<std::size_t>(info->keyBytesRequired);
+}
+
 std::array<std::uint8_t, kArchiveHeaderSize> ArchiveHeader::Serialize() const {
     std::array<std::uint8_t, kArchiveHeaderSize> bytes{};
     bytes[0] = version;

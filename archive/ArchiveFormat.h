@@ -71,6 +71,11 @@ inline std::size_t NameLengthFieldLength(std::uint8_t version) {
 inline KeystreamVariant HeaderKeystream(std::uint8_t version) {
     return version >= kFirstVersionWithCurrentKeystream ? KeystreamVariant::Current : KeystreamVariant::Legacy;
 }
+// The header byte a setting gives: its low byte, as the writer has always
+// stored it. The writer then follows the byte, not the setting, so that the
+// entries agree with the header whatever the setting holds.
+inline std::uint8_t HeaderFlagOf(std::uint32_t setting) { return static_cast<std::uint8_t>(setting & 0xFF); }
+
 inline bool HeadersEncrypted(const ArchiveHeader& header) { return header.encryptedHeaders == kEncryptedHeadersOn; }
 inline PasskeyHashing EntryHashing(const ArchiveHeader& header) {
     return header.hashedPasskey == kHashedPasskeyOn ? PasskeyHashing::On : PasskeyHashing::Off;
@@ -85,6 +90,11 @@ inline std::size_t FirstEntryOffset(std::uint8_t version) {
 inline std::uint64_t StoredItemLength(std::uint64_t n, bool encrypted) {
     return encrypted ? StoredPieceLength(n) : n;
 }
+
+// True when the passkey is long enough for the algorithm's cipher as an
+// entry uses it: hashed keys (20 bytes) always are; an unhashed key has the
+// passkey's length. Unknown algorithms read no key.
+bool PasskeyLongEnough(int algorithm, PasskeyHashing hashing, std::size_t passkeyLength);
 
 // Field encodings.
 std::array<std::uint8_t, kSizeFieldLength> EncodeSizeField(std::uint64_t size);

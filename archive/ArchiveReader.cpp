@@ -37,12 +37,6 @@ bool ReadPast(ByteSource& archive, std::span<std::uint8_t> buffer, std::uint64_t
 
 }  // namespace
 
-bool PasskeyLongEnough(int algorithm, PasskeyHashing hashing, std::size_t passkeyLength) {
-    const AlgorithmInfo* info = FindAlgorithm(algorithm);
-    if (info == nullptr || hashing == PasskeyHashing::On) return true;
-    return passkeyLength >= static_cast<std::size_t>(info->keyBytesRequired);
-}
-
 ArchiveReader::ArchiveReader(ByteSource& archive, ByteSink& output, std::span<const std::uint8_t> passkey,
                              bool encryptedHeaders, EntryFraming framing, PasskeyHashing hashing)
     : archive_(archive), output_(output), key_(passkey, kDataScrubPasses), encryptedHeaders_(encryptedHeaders),

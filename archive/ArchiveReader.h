@@ -52,8 +52,4 @@ private:
 bool SkipEntryData(ByteSource& archive, bool encryptedHeaders, std::span<const std::uint8_t> passkey,
                    const ReaderState& state, ProgressDialog& progress, const std::string& status);
 
-// True when the passkey is long enough for the algorithm as the archive uses
-// it (hashed keys always are).
-bool PasskeyLongEnough(int algorithm, PasskeyHashing hashing, std::size_t passkeyLength);
-
 }  // namespace pelorin::archive

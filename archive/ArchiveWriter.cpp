@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
 
 #include "archive/ArchiveFormat.h"
 #include "archive/ChunkPipeline.h"
@@ -40,20 +41,25 @@ struct RunState {
 
 }  // namespace
 
+EntryRefusal CheckEntryCanBeWritten(int algorithm, PasskeyHashing hashing, std::size_t passkeyLength) {
+    if (FindAlgorithm(algorithm) == nullptr) return EntryRefusal::UnknownAlgorithm;
+    if (!PasskeyLongEnough(algorithm, hashing, passkeyLength)) return EntryRefusal::PasskeyTooShort;
+    return EntryRefusal::None;
+}
+
+bool DrawEntrySalt(EntrySalt& salt) { return platform::OsRandomBytes(salt); }
+
 ArchiveWriter::ArchiveWriter(ByteSource& source, ByteSink& archive, std::span<const std::uint8_t> passkey,
-                             bool encryptHeaders, PasskeyHashing hashing)
+                             bool encryptHeaders, PasskeyHashing hashing, const EntrySalt& salt)
     : source_(source), archive_(archive), key_(passkey, kKeyScrubPasses), encryptHeaders_(encryptHeaders),
-      hashing_(hashing) {}
+      hashing_(hashing), salt_(salt) {}
 
 WriteOutcome ArchiveWriter::Run(int algorithm, ProgressDialog& progress, Ui& ui) {
     const AlgorithmInfo* info = FindAlgorithm(algorithm);
-    if (info != nullptr && hashing_ == PasskeyHashing::Off &&
-        key_.bytes().size() < static_cast<std::size_t>(info->keyBytesRequired)) {
-        return WriteOutcome::KeyTooShort;
+    if (info != nullptr && !PasskeyLongEnough(algorithm, hashing_, key_.bytes().size())) {
+        throw std::logic_error("passkey shorter than the cipher reads");
     }
-    // Salts come from the OS source, so that no two entries share one.
-    EntrySalt salt{};
-    if (!platform::OsRandomBytes(salt)) return WriteOutcome::NoRandomSource;
+    const EntrySalt& salt = salt_;
 
     const platform::IdlePriorityScope idle;
     const std::uint64_t size = source_.Remaining();

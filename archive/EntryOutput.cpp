@@ -1,7 +1,10 @@
 #include "archive/EntryOutput.h"
 
+#include <algorithm>
+
 #include "archive/EntryNames.h"
 #include "archive/ReaderMessages.h"
+#include "archive/RestoredFile.h"
 #include "platform/File.h"
 #include "platform/Paths.h"
 
@@ -21,6 +24,11 @@ bool PassesThroughLink(const std::string& folder, const std::string& relative) {
     return false;
 }
 
+bool IsProtected(const std::string& path, const ProtectedFiles& protectedFiles) {
+    const auto status = platform::StatusOf(path);
+    return status && std::find(protectedFiles.begin(), protectedFiles.end(), status->identity) != protectedFiles.end();
+}
+
 }  // namespace
 
 std::string FolderPart(const std::string& path) {
@@ -38,39 +46,63 @@ void CreateOutputDirectories(const std::string& path) {
     }
 }
 
-platform::File OpenOutputOrExit(const std::string& path, Ui& ui) {
-    platform::OpenOptions options;
-    options.write = true;
-    options.create = true;
-    options.truncate = true;
-    options.sequential = true;
-    options.noFollow = true;
+ReadOutcome RestoreInto(const std::string& target, const std::string& entryName, const std::string& sourcePath,
+                        Ui& ui, const std::function<ReadOutcome(ByteSink&)>& restore) {
     platform::FileError error = platform::FileError::None;
-    platform::File output = platform::File::Open(path, options, &error);
-    if (!output.IsOpen()) ShowOpenError(ui, error, path);
-    return output;
+    auto output = RestoredFile::Begin(target, error);
+    if (!output) ShowOpenError(ui, error, target);
+    FileSink sink(output->file());
+    const ReadOutcome outcome = restore(sink);
+    std::string keptAs;
+    switch (outcome) {
+        case ReadOutcome::Complete:
+            if (output->Commit(keptAs)) return outcome;
+            ShowOutputFailed(ui, entryName, target, platform::LastFailureText(), keptAs);
+            return ReadOutcome::OutputWriteFailed;
+        case ReadOutcome::Truncated:
+            // Nothing of the data was there: no empty file is left behind.
+            if (output->file().Length() > 0) keptAs = output->KeepIncomplete();
+            ShowIncompleteEntry(ui, sourcePath, entryName, target, keptAs, output->replacesAFile());
+            return outcome;
+        case ReadOutcome::OutputWriteFailed:
+            keptAs = output->KeepIncomplete();
+            ShowOutputFailed(ui, entryName, target, sink.failureText(), keptAs);
+            return outcome;
+        case ReadOutcome::UnknownAlgorithm:
+        case ReadOutcome::KeyTooShort: return outcome;  // nothing was deciphered: the new file goes
+    }
+    return outcome;
 }
 
 RestoreOutcome RestoreEntry(ByteSource& archive, const std::string& archivePath, const std::string& name,
                             const OpenedArchive& opened, std::span<const std::uint8_t> passkey,
-                            const ReaderState& state, ProgressDialog& progress, Ui& ui) {
+                            const ReaderState& state, ProgressDialog& progress, Ui& ui,
+                            const ProtectedFiles& protectedFiles) {
     const bool encrypted = HeadersEncrypted(opened.header);
     const std::string folder = FolderPart(archivePath);
     const std::string relative = HostRelativePath(name);
-    if (!IsSafeEntryName(name) || PassesThroughLink(folder, relative)) {
-        ShowRefusedName(ui, archivePath, name);
+    const auto skip = [&] {
         return SkipEntryData(archive, encrypted, passkey, state, progress, name) ? RestoreOutcome::Refused
                                                                                  : RestoreOutcome::Incomplete;
+    };
+    if (!IsSafeEntryName(name) || PassesThroughLink(folder, relative)) {
+        ShowRefusedName(ui, archivePath, name);
+        return skip();
+    }
+    const std::string outputPath = folder + relative;
+    if (IsProtected(outputPath, protectedFiles)) {
+        ShowProtectedOutput(ui, archivePath, name);
+        return skip();
     }
     const std::string entryFolder = FolderPart(relative);
     if (!entryFolder.empty()) CreateOutputDirectories(folder + entryFolder);
-    const std::string outputPath = folder + relative;
     progress.SetStatus(name);
 
-    platform::File output = OpenOutputOrExit(outputPath, ui);
-    FileSink sink(output);
-    ArchiveReader reader(archive, sink, passkey, encrypted, EntryFraming::Archive, EntryHashing(opened.header));
-    switch (reader.Run(opened.header.algorithm, progress, ui, state)) {
+    const auto outcome = RestoreInto(outputPath, name, archivePath, ui, [&](ByteSink& sink) {
+        ArchiveReader reader(archive, sink, passkey, encrypted, EntryFraming::Archive, EntryHashing(opened.header));
+        return reader.Run(opened.header.algorithm, progress, ui, state);
+    });
+    switch (outcome) {
         case ReadOutcome::Complete: return RestoreOutcome::Restored;
         case ReadOutcome::Truncated: return RestoreOutcome::Incomplete;
         case ReadOutcome::UnknownAlgorithm: return RestoreOutcome::UnknownAlgorithm;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "archive/ArchiveReader.h"
 #include "archive/HeaderCheck.h"
@@ -18,25 +20,35 @@ std::string FolderPart(const std::string& path);
 // ignored: folders that exist (and the drive root) are passed over.
 void CreateOutputDirectories(const std::string& path);
 
-// Opens an output file for a restored entry: write only, created or
-// truncated (an existing file is replaced without asking), never through a
-// link. When it cannot be opened the job ends with the fatal open message.
-platform::File OpenOutputOrExit(const std::string& path, Ui& ui);
-
 enum class RestoreOutcome {
     Restored,
-    Refused,     // the name would leave the archive's folder or pass a link; data skipped
-    Incomplete,  // the output keeps what could be read and deciphered
+    Refused,     // the name would leave the archive's folder, pass a link or replace an archive of the job
+    Incomplete,  // the archive ended inside the entry; what was read is kept beside the target
     UnknownAlgorithm,
     KeyTooShort,
-    OutputFailed,
+    OutputFailed,  // the output could not be written or named; what was written is kept beside the target
 };
 
+// Files a restore must never replace: the archives of the job.
+using ProtectedFiles = std::vector<platform::FileIdentity>;
+
 // Restores the entry `name`, whose name has just been read, to the archive's
-// folder plus the name: creates the folders, replaces an existing file,
-// stops the job (status 1) when the output cannot be opened.
+// folder plus the name: creates the folders and writes a new file that
+// replaces an existing one only when the entry is complete. Every outcome
+// but Restored is reported to the user here. The job stops (status 1) when
+// the output cannot be made at all.
 RestoreOutcome RestoreEntry(ByteSource& archive, const std::string& archivePath, const std::string& name,
                             const OpenedArchive& opened, std::span<const std::uint8_t> passkey,
-                            const ReaderState& state, ProgressDialog& progress, Ui& ui);
+                            const ReaderState& state, ProgressDialog& progress, Ui& ui,
+                            const ProtectedFiles& protectedFiles);
+
+// Runs `restore` into a new file for `target` (see RestoredFile) and settles
+// it: on Complete the file takes the target's name; otherwise what was
+// written is kept beside the target and the user is told where, naming the
+// entry `entryName` of `sourcePath`. The job stops (status 1) when the new
+// file cannot be made. Complete is returned only when the target holds the
+// whole entry.
+ReadOutcome RestoreInto(const std::string& target, const std::string& entryName, const std::string& sourcePath,
+                        Ui& ui, const std::function<ReadOutcome(ByteSink&)>& restore);
 
 }  // namespace pelorin::archive

@@ -1,7 +1,9 @@
 #include "archive/ImportPass.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "app_common/SharedRandom.h"
 #include "archive/ArchiveReader.h"
 #include "archive/EntryOutput.h"
 #include "archive/ReaderMessages.h"
@@ -9,6 +11,28 @@
 #include "platform/File.h"
 
 namespace pelorin::archive {
+namespace {
+
+bool IsKept(const std::string& path, const ProtectedFiles& keep) {
+    const auto status = platform::StatusOf(path);
+    return status && std::find(keep.begin(), keep.end(), status->identity) != keep.end();
+}
+
+}  // namespace
+
+std::string ImportOutputPath(const std::string& folder, const ProtectedFiles& keep) {
+    const std::string usual = folder + kImportOutputName;
+    if (!IsKept(usual, keep)) return usual;
+    // As a taken archive name gives way: the name without its extension's
+    // dot, a number 0..9999, then the extension again.
+    const std::string name = kImportOutputName;
+    const std::size_t dot = name.rfind('.');
+    std::string candidate;
+    do {
+        candidate = folder + name.substr(0, dot) + std::to_string(NextSharedRandom() % 10000) + name.substr(dot);
+    } while (platform::StatusOf(candidate).has_value());
+    return candidate;
+}
 
 std::string ImportRaggedText(const std::string& inputPath, std::uint64_t length) {
     return "\"" + FileNamePart(inputPath) + "\" cannot be imported: after the padding it holds " +
@@ -16,7 +40,8 @@ std::string ImportRaggedText(const std::string& inputPath, std::uint64_t length)
 }
 
 ImportOutcome ImportInput(ByteSource& input, const std::string& inputPath, int algorithm, std::int64_t padding,
-                          std::span<const std::uint8_t> passkey, ProgressDialog& progress, Ui& ui) {
+                          std::span<const std::uint8_t> passkey, ProgressDialog& progress, Ui& ui,
+                          ProtectedFiles& keep) {
     if (padding < 0) {
         ui.ShowMessage(kNegativePaddingText, kErrorCaption, MessageIcon::Warning);
         return ImportOutcome::NegativePadding;
@@ -38,13 +63,17 @@ ImportOutcome ImportInput(ByteSource& input, const std::string& inputPath, int a
         return ImportOutcome::KeyTooShort;
     }
 
-    const std::string outputPath = FolderPart(inputPath) + kImportOutputName;
-    progress.SetStatus(kImportOutputName);
-    platform::File output = OpenOutputOrExit(outputPath, ui);
-    FileSink sink(output);
-    ReaderState unused;
-    ArchiveReader reader(input, sink, passkey, false, EntryFraming::Import, PasskeyHashing::Off);
-    switch (reader.Run(algorithm, progress, ui, unused)) {
+    const std::string outputPath = ImportOutputPath(FolderPart(inputPath), keep);
+    progress.SetStatus(FileNamePart(outputPath));
+    const auto outcome = RestoreInto(outputPath, FileNamePart(outputPath), inputPath, ui, [&](ByteSink& sink) {
+        ReaderState unused;
+        ArchiveReader reader(input, sink, passkey, false, EntryFraming::Import, PasskeyHashing::Off);
+        return reader.Run(algorithm, progress, ui, unused);
+    });
+    if (outcome == ReadOutcome::Complete) {
+        if (const auto status = platform::StatusOf(outputPath)) keep.push_back(status->identity);
+    }
+    switch (outcome) {
         case ReadOutcome::Complete: return ImportOutcome::Restored;
         case ReadOutcome::Truncated: return ImportOutcome::Incomplete;
         case ReadOutcome::KeyTooShort: return ImportOutcome::KeyTooShort;

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "app_common/ProgressDialog.h"
 #include "app_common/Ui.h"
+#include "archive/EntryOutput.h"
 #include "archive/Streams.h"
 
 namespace pelorin::archive {
@@ -25,9 +27,16 @@ enum class ImportOutcome {
 // Import mode: the input is `padding` bytes to ignore, then the bare
 // enciphered groups of one file, deciphered with `algorithm` under the
 // passkey as typed (no size field, no salt, current keystream) into
-// "default output.txt" in the input's folder, replacing it.
+// "default output.txt" in the input's folder, replacing a file of that name
+// from before the run. When that file is one of `keep` (the run's inputs and
+// the outputs it has written), the output gets a free name beside it instead
+// ("default output4711.txt"). The output written is added to `keep`.
 ImportOutcome ImportInput(ByteSource& input, const std::string& inputPath, int algorithm, std::int64_t padding,
-                          std::span<const std::uint8_t> passkey, ProgressDialog& progress, Ui& ui);
+                          std::span<const std::uint8_t> passkey, ProgressDialog& progress, Ui& ui,
+                          ProtectedFiles& keep);
+
+// The output's name in `folder`.
+std::string ImportOutputPath(const std::string& folder, const ProtectedFiles& keep);
 
 std::string ImportRaggedText(const std::string& inputPath, std::uint64_t length);
 inline constexpr const char* kNegativePaddingText = "The beginning padding cannot be negative.";

@@ -5,10 +5,14 @@
 
 namespace pelorin::archive {
 
-void AskContinue(Ui& ui, const std::string& text) {
+bool ContinueAnyway(Ui& ui, const std::string& text) {
     const std::string message = "A fatal error occurred:\n" + text +
                                 "\nThe file may decrypt incorrectly.\n\nDo you want to continue anyway?";
-    if (!ui.AskYesNo(message, kErrorCaption, MessageIcon::Warning)) throw JobExit(kExitHeaderWarningDeclined);
+    return ui.AskYesNo(message, kErrorCaption, MessageIcon::Warning);
+}
+
+void AskContinue(Ui& ui, const std::string& text) {
+    if (!ContinueAnyway(ui, text)) throw JobExit(kExitHeaderWarningDeclined);
 }
 
 std::string FileNamePart(const std::string& path) {
@@ -42,10 +46,51 @@ void ShowRefusedName(Ui& ui, const std::string& archivePath, const std::string& 
     ui.ShowMessage(RefusedNameText(archivePath, name), kErrorCaption, MessageIcon::Warning);
 }
 
+std::string NotOfferedNameText(const std::string& archivePath, const std::string& name) {
+    return "The entry \"" + name + "\" in \"" + FileNamePart(archivePath) +
+           "\" would be written outside the archive's folder.\nIt is not offered for restoring.";
+}
+
+std::string ProtectedOutputText(const std::string& archivePath, const std::string& name) {
+    return "The entry \"" + name + "\" in \"" + FileNamePart(archivePath) +
+           "\" would replace an archive that is being restored.\nIt is skipped.";
+}
+
+void ShowProtectedOutput(Ui& ui, const std::string& archivePath, const std::string& name) {
+    ui.ShowMessage(ProtectedOutputText(archivePath, name), kErrorCaption, MessageIcon::Warning);
+}
+
+std::string IncompleteEntryText(const std::string& archivePath, const std::string& name, const std::string& target,
+                                const std::string& keptAs, bool targetExisted) {
+    std::string text = "\"" + name + "\" could not be restored completely: " + archivePath + " ends inside it.";
+    text += keptAs.empty() ? " Nothing of it could be read." : " What could be read is in " + keptAs + ".";
+    if (targetExisted) text += " " + target + " was left as it was.";
+    return text + " The archive is not deleted.";
+}
+
+void ShowIncompleteEntry(Ui& ui, const std::string& archivePath, const std::string& name, const std::string& target,
+                         const std::string& keptAs, bool targetExisted) {
+    ui.ShowMessage(IncompleteEntryText(archivePath, name, target, keptAs, targetExisted), std::nullopt,
+                   MessageIcon::Exclamation);
+}
+
+std::string OutputFailedText(const std::string& name, const std::string& target, const std::string& reason,
+                             const std::string& keptAs) {
+    return "\"" + name + "\" could not be written to " + target + ": " + reason + ". What was written is in " +
+           keptAs + ". Nothing more is restored from the archive, and it is not deleted.";
+}
+
+void ShowOutputFailed(Ui& ui, const std::string& name, const std::string& target, const std::string& reason,
+                      const std::string& keptAs) {
+    ui.ShowMessage(OutputFailedText(name, target, reason, keptAs), kErrorCaption, MessageIcon::Warning);
+}
+
 void ShowPasskeyTooShort(Ui& ui, const std::string& archivePath, int algorithm) {
     const AlgorithmInfo* info = FindAlgorithm(algorithm);
     const std::string name = info ? std::string(info->messageName) : "this algorithm";
-    const int minimum = info ? info->minimumUnhashedPasskey : 1;
+    // The fewest bytes the cipher is built from, which is what the reader
+    // checks (NewDES reads 15, though the encryptor's dialog asks for 16).
+    const int minimum = info ? info->keyBytesRequired : 1;
     ui.ShowMessage("\"" + FileNamePart(archivePath) + "\" was encrypted with " + name +
                        " from an unhashed passkey, which needs at least " + std::to_string(minimum) +
                        " characters. The passkey entered is shorter.\nNothing is decrypted from it.",

@@ -28,7 +28,9 @@ inline constexpr const char* kLegacyRc4Notice =
     "implementation of RC4 and are secure.";
 inline constexpr const char* kUnknownFileTypeText = "Unknown file type.\nThe file may not have been decrypted correctly.";
 
-// Warning box with Yes and No; No ends the job with exit status 2.
+// Warning box with Yes and No; true for Yes.
+bool ContinueAnyway(Ui& ui, const std::string& text);
+// The same; No ends the job with exit status 2 (JobExit).
 void AskContinue(Ui& ui, const std::string& text);
 
 using pelorin::OpenErrorReason;
@@ -42,9 +44,29 @@ enum class Damage { ShortHeader, EndsInsideEntry, ImpossibleNameLength, UnknownA
 void ShowDamagedArchive(Ui& ui, const std::string& archivePath, Damage damage);
 std::string DamagedArchiveText(const std::string& archivePath, Damage damage);
 
-// An entry whose name would leave the archive's folder: skipped.
+// An entry whose name would leave the archive's folder: skipped when
+// restoring, and not offered when the names are listed for choosing.
 void ShowRefusedName(Ui& ui, const std::string& archivePath, const std::string& name);
 std::string RefusedNameText(const std::string& archivePath, const std::string& name);
+std::string NotOfferedNameText(const std::string& archivePath, const std::string& name);
+
+// An entry that would replace one of the archives of the job: skipped.
+void ShowProtectedOutput(Ui& ui, const std::string& archivePath, const std::string& name);
+std::string ProtectedOutputText(const std::string& archivePath, const std::string& name);
+
+// An entry the archive ends inside: what was read went to `keptAs` (empty
+// when nothing could be read), and an existing `target` is left as it was.
+void ShowIncompleteEntry(Ui& ui, const std::string& archivePath, const std::string& name, const std::string& target,
+                         const std::string& keptAs, bool targetExisted);
+std::string IncompleteEntryText(const std::string& archivePath, const std::string& name, const std::string& target,
+                                const std::string& keptAs, bool targetExisted);
+
+// An output the system did not take (a full volume, a name it refuses):
+// the reason in the system's words, and where what was written is kept.
+void ShowOutputFailed(Ui& ui, const std::string& name, const std::string& target, const std::string& reason,
+                      const std::string& keptAs);
+std::string OutputFailedText(const std::string& name, const std::string& target, const std::string& reason,
+                             const std::string& keptAs);
 
 // An unhashed archive (or import input) whose passkey is shorter than its
 // cipher reads: nothing is deciphered from it.

@@ -27,7 +27,9 @@ std::uint64_t FileSource::Length() {
 
 bool FileSink::Write(std::span<const std::uint8_t> bytes) {
     if (bytes.empty()) return true;
-    return file_.Write(bytes.data(), bytes.size()) == static_cast<std::int64_t>(bytes.size());
+    if (file_.Write(bytes.data(), bytes.size()) == static_cast<std::int64_t>(bytes.size())) return true;
+    if (failureText_.empty()) failureText_ = platform::LastFailureText();
+    return false;
 }
 
 std::size_t MemorySource::Read(std::span<std::uint8_t> buffer) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/File.h"
@@ -52,9 +53,13 @@ public:
     explicit FileSink(platform::File& file) : file_(file) {}
     bool Write(std::span<const std::uint8_t> bytes) override;
     platform::FileError lastError() const { return file_.lastError(); }
+    // The system's words for the first failed write (writes may run on
+    // another thread, so the text is kept here rather than per thread).
+    const std::string& failureText() const { return failureText_; }
 
 private:
     platform::File& file_;
+    std::string failureText_;
 };
 
 class MemorySource final : public ByteSource {

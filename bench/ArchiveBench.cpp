@@ -24,6 +24,9 @@ class QuietUi final : public Ui {
 public:
     void ShowMessage(const std::string&, const std::optional<std::string>&, MessageIcon) override {}
     bool AskYesNo(const std::string&, const std::optional<std::string>&, MessageIcon) override { return false; }
+    AbortRetryIgnore AskAbortRetryIgnore(const std::string&, const std::optional<std::string>&, MessageIcon) override {
+        return AbortRetryIgnore::Abort;
+    }
 };
 
 class QuietView final : public ProgressView {
@@ -35,6 +38,7 @@ public:
     bool PumpMessages() override { return false; }
 };
 
+constexpr EntrySalt kBenchSalt = {1, 2, 3, 4, 5, 6, 7, 8};
 const std::vector<std::uint8_t> kPasskey = {'b', 'e', 'n', 'c', 'h', ' ', 'p', 'a', 's', 's', 'k', 'e', 'y', '!', '!', '!'};
 
 const std::vector<std::uint8_t>& Plain() {
@@ -57,7 +61,7 @@ const std::vector<std::uint8_t>& StoredEntry(int algorithm) {
         archive::MemorySource source(Plain());
         archive::MemorySink sink;
         sink.bytes().reserve(kEntrySize + 64);
-        archive::ArchiveWriter writer(source, sink, kPasskey, true, PasskeyHashing::On);
+        archive::ArchiveWriter writer(source, sink, kPasskey, true, PasskeyHashing::On, kBenchSalt);
         writer.Run(algorithm, progress, ui);
         entry = std::move(sink.bytes());
     }
@@ -72,7 +76,7 @@ void Writer(benchmark::State& state, int algorithm) {
     for (auto _ : state) {
         archive::MemorySource source(Plain());
         archive::CountingSink sink;
-        archive::ArchiveWriter writer(source, sink, kPasskey, true, PasskeyHashing::On);
+        archive::ArchiveWriter writer(source, sink, kPasskey, true, PasskeyHashing::On, kBenchSalt);
         benchmark::DoNotOptimize(writer.Run(algorithm, progress, ui));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(kEntrySize));

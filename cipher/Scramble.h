@@ -20,4 +20,23 @@ void ScrambleBuffer(void* buffer, std::size_t length, int passes);
 // cuts the string at its first zero byte (its length is taken anew).
 void ScrambleString(std::string& text);
 
+// Scrambles the strings it watches when it goes out of scope, also when an
+// exception unwinds: names and passkey texts of a job do not outlive it.
+class ScrambleOnExit {
+public:
+    template <class... Strings>
+    explicit ScrambleOnExit(Strings&... texts) : texts_{&texts...}, count_(sizeof...(texts)) {
+        static_assert(sizeof...(Strings) <= 4);
+    }
+    ~ScrambleOnExit() {
+        for (std::size_t i = 0; i < count_; ++i) ScrambleString(*texts_[i]);
+    }
+    ScrambleOnExit(const ScrambleOnExit&) = delete;
+    ScrambleOnExit& operator=(const ScrambleOnExit&) = delete;
+
+private:
+    std::string* texts_[4];
+    std::size_t count_;
+};
+
 }  // namespace pelorin

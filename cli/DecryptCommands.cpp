@@ -8,6 +8,7 @@
 #include <iostream>
 #include <optional>
 
+#include "app_common/ForwardingUi.h"
 #include "app_common/JobExit.h"
 #include "app_common/OpenError.h"
 #include "archive/ArchiveFormat.h"
@@ -98,17 +99,11 @@ std::optional<Options> Parse(const std::vector<std::string>& arguments, const ch
     return options;
 }
 
-class CommandLineDecryptUi final : public decrypt::DecryptUi {
+class CommandLineDecryptUi final : public ForwardingUi<decrypt::DecryptUi> {
 public:
-    CommandLineDecryptUi(const Options& options, platform::SettingsStore& settings)
-        : options_(options), settings_(settings) {
-        terminal_.presetAnswer = options.answer;
-    }
-    void ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
-        terminal_.ShowMessage(text, caption, icon);
-    }
-    bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
-        return terminal_.AskYesNo(text, caption, icon);
+    CommandLineDecryptUi(TerminalUi& terminal, const Options& options, platform::SettingsStore& settings)
+        : ForwardingUi(terminal), options_(options), settings_(settings) {
+        terminal.presetAnswer = options.answer;
     }
     bool RunDecryptDialog(decrypt::DecryptDialogModel& model) override {
         std::string verify;
@@ -147,12 +142,12 @@ public:
 private:
     const Options& options_;
     platform::SettingsStore& settings_;
-    TerminalUi terminal_;
 };
 
 int RunDriver(const Options& options, bool import) {
     platform::SettingsStore settings(decrypt::kSettingsKey);
-    CommandLineDecryptUi ui(options, settings);
+    TerminalUi terminal;
+    CommandLineDecryptUi ui(terminal, options, settings);
     TerminalProgress progress;
     try {
         const int status = decrypt::RunDecryptJob(options.names, import, ui, progress, settings);
@@ -177,6 +172,12 @@ int RunImport(const std::vector<std::string>& arguments) {
     if (!options) return kUsageError;
     if (!options->algorithm || !options->padding) {
         std::cerr << usage;
+        return kUsageError;
+    }
+    if (options->deleteArchives) {
+        // Import cannot check the passkey: a mistyped one gives garbage, and
+        // the input would be gone.
+        std::cerr << "pelorin: import never deletes its input; --delete-archives is not taken here\n";
         return kUsageError;
     }
     return RunDriver(*options, true);

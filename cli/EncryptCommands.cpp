@@ -6,11 +6,11 @@
 #include <iostream>
 #include <optional>
 
+#include "app_common/ForwardingUi.h"
 #include "app_common/JobExit.h"
 #include "cipher/Algorithm.h"
 #include "cli/TerminalUi.h"
 #include "encrypt_app/EncryptJob.h"
-#include "decrypt_app/DecryptSettings.h"
 #include "encrypt_app/EncryptSettings.h"
 
 namespace pelorin::cli {
@@ -37,14 +37,9 @@ std::optional<int> AlgorithmFromText(const std::string& text) {
 }
 
 // The main dialog's questions answered by the command line.
-class CommandLineEncryptUi final : public encrypt::EncryptUi {
+class CommandLineEncryptUi final : public ForwardingUi<encrypt::EncryptUi> {
 public:
-    void ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
-        terminal.ShowMessage(text, caption, icon);
-    }
-    bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
-        return terminal.AskYesNo(text, caption, icon);
-    }
+    explicit CommandLineEncryptUi(TerminalUi& terminalUi) : ForwardingUi(terminalUi), terminal(terminalUi) {}
 
     void ShowNoFilesDialog() override { std::cerr << kEncryptUsage; }
 
@@ -57,15 +52,14 @@ public:
             validationFailed = true;
             return false;
         }
-        const bool hash = settings->ReadOr(encrypt::kHashPasskey.name, encrypt::kHashPasskey.defaultValue) != 0;
-        if (!model.ValidateOk(*this, hash)) {
+        if (!model.ValidateOk(*this, encrypt::PasskeyHashingOn(*settings))) {
             validationFailed = true;
             return false;
         }
         return true;
     }
 
-    TerminalUi terminal;
+    TerminalUi& terminal;
     std::optional<int> algorithm;
     bool deleteSources = false;
     std::optional<std::string> passkeyFile;
@@ -76,7 +70,8 @@ public:
 }  // namespace
 
 int RunEncrypt(const std::vector<std::string>& arguments) {
-    CommandLineEncryptUi ui;
+    TerminalUi terminal;
+    CommandLineEncryptUi ui(terminal);
     std::vector<std::string> names;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
@@ -123,49 +118,6 @@ int RunEncrypt(const std::vector<std::string>& arguments) {
     } catch (const JobExit& exit) {
         return exit.status();
     }
-}
-
-int RunSettings(const std::vector<std::string>& arguments) {
-    if (arguments.empty() || (arguments[0] != "encrypt" && arguments[0] != "decrypt") || arguments.size() > 3) {
-        std::cerr << "usage: pelorin settings encrypt|decrypt [NAME [VALUE]]\n";
-        return kUsageError;
-    }
-    const bool encryptor = arguments[0] == "encrypt";
-    platform::SettingsStore settings(encryptor ? encrypt::kSettingsKey : decrypt::kSettingsKey);
-    const std::span<const encrypt::Setting> all =
-        encryptor ? std::span<const encrypt::Setting>(encrypt::kAllSettings) : std::span<const encrypt::Setting>(decrypt::kAllSettings);
-    const auto find = [&](const std::string& name) -> const encrypt::Setting* {
-        for (const auto& s : all) {
-            if (name == s.name) return &s;
-        }
-        return nullptr;
-    };
-    if (arguments.size() == 1) {
-        for (const auto& s : all) {
-            std::cout << s.name << "=" << static_cast<std::int32_t>(settings.ReadOr(s.name, s.defaultValue)) << "\n";
-        }
-        return 0;
-    }
-    const encrypt::Setting* setting = find(arguments[1]);
-    if (setting == nullptr) {
-        std::cerr << "pelorin: no setting named " << arguments[1] << "\n";
-        return kUsageError;
-    }
-    if (arguments.size() == 2) {
-        std::cout << static_cast<std::int32_t>(settings.ReadOr(setting->name, setting->defaultValue)) << "\n";
-        return 0;
-    }
-    // Converted as the Options dialog converts its passes text; switching
-    // remembering off forgets the remembered algorithm at once.
-    const std::int32_t value = encrypt::PassesFromText(arguments[2]);
-    settings.Write(setting->name, static_cast<std::uint32_t>(value));
-    if (encryptor && std::string(setting->name) == encrypt::kLastAlg.name && value == 0) {
-        settings.Write(encrypt::kActualAlg.name, 0);
-    }
-    if (!encryptor && std::string(setting->name) == decrypt::kStickDel.name && value == 0) {
-        settings.Write(decrypt::kActualDel.name, 0);
-    }
-    return 0;
 }
 
 }  // namespace pelorin::cli

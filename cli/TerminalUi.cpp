@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "app_common/PasskeyTexts.h"
 #include "platform/Terminal.h"
 
 namespace pelorin::cli {
@@ -34,6 +35,21 @@ bool TerminalUi::AskYesNo(const std::string& text, const std::optional<std::stri
     std::string answer;
     std::getline(std::cin, answer);
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+AbortRetryIgnore TerminalUi::AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
+                                                 MessageIcon icon) {
+    if (!platform::StandardInputIsTerminal()) {
+        ShowMessage(text + " [no answer possible: abort]", caption, icon);
+        return AbortRetryIgnore::Abort;
+    }
+    std::cerr << "pelorin: " << (caption ? *caption + ": " : std::string()) << text << " [a]bort, [r]etry, [i]gnore? "
+              << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    if (!answer.empty() && (answer[0] == 'r' || answer[0] == 'R')) return AbortRetryIgnore::Retry;
+    if (!answer.empty() && (answer[0] == 'i' || answer[0] == 'I')) return AbortRetryIgnore::Ignore;
+    return AbortRetryIgnore::Abort;
 }
 
 TerminalProgress::TerminalProgress() : terminal_(platform::StandardErrorIsTerminal()) {
@@ -71,8 +87,14 @@ void TerminalProgress::Draw() {
 
 bool ReadPasskey(const std::optional<std::string>& passkeyFile, bool askTwice, std::string& passkey,
                  std::string& verify) {
-    if (const char* fromEnvironment = std::getenv("PELORIN_PASSKEY"); fromEnvironment != nullptr) {
-        passkey = verify = fromEnvironment;
+    bool exact = true;
+    const auto refuseInexact = [&] {
+        std::cerr << "pelorin: " << kPasskeyOutsideCodePageText << "\n";
+        return false;
+    };
+    if (const auto fromEnvironment = platform::EnvironmentText("PELORIN_PASSKEY", &exact)) {
+        if (!exact) return refuseInexact();
+        passkey = verify = *fromEnvironment;
         return true;
     }
     if (passkeyFile) {
@@ -83,15 +105,17 @@ bool ReadPasskey(const std::optional<std::string>& passkeyFile, bool askTwice, s
         return true;
     }
     if (!platform::StandardInputIsTerminal()) return false;
-    const auto first = platform::ReadHiddenLine("Passkey: ");
+    const auto first = platform::ReadHiddenLine("Passkey: ", &exact);
     if (!first) return false;
+    if (!exact) return refuseInexact();
     passkey = *first;
     if (!askTwice) {
         verify = passkey;
         return true;
     }
-    const auto second = platform::ReadHiddenLine("Verify: ");
+    const auto second = platform::ReadHiddenLine("Verify: ", &exact);
     if (!second) return false;
+    if (!exact) return refuseInexact();
     verify = *second;
     return true;
 }

@@ -14,6 +14,9 @@ class TerminalUi : public Ui {
 public:
     void ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override;
     bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override;
+    // Asked on a terminal; Abort when nobody can answer.
+    AbortRetryIgnore AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
+                                         MessageIcon icon) override;
 
     std::optional<bool> presetAnswer;
 };

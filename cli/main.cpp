@@ -5,6 +5,7 @@
 
 #include "cli/DecryptCommands.h"
 #include "cli/EncryptCommands.h"
+#include "cli/SettingsCommand.h"
 #include "cli/WipeCommands.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app_common/JobExit.h"
 #include "app_common/OpenError.h"
 #include "archive/ArchiveReader.h"
 #include "archive/EntryNames.h"
@@ -18,12 +19,19 @@
 namespace pelorin::decrypt {
 namespace {
 
-platform::File OpenArchive(const std::string& path, Ui& ui) {
+// Archives are read shared: one that another program of the suite is still
+// writing is refused instead of being read half-written.
+platform::OpenOptions ArchiveReading() {
     platform::OpenOptions options;
     options.read = true;
     options.sequential = true;
+    options.lock = platform::FileLock::Shared;
+    return options;
+}
+
+platform::File OpenArchive(const std::string& path, Ui& ui) {
     platform::FileError error = platform::FileError::None;
-    platform::File file = platform::File::Open(path, options, &error);
+    platform::File file = platform::File::Open(path, ArchiveReading(), &error);
     if (!file.IsOpen()) ShowOpenError(ui, error, path);
     return file;
 }
@@ -37,16 +45,35 @@ struct PasskeyScrubber {
     ~PasskeyScrubber() { ScrambleString(model.passkey); }
 };
 
-// Reads every entry name of an archive for its Choose Files dialog; names
-// that would leave the archive's folder are not offered.
-std::vector<std::string> ScanNames(const std::string& path, std::span<const std::uint8_t> passkey,
-                                   ProgressDialog& progress,
-                                   Ui& ui, archive::ReaderState& state) {
+// The archive's own check value refuses a passkey it was not written under.
+bool PasskeyFits(const archive::OpenedArchive& opened, std::span<const std::uint8_t> passkey,
+                 const std::string& path, Ui& ui) {
+    if (opened.hasCheck && ComputePasskeyCheck(passkey, opened.salt) != opened.check) {
+        ui.ShowMessage(WrongPasskeyText(path), std::nullopt, MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+// What the scanning pass learned of an archive.
+struct Scan {
+    bool usable = true;  // false: another passkey; no dialog, nothing read later
     std::vector<std::string> names;
+};
+
+// Reads every entry name of an archive for its Choose Files dialog; names
+// that would leave the archive's folder are named and not offered.
+Scan ScanNames(const std::string& path, std::span<const std::uint8_t> passkey, ProgressDialog& progress, Ui& ui,
+               archive::ReaderState& state) {
+    Scan scan;
     platform::File file = OpenArchive(path, ui);
     archive::FileSource source(file);
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Scanning, ui, state);
-    if (!opened) return names;
+    if (!opened) return scan;
+    if (!PasskeyFits(*opened, passkey, path, ui)) {
+        scan.usable = false;
+        return scan;
+    }
     const bool encrypted = archive::HeadersEncrypted(opened->header);
     while (!source.AtEnd()) {
         const auto name = archive::ReadEntryName(source, *opened, passkey, state);
@@ -54,62 +81,82 @@ std::vector<std::string> ScanNames(const std::string& path, std::span<const std:
             archive::ShowDamagedArchive(ui, path, name.damage);
             break;
         }
-        if (archive::IsSafeEntryName(*name.name)) names.push_back(*name.name);
+        if (archive::IsSafeEntryName(*name.name)) {
+            scan.names.push_back(*name.name);
+        } else {
+            ui.ShowMessage(archive::NotOfferedNameText(path, *name.name), archive::kErrorCaption,
+                           MessageIcon::Warning);
+        }
         if (!archive::SkipEntryData(source, encrypted, passkey, state, progress, kScanningStatus + *name.name)) {
             archive::ShowDamagedArchive(ui, path, archive::Damage::EndsInsideEntry);
             break;
         }
     }
-    return names;
+    return scan;
 }
 
 // Restores the chosen entries of one archive. True when the archive was read
-// to its end without damage, so that it may be wiped.
+// to its end and every entry was restored or left out by the user's choice,
+// so that it may be wiped; every other outcome has been reported.
 bool DecryptArchive(const std::string& path, std::span<const std::uint8_t> passkey,
                     const std::vector<std::string>* selection, ProgressDialog& progress, Ui& ui,
-                    archive::ReaderState& state) {
+                    archive::ReaderState& state, const archive::ProtectedFiles& protectedFiles) {
     platform::File file = OpenArchive(path, ui);
     archive::FileSource source(file);
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Decrypting, ui, state);
     if (!opened) return false;
     // Every archive with a check value is checked, not only the first: one
     // under another passkey would be restored as garbage over existing files.
-    if (opened->hasCheck && ComputePasskeyCheck(passkey, opened->salt) != opened->check) {
-        ui.ShowMessage(WrongPasskeyText(path), std::nullopt, MessageIcon::Exclamation);
-        return false;
-    }
+    if (!PasskeyFits(*opened, passkey, path, ui)) return false;
     if (!archive::PasskeyLongEnough(opened->header.algorithm, archive::EntryHashing(opened->header), passkey.size())) {
         archive::ShowPasskeyTooShort(ui, path, opened->header.algorithm);
         return false;
     }
     const bool encrypted = archive::HeadersEncrypted(opened->header);
+    bool everything = true;
     while (!source.AtEnd()) {
         const auto name = archive::ReadEntryName(source, *opened, passkey, state);
         if (!name.name) {
             archive::ShowDamagedArchive(ui, path, name.damage);
             return false;
         }
+        // An entry that cannot be restored was never the user's to leave out.
+        const bool refusedName = !archive::IsSafeEntryName(*name.name);
         const bool chosen = selection == nullptr ||
                             std::find(selection->begin(), selection->end(), *name.name) != selection->end();
-        if (!chosen) {
+        if (!chosen && !refusedName) {
             if (!archive::SkipEntryData(source, encrypted, passkey, state, progress, *name.name)) {
                 archive::ShowDamagedArchive(ui, path, archive::Damage::EndsInsideEntry);
                 return false;
             }
             continue;
         }
-        switch (archive::RestoreEntry(source, path, *name.name, *opened, passkey, state, progress, ui)) {
-            case archive::RestoreOutcome::Restored:
+        switch (archive::RestoreEntry(source, path, *name.name, *opened, passkey, state, progress, ui,
+                                      protectedFiles)) {
+            case archive::RestoreOutcome::Restored: break;
             case archive::RestoreOutcome::Refused:
-            case archive::RestoreOutcome::UnknownAlgorithm: break;
+            case archive::RestoreOutcome::UnknownAlgorithm:
+            case archive::RestoreOutcome::KeyTooShort: everything = false; break;
+            // The archive ends there, or the reading stopped inside the entry.
             case archive::RestoreOutcome::Incomplete:
-                ui.ShowMessage(IncompleteEntryText(path, *name.name), std::nullopt, MessageIcon::Exclamation);
-                return false;
-            case archive::RestoreOutcome::KeyTooShort:
             case archive::RestoreOutcome::OutputFailed: return false;
         }
     }
-    return true;
+    return everything;
+}
+
+// The files every output must leave alone: the archives of the job, as the
+// files they lead to.
+archive::ProtectedFiles IdentitiesOf(const std::vector<std::string>& archives) {
+    archive::ProtectedFiles identities;
+    for (const auto& path : archives) {
+        platform::OpenOptions read;
+        read.read = true;
+        platform::File file = platform::File::Open(path, read);
+        if (!file.IsOpen()) continue;
+        if (const auto status = file.Status()) identities.push_back(status->identity);
+    }
+    return identities;
 }
 
 }  // namespace
@@ -119,15 +166,11 @@ std::string WrongPasskeyText(const std::string& archivePath) {
            " was encrypted with another passkey. Nothing is restored from it and it is not deleted.";
 }
 
-std::string IncompleteEntryText(const std::string& archivePath, const std::string& name) {
-    return "\"" + name + "\" could not be restored completely: " + archivePath +
-           " ends inside it. What could be read is kept, and the archive is not deleted.";
-}
-
 int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, DecryptUi& ui, ProgressView& view,
                   platform::SettingsStore& settings) {
     DecryptDialogModel model;
     const PasskeyScrubber scrubber{model};
+    model.importMode = importMode;
     archive::ReaderState state;
     if (!importMode && !archives.empty()) {
         platform::File file = OpenArchive(archives.front(), ui);
@@ -145,17 +188,24 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
     // From here on the passkey lives only in locked memory.
     const SecureBuffer passkey(Bytes(model.passkey), kKeyScrubPasses);
     ScrambleString(model.passkey);
+    // Import cannot check the passkey: a mistyped one gives garbage, so its
+    // inputs are never wiped.
+    const bool wipeArchives = model.deleteSources && !importMode;
+    archive::ProtectedFiles protectedFiles = IdentitiesOf(archives);
 
     std::vector<std::vector<std::string>> selections(archives.size());
+    std::vector<bool> usable(archives.size(), true);
     const bool choose = !model.decryptAll && !importMode;
     if (choose) {
         bool proceed = true;
         for (std::size_t i = 0; i < archives.size(); ++i) {
             ProgressDialog progress(view, ui);
             progress.SetRange(0, kProgressFull);
-            const auto names = ScanNames(archives[i], passkey.bytes(), progress, ui, state);
-            std::vector<std::string> chosen = names;
-            if (ui.RunChooseFiles(archives[i], names, chosen)) {
+            const Scan scan = ScanNames(archives[i], passkey.bytes(), progress, ui, state);
+            usable[i] = scan.usable;
+            if (!scan.usable) continue;  // already told: nothing to choose from
+            std::vector<std::string> chosen = scan.names;
+            if (ui.RunChooseFiles(archives[i], scan.names, chosen)) {
                 selections[i] = chosen;
             } else {
                 proceed = false;  // every archive's dialog is still shown
@@ -164,31 +214,39 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
         if (!proceed) return kExitDone;
     }
 
+    int status = kExitDone;
     ProgressDialog progress(view, ui);
     progress.SetRange(0, kProgressFull);
     for (std::size_t i = 0; i < archives.size(); ++i) {
         const std::string& path = archives[i];
-        bool readCompletely;
-        if (importMode) {
+        bool complete = usable[i];
+        if (!usable[i]) {
+            // Refused while scanning, and said so then.
+        } else if (importMode) {
             int algorithm = -1;
             std::int64_t padding = 0;
             platform::File file = OpenArchive(path, ui);
             if (!ui.RunImportOptions(path, algorithm, padding)) return kExitImportCancelled;
             archive::FileSource source(file);
             const auto outcome =
-                archive::ImportInput(source, path, algorithm, padding, passkey.bytes(), progress, ui);
-            readCompletely = outcome == archive::ImportOutcome::Restored ||
-                             outcome == archive::ImportOutcome::NothingAfterPadding;
+                archive::ImportInput(source, path, algorithm, padding, passkey.bytes(), progress, ui, protectedFiles);
+            complete = outcome == archive::ImportOutcome::Restored ||
+                       outcome == archive::ImportOutcome::NothingAfterPadding;
         } else {
-            readCompletely = DecryptArchive(path, passkey.bytes(), choose ? &selections[i] : nullptr, progress, ui, state);
+            complete = DecryptArchive(path, passkey.bytes(), choose ? &selections[i] : nullptr, progress, ui, state,
+                                      protectedFiles);
         }
-        // Only an archive read to its end is wiped.
-        if (model.deleteSources && readCompletely) {
+        if (!complete) status = kExitIncomplete;
+        // Only an archive read to its end, with nothing left behind that the
+        // user did not leave out, is wiped.
+        if (wipeArchives && complete) {
             const auto passes = static_cast<int>(settings.ReadOr(kNumIter.name, kNumIter.defaultValue));
             wipe::WipeInputFile(path, passes, progress, ui);
         }
+        // A Cancel pressed while an archive was wiped is asked here.
+        progress.ConfirmCancelIfRequested();
     }
-    return kExitDone;
+    return status;
 }
 
 }  // namespace pelorin::decrypt

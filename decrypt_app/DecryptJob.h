@@ -32,13 +32,14 @@ public:
 
 // The decryptor's job over the archives (full paths): probe, main dialog,
 // scanning pass with the Choose Files dialogs, decrypting pass, wiping of
-// the archives read completely. Returns 0 or 3 (import cancelled); a file
-// that cannot be opened (1), a confirmed cancel (1) and a header warning
-// answered No (2) end it by JobExit.
+// the archives restored completely. Returns 0, 3 (import cancelled) or 4
+// (done, but something was not restored: an archive under another passkey,
+// a damaged one, an entry refused or incomplete); a file that cannot be
+// opened (1), a confirmed cancel (1) and a header warning answered No (2)
+// end it by JobExit.
 int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, DecryptUi& ui, ProgressView& view,
                   platform::SettingsStore& settings);
 
 std::string WrongPasskeyText(const std::string& archivePath);
-std::string IncompleteEntryText(const std::string& archivePath, const std::string& name);
 
 }  // namespace pelorin::decrypt

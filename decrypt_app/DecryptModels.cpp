@@ -3,10 +3,11 @@
 #include <charconv>
 #include <limits>
 
+#include "app_common/PasskeyTexts.h"
+#include "app_common/PassesText.h"
+#include "archive/ImportPass.h"
 #include "cipher/CipherKey.h"
 #include "decrypt_app/DecryptSettings.h"
-#include "encrypt_app/EncryptDialogModel.h"
-#include "archive/ImportPass.h"
 #include "platform/Paths.h"
 
 namespace pelorin::decrypt {
@@ -36,11 +37,15 @@ void DecryptDialogModel::Load(const platform::SettingsStore& settings) {
 
 bool DecryptDialogModel::ValidateOk(Ui& ui, platform::SettingsStore& settings) const {
     if (passkey.empty()) {
-        ui.ShowMessage(encrypt::kEnterPasskeyText, encrypt::kErrorCaption, MessageIcon::Exclamation);
+        ui.ShowMessage(kEnterPasskeyText, kErrorCaption, MessageIcon::Exclamation);
+        return false;
+    }
+    if (passkeyOutsideCodePage) {
+        ui.ShowMessage(kPasskeyOutsideCodePageText, kPasskeyOutsideCodePageCaption, MessageIcon::Exclamation);
         return false;
     }
     if (passkey.size() > kMaxPasskeyLength) {
-        ui.ShowMessage(encrypt::kPasskeyTooLongText, encrypt::kPasskeyTooLongCaption, MessageIcon::Exclamation);
+        ui.ShowMessage(kPasskeyTooLongText, kPasskeyTooLongCaption, MessageIcon::Exclamation);
         return false;
     }
     if (verify) {
@@ -51,7 +56,8 @@ bool DecryptDialogModel::ValidateOk(Ui& ui, platform::SettingsStore& settings) c
             return false;
         }
     }
-    if (settings.ReadOr(kStickDel.name, kStickDel.defaultValue) == 1) {
+    // In import mode the box is disabled; the retained choice stays as it was.
+    if (!importMode && settings.ReadOr(kStickDel.name, kStickDel.defaultValue) == 1) {
         settings.Write(kActualDel.name, deleteSources ? 1 : 0);
     }
     return true;
@@ -68,7 +74,7 @@ void DecryptOptionsModel::RetainToggled(platform::SettingsStore& settings) const
 
 void DecryptOptionsModel::Save(platform::SettingsStore& settings) const {
     settings.Write(kStickDel.name, retain ? 1 : 0);
-    settings.Write(kNumIter.name, static_cast<std::uint32_t>(encrypt::PassesFromText(passes)));
+    settings.Write(kNumIter.name, static_cast<std::uint32_t>(PassesFromText(passes)));
 }
 
 namespace {
@@ -91,7 +97,7 @@ std::optional<std::int32_t> ParseDialogInteger(const std::string& text) {
 
 bool ImportOptionsModel::ValidateOk(Ui& ui) {
     if (algorithm < 0 || algorithm > 7) {
-        ui.ShowMessage(kChooseAlgorithmText, encrypt::kErrorCaption, MessageIcon::Warning);
+        ui.ShowMessage(kChooseAlgorithmText, kErrorCaption, MessageIcon::Warning);
         return false;
     }
     const auto value = ParseDialogInteger(paddingText);

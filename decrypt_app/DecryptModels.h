@@ -37,6 +37,12 @@ struct DecryptDialogModel {
     bool verify = false;
     archive::ArchiveSalt salt{};
     PasskeyCheckValue check{};
+    // Import mode: the passkey cannot be checked, so the inputs are never
+    // wiped and the delete box is disabled.
+    bool importMode = false;
+    // Set by a dialog that reads Unicode: a typed character has no form in
+    // the system's code page.
+    bool passkeyOutsideCodePage = false;
 
     // Opening: the retained delete choice when retaining is on.
     void Load(const platform::SettingsStore& settings);

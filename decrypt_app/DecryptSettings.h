@@ -1,10 +1,8 @@
 #pragma once
 
-#include "encrypt_app/EncryptSettings.h"
+#include "app_common/Setting.h"
 
 namespace pelorin::decrypt {
-
-using encrypt::Setting;
 
 // The decryptor's per-user settings: its own key, value names and defaults.
 inline constexpr const char* kSettingsKey = "Software\\Tarn6 Software\\Pelorin Decrypt";

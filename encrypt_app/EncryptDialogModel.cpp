@@ -1,7 +1,7 @@
 #include "encrypt_app/EncryptDialogModel.h"
 
-#include <cstdlib>
-
+#include "app_common/PassesText.h"
+#include "archive/ArchiveFormat.h"
 #include "cipher/CipherKey.h"
 #include "encrypt_app/EncryptSettings.h"
 
@@ -30,32 +30,33 @@ void EncryptDialogModel::ApplyInitialAlgorithm(int algorithm) {
 }
 
 bool EncryptDialogModel::ValidateOk(Ui& ui, bool hashPasskey) const {
+    refusedField = PasskeyField::None;
+    const auto refuse = [&](const char* text, const std::optional<std::string>& caption, PasskeyField field) {
+        ui.ShowMessage(text, caption, MessageIcon::Exclamation);
+        refusedField = field;
+        return false;
+    };
     if (selectedAlgorithm < 0 || selectedAlgorithm > 7) {
-        ui.ShowMessage(kChooseAlgorithmText, kErrorCaption, MessageIcon::Exclamation);
-        return false;
+        return refuse(kChooseAlgorithmText, kErrorCaption, PasskeyField::None);
     }
-    if (passkey.empty()) {
-        ui.ShowMessage(kEnterPasskeyText, kErrorCaption, MessageIcon::Exclamation);
-        return false;
+    if (passkey.empty()) return refuse(kEnterPasskeyText, kErrorCaption, PasskeyField::Passkey);
+    if (passkeyOutsideCodePage) {
+        return refuse(kPasskeyOutsideCodePageText, kPasskeyOutsideCodePageCaption, PasskeyField::Passkey);
     }
-    if (passkey != verify) {
-        ui.ShowMessage(kPasskeysDifferText, std::nullopt, MessageIcon::Exclamation);
-        return false;
-    }
+    if (passkey != verify) return refuse(kPasskeysDifferText, std::nullopt, PasskeyField::Verify);
     // The key material carries its length in a signed byte.
     if (passkey.size() > kMaxPasskeyLength) {
-        ui.ShowMessage(kPasskeyTooLongText, kPasskeyTooLongCaption, MessageIcon::Exclamation);
-        return false;
+        return refuse(kPasskeyTooLongText, kPasskeyTooLongCaption, PasskeyField::Passkey);
     }
     if (!hashPasskey && passkey.size() < MinimumFor(selectedAlgorithm).length) {
-        ui.ShowMessage(MinimumFor(selectedAlgorithm).message, kPasskeyTooSmallCaption, MessageIcon::Exclamation);
-        return false;
+        return refuse(MinimumFor(selectedAlgorithm).message, kPasskeyTooSmallCaption, PasskeyField::Passkey);
     }
     return true;
 }
 
-std::int32_t PassesFromText(const std::string& text) {
-    return static_cast<std::int32_t>(std::strtol(text.c_str(), nullptr, 10));
+bool PasskeyHashingOn(const platform::SettingsStore& settings) {
+    return archive::HeaderFlagOf(settings.ReadOr(kHashPasskey.name, kHashPasskey.defaultValue)) ==
+           archive::kHashedPasskeyOn;
 }
 
 void EncryptOptionsModel::Load(const platform::SettingsStore& settings) {

@@ -2,18 +2,19 @@
 
 #include <string>
 
+#include "app_common/PasskeyTexts.h"
 #include "app_common/Ui.h"
 #include "platform/Settings.h"
 
 namespace pelorin::encrypt {
 
-inline constexpr const char* kErrorCaption = "Error";
 inline constexpr const char* kChooseAlgorithmText = "Please choose an algorithm";
-inline constexpr const char* kEnterPasskeyText = "Please enter a passkey";
 inline constexpr const char* kPasskeysDifferText = "Passkeys do not match";
 inline constexpr const char* kPasskeyTooSmallCaption = "Passkey too small";
-inline constexpr const char* kPasskeyTooLongCaption = "Passkey too long";
-inline constexpr const char* kPasskeyTooLongText = "A passkey can be at most 127 characters long.";
+
+// Which field the dialog puts the focus on after a refusal, its text
+// selected so that typing replaces it.
+enum class PasskeyField { None, Passkey, Verify };
 
 // The main dialog's fields and its OK logic: algorithm, passkey typed twice,
 // delete-source choice.
@@ -22,6 +23,9 @@ struct EncryptDialogModel {
     std::string passkey;
     std::string verify;
     bool deleteSource = false;
+    // Set by a dialog that reads Unicode: a typed character has no form in
+    // the system's code page, so the bytes above are not what was typed.
+    bool passkeyOutsideCodePage = false;
 
     // The driver's initial algorithm counts only when it lies in 0..7.
     void ApplyInitialAlgorithm(int algorithm);
@@ -30,7 +34,15 @@ struct EncryptDialogModel {
     // the dialog stays open (false). `hashPasskey` is the setting as it
     // reads at this moment: minimum lengths apply only without hashing.
     bool ValidateOk(Ui& ui, bool hashPasskey) const;
+
+    // The field whose text a refusal concerns; the dialog selects it.
+    mutable PasskeyField refusedField = PasskeyField::None;
 };
+
+// Whether the archive's entries will be keyed by hashing, as the settings
+// read now: the header stores the low byte of "hashpasskey", and only 1
+// there means hashing, so only then do the minimum lengths not apply.
+bool PasskeyHashingOn(const platform::SettingsStore& settings);
 
 // The minimum passkey length of an algorithm while the passkey is not
 // hashed, and the message that refuses a shorter one.
@@ -56,10 +68,5 @@ struct EncryptOptionsModel {
     // OK: writes the six settings in their order.
     void Save(platform::SettingsStore& settings) const;
 };
-
-// The passes text as the C library's decimal conversion reads it: optional
-// blanks and sign, then digits up to the first non-digit; no digits give 0.
-// No range check.
-std::int32_t PassesFromText(const std::string& text);
 
 }  // namespace pelorin::encrypt

@@ -1,12 +1,15 @@
 #include "encrypt_app/EncryptJob.h"
 
+#include "app_common/JobExit.h"
 #include "app_common/SharedRandom.h"
 #include "archive/ArchiveFormat.h"
 #include "archive/ArchiveStart.h"
 #include "archive/ArchiveWriter.h"
+#include "archive/EntryNames.h"
 #include "archive/Streams.h"
 #include "cipher/Scramble.h"
 #include "cipher/SecureBuffer.h"
+#include "encrypt_app/ArchiveFile.h"
 #include "encrypt_app/CommandLine.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "encrypt_app/JobList.h"
@@ -22,103 +25,178 @@ namespace {
 // Thrown when the archive itself can no longer be written: the job stops.
 struct ArchiveFailed {};
 
-enum class FileOutcome { Stored, Skipped, NotStored };
+enum class FileOutcome { Stored, Skipped };
 
-// Scrubs the dialog's passkey texts however the job ends.
-struct PasskeyScrubber {
-    EncryptDialogModel& model;
-    ~PasskeyScrubber() {
-        ScrambleString(model.passkey);
-        ScrambleString(model.verify);
+// The job list and its copies, scrubbed however the job ends.
+struct ScrubbedJobList {
+    std::vector<JobItem> items;
+    std::vector<std::string> sources;
+    ~ScrubbedJobList() {
+        for (auto& item : items) {
+            ScrambleString(item.given);
+            ScrambleString(item.fullPath);
+            ScrambleString(item.entryName);
+        }
+        for (auto& source : sources) ScrambleString(source);
     }
 };
 
+// A file as it was when its entry was read: it is wiped only if it is still
+// that file, unchanged.
+bool Unchanged(const platform::FileStatus& read, const std::optional<platform::FileStatus>& now) {
+    return now && now->kind == platform::FileKind::Regular && now->identity == read.identity &&
+           now->size == read.size && now->modified == read.modified;
+}
+
 class Walk {
 public:
-    Walk(archive::ByteSink& archive, std::string archivePath, std::span<const std::uint8_t> passkey, int algorithm,
-         bool encryptHeaders, PasskeyHashing hashing, int passes, bool deleteSources, ProgressDialog& progress,
-         Ui& ui)
-        : archive_(archive), archivePath_(std::move(archivePath)), passkey_(passkey, kKeyScrubPasses),
-          algorithm_(algorithm), encryptHeaders_(encryptHeaders), hashing_(hashing), passes_(passes),
-          deleteSources_(deleteSources), progress_(progress), ui_(ui) {}
+    Walk(archive::ByteSink& archive, const platform::FileIdentity& archiveIdentity,
+         std::span<const std::uint8_t> passkey, int algorithm, const archive::ArchiveHeader& header, int passes,
+         bool deleteSources, ProgressDialog& progress, Ui& ui)
+        : archive_(archive), archiveIdentity_(archiveIdentity), passkey_(passkey, kKeyScrubPasses),
+          algorithm_(algorithm), encryptHeaders_(archive::HeadersEncrypted(header)),
+          hashing_(archive::EntryHashing(header)), passes_(passes), deleteSources_(deleteSources), progress_(progress),
+          ui_(ui) {}
 
     void DroppedItem(const JobItem& item) {
-        if (item.fullPath.empty()) {
+        const auto status = item.fullPath.empty() ? std::nullopt : platform::StatusOf(item.fullPath);
+        if (!status) {
             Tell(NotFoundText(item.given));
             return;
         }
-        if (platform::IsFolder(item.fullPath) && !platform::IsLink(item.fullPath)) {
-            Folder(item.entryName, item.fullPath);
+        if (status->kind == platform::FileKind::Link) {
+            Tell(LinkNotFollowedText(item.fullPath));
+            return;
+        }
+        if (status->kind == platform::FileKind::Folder) {
+            Folder(item.entryName, item.entryName, item.fullPath);
             if (deleteSources_) {
                 progress_.SetStatus(kRemovingDirectoryStatus);
                 platform::RemoveFolder(item.fullPath);
             }
             return;
         }
-        if (OneFile(item.entryName, item.fullPath) != FileOutcome::NotStored && deleteSources_) {
+        if (item.entryName == kSkippedTemporaryName) {
+            // Never stored, so never wiped either: there is no copy of it.
+            Tell(SkippedTemporaryText(item.fullPath));
+            return;
+        }
+        if (OneFile(item.entryName, item.entryName, item.fullPath) == FileOutcome::Stored && deleteSources_) {
             progress_.SetStatus(kDeletingFileStatus);
-            wipe::WipeSourceFile(item.fullPath, passes_, progress_);
+            Wipe(item.fullPath);
         }
     }
 
-private:
-    void Tell(const std::string& text) { ui_.ShowMessage(text, std::nullopt, MessageIcon::Exclamation); }
+    // Whether everything given was stored (and, with deletion, wiped).
+    bool everythingDone() const { return everythingDone_; }
 
-    FileOutcome OneFile(const std::string& storedName, const std::string& path) {
-        if (storedName == kSkippedTemporaryName) return FileOutcome::Skipped;
-        // The archive being written is never its own source.
-        if (platform::IsSameFile(path, archivePath_)) return FileOutcome::NotStored;
-        const auto size = platform::FileSize(path);
-        if (size && *size > archive::kMaxEntrySize) {
-            Tell(TooLargeText(path));
-            return FileOutcome::NotStored;
+private:
+    void Tell(const std::string& text) {
+        everythingDone_ = false;
+        ui_.ShowMessage(text, std::nullopt, MessageIcon::Exclamation);
+    }
+
+    // The reader takes a stored name back to the same relative path, or the
+    // file could never be restored under its name.
+    static bool NameComesBack(const std::string& storedName, const std::string& hostRelative) {
+        return archive::IsSafeEntryName(storedName) && archive::HostRelativePath(storedName) == hostRelative;
+    }
+
+    void Wipe(const std::string& path) {
+        if (!Unchanged(read_, platform::StatusOf(path))) {
+            Tell(ChangedWhileStoredText(path));
+            return;
+        }
+        if (!wipe::WipeSourceFile(path, passes_, progress_)) everythingDone_ = false;
+        // A Cancel pressed during the wipe is asked between files.
+        progress_.ConfirmCancelIfRequested();
+    }
+
+    FileOutcome OneFile(const std::string& storedName, const std::string& hostRelative, const std::string& path) {
+        if (!NameComesBack(storedName, hostRelative)) {
+            Tell(NameCannotComeBackText(path));
+            return FileOutcome::Skipped;
         }
         platform::OpenOptions options;
         options.read = true;
         options.sequential = true;
         options.noFollow = true;
         platform::File source = platform::File::Open(path, options);
-        if (!source.IsOpen()) {
+        const auto status = source.IsOpen() ? source.Status() : std::nullopt;
+        if (!status) {
             Tell(NotOpenedText(path));
-            return FileOutcome::NotStored;
+            return FileOutcome::Skipped;
         }
+        // The archive being written is never its own source.
+        if (status->identity == archiveIdentity_) return FileOutcome::Skipped;
+        if (status->size > archive::kMaxEntrySize) {
+            Tell(TooLargeText(path));
+            return FileOutcome::Skipped;
+        }
+        // Everything that could refuse the entry is settled before its name
+        // is written: an archive never holds a name without its entry.
+        EntrySalt salt{};
+        if (!archive::DrawEntrySalt(salt)) {
+            Tell(NoRandomSourceText(path));
+            return FileOutcome::Skipped;
+        }
+        read_ = *status;
         progress_.SetStatus(storedName);
         progress_.SetPos(0);
         if (!archive::WriteEntryName(archive_, storedName, encryptHeaders_, passkey_.bytes())) throw ArchiveFailed{};
         archive::FileSource input(source);
-        archive::ArchiveWriter writer(input, archive_, passkey_.bytes(), encryptHeaders_, hashing_);
+        archive::ArchiveWriter writer(input, archive_, passkey_.bytes(), encryptHeaders_, hashing_, salt);
         const archive::WriteOutcome outcome = writer.Run(algorithm_, progress_, ui_);
         progress_.SetPos(kProgressFull);
         switch (outcome) {
-            case archive::WriteOutcome::Complete: return FileOutcome::Stored;
+            case archive::WriteOutcome::Complete:
+                if (!Unchanged(read_, source.Status())) {
+                    Tell(ChangedWhileStoredText(path));
+                    return FileOutcome::Skipped;
+                }
+                return FileOutcome::Stored;
             case archive::WriteOutcome::ArchiveWriteFailed: throw ArchiveFailed{};
-            case archive::WriteOutcome::SourceShort: Tell(ReadIncompletelyText(path)); return FileOutcome::NotStored;
-            default: return FileOutcome::NotStored;
+            case archive::WriteOutcome::SourceShort: Tell(ReadIncompletelyText(path)); return FileOutcome::Skipped;
+            case archive::WriteOutcome::UnknownAlgorithm: everythingDone_ = false; return FileOutcome::Skipped;
         }
+        return FileOutcome::Skipped;
     }
 
     // Depth-first in the order the file system lists entries. Links are
     // neither followed nor wiped; empty files are passed over.
-    void Folder(const std::string& storedPrefix, const std::string& path) {
+    void Folder(const std::string& storedPrefix, const std::string& hostPrefix, const std::string& path) {
+        if (!NameComesBack(storedPrefix, hostPrefix)) {
+            Tell(NameCannotComeBackText(path));
+            return;
+        }
         const std::string folder = path.back() == platform::kHostSeparator ? path : path + platform::kHostSeparator;
         const std::string prefix = storedPrefix.back() == '\\' ? storedPrefix : storedPrefix + '\\';
-        for (const auto& name : platform::ListFolder(folder)) {
-            const std::string full = folder + name;
-            if (platform::IsLink(full) || platform::IsSameFile(full, archivePath_)) continue;
-            if (platform::IsFolder(full)) {
-                Folder(prefix + name, full);
+        const std::string hostFolder = hostPrefix + platform::kHostSeparator;
+        const platform::FolderListing listing = platform::ListFolder(folder);
+        for (const auto& name : listing.unreachable) Tell(UnreachableNameText(folder + name));
+        for (const auto& name : listing.names) {
+            std::string full = folder + name;
+            std::string stored = prefix + name;
+            std::string relative = hostFolder + name;
+            const ScrambleOnExit scrub(full, stored, relative);
+            const auto status = platform::StatusOf(full);
+            if (!status || status->kind == platform::FileKind::Link || status->identity == archiveIdentity_) continue;
+            if (status->kind == platform::FileKind::Other) {
+                Tell(NotOpenedText(full));  // a device, pipe or socket is no file to store
+                continue;
+            }
+            if (status->kind == platform::FileKind::Folder) {
+                Folder(stored, relative, full);
                 if (deleteSources_) platform::RemoveFolder(full);
                 continue;
             }
-            if (platform::FileSize(full).value_or(0) == 0) continue;
-            if (OneFile(prefix + name, full) == FileOutcome::Stored && deleteSources_) {
-                wipe::WipeSourceFile(full, passes_, progress_);
-            }
+            if (status->size == 0) continue;
+            if (OneFile(stored, relative, full) == FileOutcome::Stored && deleteSources_) Wipe(full);
         }
     }
 
     archive::ByteSink& archive_;
-    std::string archivePath_;
+    platform::FileIdentity archiveIdentity_;
     SecureBuffer passkey_;
     int algorithm_;
     bool encryptHeaders_;
@@ -127,6 +205,8 @@ private:
     bool deleteSources_;
     ProgressDialog& progress_;
     Ui& ui_;
+    platform::FileStatus read_;  // the source of the last entry, as it was opened
+    bool everythingDone_ = true;
 };
 
 }  // namespace
@@ -150,6 +230,28 @@ std::string ArchiveWriteFailedText(const std::string& archivePath) {
     return "The archive " + archivePath + " could not be written; the disk may be full. Encryption stops here and "
                                           "no further file is encrypted or deleted.";
 }
+std::string NameCannotComeBackText(const std::string& name) {
+    return "\"" + name + "\" has a name that an archive cannot give back as it is (a '\\' or ':' in it, or a name of "
+                         "dots and spaces only). It was not encrypted and is not deleted.";
+}
+std::string UnreachableNameText(const std::string& name) {
+    return "\"" + name + "\" has characters in its name that this system's code page cannot hold. It was not "
+                         "encrypted and is not deleted.";
+}
+std::string ChangedWhileStoredText(const std::string& name) {
+    return "\"" + name + "\" changed while it was encrypted, so its entry may not hold what the file holds now. It is "
+                         "not deleted.";
+}
+std::string SkippedTemporaryText(const std::string& name) {
+    return "\"" + name + "\" is never stored in an archive (the name is reserved). It was not encrypted and is not "
+                         "deleted.";
+}
+std::string LinkNotFollowedText(const std::string& name) {
+    return "\"" + name + "\" is a link, which is never followed. It was not encrypted and is not deleted.";
+}
+std::string NoRandomSourceText(const std::string& name) {
+    return "\"" + name + "\" was not encrypted: the system's random source did not answer.";
+}
 
 int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, ProgressView& view,
                   platform::SettingsStore& settings, std::string* chosenArchive) {
@@ -159,17 +261,18 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
         ui.ShowNoFilesDialog();
         return kExitNoFiles;
     }
-    const std::vector<JobItem> items = BuildJobList(commandLine.parameters);
-    std::vector<std::string> sources;
+    ScrubbedJobList job{BuildJobList(commandLine.parameters), {}};
+    const std::vector<JobItem>& items = job.items;
+    std::vector<std::string>& sources = job.sources;
     for (const auto& item : items) sources.push_back(item.fullPath);
     const bool overwrite = settings.ReadOr(kOverwrite.name, kOverwrite.defaultValue) != 0;
-    const std::string archivePath = ChooseArchiveName(
-        items.front().fullPath.empty() ? items.front().given : items.front().fullPath, overwrite, sources,
-        [](const std::string& name) { return platform::FileExists(name); }, platform::IsSameFile);
-    if (chosenArchive != nullptr) *chosenArchive = archivePath;
+    const std::string& firstPath = items.front().fullPath.empty() ? items.front().given : items.front().fullPath;
+    const std::string chosenName = ChooseArchiveName(
+        firstPath, overwrite, sources, [](const std::string& name) { return platform::FileExists(name); },
+        platform::IsSameFile);
 
     EncryptDialogModel model;
-    const PasskeyScrubber scrubber{model};
+    const ScrambleOnExit scrubPasskey(model.passkey, model.verify);
     if (settings.ReadOr(kStickyDelete.name, kStickyDelete.defaultValue) == 1) {
         model.deleteSource = settings.ReadOr(kHaveDelete.name, kHaveDelete.defaultValue) != 0;
     }
@@ -178,8 +281,13 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     }
     if (!ui.RunEncryptDialog(model)) return kExitDone;
 
-    const auto encryptHeaders = settings.ReadOr(kEncHeaders.name, kEncHeaders.defaultValue);
-    const auto hashPasskey = settings.ReadOr(kHashPasskey.name, kHashPasskey.defaultValue);
+    // The header takes the low byte of each flag setting, and the entries
+    // follow the header byte, so that they always agree.
+    archive::ArchiveHeader header;
+    header.version = kArchiveVersion;
+    header.algorithm = static_cast<std::uint8_t>(model.selectedAlgorithm);
+    header.encryptedHeaders = archive::HeaderFlagOf(settings.ReadOr(kEncHeaders.name, kEncHeaders.defaultValue));
+    header.hashedPasskey = archive::HeaderFlagOf(settings.ReadOr(kHashPasskey.name, kHashPasskey.defaultValue));
     const auto passes = static_cast<std::int32_t>(settings.ReadOr(kNumPasses.name, kNumPasses.defaultValue));
     if (settings.ReadOr(kLastAlg.name, kLastAlg.defaultValue) == 1) {
         settings.Write(kActualAlg.name, static_cast<std::uint32_t>(model.selectedAlgorithm));
@@ -187,42 +295,41 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     if (settings.ReadOr(kStickyDelete.name, kStickyDelete.defaultValue) == 1) {
         settings.Write(kHaveDelete.name, model.deleteSource ? 1 : 0);
     }
+    const auto passkey = std::span(reinterpret_cast<const std::uint8_t*>(model.passkey.data()), model.passkey.size());
+    // The settings may have changed since the dialog checked the passkey.
+    if (archive::CheckEntryCanBeWritten(model.selectedAlgorithm, archive::EntryHashing(header), passkey.size()) !=
+        archive::EntryRefusal::None) {
+        ui.ShowMessage(MinimumFor(model.selectedAlgorithm).message, kPasskeyTooSmallCaption, MessageIcon::Exclamation);
+        return kExitIncomplete;
+    }
 
-    platform::OpenOptions create;
-    create.write = true;
-    create.create = true;
-    create.truncate = true;
-    create.sequential = true;
-    platform::File archiveFile = platform::File::Open(archivePath, create);
-    if (!archiveFile.IsOpen()) {
+    platform::FileError error = platform::FileError::None;
+    auto created = CreateArchiveFile(chosenName, firstPath, overwrite, sources, error);
+    const std::string archivePath = created ? created->path : chosenName;
+    if (chosenArchive != nullptr) *chosenArchive = archivePath;
+    const auto archiveStatus = created ? created->file.Status() : std::nullopt;
+    if (!archiveStatus) {
         ui.ShowMessage(ArchiveNotWritableText(archivePath), std::nullopt, MessageIcon::Exclamation);
         return kExitArchiveNotWritable;
     }
-    archive::FileSink archive(archiveFile);
-    archive::ArchiveHeader header;
-    header.version = kArchiveVersion;
-    header.algorithm = static_cast<std::uint8_t>(model.selectedAlgorithm);
-    header.encryptedHeaders = static_cast<std::uint8_t>(encryptHeaders);
-    header.hashedPasskey = static_cast<std::uint8_t>(hashPasskey);
+    archive::FileSink archive(created->file);
 
     ProgressDialog progress(view, ui);
     progress.SetRange(0, kProgressFull);
     archive::ArchiveSalt salt{};
-    const auto passkey = std::span(reinterpret_cast<const std::uint8_t*>(model.passkey.data()), model.passkey.size());
     if (!platform::OsRandomBytes(salt) || !archive::WriteArchiveStart(archive, header, salt, passkey)) {
         ui.ShowMessage(ArchiveWriteFailedText(archivePath), std::nullopt, MessageIcon::Exclamation);
         return kExitArchiveNotWritable;
     }
-    Walk walk(archive, archivePath, passkey, model.selectedAlgorithm, encryptHeaders == archive::kEncryptedHeadersOn,
-              hashPasskey == archive::kHashedPasskeyOn ? PasskeyHashing::On : PasskeyHashing::Off, passes,
-              model.deleteSource, progress, ui);
+    Walk walk(archive, archiveStatus->identity, passkey, model.selectedAlgorithm, header, passes, model.deleteSource,
+              progress, ui);
     try {
         for (const auto& item : items) walk.DroppedItem(item);
     } catch (const ArchiveFailed&) {
         ui.ShowMessage(ArchiveWriteFailedText(archivePath), std::nullopt, MessageIcon::Exclamation);
         return kExitArchiveNotWritable;
     }
-    return kExitDone;
+    return walk.everythingDone() ? kExitDone : kExitIncomplete;
 }
 
 }  // namespace pelorin::encrypt

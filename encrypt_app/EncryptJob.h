@@ -30,7 +30,8 @@ public:
 };
 
 // The whole encryptor job for the dropped names in `arguments`: returns the
-// process exit status (0 done or declined, 5 no files, 45 the archive could
+// process exit status (0 done or declined, 4 done but something named was
+// not stored or not wiped, each reported, 5 no files, 45 the archive could
 // not be created or written). A confirmed cancel ends it by JobExit (1).
 // `archivePath`, when given, receives the archive's name once chosen.
 int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, ProgressView& view,
@@ -42,5 +43,11 @@ std::string NotOpenedText(const std::string& name);
 std::string TooLargeText(const std::string& name);
 std::string ReadIncompletelyText(const std::string& name);
 std::string ArchiveWriteFailedText(const std::string& archivePath);
+std::string NameCannotComeBackText(const std::string& name);
+std::string UnreachableNameText(const std::string& name);
+std::string ChangedWhileStoredText(const std::string& name);
+std::string SkippedTemporaryText(const std::string& name);
+std::string LinkNotFollowedText(const std::string& name);
+std::string NoRandomSourceText(const std::string& name);
 
 }  // namespace pelorin::encrypt

@@ -1,16 +1,11 @@
 #pragma once
 
-#include <cstdint>
+#include "app_common/Setting.h"
 
 namespace pelorin::encrypt {
 
 // The encryptor's per-user settings: key, value names and defaults.
 inline constexpr const char* kSettingsKey = "Software\\Tarn6 Software\\Pelorin";
-
-struct Setting {
-    const char* name;
-    std::uint32_t defaultValue;
-};
 
 inline constexpr Setting kEncHeaders{"encheaders", 1};
 inline constexpr Setting kHashPasskey{"hashpasskey", 1};

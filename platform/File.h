@@ -2,13 +2,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "platform/FileStatus.h"
 
 namespace pelorin::platform {
 
 // Why an open or a transfer failed, in the C run-time's terms that the
-// programs' messages use (EACCES, EEXIST, EINVAL, EMFILE, ENOENT), plus a
-// full volume and everything else.
+// programs' messages use (EACCES, EEXIST, EINVAL, EMFILE, ENOENT), plus what
+// the programs refuse on their own and everything else.
 enum class FileError {
     None,
     AccessDenied,     // EACCES: a folder, a read-only file, no permission
@@ -17,9 +20,16 @@ enum class FileError {
     TooManyOpen,      // EMFILE
     NotFound,         // ENOENT: the file or a folder on its path is missing
     NoSpace,          // the volume is full
-    IsLink,           // the name is a symbolic link or other reparse point
+    IsLink,           // the name is a symbolic link, junction or mount point
+    NotRegular,       // a device, pipe or socket: never read or written as a file
+    InUse,            // another program holds the file (a lock, no sharing)
     Other,
 };
+
+// How an open file is shared with the suite's other programs. A writer of an
+// archive holds it exclusively; a reader holds it shared, so that it never
+// reads an archive that is still being written.
+enum class FileLock { None, Shared, Exclusive };
 
 struct OpenOptions {
     bool read = false;
@@ -29,13 +39,15 @@ struct OpenOptions {
     bool exclusive = false;  // fail with Exists when the file exists
     bool sequential = false; // hint: read or written front to back
     bool noFollow = false;   // fail with IsLink when the name is a link
+    FileLock lock = FileLock::None;  // fail with InUse when it cannot be had at once
 };
 
 enum class SeekFrom { Start, Current, End };
 
-// A file opened by handle for binary I/O with 64-bit positions. Other
-// processes may read and write it meanwhile (the archives are opened with
-// sharing allowed). Closed by the destructor.
+// A regular file opened by handle for binary I/O with 64-bit positions.
+// Opening never blocks and never yields anything but a regular file: a
+// device, pipe or socket fails with NotRegular and a folder with
+// AccessDenied. Closed by the destructor.
 class File {
 public:
     File() = default;
@@ -45,7 +57,8 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    // On failure the result is not open and `error` (if given) says why.
+    // On failure the result is not open and `error` (if given) says why;
+    // LastFailureText() then has the system's wording.
     static File Open(const std::string& path, const OpenOptions& options, FileError* error = nullptr);
 
     bool IsOpen() const;
@@ -69,11 +82,18 @@ public:
     bool Flush();
     void Close();
 
+    // What the open file is: identity, size, time of last change, names.
+    std::optional<FileStatus> Status();
+
     FileError lastError() const { return lastError_; }
 
 private:
     std::intptr_t handle_ = -1;
     FileError lastError_ = FileError::None;
 };
+
+// The system's own words for the last file operation of this layer that
+// failed on the calling thread ("File name too long", "Disk full", ...).
+std::string LastFailureText();
 
 }  // namespace pelorin::platform

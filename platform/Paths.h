@@ -4,6 +4,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/FileStatus.h"
 
 namespace pelorin::platform {
 
@@ -20,31 +23,26 @@ bool CreateFolder(const std::string& path);
 // True when the path names an existing folder.
 bool IsFolder(const std::string& path);
 
-}  // namespace pelorin::platform
-
-namespace pelorin::platform {
-
-// True when the name itself is a symbolic link, junction or other reparse
-// point (it is not followed).
+// True when the name itself is a symbolic link, junction or mount point (it
+// is not followed).
 bool IsLink(const std::string& path);
 
-}  // namespace pelorin::platform
+// What a folder holds, in the order the system enumerates it (without "."
+// and ".."). `unreachable` names entries that the programs' 8-bit names
+// cannot reach (on Windows, characters outside the code page; shown with
+// '?' in their place), so that they can be reported instead of passed over.
+struct FolderListing {
+    std::vector<std::string> names;
+    std::vector<std::string> unreachable;
+    bool readable = true;
+};
 
-#include <vector>
-
-namespace pelorin::platform {
-
-// The names in a folder (without "." and ".."), in the order the system
-// enumerates them. `folder` ends with a separator. Empty when it cannot be
-// read.
-std::vector<std::string> ListFolder(const std::string& folder);
-
-}  // namespace pelorin::platform
-
-namespace pelorin::platform {
+// `folder` ends with a separator.
+FolderListing ListFolder(const std::string& folder);
 
 // The name the file system stores for the last component of `path` (the
-// long name for a short 8.3 name on Windows); nothing when it does not exist.
+// long name for a short 8.3 name on Windows; the name as given when the long
+// one cannot be written in the code page); nothing when it does not exist.
 std::optional<std::string> StoredName(const std::string& path);
 
 // The size of a file in bytes; nothing when it cannot be read.
@@ -53,12 +51,8 @@ std::optional<std::uint64_t> FileSize(const std::string& path);
 // Removes an empty folder.
 bool RemoveFolder(const std::string& path);
 
-}  // namespace pelorin::platform
-
-namespace pelorin::platform {
-
-// True when both names lead to the same file (the same inode on Linux; the
-// same full path, letter case aside, on Windows).
+// True when both names lead to the same file (the same file identity);
+// names that cannot be queried compare as text.
 bool IsSameFile(const std::string& a, const std::string& b);
 
 }  // namespace pelorin::platform

@@ -29,7 +29,12 @@ DriveType QueryDriveType(const std::string& root);
 std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix);
 
 bool DeleteFileNamed(const std::string& path);
+// Gives a file a new name; never replaces a file of that name (false then).
 bool RenameFile(const std::string& from, const std::string& to);
+// Gives a file the name of another one, which it replaces in one step (the
+// name is never missing meanwhile); the replaced file's permissions carry
+// over. A link of that name is replaced itself, never written through.
+bool MoveOver(const std::string& from, const std::string& to);
 bool FileExists(const std::string& path);
 
 // The volume root a name's rules refer to: the first three characters

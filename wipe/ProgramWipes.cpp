@@ -1,5 +1,7 @@
 #include "wipe/ProgramWipes.h"
 
+#include <algorithm>
+
 #include "app_common/OpenError.h"
 #include "app_common/SharedRandom.h"
 #include "platform/File.h"
@@ -31,6 +33,17 @@ std::string FolderOf(const std::string& name) {
     return cut == std::string::npos ? std::string() : name.substr(0, cut + 1);
 }
 
+// The programs' progress windows stay responsive while a file is wiped:
+// pending input is handled about once a megabyte, and a Cancel pressed
+// meanwhile is asked once the file is done.
+std::function<bool(int, std::uint64_t)> KeepingAlive(ProgressDialog& progress, std::uint64_t unit) {
+    const std::uint64_t every = std::max<std::uint64_t>(1, (std::uint64_t{1} << 20) / std::max<std::uint64_t>(unit, 1));
+    return [&progress, every](int, std::uint64_t index) {
+        if (index % every == 0) progress.KeepAlive();
+        return true;
+    };
+}
+
 OverwriteJob ThreeWayJob(std::uint64_t wipeLength, std::uint64_t cluster, std::function<int()> passes) {
     OverwriteJob job;
     job.length = wipeLength;
@@ -55,6 +68,7 @@ bool WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& pro
     OverwriteJob job = ThreeWayJob(WipeLength(static_cast<std::uint64_t>(length), volume->clusterSize),
                                    volume->clusterSize, [passes] { return passes; });
     job.onPassStart = [&](int pass) { progress.SetStatus(PassStatus(pass)); };
+    job.afterUnit = KeepingAlive(progress, volume->clusterSize);
     if (Overwrite(file, job) != OverwriteResult::Completed) return false;
     file.Close();
     return platform::DeleteFileNamed(fileName);
@@ -74,8 +88,9 @@ std::string InputDeleteFailedText(const std::string& fileName) {
 void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& progress, Ui& ui) {
     SeedSharedRandomFromClock();
     std::string current = fileName;
+    // The rename never replaces a file of that name (it may be the user's):
+    // when the name is taken, the wipe goes on under the file's own name.
     const std::string temporary = FolderOf(fileName) + kInputWipeTempName;
-    if (platform::FileExists(temporary)) platform::DeleteFileNamed(temporary);
     if (platform::RenameFile(fileName, temporary)) current = temporary;
 
     platform::OpenOptions options;
@@ -98,6 +113,7 @@ void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& prog
         for (auto& b : unit) b = static_cast<std::uint8_t>(NextSharedRandom());
     };
     job.flushEachPass = false;
+    job.afterUnit = KeepingAlive(progress, block);
     const bool overwritten = Overwrite(file, job) == OverwriteResult::Completed;
     file.Close();
     if (!overwritten || !platform::DeleteFileNamed(current)) {

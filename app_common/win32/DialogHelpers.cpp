@@ -26,12 +26,48 @@ bool AskYesNoBox(HWND owner, const char* title, const std::string& text, const s
     return MessageBoxA(owner, text.c_str(), caption ? caption->c_str() : title, MB_YESNO | IconFlag(icon)) == IDYES;
 }
 
+AbortRetryIgnore AskAbortRetryIgnoreBox(HWND owner, const char* title, const std::string& text,
+                                        const std::optional<std::string>& caption, MessageIcon icon) {
+    switch (MessageBoxA(owner, text.c_str(), caption ? caption->c_str() : title, MB_ABORTRETRYIGNORE | IconFlag(icon))) {
+        case IDRETRY: return AbortRetryIgnore::Retry;
+        case IDIGNORE: return AbortRetryIgnore::Ignore;
+        default: return AbortRetryIgnore::Abort;
+    }
+}
+
 std::string ControlText(HWND dialog, int id) {
     const int length = GetWindowTextLengthA(GetDlgItem(dialog, id));
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
     GetDlgItemTextA(dialog, id, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(length));
     return text;
+}
+
+std::string ControlTextInCodePage(HWND dialog, int id, bool* exact) {
+    *exact = true;
+    HWND control = GetDlgItem(dialog, id);
+    const int length = GetWindowTextLengthW(control);
+    std::wstring wide(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(control, wide.data(), length + 1);
+    wide.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    if (wide.empty()) return {};
+    const bool utf8 = GetACP() == CP_UTF8;
+    BOOL usedDefault = FALSE;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int bytes = WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                          nullptr, utf8 ? nullptr : &usedDefault);
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), text.data(), bytes, nullptr,
+                        utf8 ? nullptr : &usedDefault);
+    SecureZeroMemory(wide.data(), wide.size() * sizeof(wchar_t));
+    if (usedDefault) *exact = false;
+    return text;
+}
+
+void SelectField(HWND dialog, int id) {
+    HWND field = GetDlgItem(dialog, id);
+    SetFocus(field);
+    SendMessageA(field, EM_SETSEL, 0, -1);
 }
 
 void SetChecked(HWND dialog, int id, bool checked) { CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED); }
@@ -71,9 +107,9 @@ bool HandleMinimisedIcon(HWND dialog, HINSTANCE instance, int iconResource, UINT
     return false;
 }
 
-void SetUpPassesSpin(HWND spin) {
-    SendMessageA(spin, UDM_SETRANGE32, 1, 999);
-    SendMessageA(spin, UDM_SETPOS32, 0, 3);
+void SetUpSpin(HWND spin, int lower, int upper, int start) {
+    SendMessageA(spin, UDM_SETRANGE32, static_cast<WPARAM>(lower), upper);
+    SendMessageA(spin, UDM_SETPOS32, 0, start);
     UDACCEL acceleration{0, 1};
     SendMessageA(spin, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&acceleration));
 }

@@ -21,8 +21,19 @@ void ShowMessageBox(HWND owner, const char* title, const std::string& text,
 // True for Yes.
 bool AskYesNoBox(HWND owner, const char* title, const std::string& text, const std::optional<std::string>& caption,
                  MessageIcon icon);
+AbortRetryIgnore AskAbortRetryIgnoreBox(HWND owner, const char* title, const std::string& text,
+                                        const std::optional<std::string>& caption, MessageIcon icon);
 
 std::string ControlText(HWND dialog, int id);
+
+// A control's text read as Unicode and written in the code page; `exact`
+// turns false when a character has no form there (a passkey must not
+// silently lose characters).
+std::string ControlTextInCodePage(HWND dialog, int id, bool* exact);
+
+// Puts the keyboard focus on an edit field with its whole text selected, so
+// that typing replaces it.
+void SelectField(HWND dialog, int id);
 void SetChecked(HWND dialog, int id, bool checked);
 bool IsChecked(HWND dialog, int id);
 
@@ -52,9 +63,12 @@ INT_PTR RunModalDialog(HINSTANCE instance, int resource, HWND owner, Dialog& obj
                            reinterpret_cast<LPARAM>(&object));
 }
 
-// The up-down control beside a passes field: 1 to 999, starting at 3, one
-// step at a time from the first moment.
-void SetUpPassesSpin(HWND spin);
+// An up-down control beside a number field: its range and start, one step
+// at a time from the first moment.
+void SetUpSpin(HWND spin, int lower, int upper, int start);
+
+// The passes fields' spin of the encryptor and the decryptor.
+inline void SetUpPassesSpin(HWND spin) { SetUpSpin(spin, 1, 999, 3); }
 
 // An About box: OK, Enter and Escape close it.
 INT_PTR CALLBACK AboutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "app_common/win32/ProgressIds.h"
 
 namespace pelorin::win32 {
 namespace {
@@ -45,19 +44,19 @@ HWND Win32ProgressView::Window() {
 }
 
 void Win32ProgressView::ShowStatus(const std::string& text) {
-    SetDlgItemTextA(Window(), IDC_PROGRESS_STATUS, text.c_str());
+    SetDlgItemTextA(Window(), controls_.status, text.c_str());
 }
 
 void Win32ProgressView::ShowRange(int lower, int upper) {
-    SendDlgItemMessageA(Window(), IDC_PROGRESS_BAR, PBM_SETRANGE32, static_cast<WPARAM>(lower), upper);
+    SendDlgItemMessageA(Window(), controls_.bar, PBM_SETRANGE32, static_cast<WPARAM>(lower), upper);
 }
 
 void Win32ProgressView::ShowPosition(int position) {
-    SendDlgItemMessageA(Window(), IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    SendDlgItemMessageA(Window(), controls_.bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
 void Win32ProgressView::ShowPercentText(const std::string& text) {
-    SetDlgItemTextA(Window(), IDC_PROGRESS_PERCENT, text.c_str());
+    SetDlgItemTextA(Window(), controls_.percent, text.c_str());
 }
 
 bool Win32ProgressView::PumpMessages() {

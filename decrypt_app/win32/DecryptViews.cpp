@@ -85,20 +85,28 @@ struct MainDialog {
                 PrepareMainDialog(dialog, ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
                 SetDlgItemTextA(dialog, IDC_PASSKEY, model.passkey.c_str());
                 SetChecked(dialog, IDC_DECRYPT_ALL, model.decryptAll);
-                SetChecked(dialog, IDC_DELETE, model.deleteSources);
+                SetChecked(dialog, IDC_DELETE, model.deleteSources && !model.importMode);
+                // Import cannot check the passkey, so its inputs are never wiped.
+                if (model.importMode) EnableWindow(GetDlgItem(dialog, IDC_DELETE), FALSE);
                 return TRUE;
             case WM_COMMAND:
                 switch (LOWORD(wParam)) {
-                    case IDOK:
+                    case IDOK: {
                         ScrambleString(model.passkey);
-                        model.passkey = ControlText(dialog, IDC_PASSKEY);
+                        bool exact = true;
+                        model.passkey = ControlTextInCodePage(dialog, IDC_PASSKEY, &exact);
+                        model.passkeyOutsideCodePage = !exact;
                         model.decryptAll = IsChecked(dialog, IDC_DECRYPT_ALL);
-                        model.deleteSources = IsChecked(dialog, IDC_DELETE);
+                        model.deleteSources = IsChecked(dialog, IDC_DELETE) && !model.importMode;
                         if (model.ValidateOk(ui, ui.settings())) {
                             ScrubPasskeyField(dialog);
                             EndDialog(dialog, IDOK);
+                        } else {
+                            // Typing replaces the refused passkey instead of adding to it.
+                            SelectField(dialog, IDC_PASSKEY);
                         }
                         return TRUE;
+                    }
                     case IDCANCEL:
                         ScrubPasskeyField(dialog);
                         EndDialog(dialog, IDCANCEL);
@@ -228,10 +236,7 @@ struct ImportOptionsDialog {
                     if (model.ValidateOk(ui)) {
                         EndDialog(dialog, IDOK);
                     } else if (model.algorithm >= 0) {
-                        // The padding was refused: back to its field.
-                        HWND field = GetDlgItem(dialog, IDC_IMPORT_PADDING);
-                        SetFocus(field);
-                        SendMessageA(field, EM_SETSEL, 0, -1);
+                        SelectField(dialog, IDC_IMPORT_PADDING);  // the padding was refused
                     }
                     return TRUE;
                 }
@@ -247,15 +252,6 @@ struct ImportOptionsDialog {
 };
 
 }  // namespace
-
-void Win32DecryptUi::ShowMessage(const std::string& text, const std::optional<std::string>& caption,
-                                 MessageIcon icon) {
-    ShowMessageBox(owner, kApplicationTitle, text, caption, icon);
-}
-
-bool Win32DecryptUi::AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) {
-    return AskYesNoBox(owner, kApplicationTitle, text, caption, icon);
-}
 
 bool Win32DecryptUi::RunDecryptDialog(DecryptDialogModel& model) {
     const OwnerScope scope(*this);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app_common/win32/Win32Ui.h"
 #include "decrypt_app/DecryptJob.h"
 #include "platform/Settings.h"
 
@@ -14,18 +15,15 @@ namespace pelorin::decrypt::win32 {
 inline constexpr const char* kApplicationTitle = "Pelorin Decrypt";
 
 // Message boxes and the decryptor's dialogs as real windows.
-class Win32DecryptUi final : public DecryptUi {
+class Win32DecryptUi final : public pelorin::win32::Win32Ui<DecryptUi> {
 public:
-    Win32DecryptUi(HINSTANCE instance, platform::SettingsStore& settings) : instance_(instance), settings_(settings) {}
-    void ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override;
-    bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override;
+    Win32DecryptUi(HINSTANCE instance, platform::SettingsStore& settings)
+        : Win32Ui(kApplicationTitle), instance_(instance), settings_(settings) {}
     bool RunDecryptDialog(DecryptDialogModel& model) override;
     bool RunChooseFiles(const std::string& archivePath, const std::vector<std::string>& names,
                         std::vector<std::string>& chosen) override;
     bool RunImportOptions(const std::string& inputPath, int& algorithm, std::int64_t& padding) override;
 
-    // The window message boxes belong to (the open dialog, if any).
-    HWND owner = nullptr;
     HINSTANCE instance() const { return instance_; }
     platform::SettingsStore& settings() { return settings_; }
 

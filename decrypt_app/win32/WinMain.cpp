@@ -74,7 +74,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     pelorin::platform::SettingsStore settings(kSettingsKey);
     win32::Win32DecryptUi ui(instance, settings);
-    pelorin::win32::Win32ProgressView progress(instance, IDD_PROGRESS, IDS_PROGRESS_CAPTION);
+    pelorin::win32::Win32ProgressView progress(instance, IDD_PROGRESS, IDS_PROGRESS_CAPTION,
+                                               {IDC_PROGRESS_STATUS, IDC_PROGRESS_PERCENT, IDC_PROGRESS_BAR});
     ArchiveList archives;
     if (line.firstFileName.empty()) {
         auto chosen = AskForArchives(ui);

@@ -1,11 +1,10 @@
 #include "encrypt_app/win32/Win32Views.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
-
-#include <cstdio>
 
 #include "app_common/win32/DialogHelpers.h"
+#include "app_common/win32/Help.h"
+#include "cipher/Scramble.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "encrypt_app/win32/resource.h"
 
@@ -14,7 +13,6 @@ namespace {
 
 using namespace pelorin::win32;
 
-constexpr const char* kApplicationTitle = "Pelorin";
 constexpr int kAlgorithmButtons[8] = {IDC_ALG_ASCII, IDC_ALG_BLOWFISH, IDC_ALG_DES,   IDC_ALG_IDEA,
                                       IDC_ALG_NEWDES, IDC_ALG_RC4,     IDC_ALG_SAFER, IDC_ALG_VIGENERE};
 
@@ -74,8 +72,12 @@ struct MainDialog {
     Win32EncryptUi& ui;
 
     void FromControls(HWND dialog) {
-        model.passkey = ControlText(dialog, IDC_PASSKEY);
-        model.verify = ControlText(dialog, IDC_VERIFY);
+        bool passkeyExact = true, verifyExact = true;
+        ScrambleString(model.passkey);
+        ScrambleString(model.verify);
+        model.passkey = ControlTextInCodePage(dialog, IDC_PASSKEY, &passkeyExact);
+        model.verify = ControlTextInCodePage(dialog, IDC_VERIFY, &verifyExact);
+        model.passkeyOutsideCodePage = !passkeyExact || !verifyExact;
         model.deleteSource = IsChecked(dialog, IDC_DELETE);
     }
 
@@ -106,11 +108,12 @@ struct MainDialog {
                 switch (id) {
                     case IDOK: {
                         FromControls(dialog);
-                        const bool hash =
-                            ui.settings().ReadOr(kHashPasskey.name, kHashPasskey.defaultValue) != 0;
-                        if (model.ValidateOk(ui, hash)) {
+                        if (model.ValidateOk(ui, PasskeyHashingOn(ui.settings()))) {
                             ui.owner = nullptr;
                             EndDialog(dialog, IDOK);
+                        } else if (model.refusedField != PasskeyField::None) {
+                            // Typing replaces the refused text instead of adding to it.
+                            SelectField(dialog, model.refusedField == PasskeyField::Verify ? IDC_VERIFY : IDC_PASSKEY);
                         }
                         return TRUE;
                     }
@@ -123,7 +126,9 @@ struct MainDialog {
                         RunModalDialog(ui.instance(), IDD_OPTIONS, dialog, options);
                         return TRUE;
                     }
-                    case IDC_HELP_BUTTON: OpenHelp(dialog, HELP_CONTEXT_ENCRYPT); return TRUE;
+                    case IDC_HELP_BUTTON:
+                        OpenHelpPage(dialog, kApplicationTitle, kHelpPage, HELP_CONTEXT_ENCRYPT);
+                        return TRUE;
                 }
                 break;
             }
@@ -143,7 +148,7 @@ INT_PTR CALLBACK NoFilesProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
     if (message == WM_INITDIALOG) return TRUE;
     if (message == WM_COMMAND) {
         switch (LOWORD(wParam)) {
-            case IDC_NOFILES_YES: OpenHelp(dialog, HELP_CONTEXT_NOFILES); [[fallthrough]];
+            case IDC_NOFILES_YES: OpenHelpPage(dialog, kApplicationTitle, kHelpPage, HELP_CONTEXT_NOFILES); [[fallthrough]];
             case IDC_NOFILES_NO:
             case IDCANCEL: EndDialog(dialog, LOWORD(wParam)); return TRUE;
         }
@@ -152,28 +157,6 @@ INT_PTR CALLBACK NoFilesProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
 }
 
 }  // namespace
-
-void OpenHelp(HWND owner, int context) {
-    char module[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string page = module;
-    const std::size_t cut = page.find_last_of('\\');
-    page = page.substr(0, cut + 1) + "PelorinEncrypt.html";
-    for (char& c : page) {
-        if (c == '\\') c = '/';
-    }
-    const std::string address = "file:///" + page + "#" + std::to_string(context);
-    ShellExecuteA(owner, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-void Win32EncryptUi::ShowMessage(const std::string& text, const std::optional<std::string>& caption,
-                                 MessageIcon icon) {
-    ShowMessageBox(owner, kApplicationTitle, text, caption, icon);
-}
-
-bool Win32EncryptUi::AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) {
-    return AskYesNoBox(owner, kApplicationTitle, text, caption, icon);
-}
 
 void Win32EncryptUi::ShowNoFilesDialog() {
     DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_NOFILES), nullptr, NoFilesProcedure, 0);

@@ -21,7 +21,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     pelorin::platform::SettingsStore settings(pelorin::encrypt::kSettingsKey);
     pelorin::encrypt::win32::Win32EncryptUi ui(instance, settings);
-    pelorin::win32::Win32ProgressView progress(instance, IDD_PROGRESS, IDS_PROGRESS_CAPTION);
+    pelorin::win32::Win32ProgressView progress(instance, IDD_PROGRESS, IDS_PROGRESS_CAPTION,
+                                               {IDC_PROGRESS_STATUS, IDC_PROGRESS_PERCENT, IDC_PROGRESS_BAR});
     try {
         return pelorin::encrypt::RunEncryptJob(arguments, ui, progress, settings);
     } catch (const pelorin::JobExit& exit) {

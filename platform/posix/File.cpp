@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <utility>
+
+#include "platform/posix/StatusFromStat.h"
 
 namespace pelorin::platform {
 namespace {
@@ -32,7 +35,33 @@ FileError FromErrno(int number) {
 
 inline int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
 
+thread_local std::string lastFailure;
+
+// Remembers the system's words for a failure and returns its kind.
+FileError Fail(int number) {
+    lastFailure = std::strerror(number);
+    return FromErrno(number);
+}
+
+FileError FailWith(FileError kind, const char* text) {
+    lastFailure = text;
+    return kind;
+}
+
+// An open-file-description lock over the whole file: it belongs to this
+// handle, not to the process, so two handles of one process exclude each
+// other too. Taken without waiting.
+bool TakeLock(int fd, FileLock lock) {
+    if (lock == FileLock::None) return true;
+    struct flock region {};
+    region.l_type = lock == FileLock::Exclusive ? F_WRLCK : F_RDLCK;
+    region.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_SETLK, &region) == 0;
+}
+
 }  // namespace
+
+std::string LastFailureText() { return lastFailure; }
 
 File::~File() { Close(); }
 
@@ -49,7 +78,9 @@ File& File::operator=(File&& other) noexcept {
 }
 
 File File::Open(const std::string& path, const OpenOptions& options, FileError* error) {
-    int flags = O_CLOEXEC;
+    // Never blocks: a FIFO without a writer or a device that waits would
+    // hang the job; such names are refused below anyway.
+    int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     if (options.read && options.write) {
         flags |= O_RDWR;
     } else if (options.write) {
@@ -58,28 +89,49 @@ File File::Open(const std::string& path, const OpenOptions& options, FileError* 
         flags |= O_RDONLY;
     }
     if (options.create) flags |= O_CREAT;
-    if (options.truncate) flags |= O_TRUNC;
     if (options.exclusive) flags |= O_EXCL;
     if (options.noFollow) flags |= O_NOFOLLOW;
     File file;
+    const auto refuse = [&](FileError kind) {
+        if (error) *error = kind;
+        return File();
+    };
+    // A device is not even opened: opening some has effects of its own.
+    struct stat named {};
+    const int looked = options.noFollow ? ::lstat(path.c_str(), &named) : ::stat(path.c_str(), &named);
+    if (looked == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode) && !S_ISLNK(named.st_mode)) {
+        return refuse(FailWith(FileError::NotRegular, "Not a regular file (a device, pipe or socket)"));
+    }
+    // The truncation waits until the name is known to be a regular file and
+    // the lock is held, so that nothing else is cut short.
     int fd;
     do {
         fd = ::open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        if (error) *error = FromErrno(errno);
-        return file;
-    }
+    if (fd < 0) return refuse(errno == ENXIO ? FailWith(FileError::NotRegular, "Not a regular file") : Fail(errno));
+    file.handle_ = fd;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return refuse(Fail(errno));
     // Reading a folder as a file fails late on Linux; refuse it here as the
     // Windows calls do.
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        if (error) *error = FileError::AccessDenied;
-        return file;
+    if (S_ISDIR(info.st_mode)) return refuse(FailWith(FileError::AccessDenied, std::strerror(EISDIR)));
+    if (!S_ISREG(info.st_mode)) {
+        return refuse(FailWith(FileError::NotRegular, "Not a regular file (a device, pipe or socket)"));
     }
+    bool locked = TakeLock(fd, options.lock);
+    // A file just created is nobody's yet; a reader that opened it meanwhile
+    // finds it empty and lets go at once.
+    for (int wait = 0; !locked && options.exclusive && wait < 100; ++wait) {
+        ::usleep(10000);
+        locked = TakeLock(fd, options.lock);
+    }
+    if (!locked) {
+        if (options.exclusive) ::unlink(path.c_str());
+        return refuse(FailWith(FileError::InUse, "The file is in use by another program of the suite"));
+    }
+    if (options.truncate && ::ftruncate(fd, 0) != 0) return refuse(Fail(errno));
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (options.sequential) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    file.handle_ = fd;
     if (error) *error = FileError::None;
     return file;
 }
@@ -93,7 +145,7 @@ std::int64_t File::Read(void* buffer, std::size_t count) {
         const ssize_t got = ::read(Fd(handle_), out + done, count - done);
         if (got < 0) {
             if (errno == EINTR) continue;
-            lastError_ = FromErrno(errno);
+            lastError_ = Fail(errno);
             return -1;
         }
         if (got == 0) break;
@@ -109,11 +161,11 @@ std::int64_t File::Write(const void* buffer, std::size_t count) {
         const ssize_t put = ::write(Fd(handle_), in + done, count - done);
         if (put < 0) {
             if (errno == EINTR) continue;
-            lastError_ = FromErrno(errno);
+            lastError_ = Fail(errno);
             break;
         }
         if (put == 0) {
-            lastError_ = FileError::NoSpace;
+            lastError_ = FailWith(FileError::NoSpace, std::strerror(ENOSPC));
             break;
         }
         done += static_cast<std::size_t>(put);
@@ -125,7 +177,7 @@ std::int64_t File::Seek(std::int64_t offset, SeekFrom from) {
     const int whence = from == SeekFrom::Start ? SEEK_SET : from == SeekFrom::Current ? SEEK_CUR : SEEK_END;
     const off_t result = ::lseek(Fd(handle_), static_cast<off_t>(offset), whence);
     if (result < 0) {
-        lastError_ = FromErrno(errno);
+        lastError_ = Fail(errno);
         return -1;
     }
     return static_cast<std::int64_t>(result);
@@ -136,7 +188,7 @@ std::int64_t File::Position() { return Seek(0, SeekFrom::Current); }
 std::int64_t File::Length() {
     struct stat info {};
     if (::fstat(Fd(handle_), &info) != 0) {
-        lastError_ = FromErrno(errno);
+        lastError_ = Fail(errno);
         return -1;
     }
     return static_cast<std::int64_t>(info.st_size);
@@ -150,7 +202,7 @@ bool File::AtEnd() {
 
 bool File::SetLength(std::int64_t length) {
     if (::ftruncate(Fd(handle_), static_cast<off_t>(length)) != 0) {
-        lastError_ = FromErrno(errno);
+        lastError_ = Fail(errno);
         return false;
     }
     return true;
@@ -158,10 +210,19 @@ bool File::SetLength(std::int64_t length) {
 
 bool File::Flush() {
     if (::fsync(Fd(handle_)) != 0) {
-        lastError_ = FromErrno(errno);
+        lastError_ = Fail(errno);
         return false;
     }
     return true;
+}
+
+std::optional<FileStatus> File::Status() {
+    struct stat info {};
+    if (::fstat(Fd(handle_), &info) != 0) {
+        lastError_ = Fail(errno);
+        return std::nullopt;
+    }
+    return StatusFromStat(info);
 }
 
 void File::Close() {

@@ -1,6 +1,10 @@
 #include "platform/Paths.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/posix/StatusFromStat.h"
 
 namespace pelorin::platform {
 
@@ -11,38 +15,31 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-}  // namespace pelorin::platform
-
-namespace pelorin::platform {
+std::optional<FileStatus> StatusOf(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+    return StatusFromStat(info);
+}
 
 bool IsLink(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    const auto status = StatusOf(path);
+    return status && status->kind == FileKind::Link;
 }
 
-}  // namespace pelorin::platform
-
-#include <dirent.h>
-
-namespace pelorin::platform {
-
-std::vector<std::string> ListFolder(const std::string& folder) {
-    std::vector<std::string> names;
+FolderListing ListFolder(const std::string& folder) {
+    FolderListing listing;
     DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return names;
+    if (dir == nullptr) {
+        listing.readable = false;
+        return listing;
+    }
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
+        if (name != "." && name != "..") listing.names.push_back(name);
     }
     ::closedir(dir);
-    return names;
+    return listing;
 }
-
-}  // namespace pelorin::platform
-
-#include <unistd.h>
-
-namespace pelorin::platform {
 
 std::optional<std::string> StoredName(const std::string& path) {
     struct stat info {};
@@ -54,16 +51,12 @@ std::optional<std::string> StoredName(const std::string& path) {
 }
 
 std::optional<std::uint64_t> FileSize(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
-    return static_cast<std::uint64_t>(info.st_size);
+    const auto status = StatusOf(path);
+    if (!status) return std::nullopt;
+    return status->size;
 }
 
 bool RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
-
-}  // namespace pelorin::platform
-
-namespace pelorin::platform {
 
 bool IsSameFile(const std::string& a, const std::string& b) {
     struct stat first {}, second {};

@@ -11,13 +11,22 @@ bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 #include <termios.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 namespace pelorin::platform {
 
 bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 
-std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
+std::optional<std::string> EnvironmentText(const std::string& name, bool* exact) {
+    if (exact) *exact = true;
+    const char* value = std::getenv(name.c_str());
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+}
+
+std::optional<std::string> ReadHiddenLine(const std::string& prompt, bool* exact) {
+    if (exact) *exact = true;
     std::fputs(prompt.c_str(), stderr);
     std::fflush(stderr);
     termios saved{};

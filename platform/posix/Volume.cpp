@@ -5,6 +5,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <stdio.h>
+
 #include <cstdio>
 
 #include <cerrno>
@@ -62,9 +64,22 @@ std::optional<std::string> CreateTempFile(const std::string& folder, const std::
 bool DeleteFileNamed(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool RenameFile(const std::string& from, const std::string& to) {
-    // MoveFileA refuses an existing target; rename would replace it.
-    struct stat info {};
-    if (::lstat(to.c_str(), &info) == 0) return false;
+    // Plain rename would replace an existing file; the system checks and
+    // renames in one step.
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without that form: a second name that cannot replace
+    // anything, then the first name goes.
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    return true;
+}
+
+bool MoveOver(const std::string& from, const std::string& to) {
+    struct stat replaced {};
+    if (::lstat(to.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode)) {
+        ::chmod(from.c_str(), replaced.st_mode & 07777);
+    }
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 

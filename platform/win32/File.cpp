@@ -4,15 +4,20 @@
 
 #include <utility>
 
+#include "platform/win32/FileInformation.h"
+#include "platform/win32/WidePath.h"
+
 namespace pelorin::platform {
 namespace {
+
+using win32::RememberFailure;
 
 FileError FromLastError(DWORD code) {
     switch (code) {
         case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
         case ERROR_WRITE_PROTECT: return FileError::AccessDenied;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION: return FileError::InUse;
         case ERROR_FILE_EXISTS:
         case ERROR_ALREADY_EXISTS: return FileError::Exists;
         case ERROR_INVALID_PARAMETER:
@@ -27,6 +32,13 @@ FileError FromLastError(DWORD code) {
         case ERROR_CANT_RESOLVE_FILENAME: return FileError::IsLink;
         default: return FileError::Other;
     }
+}
+
+// Remembers the system's words and returns the kind of the last error.
+FileError Fail() {
+    const DWORD code = GetLastError();
+    RememberFailure(code);
+    return FromLastError(code);
 }
 
 inline HANDLE Handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
@@ -54,37 +66,54 @@ File File::Open(const std::string& path, const OpenOptions& options, FileError* 
     DWORD access = 0;
     if (options.read || !options.write) access |= GENERIC_READ;
     if (options.write) access |= GENERIC_WRITE;
-    DWORD disposition;
-    if (options.exclusive) {
-        disposition = CREATE_NEW;
-    } else if (options.create && options.truncate) {
-        disposition = CREATE_ALWAYS;
-    } else if (options.create) {
-        disposition = OPEN_ALWAYS;
-    } else if (options.truncate) {
-        disposition = TRUNCATE_EXISTING;
-    } else {
-        disposition = OPEN_EXISTING;
-    }
+    // Nothing is truncated by the open itself: that waits until the name is
+    // known to be a regular file and not a link.
+    DWORD disposition = options.exclusive ? CREATE_NEW : options.create ? OPEN_ALWAYS : OPEN_EXISTING;
+    // Holding a file, shared or exclusively, means no other writer.
+    const DWORD share = options.lock == FileLock::None ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
     DWORD flags = FILE_ATTRIBUTE_NORMAL;
     if (options.sequential) flags |= FILE_FLAG_SEQUENTIAL_SCAN;
-    if (options.noFollow) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+    const auto refuse = [&](FileError kind) {
+        if (error) *error = kind;
+        return File();
+    };
+    const std::wstring name = win32::LongPath(path);
     File file;
-    HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition, flags,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        if (error) *error = FromLastError(GetLastError());
-        return file;
-    }
-    if (options.noFollow) {
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (GetFileInformationByHandle(h, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            CloseHandle(h);
-            if (error) *error = FileError::IsLink;
-            return file;
-        }
-    }
+    HANDLE h = CreateFileW(name.c_str(), access, share, nullptr, disposition,
+                           flags | (options.noFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
+    if (h == INVALID_HANDLE_VALUE) return refuse(Fail());
     file.handle_ = reinterpret_cast<std::intptr_t>(h);
+    auto opened = win32::InformationOf(h);
+    if (!opened) return refuse(Fail());
+    if (opened->status.kind == FileKind::Link) {
+        win32::RememberFailure(ERROR_CANT_ACCESS_FILE);
+        return refuse(FileError::IsLink);
+    }
+    if (options.noFollow && opened->reparsePoint) {
+        // A reparse point that is no link (a cloud placeholder, a
+        // deduplicated file) is opened for what it presents, which must be
+        // the same file.
+        HANDLE presented =
+            CreateFileW(name.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+        if (presented == INVALID_HANDLE_VALUE) return refuse(Fail());
+        file = File();
+        file.handle_ = reinterpret_cast<std::intptr_t>(presented);
+        const auto same = win32::InformationOf(presented);
+        if (!same || !(same->status.identity == opened->status.identity)) {
+            win32::RememberFailure(ERROR_CANT_ACCESS_FILE);
+            return refuse(FileError::IsLink);
+        }
+        opened = same;
+    }
+    if (opened->status.kind == FileKind::Folder) {
+        win32::RememberFailure(ERROR_ACCESS_DENIED);
+        return refuse(FileError::AccessDenied);
+    }
+    if (opened->status.kind != FileKind::Regular) {
+        win32::RememberFailure(ERROR_BAD_FILE_TYPE);
+        return refuse(FileError::NotRegular);
+    }
+    if (options.truncate && !file.SetLength(0)) return refuse(file.lastError());
     if (error) *error = FileError::None;
     return file;
 }
@@ -98,7 +127,7 @@ std::int64_t File::Read(void* buffer, std::size_t count) {
         const DWORD want = static_cast<DWORD>(count - done < kMaxTransfer ? count - done : kMaxTransfer);
         DWORD got = 0;
         if (!ReadFile(Handle(handle_), out + done, want, &got, nullptr)) {
-            lastError_ = FromLastError(GetLastError());
+            lastError_ = Fail();
             return -1;
         }
         if (got == 0) break;
@@ -114,11 +143,12 @@ std::int64_t File::Write(const void* buffer, std::size_t count) {
         const DWORD want = static_cast<DWORD>(count - done < kMaxTransfer ? count - done : kMaxTransfer);
         DWORD put = 0;
         if (!WriteFile(Handle(handle_), in + done, want, &put, nullptr)) {
-            lastError_ = FromLastError(GetLastError());
+            lastError_ = Fail();
             done += put;
             break;
         }
         if (put == 0) {
+            win32::RememberFailure(ERROR_DISK_FULL);
             lastError_ = FileError::NoSpace;
             break;
         }
@@ -133,7 +163,7 @@ std::int64_t File::Seek(std::int64_t offset, SeekFrom from) {
     distance.QuadPart = offset;
     LARGE_INTEGER result;
     if (!SetFilePointerEx(Handle(handle_), distance, &result, method)) {
-        lastError_ = FromLastError(GetLastError());
+        lastError_ = Fail();
         return -1;
     }
     return result.QuadPart;
@@ -144,7 +174,7 @@ std::int64_t File::Position() { return Seek(0, SeekFrom::Current); }
 std::int64_t File::Length() {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(Handle(handle_), &size)) {
-        lastError_ = FromLastError(GetLastError());
+        lastError_ = Fail();
         return -1;
     }
     return size.QuadPart;
@@ -160,17 +190,26 @@ bool File::SetLength(std::int64_t length) {
     const std::int64_t saved = Position();
     if (Seek(length, SeekFrom::Start) < 0) return false;
     const bool ok = SetEndOfFile(Handle(handle_)) != FALSE;
-    if (!ok) lastError_ = FromLastError(GetLastError());
+    if (!ok) lastError_ = Fail();
     if (saved >= 0) Seek(saved, SeekFrom::Start);
     return ok;
 }
 
 bool File::Flush() {
     if (!FlushFileBuffers(Handle(handle_))) {
-        lastError_ = FromLastError(GetLastError());
+        lastError_ = Fail();
         return false;
     }
     return true;
+}
+
+std::optional<FileStatus> File::Status() {
+    const auto information = win32::InformationOf(Handle(handle_));
+    if (!information) {
+        lastError_ = Fail();
+        return std::nullopt;
+    }
+    return information->status;
 }
 
 void File::Close() {

@@ -2,77 +2,93 @@
 
 #include <windows.h>
 
-namespace pelorin::platform {
-
-bool CreateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
-
-bool IsFolder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-}  // namespace pelorin::platform
-
-namespace pelorin::platform {
-
-bool IsLink(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-}  // namespace pelorin::platform
-
-namespace pelorin::platform {
-
-std::vector<std::string> ListFolder(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
-}  // namespace pelorin::platform
-
-namespace pelorin::platform {
-
-std::optional<std::string> StoredName(const std::string& path) {
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return std::nullopt;
-    FindClose(search);
-    return std::string(found.cFileName);
-}
-
-std::optional<std::uint64_t> FileSize(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
-    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-}
-
-bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
-
-}  // namespace pelorin::platform
+#include "platform/win32/FileInformation.h"
+#include "platform/win32/WidePath.h"
 
 namespace pelorin::platform {
 namespace {
 
-std::string FullPathOf(const std::string& path) {
-    char buffer[MAX_PATH * 4];
-    const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    return length == 0 || length >= sizeof buffer ? path : std::string(buffer, length);
+using win32::LongPath;
+
+// Opens a name to ask about it: attributes only, folders too, sharing
+// everything; `follow` decides whether a link leads on to its target.
+HANDLE OpenForQuery(const std::string& path, bool follow) {
+    return CreateFileW(LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
+}
+
+std::optional<FileStatus> QueryStatus(const std::string& path, bool follow) {
+    HANDLE h = OpenForQuery(path, follow);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    const auto information = win32::InformationOf(h);
+    CloseHandle(h);
+    if (!information) return std::nullopt;
+    return information->status;
 }
 
 }  // namespace
 
+bool CreateFolder(const std::string& path) { return CreateDirectoryW(LongPath(path).c_str(), nullptr) != FALSE; }
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<FileStatus> StatusOf(const std::string& path) { return QueryStatus(path, false); }
+
+bool IsLink(const std::string& path) {
+    const auto status = StatusOf(path);
+    return status && status->kind == FileKind::Link;
+}
+
+FolderListing ListFolder(const std::string& folder) {
+    FolderListing listing;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((LongPath(folder) + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        listing.readable = GetLastError() == ERROR_FILE_NOT_FOUND;
+        return listing;
+    }
+    do {
+        const std::wstring wide = found.cFileName;
+        if (wide == L"." || wide == L"..") continue;
+        bool exact = true;
+        std::string name = win32::Narrow(wide, &exact);
+        (exact ? listing.names : listing.unreachable).push_back(std::move(name));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return listing;
+}
+
+std::optional<std::string> StoredName(const std::string& path) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(LongPath(path).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+    FindClose(search);
+    bool exact = true;
+    std::string name = win32::Narrow(found.cFileName, &exact);
+    if (exact) return name;
+    // The long name cannot be written in the code page: the name as given
+    // (its short form) still reaches the file.
+    const std::size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::optional<std::uint64_t> FileSize(const std::string& path) {
+    const auto status = StatusOf(path);
+    if (!status) return std::nullopt;
+    return status->size;
+}
+
+bool RemoveFolder(const std::string& path) { return RemoveDirectoryW(LongPath(path).c_str()) != FALSE; }
+
 bool IsSameFile(const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, FullPathOf(a).c_str(), -1, FullPathOf(b).c_str(), -1) ==
-           CSTR_EQUAL;
+    const auto first = QueryStatus(a, true);
+    const auto second = QueryStatus(b, true);
+    if (!first || !second) return a == b;
+    return first->identity == second->identity;
 }
 
 }  // namespace pelorin::platform

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/WidePath.h"
+
 namespace pelorin::platform {
 
 std::optional<VolumeGeometry> QueryVolume(const std::string& path) {
@@ -30,16 +32,26 @@ DriveType QueryDriveType(const std::string& root) {
 }
 
 std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix) {
-    char name[MAX_PATH] = {};
-    if (GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, name) == 0) return std::nullopt;
-    return std::string(name);
+    wchar_t name[MAX_PATH] = {};
+    if (GetTempFileNameW(win32::Widen(folder).c_str(), win32::Widen(prefix).c_str(), 0, name) == 0) {
+        return std::nullopt;
+    }
+    return win32::Narrow(name);
 }
 
-bool DeleteFileNamed(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+bool DeleteFileNamed(const std::string& path) { return DeleteFileW(win32::LongPath(path).c_str()) != FALSE; }
 
-bool RenameFile(const std::string& from, const std::string& to) { return MoveFileA(from.c_str(), to.c_str()) != FALSE; }
+bool RenameFile(const std::string& from, const std::string& to) {
+    return MoveFileExW(win32::LongPath(from).c_str(), win32::LongPath(to).c_str(), 0) != FALSE;
+}
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool MoveOver(const std::string& from, const std::string& to) {
+    return MoveFileExW(win32::LongPath(from).c_str(), win32::LongPath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesW(win32::LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::string VolumeRootOf(const std::string& fullyQualifiedName) { return fullyQualifiedName.substr(0, 3); }
 

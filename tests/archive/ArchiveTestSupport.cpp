@@ -26,8 +26,10 @@ std::vector<std::uint8_t> WriteTestArchive(const std::vector<TestEntry>& entries
     for (const auto& entry : entries) {
         EXPECT_TRUE(archive::WriteEntryName(sink, entry.name, options.encryptHeaders, passkey));
         archive::MemorySource source(entry.data);
+        EntrySalt salt{};
+        EXPECT_TRUE(archive::DrawEntrySalt(salt));
         archive::ArchiveWriter writer(source, sink, passkey, options.encryptHeaders,
-                                      options.hashPasskey ? PasskeyHashing::On : PasskeyHashing::Off);
+                                      options.hashPasskey ? PasskeyHashing::On : PasskeyHashing::Off, salt);
         writer.Run(options.algorithm, progress, ui);
     }
     return sink.bytes();

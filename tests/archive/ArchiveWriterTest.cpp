@@ -12,6 +12,7 @@ namespace pelorin::archive {
 namespace {
 
 struct WriterRun {
+    EntrySalt salt{};
     std::vector<std::uint8_t> bytes;
     WriteOutcome outcome;
     test::FakeUi ui;
@@ -48,7 +49,8 @@ void RunWriter(WriterRun& run, const std::vector<std::uint8_t>& data, int algori
         std::size_t deliver_;
         std::size_t position_ = 0;
     } source(data, std::min(sourceBytes, data.size()));
-    ArchiveWriter writer(source, sink, test::Span("writer passkey 16"), encryptHeaders, hashing);
+    EXPECT_TRUE(DrawEntrySalt(run.salt));
+    ArchiveWriter writer(source, sink, test::Span("writer passkey 16"), encryptHeaders, hashing, run.salt);
     run.outcome = writer.Run(algorithm, progress, run.ui);
     run.bytes = sink.bytes();
     // Every position but the final SetPos(32766) comes from StepIt.
@@ -80,7 +82,9 @@ TEST(ArchiveWriterTest, SaltsComeFreshForEveryEntry) {
     for (int i = 0; i < 20; ++i) {
         WriterRun run;
         RunWriter(run, test::TestBytes(3, 1), 1, false);
-        salts.insert(std::vector<std::uint8_t>(run.bytes.begin() + 4, run.bytes.begin() + 12));
+        const std::vector<std::uint8_t> written(run.bytes.begin() + 4, run.bytes.begin() + 12);
+        EXPECT_EQ(written, std::vector<std::uint8_t>(run.salt.begin(), run.salt.end()));
+        salts.insert(written);
     }
     EXPECT_EQ(salts.size(), 20u);
 }
@@ -111,14 +115,19 @@ TEST(ArchiveWriterTest, FullArchiveIsReportedAsFailed) {
     EXPECT_LE(run.bytes.size(), 3000u);
 }
 
-TEST(ArchiveWriterTest, UnhashedPasskeyShorterThanTheCipherReadsWritesNothing) {
+TEST(ArchiveWriterTest, WhatRefusesAnEntryIsKnownBeforeAnythingIsWritten) {
+    EXPECT_EQ(CheckEntryCanBeWritten(3, PasskeyHashing::Off, 15), EntryRefusal::PasskeyTooShort);
+    EXPECT_EQ(CheckEntryCanBeWritten(3, PasskeyHashing::Off, 16), EntryRefusal::None);
+    EXPECT_EQ(CheckEntryCanBeWritten(3, PasskeyHashing::On, 1), EntryRefusal::None);
+    EXPECT_EQ(CheckEntryCanBeWritten(8, PasskeyHashing::On, 20), EntryRefusal::UnknownAlgorithm);
+    // The writer itself refuses to start such an entry rather than leave half of it.
     MemorySink sink;
     MemorySource source(test::Span("data"));
     test::FakeUi ui;
     test::FakeProgressView view;
     ProgressDialog progress(view, ui);
-    ArchiveWriter writer(source, sink, test::Span("short"), false, PasskeyHashing::Off);
-    EXPECT_EQ(writer.Run(3, progress, ui), WriteOutcome::KeyTooShort);
+    ArchiveWriter writer(source, sink, test::Span("short"), false, PasskeyHashing::Off, EntrySalt{});
+    EXPECT_THROW(writer.Run(3, progress, ui), std::logic_error);
     EXPECT_TRUE(sink.bytes().empty());
 }
 
@@ -132,7 +141,7 @@ TEST(ArchiveWriterTest, CancelConfirmedEndsTheJobAndNoContinues) {
         const auto data = test::TestBytes(30000, 2);
         MemorySource source(data);
         MemorySink sink;
-        ArchiveWriter writer(source, sink, test::Span("passkey"), false, PasskeyHashing::On);
+        ArchiveWriter writer(source, sink, test::Span("passkey"), false, PasskeyHashing::On, EntrySalt{});
         if (confirm) {
             try {
                 writer.Run(1, progress, ui);

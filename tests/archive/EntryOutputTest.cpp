@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "TestHex.h"
@@ -17,7 +18,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // Restores every entry of an archive file with RestoreEntry.
-std::vector<RestoreOutcome> RestoreAll(const std::string& archivePath, const std::string& passkey, test::FakeUi& ui) {
+std::vector<RestoreOutcome> RestoreAll(const std::string& archivePath, const std::string& passkey, test::FakeUi& ui,
+                                       const ProtectedFiles& protectedFiles = {}) {
     platform::OpenOptions read;
     read.read = true;
     platform::File file = platform::File::Open(archivePath, read);
@@ -32,7 +34,7 @@ std::vector<RestoreOutcome> RestoreAll(const std::string& archivePath, const std
         const auto name = ReadEntryName(source, *opened, test::Span(passkey), state);
         if (!name.name) break;
         outcomes.push_back(RestoreEntry(source, archivePath, *name.name, *opened, test::Span(passkey), state,
-                                        progress, ui));
+                                        progress, ui, protectedFiles));
     }
     return outcomes;
 }
@@ -108,12 +110,58 @@ TEST(EntryOutputTest, OutputThatCannotBeOpenedEndsTheJobWithItsReason) {
     EXPECT_EQ(ui.shown.back().caption, std::optional<std::string>(folder.Path("taken")));
 }
 
+
+// Entry names of 200 and 300 characters come back in full below the
+// archive's folder, also where the whole path passes the old 260-character
+// limit of Windows.
+TEST(EntryOutputTest, LongNamesAreRestored) {
+    test::TempFolder folder;
+    test::ArchiveOptions options;
+    // Folders of 48 characters, then the file's name up to the length.
+    const auto longName = [](char letter, std::size_t length) {
+        std::string name;
+        while (length - name.size() > 60) name += std::string(48, letter) + "\\";
+        return name + std::string(length - name.size(), letter);
+    };
+    const std::string two = longName('t', 200), three = longName('h', 300);
+    ASSERT_EQ(two.size(), 200u);
+    ASSERT_EQ(three.size(), 300u);
+    folder.Write("x.pvb", test::WriteTestArchive({{two, test::Span("two")}, {three, test::Span("three")}}, options));
+    test::FakeUi ui;
+    EXPECT_EQ(RestoreAll(folder.Path("x.pvb"), options.passkey, ui),
+              (std::vector<RestoreOutcome>{RestoreOutcome::Restored, RestoreOutcome::Restored}));
+    EXPECT_TRUE(ui.shown.empty()) << ui.shown.front().text;
+    for (const auto& [name, content] : {std::pair{two, "two"}, std::pair{three, "three"}}) {
+        platform::OpenOptions read;
+        read.read = true;
+        platform::File file = platform::File::Open(folder.Prefix() + HostRelativePath(name), read);
+        ASSERT_TRUE(file.IsOpen()) << name.size();
+        char bytes[8] = {};
+        EXPECT_EQ(file.Read(bytes, sizeof bytes), static_cast<std::int64_t>(std::strlen(content)));
+        EXPECT_STREQ(bytes, content);
+    }
+}
+
 TEST(EntryOutputTest, OpenErrorReasons) {
     EXPECT_EQ(OpenErrorReason(platform::FileError::Exists), "The filename already exists.");
     EXPECT_EQ(OpenErrorReason(platform::FileError::InvalidArgument), "Invalid oflag or shflag argument.");
     EXPECT_EQ(OpenErrorReason(platform::FileError::TooManyOpen), "No more file handles available.");
     EXPECT_EQ(OpenErrorReason(platform::FileError::NotFound), "File or path not found.");
     EXPECT_EQ(OpenErrorReason(platform::FileError::Other), "");
+    // Where the programs name no reason, the system's own words stand.
+    platform::OpenOptions read;
+    read.read = true;
+    EXPECT_FALSE(platform::File::Open(std::string(5000, 'n'), read).IsOpen());
+    const std::string text = FatalOpenText(platform::FileError::Other);
+    EXPECT_EQ(text, "A fatal error occured: " + platform::LastFailureText() + "\nProgram will terminate.");
+    EXPECT_FALSE(platform::LastFailureText().empty());
+}
+
+TEST(EntryOutputTest, OnlySymbolicLinksJunctionsAndMountPointsAreLinks) {
+    EXPECT_TRUE(platform::IsLinkReparseTag(0xA000000C));   // symbolic link
+    EXPECT_TRUE(platform::IsLinkReparseTag(0xA0000003));   // junction, mount point
+    EXPECT_FALSE(platform::IsLinkReparseTag(0x9000001A));  // a cloud placeholder
+    EXPECT_FALSE(platform::IsLinkReparseTag(0x80000013));  // a deduplicated file
 }
 
 // Import input: padding, then bare groups enciphered under the passkey as typed.
@@ -123,7 +171,7 @@ struct ImportRun {
 };
 
 void Import(ImportRun& run, const test::TempFolder& folder, const std::string& input, int algorithm,
-            std::int64_t padding, const std::string& passkey) {
+            std::int64_t padding, const std::string& passkey, ProtectedFiles keep = {}) {
     platform::OpenOptions read;
     read.read = true;
     platform::File file = platform::File::Open(folder.Path(input), read);
@@ -131,7 +179,8 @@ void Import(ImportRun& run, const test::TempFolder& folder, const std::string& i
     FileSource source(file);
     test::FakeProgressView view;
     ProgressDialog progress(view, run.ui);
-    run.outcome = ImportInput(source, folder.Path(input), algorithm, padding, test::Span(passkey), progress, run.ui);
+    run.outcome =
+        ImportInput(source, folder.Path(input), algorithm, padding, test::Span(passkey), progress, run.ui, keep);
 }
 
 Bytes Enciphered(int algorithm, const std::string& passkey, Bytes data) {
@@ -195,6 +244,11 @@ TEST(ImportPassTest, PasskeyShorterThanTheCipherReadsIsRefused) {
     ASSERT_EQ(run.ui.shown.size(), 1u);
     EXPECT_NE(run.ui.shown[0].text.find("Safer"), std::string::npos);
     EXPECT_NE(run.ui.shown[0].text.find("16"), std::string::npos);
+    // The text names the minimum that is checked: NewDES reads 15 bytes.
+    ImportRun newDes;
+    Import(newDes, folder, "in.enc", 4, 0, std::string(14, 'k'));
+    ASSERT_EQ(newDes.ui.shown.size(), 1u);
+    EXPECT_NE(newDes.ui.shown[0].text.find("at least 15 characters"), std::string::npos) << newDes.ui.shown[0].text;
 }
 
 }  // namespace

@@ -39,6 +39,8 @@ PY
 PELORIN_PASSKEY=k "$pelorin" import --algorithm ASCII --padding 12 "$work/in.enc" 2>/dev/null
 check "import exits 0" test $? -eq 0
 check "import writes default output.txt" test "$(cat "$work/default output.txt")" = 'sixteen bytes!!!'
+PELORIN_PASSKEY=wrong "$pelorin" import --algorithm ASCII --padding 12 --delete-archives "$work/in.enc" 2>/dev/null
+check "import refuses to delete its input" test $? -eq 2 -a -s "$work/in.enc"
 
 # Every algorithm under every header and hashing setting: what pelorin
 # encrypt writes, pelorin decrypt restores byte for byte (sizes around the

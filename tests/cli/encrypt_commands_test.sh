@@ -30,8 +30,10 @@ check "an unhashed DES passkey below 8 characters is refused" test $? -eq 2
 check "with the dialog's message" grep -q "DES requires a passkey of at least 8 characters" "$work/err"
 unset PELORIN_PASSKEY
 
-"$pelorin" settings encrypt numpasses abc
-check "passes convert like the dialog's text" test "$("$pelorin" settings encrypt numpasses)" = 0
+"$pelorin" settings encrypt numpasses 7
+"$pelorin" settings encrypt numpasses abc 2>/dev/null
+check "a passes value that is not a number is refused" test $? -eq 2
+check "and the stored value stays" test "$("$pelorin" settings encrypt numpasses)" = 7
 "$pelorin" settings encrypt actualalg 5
 "$pelorin" settings encrypt lastalg 0
 check "switching remembering off forgets the algorithm" test "$("$pelorin" settings encrypt actualalg)" = 0

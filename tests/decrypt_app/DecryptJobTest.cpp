@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "TestHex.h"
+#include "app_common/ForwardingUi.h"
 #include "app_common/JobExit.h"
 #include "archive/ArchiveTestSupport.h"
 #include "archive/OldArchiveBytes.h"
+#include "archive/ReaderMessages.h"
+#include "app_common/OpenError.h"
+#include "platform/File.h"
 #include "decrypt_app/DecryptJob.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "support/TempFolder.h"
@@ -18,15 +23,10 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
-class ScriptedUi : public DecryptUi {
+class ScriptedUi : public ForwardingUi<DecryptUi> {
 public:
-    ScriptedUi(platform::SettingsStore& settings, const test::TempFolder& folder) : settings_(settings), folder_(folder) {}
-    void ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
-        fake.ShowMessage(text, caption, icon);
-    }
-    bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
-        return fake.AskYesNo(text, caption, icon);
-    }
+    ScriptedUi(platform::SettingsStore& settings, const test::TempFolder& folder)
+        : ForwardingUi(fake), settings_(settings), folder_(folder) {}
     bool RunDecryptDialog(DecryptDialogModel& model) override {
         verifyOffered = model.verify;
         for (const auto& typed : passkeys) {
@@ -155,11 +155,11 @@ TEST_F(DecryptJobFixture, NamesLeavingTheArchivesFolderAreNeitherOfferedNorWritt
                                                               options));
     ui->decryptAll = false;
     ui->choices = {{"ok.txt"}};
-    EXPECT_EQ(Run({path}), kExitDone);
+    EXPECT_EQ(Run({path}), kExitIncomplete);
     ASSERT_EQ(ui->offered.size(), 1u);
     EXPECT_EQ(ui->offered[0], std::vector<std::string>{"ok.txt"});
     ui->decryptAll = true;
-    EXPECT_EQ(Run({path}), kExitDone);
+    EXPECT_EQ(Run({path}), kExitIncomplete);
     EXPECT_TRUE(fs::exists(inner / "ok.txt"));
     EXPECT_FALSE(fs::exists(outer.path() / "escaped.txt"));
     EXPECT_EQ(std::distance(fs::directory_iterator(inner), fs::directory_iterator()), 2);  // x.pvb, ok.txt
@@ -176,7 +176,7 @@ TEST_F(DecryptJobFixture, AnArchiveUnderAnotherPasskeyIsNeitherRestoredNorWiped)
     const auto other = Archive("two.pvb", {{"b.txt", test::Span("b")}}, "a different passkey");
     folder.Write("b.txt", test::Span("keep me"));
     ui->deleteSources = true;
-    EXPECT_EQ(Run({first, other}), kExitDone);
+    EXPECT_EQ(Run({first, other}), kExitIncomplete);
     EXPECT_FALSE(fs::exists(first));
     EXPECT_TRUE(fs::exists(other));
     EXPECT_EQ(folder.Read("b.txt"), test::Span("keep me"));
@@ -184,17 +184,21 @@ TEST_F(DecryptJobFixture, AnArchiveUnderAnotherPasskeyIsNeitherRestoredNorWiped)
     EXPECT_EQ(ui->fake.shown.back().text, WrongPasskeyText(other));
 }
 
-TEST_F(DecryptJobFixture, ATruncatedArchiveKeepsWhatWasReadAndIsNotWiped) {
+TEST_F(DecryptJobFixture, ATruncatedEntryKeepsWhatWasReadBesideTheFileItWouldReplace) {
     const auto data = test::TestBytes(30000, 1);
     const auto full = test::WriteTestArchive({{"big.bin", data}}, {});
     folder.Write("x.pvb", Bytes(full.begin(), full.begin() + 5000));
+    folder.Write("big.bin", test::Span("precious"));
     ui->deleteSources = true;
-    EXPECT_EQ(Run({folder.Path("x.pvb")}), kExitDone);
+    EXPECT_EQ(Run({folder.Path("x.pvb")}), kExitIncomplete);
     EXPECT_TRUE(fs::exists(folder.Path("x.pvb")));
-    const auto salvaged = folder.Read("big.bin");
+    EXPECT_EQ(folder.Read("big.bin"), test::Span("precious"));
+    const auto salvaged = folder.Read("big.bin.incomplete");
     EXPECT_FALSE(salvaged.empty());
     EXPECT_TRUE(std::equal(salvaged.begin(), salvaged.end(), data.begin()));
-    EXPECT_EQ(ui->fake.shown.back().text, IncompleteEntryText(folder.Path("x.pvb"), "big.bin"));
+    EXPECT_EQ(ui->fake.shown.back().text,
+              archive::IncompleteEntryText(folder.Path("x.pvb"), "big.bin", folder.Path("big.bin"),
+                                           folder.Path("big.bin.incomplete"), true));
 }
 
 TEST_F(DecryptJobFixture, Version3ArchivesAcceptAnyPasskey) {
@@ -242,6 +246,148 @@ TEST_F(DecryptJobFixture, ImportRestoresDefaultOutputAndCancelEndsWithThree) {
     EXPECT_EQ(folder.Read("default output.txt"), plain);
     ui->importCancel = true;
     EXPECT_EQ(Run({folder.Path("in.enc")}, true), kExitImportCancelled);
+}
+
+
+// An archive is wiped only when every entry came back or was left out by the
+// user's own choice: entries refused for their names keep it, in both
+// passes, and each pass names them.
+TEST_F(DecryptJobFixture, RefusedEntriesKeepTheArchive) {
+    const auto path = Archive("x.pvb", {{"good.txt", test::Span("good")}, {"..\\evil.txt", test::Span("evil")}});
+    ui->deleteSources = true;
+    EXPECT_EQ(Run({path}), kExitIncomplete);
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(folder.Read("good.txt"), test::Span("good"));
+    EXPECT_EQ(ui->fake.Texts(), std::vector<std::string>{archive::RefusedNameText(path, "..\\evil.txt")});
+
+    ui->fake.shown.clear();
+    ui->decryptAll = false;
+    ui->choices = {{"good.txt"}};
+    EXPECT_EQ(Run({path}), kExitIncomplete);
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(ui->offered, std::vector<std::vector<std::string>>{{"good.txt"}});
+    EXPECT_EQ(ui->fake.Texts(), (std::vector<std::string>{archive::NotOfferedNameText(path, "..\\evil.txt"),
+                                                          archive::RefusedNameText(path, "..\\evil.txt")}));
+}
+
+// The scanning pass compares each archive's check value before it reads any
+// name: an archive under another passkey gets no Choose Files dialog and no
+// "damaged" message, only "Incorrect Passkey", once.
+TEST_F(DecryptJobFixture, TheScanningPassChecksEachArchivesPasskeyFirst) {
+    const auto first = Archive("one.pvb", {{"a.txt", test::Span("a")}});
+    const auto other = Archive("two.pvb", {{"b.txt", test::Span("b")}}, "a different passkey");
+    ui->decryptAll = false;
+    ui->choices = {{"a.txt"}};
+    EXPECT_EQ(Run({first, other}), kExitIncomplete);
+    EXPECT_EQ(ui->offered, std::vector<std::vector<std::string>>{{"a.txt"}});
+    EXPECT_EQ(ui->fake.Texts(), std::vector<std::string>{WrongPasskeyText(other)});
+    EXPECT_FALSE(fs::exists(folder.Path("b.txt")));
+}
+
+// No output is opened on one of the job's archives, whatever the entry's
+// name: the archive being read and a later one stay whole.
+TEST_F(DecryptJobFixture, EntriesNamedLikeTheJobsArchivesAreSkipped) {
+    const auto later = Archive("later.pvb", {{"c.txt", test::Span("c")}});
+    const auto path = Archive("x.pvb", {{"x.pvb", test::Span("over itself")},
+                                        {"later.pvb", test::Span("over the next")},
+                                        {"b.txt", test::Span("b")}});
+    const Bytes laterBytes = folder.Read("later.pvb");
+    EXPECT_EQ(Run({path, later}), kExitIncomplete);
+    EXPECT_EQ(folder.Read("b.txt"), test::Span("b"));
+    EXPECT_EQ(folder.Read("c.txt"), test::Span("c"));
+    EXPECT_EQ(folder.Read("later.pvb"), laterBytes);
+    EXPECT_EQ(ui->fake.Texts(), (std::vector<std::string>{archive::ProtectedOutputText(path, "x.pvb"),
+                                                          archive::ProtectedOutputText(path, "later.pvb")}));
+}
+
+// An archive that another program of the suite still holds (an encryption
+// writing it) is refused, never read half-written nor wiped.
+TEST_F(DecryptJobFixture, AnArchiveStillBeingWrittenIsRefused) {
+    const auto path = Archive("x.pvb", {{"a.txt", test::Span("a")}});
+    platform::OpenOptions writing;
+    writing.write = true;
+    writing.lock = platform::FileLock::Exclusive;
+    platform::File writer = platform::File::Open(path, writing);
+    ASSERT_TRUE(writer.IsOpen());
+    ui->deleteSources = true;
+    try {
+        Run({path});
+        FAIL() << "no exit";
+    } catch (const JobExit& exit) {
+        EXPECT_EQ(exit.status(), 1);
+    }
+    EXPECT_EQ(ui->fake.shown.back().text, FatalOpenText(platform::FileError::InUse));
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_FALSE(fs::exists(folder.Path("a.txt")));
+}
+
+// A full volume during a restore is seen: the entry is reported with the
+// system's reason, what was written is kept beside the target, the archive
+// stays, and the job's status says so.
+TEST_F(DecryptJobFixture, AFullVolumeDuringARestoreIsReportedOnTestVolume) {
+    const char* volume = std::getenv("PELORIN_TEST_VOLUME");
+    if (volume == nullptr) GTEST_SKIP() << "PELORIN_TEST_VOLUME names no test volume";
+    const fs::path work = fs::path(volume) / ("restore-" + std::to_string(std::random_device{}()));
+    fs::create_directories(work);
+    struct Cleanup {
+        fs::path path;
+        ~Cleanup() { fs::remove_all(path); }
+    } cleanup{work};
+    test::ArchiveOptions options;
+    options.passkey = "passkey-0123456789";
+    const Bytes data = test::TestBytes(3000000, 6);
+    const Bytes archive = test::WriteTestArchive({{"big.bin", data}}, options);
+    {
+        std::ofstream out(work / "x.pvb", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(archive.data()), static_cast<std::streamsize>(archive.size()));
+    }
+    // Leaves about 400 KB free: only on a small volume of the tests' own.
+    const auto free = fs::space(work).available;
+    if (free > (64u << 20)) GTEST_SKIP() << volume << " is not a small test volume";
+    ASSERT_GT(free, 400000u);
+    {
+        std::ofstream filler(work / "filler", std::ios::binary);
+        const std::vector<char> block(1 << 16, 'f');
+        for (std::uintmax_t left = free - 400000; left > 0;) {
+            const auto n = std::min<std::uintmax_t>(left, block.size());
+            filler.write(block.data(), static_cast<std::streamsize>(n));
+            left -= n;
+        }
+    }
+    ui->deleteSources = true;
+    const std::string path = (work / "x.pvb").string();
+    EXPECT_EQ(Run({path}), kExitIncomplete);
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_FALSE(fs::exists(work / "big.bin"));
+    ASSERT_FALSE(ui->fake.shown.empty());
+    const std::string& text = ui->fake.shown.back().text;
+    EXPECT_NE(text.find("could not be written to " + (work / "big.bin").string() + ": "), std::string::npos)
+        << ::testing::PrintToString(ui->fake.Texts());
+    EXPECT_EQ(text.find(": ."), std::string::npos) << text;  // a reason is given
+}
+
+// Import cannot check the passkey: its inputs are never wiped, and two
+// inputs in one folder give two outputs, neither replacing the other.
+TEST_F(DecryptJobFixture, ImportKeepsItsInputsAndEveryOutput) {
+    Bytes first = test::TestBytes(16, 3), second = test::TestBytes(24, 4);
+    Bytes one = first, two = second;
+    MakeGroupCipher(0, test::Span("k"))->Encrypt(one);
+    MakeGroupCipher(0, test::Span("k"))->Encrypt(two);
+    folder.Write("one.enc", one);
+    folder.Write("two.enc", two);
+    folder.Write("default output.txt", test::Span("from an earlier run"));
+    ui->passkeys = {"k"};
+    ui->deleteSources = true;
+    EXPECT_EQ(Run({folder.Path("one.enc"), folder.Path("two.enc")}, true), kExitDone);
+    EXPECT_EQ(folder.Read("one.enc"), one);
+    EXPECT_EQ(folder.Read("two.enc"), two);
+    EXPECT_EQ(folder.Read("default output.txt"), first);
+    std::vector<Bytes> numbered;
+    for (const auto& entry : fs::directory_iterator(folder.path())) {
+        const std::string name = entry.path().filename().string();
+        if (name != "default output.txt" && name.rfind("default output", 0) == 0) numbered.push_back(folder.Read(name));
+    }
+    EXPECT_EQ(numbered, std::vector<Bytes>{second});
 }
 
 TEST_F(DecryptJobFixture, TheRetainedDeleteChoice) {

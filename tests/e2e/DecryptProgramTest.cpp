@@ -94,6 +94,8 @@ TEST_F(DecryptProgramTest, WrongThenRightPasskeyThenAChoiceOfFiles) {
     CloseBox(box);
     EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_EQ(ControlTextOf(dialog, IDC_PASSKEY), "not the passkey");  // the typed text stays
+    // ...selected, so that typing replaces it.
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_PASSKEY, EM_GETSEL, 0, 0), MAKELRESULT(0, 15));
 
     Answer(dialog, kPasskey, false);
     HWND chooser = program.Dialog("Choose Files");
@@ -197,7 +199,9 @@ TEST_F(DecryptProgramTest, ImportAsksForTheAlgorithmAndPadding) {
     Program program("PelorinDecrypt.exe", {"/I", folder.Path("old.enc")});
     HWND dialog = program.Dialog("Pelorin Decrypt");
     ASSERT_NE(dialog, nullptr);
-    Answer(dialog, "k", true);  // nothing to check the passkey against
+    // A mistyped passkey cannot be noticed in import mode: inputs are never wiped.
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_DELETE)));
+    Answer(dialog, "k", true, true);  // nothing to check the passkey against
     HWND options = program.Dialog("Import Options");
     ASSERT_NE(options, nullptr);
     EXPECT_EQ(ControlTextOf(options, IDC_IMPORT_PADDING), "0");
@@ -218,6 +222,7 @@ TEST_F(DecryptProgramTest, ImportAsksForTheAlgorithmAndPadding) {
     Press(options, IDOK);
     ASSERT_EQ(program.ExitCode(), 0);
     EXPECT_EQ(folder.Read(pelorin::archive::kImportOutputName), plain);
+    EXPECT_EQ(folder.Read("old.enc"), input);
 
     Program cancelled("PelorinDecrypt.exe", {"-I", folder.Path("old.enc")});
     dialog = cancelled.Dialog("Pelorin Decrypt");

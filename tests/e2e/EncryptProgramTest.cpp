@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app_common/PasskeyTexts.h"
 #include "archive/ArchiveTestSupport.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "encrypt_app/win32/resource.h"
@@ -81,6 +82,19 @@ TEST_F(EncryptProgramTest, AWrongVerifyIsReportedAndTheDialogStays) {
     Snapshot("passkeys-differ-box");
     CloseBox(box);
     EXPECT_TRUE(IsWindowVisible(dialog));
+    // The verify text is selected, so that typing replaces it.
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_VERIFY, EM_GETSEL, 0, 0), MAKELRESULT(0, 7));
+
+    // A passkey the code page cannot hold is refused, never weakened to '?'.
+    if (GetACP() != CP_UTF8) {
+        SetDlgItemTextW(dialog, IDC_PASSKEY, L"\u65e5\u672c\u8a9e");
+        SetDlgItemTextW(dialog, IDC_VERIFY, L"\u65e5\u672c\u8a9e");
+        Press(dialog, IDOK);
+        box = program.Dialog("Passkey not usable", dialog);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(StaticTextOf(box), pelorin::kPasskeyOutsideCodePageText);
+        CloseBox(box);
+    }
     Press(dialog, IDCANCEL);
     EXPECT_EQ(program.ExitCode(), 0);
     EXPECT_FALSE(fs::exists(folder.Path("a.pvb")));
@@ -98,6 +112,8 @@ TEST_F(EncryptProgramTest, OptionsAreStoredInTheRegistry) {
     char passes[16] = {};
     GetDlgItemTextA(options, IDC_OPT_PASSES, passes, sizeof passes);
     EXPECT_STREQ(passes, "3");
+    // Digits only: letters would be stored as 0 passes.
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(options, IDC_OPT_PASSES), GWL_STYLE) & ES_NUMBER);
     SetDlgItemTextA(options, IDC_OPT_PASSES, "1500");
     SendDlgItemMessageA(options, IDC_OPT_OVERWRITE, BM_CLICK, 0, 0);
     Snapshot("options-dialog");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "app_common/PassesText.h"
+
 
 #include "encrypt_app/EncryptDialogModel.h"
 #include "encrypt_app/EncryptSettings.h"

@@ -1,19 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <set>
 
+#include "app_common/ForwardingUi.h"
 #include "app_common/JobExit.h"
 #include "TestHex.h"
 #include "archive/ArchiveTestSupport.h"
+#include "encrypt_app/ArchiveFile.h"
 #include "encrypt_app/CommandLine.h"
 #include "encrypt_app/EncryptJob.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "encrypt_app/JobList.h"
 #include "platform/File.h"
+#include "platform/Paths.h"
 #include "support/TempFolder.h"
 #include "support/TestSettings.h"
 
@@ -24,15 +28,9 @@ using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
 // Answers the main dialog from a script and records every message.
-class ScriptedUi : public EncryptUi {
+class ScriptedUi : public ForwardingUi<EncryptUi> {
 public:
-    explicit ScriptedUi(platform::SettingsStore& settings) : settings_(settings) {}
-    void ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
-        fake.ShowMessage(text, caption, icon);
-    }
-    bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
-        return fake.AskYesNo(text, caption, icon);
-    }
+    explicit ScriptedUi(platform::SettingsStore& settings) : ForwardingUi(fake), settings_(settings) {}
     void ShowNoFilesDialog() override { ++noFilesShown; }
     bool RunEncryptDialog(EncryptDialogModel& model) override {
         initialAlgorithm = model.selectedAlgorithm;
@@ -42,7 +40,9 @@ public:
         model.passkey = passkey;
         model.verify = passkey;
         model.deleteSource = deleteSources;
-        return model.ValidateOk(*this, settings_.ReadOr(kHashPasskey.name, 1) != 0);
+        const bool accepted = model.ValidateOk(*this, PasskeyHashingOn(settings_));
+        if (accepted && afterOk) afterOk();
+        return accepted;
     }
 
     test::FakeUi fake;
@@ -53,6 +53,7 @@ public:
     bool deleteSources = false;
     int initialAlgorithm = -2;
     bool initialDelete = false;
+    std::function<void()> afterOk;  // runs once the dialog has accepted
 
 private:
     platform::SettingsStore& settings_;
@@ -148,10 +149,12 @@ TEST_F(EncryptJobFixture, DeletionWipesWhatWasStoredButLeavesEmptyFilesAndTheirF
     folder.Write("Work/Keep/empty.txt", {});
     folder.Write("pelorin.tmp", test::Span("scratch"));
     ui->deleteSources = true;
-    ASSERT_EQ(Run({Path("Work"), Path("pelorin.tmp")}), kExitDone);
+    ASSERT_EQ(Run({Path("Work"), Path("pelorin.tmp")}), kExitIncomplete);
     EXPECT_FALSE(fs::exists(folder.path() / "Work" / "Full"));
     EXPECT_TRUE(fs::exists(folder.path() / "Work" / "Keep" / "empty.txt"));
-    EXPECT_FALSE(fs::exists(folder.path() / "pelorin.tmp"));  // no entry, but wiped
+    // No entry, and so never wiped: there is no copy of it anywhere.
+    EXPECT_EQ(folder.Read("pelorin.tmp"), test::Span("scratch"));
+    EXPECT_EQ(ui->fake.Texts(), std::vector<std::string>{SkippedTemporaryText(Path("pelorin.tmp"))});
     const auto entries = Entries(Path("Work.pvb"));
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, "Work\\Full\\x.bin");
@@ -205,7 +208,7 @@ TEST_F(EncryptJobFixture, ACancelConfirmedWhileEncryptingEndsWithStatusOne) {
 
 TEST_F(EncryptJobFixture, MissingAndUnreadableNamesAreReportedAndTheArchiveStaysReadable) {
     folder.Write("a.txt", test::Span("a"));
-    ASSERT_EQ(Run({Path("a.txt"), Path("missing.txt")}), kExitDone);
+    ASSERT_EQ(Run({Path("a.txt"), Path("missing.txt")}), kExitIncomplete);
     ASSERT_EQ(ui->fake.shown.size(), 1u);
     EXPECT_EQ(ui->fake.shown[0].text, NotFoundText(Path("missing.txt")));
     EXPECT_EQ(Entries(Path("a.pvb")).size(), 1u);
@@ -221,7 +224,7 @@ TEST_F(EncryptJobFixture, FilesOfTwoGigabytesOrMoreAreRefusedAndKept) {
     }
     folder.Write("small.txt", test::Span("s"));
     ui->deleteSources = true;
-    ASSERT_EQ(Run({Path("small.txt"), Path("big.bin")}), kExitDone);
+    ASSERT_EQ(Run({Path("small.txt"), Path("big.bin")}), kExitIncomplete);
     EXPECT_TRUE(fs::exists(Path("big.bin")));
     EXPECT_FALSE(fs::exists(Path("small.txt")));
     ASSERT_EQ(ui->fake.shown.size(), 1u);
@@ -250,6 +253,197 @@ TEST_F(EncryptJobFixture, AnArchiveThatCannotBeCreatedEndsWith45) {
     EXPECT_EQ(ui->fake.shown[0].text, "The file " + Path("a.pvb") + "could not be opened for writing");
     EXPECT_TRUE(fs::exists(Path("a.txt")));
 }
+
+
+// The header stores each flag setting's low byte, and the entries follow the
+// header byte: whatever the settings hold, the archive reads back.
+TEST_F(EncryptJobFixture, HeaderFlagsAndEntriesAgreeForEverySettingValue) {
+    folder.Write("a.txt", test::Span("alpha"));
+    struct Case {
+        std::uint32_t encheaders, hashpasskey;
+        std::uint8_t headerByte2, headerByte3;
+    };
+    for (const Case c : {Case{257, 257, 1, 1}, Case{256, 2, 0, 2}, Case{513, 0, 1, 0}}) {
+        settings->Write(kEncHeaders.name, c.encheaders);
+        settings->Write(kHashPasskey.name, c.hashpasskey);
+        settings->Write(kOverwrite.name, 1);
+        ASSERT_EQ(Run({Path("a.txt")}), kExitDone);
+        const Bytes bytes = folder.Read("a.pvb");
+        ASSERT_GE(bytes.size(), 4u);
+        EXPECT_EQ(bytes[2], c.headerByte2) << c.encheaders;
+        EXPECT_EQ(bytes[3], c.headerByte3) << c.hashpasskey;
+        const auto entries = Entries(Path("a.pvb"));
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].data, test::Span("alpha")) << c.encheaders << " " << c.hashpasskey;
+    }
+}
+
+// An entry that would be refused (a passkey too short for the cipher when
+// the stored hashing byte is not 1) is refused before anything is written:
+// by the dialog, and by the job when the setting changed after the dialog.
+TEST_F(EncryptJobFixture, APasskeyTooShortForTheStoredHashingByteWritesNoEntry) {
+    folder.Write("a.txt", test::Span("alpha"));
+    folder.Write("b.txt", test::Span("bravo"));
+    settings->Write(kHashPasskey.name, 2);
+    ui->algorithm = 2;  // DES reads 8 bytes
+    ui->passkey = "abc";
+    ui->deleteSources = true;
+    EXPECT_EQ(Run({Path("a.txt"), Path("b.txt")}), kExitDone);
+    EXPECT_EQ(ui->fake.Texts(), std::vector<std::string>{"DES requires a passkey of at least 8 characters"});
+    EXPECT_FALSE(fs::exists(Path("a.pvb")));
+
+    ui->fake.shown.clear();
+    settings->Write(kHashPasskey.name, 1);
+    ui->afterOk = [&] { settings->Write(kHashPasskey.name, 0); };
+    EXPECT_EQ(Run({Path("a.txt"), Path("b.txt")}), kExitIncomplete);
+    EXPECT_FALSE(fs::exists(Path("a.pvb")));
+    EXPECT_EQ(folder.Read("a.txt"), test::Span("alpha"));
+    EXPECT_EQ(folder.Read("b.txt"), test::Span("bravo"));
+}
+
+#if !defined(_WIN32)
+// Names the reader would refuse or change (a ':' or a '\' in a Linux name)
+// are refused when encrypting and their files are never wiped.
+TEST_F(EncryptJobFixture, NamesThatCouldNotComeBackAreNeitherStoredNorWiped) {
+    fs::create_directories(folder.path() / "photos");
+    folder.Write("photos/shot 12:30:00.png", test::Span("picture"));
+    folder.Write("photos/fine.png", test::Span("fine"));
+    folder.Write("trail\\", test::Span("trailing"));
+    ui->deleteSources = true;
+    EXPECT_EQ(Run({Path("photos"), Path("trail\\")}), kExitIncomplete);
+    EXPECT_EQ(folder.Read("photos/shot 12:30:00.png"), test::Span("picture"));
+    EXPECT_EQ(folder.Read("trail\\"), test::Span("trailing"));
+    EXPECT_FALSE(fs::exists(Path("photos/fine.png")));
+    EXPECT_EQ(ui->fake.Texts(), (std::vector<std::string>{NameCannotComeBackText(Path("photos/shot 12:30:00.png")),
+                                                          NameCannotComeBackText(Path("trail\\"))}));
+    const auto entries = Entries(Path("photos.pvb"));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "photos\\fine.png");
+}
+#endif
+
+// A source that changes while its entry is written is not wiped.
+TEST_F(EncryptJobFixture, ASourceThatGrewWhileItWasStoredIsKept) {
+    folder.Write("growing.log", test::TestBytes(50000, 4));
+    ui->deleteSources = true;
+    bool appended = false;
+    view.onPump = [&] {
+        if (appended) return;
+        appended = true;
+        std::ofstream(Path("growing.log"), std::ios::app | std::ios::binary) << "one more line\n";
+    };
+    EXPECT_EQ(Run({Path("growing.log")}), kExitIncomplete);
+    EXPECT_TRUE(appended);
+    EXPECT_EQ(folder.Read("growing.log").size(), 50000u + 14u);
+    EXPECT_EQ(ui->fake.Texts(), std::vector<std::string>{ChangedWhileStoredText(Path("growing.log"))});
+}
+
+// The progress window is kept alive while a source is wiped, and a Cancel
+// pressed meanwhile is asked between files: the next file is neither stored
+// nor wiped.
+TEST_F(EncryptJobFixture, ACancelDuringASourceWipeIsAskedBeforeTheNextFile) {
+    folder.Write("first.bin", test::TestBytes(2 << 20, 5));
+    folder.Write("second.bin", test::Span("second"));
+    ui->deleteSources = true;
+    int pumpsWhileWiping = 0;
+    view.onPump = [&] {
+        if (view.statuses.empty() || view.statuses.back().rfind("Deleting file... Pass", 0) != 0) return;
+        if (pumpsWhileWiping++ == 0) view.cancelOnNextPump = true;
+    };
+    ui->fake.answers = {true};
+    try {
+        Run({Path("first.bin"), Path("second.bin")});
+        FAIL() << "no exit";
+    } catch (const JobExit& exit) {
+        EXPECT_EQ(exit.status(), kExitCancelled);
+    }
+    EXPECT_GT(pumpsWhileWiping, 3);
+    EXPECT_FALSE(fs::exists(Path("first.bin")));  // its wipe ran to the end
+    EXPECT_EQ(folder.Read("second.bin"), test::Span("second"));
+    EXPECT_EQ(ui->fake.shown.back().text, "Are you sure you want to Cancel?");
+}
+
+// Two jobs in one folder never share an archive: the name chosen before the
+// dialog gives way to a free one when another job took it meanwhile, a link
+// of that name is never written through, and a file another job holds is
+// never cut, even with overwrite on.
+TEST_F(EncryptJobFixture, TheArchiveIsCreatedExclusivelyAndHeld) {
+    folder.Write("report.txt", test::Span("report"));
+    const std::vector<std::string> sources = {Path("report.txt")};
+    platform::FileError error = platform::FileError::None;
+    auto first = CreateArchiveFile(Path("report.pvb"), Path("report.txt"), false, sources, error);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->path, Path("report.pvb"));
+    for (const bool overwrite : {false, true}) {
+        // The same chosen name again while the first job still writes it.
+        auto second = CreateArchiveFile(Path("report.pvb"), Path("report.txt"), overwrite, sources, error);
+        ASSERT_TRUE(second) << overwrite;
+        EXPECT_NE(second->path, Path("report.pvb"));
+        EXPECT_EQ(second->path.rfind(Path("report"), 0), 0u);
+    }
+    EXPECT_EQ(first->file.Write("kept", 4), 4);
+    first->file.Close();
+    EXPECT_EQ(folder.Read("report.pvb"), test::Span("kept"));
+#if !defined(_WIN32)
+    test::TempFolder outside;
+    outside.Write("victim", test::Span("not an archive"));
+    fs::create_symlink(outside.path() / "victim", Path("linked.pvb"));
+    auto linked = CreateArchiveFile(Path("linked.pvb"), Path("linked.txt"), true, sources, error);
+    ASSERT_TRUE(linked);
+    EXPECT_NE(linked->path, Path("linked.pvb"));
+    EXPECT_EQ(outside.Read("victim"), test::Span("not an archive"));
+#endif
+}
+
+// Paths longer than the old 260-character limit are walked, stored and
+// wiped like any other (Windows: the long-path form of every file call).
+TEST_F(EncryptJobFixture, DeepFoldersBeyondTheOldPathLimitAreStoredAndWiped) {
+    const std::string component(60, 'd');
+    std::string path = Path("Deep");
+    std::string stored = "Deep";
+    ASSERT_TRUE(platform::CreateFolder(path));
+    for (int level = 0; level < 5; ++level) {
+        path += platform::kHostSeparator + component;
+        stored += "\\" + component;
+        ASSERT_TRUE(platform::CreateFolder(path)) << path.size();
+    }
+    path += platform::kHostSeparator + std::string("file.txt");
+    stored += "\\file.txt";
+    ASSERT_GT(path.size(), 300u);
+    {
+        platform::OpenOptions create;
+        create.write = true;
+        create.create = true;
+        platform::File file = platform::File::Open(path, create);
+        ASSERT_TRUE(file.IsOpen()) << platform::LastFailureText();
+        ASSERT_EQ(file.Write("deep", 4), 4);
+    }
+    ui->deleteSources = true;
+    EXPECT_EQ(Run({Path("Deep")}), kExitDone);
+    EXPECT_TRUE(ui->fake.shown.empty()) << ui->fake.shown.front().text;
+    EXPECT_FALSE(fs::exists(Path("Deep")));
+    const auto entries = Entries(Path("Deep.pvb"));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, stored);
+    EXPECT_EQ(entries[0].data, test::Span("deep"));
+}
+
+#if defined(_WIN32)
+// A file whose name the code page cannot hold is named in a message, never
+// passed over silently; it stays, and so does its folder.
+TEST_F(EncryptJobFixture, NamesOutsideTheCodePageAreReportedAndKept) {
+    fs::create_directories(folder.path() / "Work");
+    const fs::path foreign = folder.path() / "Work" / L"\u65e5\u672c.txt";
+    std::ofstream(foreign, std::ios::binary) << "foreign";
+    folder.Write("Work/plain.txt", test::Span("plain"));
+    ui->deleteSources = true;
+    EXPECT_EQ(Run({Path("Work")}), kExitIncomplete);
+    EXPECT_TRUE(fs::exists(foreign));
+    EXPECT_FALSE(fs::exists(Path("Work/plain.txt")));
+    ASSERT_EQ(ui->fake.shown.size(), 1u);
+    EXPECT_EQ(ui->fake.shown[0].text, UnreachableNameText(Path("Work") + "\\??.txt"));
+}
+#endif
 
 #if !defined(_WIN32)
 TEST_F(EncryptJobFixture, LinksInsideDroppedFoldersAreNeitherFollowedNorWiped) {

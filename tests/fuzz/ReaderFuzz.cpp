@@ -20,6 +20,9 @@ class YesUi final : public Ui {
 public:
     void ShowMessage(const std::string&, const std::optional<std::string>&, MessageIcon) override {}
     bool AskYesNo(const std::string&, const std::optional<std::string>&, MessageIcon) override { return true; }
+    AbortRetryIgnore AskAbortRetryIgnore(const std::string&, const std::optional<std::string>&, MessageIcon) override {
+        return AbortRetryIgnore::Abort;
+    }
 };
 
 class QuietView final : public ProgressView {

@@ -12,7 +12,7 @@
 namespace pelorin::test {
 
 // Records every message and answers Yes/No questions from a script (Yes
-// when the script runs out).
+// when the script runs out), Abort/Retry/Ignore ones from another.
 class FakeUi : public Ui {
 public:
     struct Shown {
@@ -34,6 +34,15 @@ public:
         return answer;
     }
 
+    AbortRetryIgnore AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
+                                         MessageIcon icon) override {
+        shown.push_back({text, caption, icon, true});
+        if (choices.empty()) return AbortRetryIgnore::Abort;
+        const AbortRetryIgnore choice = choices.front();
+        choices.pop_front();
+        return choice;
+    }
+
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
         for (const auto& s : shown) texts.push_back(s.text);
@@ -41,6 +50,7 @@ public:
     }
 
     std::deque<bool> answers;
+    std::deque<AbortRetryIgnore> choices;  // Abort when they run out
     std::vector<Shown> shown;
 };
 

@@ -28,7 +28,7 @@ FillWatch* watch = nullptr;
 
 std::vector<fs::path> FillFiles(const std::string& root) {
     std::vector<fs::path> found;
-    for (const auto& name : platform::ListFolder(root)) {
+    for (const auto& name : platform::ListFolder(root).names) {
         if (name.rfind("pel", 0) == 0) found.push_back(root + name);
     }
     return found;
@@ -49,7 +49,7 @@ int StopOnCall(int) { return ++watch->continueCalls == watch->stopOnCall ? 0 : 1
 
 // One test for everything that uses the volume, so that nothing else fills it
 // meanwhile.
-TEST(FreeSpaceTest, FillsRewritesAndRemovesTheFillFileAndStopsCleanly) {
+TEST(FreeSpaceTest, FillsRewritesAndRemovesTheFillFileAndStopsCleanlyOnTestVolume) {
     const char* volume = test::TestVolume();
     if (volume == nullptr) GTEST_SKIP() << "PELORIN_TEST_VOLUME names no test volume";
     const std::string root = volume;

@@ -47,14 +47,20 @@ TEST_F(ProgramWipeFixture, InputWipeBlockSizes) {
     EXPECT_EQ(InputWipeBlockSize(2'000'000), 100000u);  // 20 blocks, no remainder
 }
 
-TEST_F(ProgramWipeFixture, InputWipeRenamesFirstReplacingAnOldTemporaryFile) {
+TEST_F(ProgramWipeFixture, InputWipeNeverReplacesAFileNamedLikeItsTemporaryName) {
     const std::string path = Make("archive.pvb", Bytes(25, 2));
-    Make("pelodel.tmp", Bytes(3, 3));  // left over from an earlier run
+    Make("pelodel.tmp", Bytes(3, 3));  // the user's own file, or one restored just now
     WipeInputFile(path, 2, progress, ui);
     EXPECT_FALSE(fs::exists(path));
-    EXPECT_FALSE(fs::exists(folder.path() / "pelodel.tmp"));
+    EXPECT_EQ(folder.Read("pelodel.tmp"), Bytes(3, 3));
     EXPECT_EQ(view.statuses, (std::vector<std::string>{"Deleting file... Pass 1", "Deleting file... Pass 2"}));
     EXPECT_TRUE(ui.shown.empty());
+    // With the name free, the file is wiped under it.
+    const std::string second = Make("second.pvb", Bytes(25, 2));
+    fs::remove(folder.path() / "pelodel.tmp");
+    WipeInputFile(second, 1, progress, ui);
+    EXPECT_FALSE(fs::exists(second));
+    EXPECT_FALSE(fs::exists(folder.path() / "pelodel.tmp"));
 }
 
 TEST_F(ProgramWipeFixture, InputWipeOfAFileThatCannotBeOpenedEndsTheJob) {

@@ -1,0 +1,117 @@
+#include "cli/SettingsCommand.h"
+
+#include <charconv>
+#include <cstdint>
+#include <iostream>
+#include <span>
+
+#include "app_common/Setting.h"
+#include "decrypt_app/DecryptSettings.h"
+#include "encrypt_app/EncryptSettings.h"
+#include "platform/Settings.h"
+
+namespace pelorin::cli {
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr std::int64_t kMostPasses = 1000000;
+
+// One value the tool may show and set: where it lives, its range, and the
+// value that switching it off also clears (the remembered choice behind a
+// "remember" switch).
+struct ToolSetting {
+    const char* key;
+    Setting setting;
+    std::int64_t lowest;
+    std::int64_t highest;
+    const Setting* clearedWhenOff = nullptr;
+};
+
+constexpr ToolSetting kEncryptSettings[] = {
+    {encrypt::kSettingsKey, encrypt::kEncHeaders, 0, 1},
+    {encrypt::kSettingsKey, encrypt::kHashPasskey, 0, 1},
+    {encrypt::kSettingsKey, encrypt::kNumPasses, 0, kMostPasses},
+    {encrypt::kSettingsKey, encrypt::kLastAlg, 0, 1, &encrypt::kActualAlg},
+    {encrypt::kSettingsKey, encrypt::kActualAlg, 0, 8},
+    {encrypt::kSettingsKey, encrypt::kStickyDelete, 0, 1},
+    {encrypt::kSettingsKey, encrypt::kHaveDelete, 0, 1},
+    {encrypt::kSettingsKey, encrypt::kOverwrite, 0, 1},
+};
+
+constexpr ToolSetting kDecryptSettings[] = {
+    {decrypt::kSettingsKey, decrypt::kStickDel, 0, 1, &decrypt::kActualDel},
+    {decrypt::kSettingsKey, decrypt::kActualDel, 0, 1},
+    {decrypt::kSettingsKey, decrypt::kNumIter, 0, kMostPasses},
+};
+
+struct ProgramSettings {
+    const char* program;
+    std::span<const ToolSetting> values;
+};
+
+constexpr ProgramSettings kPrograms[] = {
+    {"encrypt", kEncryptSettings},
+    {"decrypt", kDecryptSettings},
+};
+
+void Usage() {
+    std::cerr << "usage: pelorin settings PROGRAM [NAME [VALUE]]\n  PROGRAM is";
+    for (const auto& program : kPrograms) std::cerr << " " << program.program;
+    std::cerr << "\n";
+}
+
+std::optional<std::int64_t> WholeNumber(const std::string& text) {
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    return value;
+}
+
+std::int64_t Shown(const ToolSetting& value) {
+    const platform::SettingsStore store(value.key);
+    return static_cast<std::int32_t>(store.ReadOr(value.setting.name, value.setting.defaultValue));
+}
+
+}  // namespace
+
+int RunSettings(const std::vector<std::string>& arguments) {
+    const ProgramSettings* program = nullptr;
+    for (const auto& candidate : kPrograms) {
+        if (!arguments.empty() && arguments[0] == candidate.program) program = &candidate;
+    }
+    if (program == nullptr || arguments.size() > 3) {
+        Usage();
+        return kUsageError;
+    }
+    if (arguments.size() == 1) {
+        for (const auto& value : program->values) std::cout << value.setting.name << "=" << Shown(value) << "\n";
+        return 0;
+    }
+    const ToolSetting* found = nullptr;
+    for (const auto& value : program->values) {
+        if (arguments[1] == value.setting.name) found = &value;
+    }
+    if (found == nullptr) {
+        std::cerr << "pelorin: " << program->program << " has no setting named " << arguments[1] << "\n";
+        return kUsageError;
+    }
+    if (arguments.size() == 2) {
+        std::cout << Shown(*found) << "\n";
+        return 0;
+    }
+    const auto number = WholeNumber(arguments[2]);
+    if (!number || *number < found->lowest || *number > found->highest) {
+        std::cerr << "pelorin: " << found->setting.name << " takes a whole number from " << found->lowest << " to "
+                  << found->highest << ", not \"" << arguments[2] << "\"\n";
+        return kUsageError;
+    }
+    platform::SettingsStore store(found->key);
+    if (!store.Write(found->setting.name, static_cast<std::uint32_t>(*number))) {
+        std::cerr << "pelorin: " << found->setting.name << " could not be stored\n";
+        return 1;
+    }
+    if (found->clearedWhenOff != nullptr && *number == 0) store.Write(found->clearedWhenOff->name, 0);
+    return 0;
+}
+
+}  // namespace pelorin::cli

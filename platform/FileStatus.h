@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace pelorin::platform {
+
+// What a name stands for. Only symbolic links, junctions and mount points
+// count as links; a Windows reparse point of another kind (a cloud
+// placeholder, a deduplicated file) is the file or folder it presents.
+enum class FileKind { Regular, Folder, Link, Other };
+
+// Which file a name or handle leads to: device and inode on Linux, volume
+// serial and file index on Windows. Two names with one identity are one file.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+struct FileStatus {
+    FileKind kind = FileKind::Other;
+    FileIdentity identity;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // last change of the contents, in the system's own ticks
+    std::uint32_t names = 1;    // hard links: the number of names the file has
+};
+
+// The status of the name itself; a link is reported as a link, never
+// followed. Nothing when the name does not exist or cannot be queried.
+std::optional<FileStatus> StatusOf(const std::string& path);
+
+// True when the reparse tag marks a link (a symbolic link, a junction or a
+// mount point) rather than a file that a filter presents.
+bool IsLinkReparseTag(std::uint32_t tag);
+
+}  // namespace pelorin::platform

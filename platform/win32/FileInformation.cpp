@@ -1,0 +1,37 @@
+#include "platform/win32/FileInformation.h"
+
+namespace pelorin::platform::win32 {
+
+std::optional<FileInformation> InformationOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info)) return std::nullopt;
+    FileInformation result;
+    FileStatus& status = result.status;
+    status.identity = {info.dwVolumeSerialNumber,
+                       (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    status.size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    status.modified = static_cast<std::int64_t>((std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                                info.ftLastWriteTime.dwLowDateTime);
+    status.names = info.nNumberOfLinks;
+    result.reparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    bool link = false;
+    if (result.reparsePoint) {
+        FILE_ATTRIBUTE_TAG_INFO tag{};
+        // When the tag cannot be read, the reparse point is taken for a link:
+        // it is then left alone rather than followed.
+        link = !GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) ||
+               IsLinkReparseTag(tag.ReparseTag);
+    }
+    if (link) {
+        status.kind = FileKind::Link;
+    } else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        status.kind = FileKind::Folder;
+    } else if (GetFileType(handle) != FILE_TYPE_DISK) {
+        status.kind = FileKind::Other;
+    } else {
+        status.kind = FileKind::Regular;
+    }
+    return result;
+}
+
+}  // namespace pelorin::platform::win32

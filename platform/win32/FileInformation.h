@@ -1,0 +1,20 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+
+#include "platform/FileStatus.h"
+
+namespace pelorin::platform::win32 {
+
+struct FileInformation {
+    FileStatus status;
+    bool reparsePoint = false;  // the handle is a reparse point (a link or not)
+};
+
+// What an open handle is. A reparse point counts as a link only by its tag
+// (symbolic link, junction, mount point).
+std::optional<FileInformation> InformationOf(HANDLE handle);
+
+}  // namespace pelorin::platform::win32
