@@ -21,11 +21,13 @@ std::optional<OpenedArchive> CheckArchiveHeader(ByteSource& source, const std::s
     const ArchiveHeader& h = opened.header;
     const std::string name = FileNamePart(archivePath);
 
-    if (h.version > kCurrentVersion) AskContinue(ui, "\"" + name + kNewerVersionEnding);
-    if (h.algorithm >= kAlgorithmCount) AskContinue(ui, kUnknownAlgorithmOpening + name + kUnknownAlgorithmEnding);
-    if (h.encryptedHeaders > kEncryptedHeadersOn) {
-        AskContinue(ui, kHeadersOpening + name +
-                            (form == HeaderCheckForm::Decrypting ? kHeadersEndingDecrypt : kHeadersEndingScan));
+    if (state.warnedArchives.insert(archivePath).second) {
+        if (h.version > kCurrentVersion) AskContinue(ui, "\"" + name + kNewerVersionEnding);
+        if (h.algorithm >= kAlgorithmCount) AskContinue(ui, kUnknownAlgorithmOpening + name + kUnknownAlgorithmEnding);
+        if (h.encryptedHeaders > kEncryptedHeadersOn) {
+            AskContinue(ui, kHeadersOpening + name +
+                                (form == HeaderCheckForm::Decrypting ? kHeadersEndingDecrypt : kHeadersEndingScan));
+        }
     }
     state.legacy = h.version < kFirstVersionWithCurrentKeystream;
     if (form == HeaderCheckForm::Probing && state.legacy && h.algorithm == static_cast<int>(Algorithm::PseudoRc4)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 
 #include "app_common/Ui.h"
@@ -19,6 +20,9 @@ enum class HeaderCheckForm { Probing, Scanning, Decrypting };
 struct ReaderState {
     bool legacy = false;
     KeystreamVariant keystream() const { return legacy ? KeystreamVariant::Legacy : KeystreamVariant::Current; }
+    // Archives whose header warnings were answered Yes in this job: a later
+    // pass over them does not ask again.
+    std::set<std::string> warnedArchives;
 };
 
 struct OpenedArchive {
@@ -30,7 +34,8 @@ struct OpenedArchive {
 
 // Reads and checks the archive header at the start of `source`: the
 // warnings for a newer version, an unknown algorithm and an unclear header
-// flag (each answered No ends the job with status 2), the RC4 notice when
+// flag (each answered No ends the job with status 2; each asked once per
+// archive and job), the RC4 notice when
 // probing, then the salt and check value of version 4 and later. Returns
 // nothing, after telling the user, when the archive is too short to hold
 // them.

@@ -4,6 +4,15 @@
 
 namespace pelorin::archive {
 
+platform::OpenOptions ArchiveReading() {
+    platform::OpenOptions options;
+    options.read = true;
+    options.sequential = true;
+    options.noFollow = true;
+    options.lock = platform::FileLock::Shared;
+    return options;
+}
+
 std::size_t FileSource::Read(std::span<std::uint8_t> buffer) {
     const std::int64_t got = file_.Read(buffer.data(), buffer.size());
     if (got < 0) {

@@ -34,6 +34,11 @@ public:
     virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
 };
 
+// How an archive (or import input) is opened for reading: shared, so that
+// one that another program of the suite is still writing is refused rather
+// than read half-written, and never through a link.
+platform::OpenOptions ArchiveReading();
+
 class FileSource final : public ByteSource {
 public:
     explicit FileSource(platform::File& file) : file_(file) {}

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
-#include <cstdlib>
-#include <filesystem>
+#include <charconv>
 #include <iostream>
 #include <optional>
+#include <set>
 
 #include "app_common/ForwardingUi.h"
 #include "app_common/JobExit.h"
@@ -15,16 +14,26 @@
 #include "archive/EntryNames.h"
 #include "archive/HeaderCheck.h"
 #include "archive/HeaderCipher.h"
+#include "archive/ReaderMessages.h"
 #include "cipher/Algorithm.h"
+#include "cipher/PasskeyCheck.h"
+#include "cipher/Scramble.h"
+#include "cli/Arguments.h"
 #include "cli/TerminalUi.h"
 #include "decrypt_app/DecryptJob.h"
+#include "decrypt_app/DecryptModels.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "platform/File.h"
 
 namespace pelorin::cli {
 namespace {
 
-constexpr int kUsageError = 2;
+constexpr const char* kDecryptUsage =
+    "usage: pelorin decrypt [--select NAME]... [--delete-archives] [--passkey-file FILE] [--yes|--no] [--] "
+    "ARCHIVE...\n";
+constexpr const char* kImportUsage =
+    "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--] FILE...\n";
+constexpr const char* kListUsage = "usage: pelorin list [--passkey-file FILE] [--yes|--no] [--] ARCHIVE...\n";
 
 struct Options {
     std::vector<std::string> names;
@@ -36,66 +45,39 @@ struct Options {
     std::optional<std::int64_t> padding;
 };
 
-std::optional<int> AlgorithmNumber(const std::string& text) {
-    if (text.size() == 1 && text[0] >= '0' && text[0] <= '7') return text[0] - '0';
-    std::string lower = text;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    for (const auto& info : kAlgorithms) {
-        std::string name(info.messageName);
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (lower == name) return static_cast<int>(info.number);
-    }
-    return std::nullopt;
-}
-
-std::optional<Options> Parse(const std::vector<std::string>& arguments, const char* usage) {
+std::optional<Options> Parse(const std::vector<std::string>& arguments, const CommandOptions& accepted,
+                             const char* usage) {
+    if (PasskeyOnCommandLine(arguments)) return std::nullopt;
+    const auto parsed = ParseArguments(arguments, accepted, usage);
+    if (!parsed) return std::nullopt;
     Options options;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (a == "--select" && hasValue) {
-            options.selected.push_back(arguments[++i]);
-        } else if (a == "--delete-archives") {
-            options.deleteArchives = true;
-        } else if (a == "--passkey-file" && hasValue) {
-            options.passkeyFile = arguments[++i];
-        } else if (a == "--yes" || a == "--no") {
-            options.answer = a == "--yes";
-        } else if (a == "--algorithm" && hasValue) {
-            options.algorithm = AlgorithmNumber(arguments[++i]);
-            if (!options.algorithm) {
-                std::cerr << "pelorin: unknown algorithm\n" << usage;
-                return std::nullopt;
-            }
-        } else if (a == "--padding" && hasValue) {
-            const std::string text = arguments[++i];
-            char* end = nullptr;
-            const long long value = std::strtoll(text.c_str(), &end, 10);
-            if (text.empty() || *end != '\0') {
-                std::cerr << "pelorin: --padding needs an integer\n";
-                return std::nullopt;
-            }
-            options.padding = value;
-        } else if (a == "--passkey") {
-            std::cerr << "pelorin: a passkey is never taken from the command line; use PELORIN_PASSKEY or "
-                         "--passkey-file\n";
+    if (!ReadPresetAnswer(*parsed, options.answer, usage)) return std::nullopt;
+    if (const auto found = parsed->values.find("--select"); found != parsed->values.end()) {
+        options.selected = found->second;
+    }
+    options.deleteArchives = parsed->Has("--delete-archives");
+    options.passkeyFile = parsed->Value("--passkey-file");
+    if (const auto text = parsed->Value("--algorithm")) {
+        options.algorithm = AlgorithmFromText(*text);
+        if (!options.algorithm) {
+            std::cerr << "pelorin: unknown algorithm " << *text << "\n" << usage;
             return std::nullopt;
-        } else if (a.size() > 1 && a[0] == '-' && a != "--") {
-            std::cerr << "pelorin: unknown option " << a << "\n" << usage;
-            return std::nullopt;
-        } else if (a != "--") {
-            options.names.push_back(a);
         }
     }
-    if (options.names.empty()) {
+    if (const auto text = parsed->Value("--padding")) {
+        std::int64_t value = 0;
+        const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+        if (text->empty() || error != std::errc() || end != text->data() + text->size() || value < 0) {
+            std::cerr << "pelorin: --padding needs a whole number of 0 or more, not \"" << *text << "\"\n";
+            return std::nullopt;
+        }
+        options.padding = value;
+    }
+    if (parsed->names.empty()) {
         std::cerr << usage;
         return std::nullopt;
     }
-    for (auto& name : options.names) {
-        std::error_code error;
-        const auto full = std::filesystem::absolute(name, error);
-        if (!error) name = full.string();
-    }
+    for (const auto& name : parsed->names) options.names.push_back(AbsoluteName(name));
     return options;
 }
 
@@ -108,8 +90,6 @@ public:
     bool RunDecryptDialog(decrypt::DecryptDialogModel& model) override {
         std::string verify;
         if (!ReadPasskey(options_.passkeyFile, false, model.passkey, verify)) {
-            ShowMessage("no passkey: set PELORIN_PASSKEY, give --passkey-file, or run on a terminal", std::nullopt,
-                        MessageIcon::Exclamation);
             refused = true;
             return false;
         }
@@ -127,6 +107,7 @@ public:
         for (const auto& name : names) {
             if (std::find(options_.selected.begin(), options_.selected.end(), name) != options_.selected.end()) {
                 chosen.push_back(name);
+                matched.insert(name);
             }
         }
         return true;
@@ -138,6 +119,7 @@ public:
     }
 
     bool refused = false;
+    std::set<std::string> matched;  // the --select names some archive holds
 
 private:
     const Options& options_;
@@ -150,28 +132,91 @@ int RunDriver(const Options& options, bool import) {
     CommandLineDecryptUi ui(terminal, options, settings);
     TerminalProgress progress;
     try {
-        const int status = decrypt::RunDecryptJob(options.names, import, ui, progress, settings);
-        return ui.refused ? kUsageError : status;
+        int status = decrypt::RunDecryptJob(options.names, import, ui, progress, settings);
+        if (ui.refused) return kUsageError;
+        for (const auto& name : options.selected) {
+            if (ui.matched.count(name) != 0) continue;
+            terminal.ShowMessage("no archive holds an entry named \"" + name + "\"", std::nullopt,
+                                 MessageIcon::Exclamation);
+            if (status == decrypt::kExitDone) status = kExitIncomplete;
+        }
+        return status;
     } catch (const JobExit& exit) {
+        if (exit.status() == kExitCancelled) ReportStop("");
         return exit.status();
     }
+}
+
+// Lists one archive: its header line on standard output, then a line per
+// entry with its size and name. False when the archive is damaged (told).
+bool ListArchive(const std::string& path, const std::optional<std::string>& passkeyFile, std::string& passkey,
+                 bool& havePasskey, TerminalUi& ui) {
+    platform::FileError error = platform::FileError::None;
+    platform::File file = platform::File::Open(path, archive::ArchiveReading(), &error);
+    if (!file.IsOpen()) ShowOpenError(ui, error, path);
+    archive::FileSource source(file);
+    archive::ReaderState state;
+    const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Scanning, ui, state);
+    if (!opened) return false;
+    const auto& h = opened->header;
+    const AlgorithmInfo* info = FindAlgorithm(h.algorithm);
+    std::cout << EscapedName(path) << ": version " << int(h.version) << ", algorithm " << int(h.algorithm) << " ("
+              << (info ? std::string(info->messageName) : std::string("unknown")) << "), headers "
+              << (archive::HeadersEncrypted(h) ? "encrypted" : "plain") << ", passkey "
+              << (archive::EntryHashing(h) == PasskeyHashing::On ? "hashed" : "not hashed") << "\n";
+    const bool encrypted = archive::HeadersEncrypted(h);
+    if (encrypted && !havePasskey) {
+        std::string verify;
+        if (!ReadPasskey(passkeyFile, false, passkey, verify)) throw JobExit(kUsageError);
+        havePasskey = true;
+    }
+    const auto key = std::span(reinterpret_cast<const std::uint8_t*>(passkey.data()), passkey.size());
+    // Names read under another passkey would only look damaged.
+    if (encrypted && opened->hasCheck && ComputePasskeyCheck(key, opened->salt) != opened->check) {
+        ui.ShowMessage(decrypt::WrongPasskeyText(path), std::nullopt, MessageIcon::Exclamation);
+        throw JobExit(kUsageError);
+    }
+    while (!source.AtEnd()) {
+        const auto name = archive::ReadEntryName(source, *opened, key, state);
+        std::array<std::uint8_t, archive::kSizeFieldLength> field{};
+        if (!name.name) {
+            archive::ShowDamagedArchive(ui, path, name.damage);
+            return false;
+        }
+        if (!archive::ReadHeaderItem(source, field, encrypted, key, state.keystream())) {
+            archive::ShowDamagedArchive(ui, path, archive::Damage::EndsInsideEntry);
+            return false;
+        }
+        const std::uint32_t size = archive::DecodeSizeField(field);
+        std::vector<std::uint8_t> skip(64 * 1024);
+        for (std::uint64_t left = kEntrySaltSize + StoredPieceLength(size); left > 0;) {
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, skip.size()));
+            if (source.Read(std::span(skip).first(want)) != want) {
+                archive::ShowDamagedArchive(ui, path, archive::Damage::EndsInsideEntry);
+                return false;
+            }
+            left -= want;
+        }
+        std::cout << "  " << size << "\t" << EscapedName(*name.name) << "\n";
+    }
+    return true;
 }
 
 }  // namespace
 
 int RunDecrypt(const std::vector<std::string>& arguments) {
-    const auto options = Parse(arguments,
-                               "usage: pelorin decrypt [--select NAME]... [--delete-archives] [--passkey-file FILE] "
-                               "[--yes|--no] ARCHIVE...\n");
+    const auto options = Parse(
+        arguments, {{"--delete-archives", "--yes", "--no"}, {"--select", "--passkey-file"}, {"--select"}},
+        kDecryptUsage);
     return options ? RunDriver(*options, false) : kUsageError;
 }
 
 int RunImport(const std::vector<std::string>& arguments) {
-    const char* usage = "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] FILE...\n";
-    const auto options = Parse(arguments, usage);
+    const auto options =
+        Parse(arguments, {{"--delete-archives"}, {"--algorithm", "--padding", "--passkey-file"}, {}}, kImportUsage);
     if (!options) return kUsageError;
     if (!options->algorithm || !options->padding) {
-        std::cerr << usage;
+        std::cerr << "pelorin: import needs --algorithm and --padding\n" << kImportUsage;
         return kUsageError;
     }
     if (options->deleteArchives) {
@@ -184,63 +229,22 @@ int RunImport(const std::vector<std::string>& arguments) {
 }
 
 int RunList(const std::vector<std::string>& arguments) {
-    const auto options = Parse(arguments, "usage: pelorin list [--passkey-file FILE] [--yes|--no] ARCHIVE...\n");
+    const auto options = Parse(arguments, {{"--yes", "--no"}, {"--passkey-file"}, {}}, kListUsage);
     if (!options) return kUsageError;
     TerminalUi ui;
     ui.presetAnswer = options->answer;
     std::string passkey;
+    const ScrambleOnExit scrub(passkey);
     bool havePasskey = false;
+    int status = 0;
     try {
         for (const auto& path : options->names) {
-            platform::OpenOptions read;
-            read.read = true;
-            platform::FileError error = platform::FileError::None;
-            platform::File file = platform::File::Open(path, read, &error);
-            if (!file.IsOpen()) ShowOpenError(ui, error, path);
-            archive::FileSource source(file);
-            archive::ReaderState state;
-            const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Scanning, ui, state);
-            if (!opened) return 1;
-            const auto& h = opened->header;
-            const AlgorithmInfo* info = FindAlgorithm(h.algorithm);
-            std::cout << path << ": version " << int(h.version) << ", algorithm " << int(h.algorithm) << " ("
-                      << (info ? std::string(info->messageName) : std::string("unknown")) << "), headers "
-                      << (archive::HeadersEncrypted(h) ? "encrypted" : "plain") << ", passkey "
-                      << (archive::EntryHashing(h) == PasskeyHashing::On ? "hashed" : "not hashed") << "\n";
-            const bool encrypted = archive::HeadersEncrypted(h);
-            if (encrypted && !havePasskey) {
-                std::string verify;
-                if (!ReadPasskey(options->passkeyFile, false, passkey, verify)) {
-                    std::cerr << "pelorin: the entry names are encrypted: a passkey is needed\n";
-                    return kUsageError;
-                }
-                havePasskey = true;
-            }
-            const auto key = std::span(reinterpret_cast<const std::uint8_t*>(passkey.data()), passkey.size());
-            while (!source.AtEnd()) {
-                const auto name = archive::ReadEntryName(source, *opened, key, state);
-                std::array<std::uint8_t, archive::kSizeFieldLength> field{};
-                if (!name.name || !archive::ReadHeaderItem(source, field, encrypted, key, state.keystream())) {
-                    archive::ShowDamagedArchive(ui, path, archive::Damage::EndsInsideEntry);
-                    return 1;
-                }
-                const std::uint32_t size = archive::DecodeSizeField(field);
-                std::vector<std::uint8_t> skip(64 * 1024);
-                for (std::uint64_t left = kEntrySaltSize + StoredPieceLength(size); left > 0;) {
-                    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, skip.size()));
-                    if (source.Read(std::span(skip).first(want)) != want) {
-                        archive::ShowDamagedArchive(ui, path, archive::Damage::EndsInsideEntry);
-                        return 1;
-                    }
-                    left -= want;
-                }
-                std::cout << "  " << size << "\t" << *name.name << "\n";
-            }
+            if (!ListArchive(path, options->passkeyFile, passkey, havePasskey, ui)) status = kExitIncomplete;
         }
     } catch (const JobExit& exit) {
         return exit.status();
     }
-    return 0;
+    return status;
 }
 
 }  // namespace pelorin::cli

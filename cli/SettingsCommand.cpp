@@ -6,6 +6,7 @@
 #include <span>
 
 #include "app_common/Setting.h"
+#include "cli/Arguments.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "platform/Settings.h"
@@ -13,7 +14,6 @@
 namespace pelorin::cli {
 namespace {
 
-constexpr int kUsageError = 2;
 constexpr std::int64_t kMostPasses = 1000000;
 
 // One value the tool may show and set: where it lives, its range, and the

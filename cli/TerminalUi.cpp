@@ -1,28 +1,26 @@
 #include "cli/TerminalUi.h"
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 
 #include "app_common/PasskeyTexts.h"
+#include "cli/Stop.h"
 #include "platform/Terminal.h"
 
 namespace pelorin::cli {
-namespace {
-
-std::atomic<bool> cancelPressed{false};
-extern "C" void OnCancelKey(int) { cancelPressed = true; }
-
-}  // namespace
 
 void TerminalUi::ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon) {
-    std::cerr << "pelorin: " << (caption ? *caption + ": " : std::string()) << text << "\n";
+    std::cerr << "pelorin: " << EscapedForTerminal((caption ? *caption + ": " : std::string()) + text) << "\n";
 }
 
 bool TerminalUi::AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) {
+    // A signal that ends programs has nobody to ask: the cancel stands.
+    if (text == kCancelQuestion && EndRequested()) {
+        ShowMessage(text + " [ended by a signal: yes]", caption, icon);
+        return true;
+    }
     if (presetAnswer) {
         ShowMessage(text + (*presetAnswer ? " [answered yes]" : " [answered no]"), caption, icon);
         return *presetAnswer;
@@ -31,7 +29,8 @@ bool TerminalUi::AskYesNo(const std::string& text, const std::optional<std::stri
         ShowMessage(text + " [no answer possible: no]", caption, icon);
         return false;
     }
-    std::cerr << "pelorin: " << (caption ? *caption + ": " : std::string()) << text << " [y/N] " << std::flush;
+    std::cerr << "pelorin: " << EscapedForTerminal((caption ? *caption + ": " : std::string()) + text) << " [y/N] "
+              << std::flush;
     std::string answer;
     std::getline(std::cin, answer);
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
@@ -43,8 +42,8 @@ AbortRetryIgnore TerminalUi::AskAbortRetryIgnore(const std::string& text, const 
         ShowMessage(text + " [no answer possible: abort]", caption, icon);
         return AbortRetryIgnore::Abort;
     }
-    std::cerr << "pelorin: " << (caption ? *caption + ": " : std::string()) << text << " [a]bort, [r]etry, [i]gnore? "
-              << std::flush;
+    std::cerr << "pelorin: " << EscapedForTerminal((caption ? *caption + ": " : std::string()) + text)
+              << " [a]bort, [r]etry, [i]gnore? " << std::flush;
     std::string answer;
     std::getline(std::cin, answer);
     if (!answer.empty() && (answer[0] == 'r' || answer[0] == 'R')) return AbortRetryIgnore::Retry;
@@ -52,12 +51,9 @@ AbortRetryIgnore TerminalUi::AskAbortRetryIgnore(const std::string& text, const 
     return AbortRetryIgnore::Abort;
 }
 
-TerminalProgress::TerminalProgress() : terminal_(platform::StandardErrorIsTerminal()) {
-    previousHandler_ = std::signal(SIGINT, OnCancelKey);
-}
+TerminalProgress::TerminalProgress() : terminal_(platform::StandardErrorIsTerminal()) {}
 
 TerminalProgress::~TerminalProgress() {
-    std::signal(SIGINT, previousHandler_);
     if (terminal_) std::fputs("\r\033[K", stderr);
 }
 
@@ -76,46 +72,51 @@ void TerminalProgress::ShowPosition(int position) {
     Draw();
 }
 
-bool TerminalProgress::PumpMessages() { return cancelPressed.exchange(false); }
+bool TerminalProgress::PumpMessages() { return TakeStopRequest(); }
 
 void TerminalProgress::Draw() {
     if (!terminal_ || upper_ <= lower_) return;
     const int percent = (position_ - lower_) * 100 / (upper_ - lower_);
-    std::fprintf(stderr, "\r\033[K[%-20.*s] %3d%%  %s", percent / 5, "####################", percent, status_.c_str());
+    std::fprintf(stderr, "\r\033[K[%-20.*s] %3d%%  %s", percent / 5, "####################", percent,
+                 EscapedName(status_).c_str());
     std::fflush(stderr);
 }
 
 bool ReadPasskey(const std::optional<std::string>& passkeyFile, bool askTwice, std::string& passkey,
                  std::string& verify) {
     bool exact = true;
-    const auto refuseInexact = [&] {
-        std::cerr << "pelorin: " << kPasskeyOutsideCodePageText << "\n";
+    const auto refuse = [](const std::string& why) {
+        std::cerr << "pelorin: " << EscapedForTerminal(why) << "\n";
         return false;
     };
-    if (const auto fromEnvironment = platform::EnvironmentText("PELORIN_PASSKEY", &exact)) {
-        if (!exact) return refuseInexact();
-        passkey = verify = *fromEnvironment;
-        return true;
-    }
+    // What the command line names wins over what the environment holds.
     if (passkeyFile) {
         std::ifstream in(*passkeyFile, std::ios::binary);
-        if (!in || !std::getline(in, passkey)) return false;
+        if (!in) return refuse("the passkey file " + *passkeyFile + " cannot be read");
+        if (!std::getline(in, passkey)) return refuse("the passkey file " + *passkeyFile + " holds no passkey");
         if (!passkey.empty() && passkey.back() == '\r') passkey.pop_back();
         verify = passkey;
         return true;
     }
-    if (!platform::StandardInputIsTerminal()) return false;
+    if (const auto fromEnvironment = platform::EnvironmentText("PELORIN_PASSKEY", &exact)) {
+        if (!exact) return refuse(kPasskeyOutsideCodePageText);
+        passkey = verify = *fromEnvironment;
+        return true;
+    }
+    if (!platform::StandardInputIsTerminal()) {
+        return refuse("no passkey: give --passkey-file, set PELORIN_PASSKEY, or run on a terminal");
+    }
     const auto first = platform::ReadHiddenLine("Passkey: ", &exact);
-    if (!first) return false;
-    if (!exact) return refuseInexact();
+    if (!first) return refuse("no passkey was typed");
+    if (!exact) return refuse(kPasskeyOutsideCodePageText);
     passkey = *first;
     if (!askTwice) {
         verify = passkey;
         return true;
     }
     const auto second = platform::ReadHiddenLine("Verify: ", &exact);
-    if (!second) return false;
-    if (!exact) return refuseInexact();
+    if (!second) return refuse("no passkey was typed");
+    if (!exact) return refuse(kPasskeyOutsideCodePageText);
     verify = *second;
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include "app_common/ProgressDialog.h"
 #include "app_common/Ui.h"
+#include "cli/Stop.h"
 
 namespace pelorin::cli {
 
@@ -22,7 +23,8 @@ public:
 };
 
 // A progress bar on standard error when it is a terminal. Ctrl-C counts as
-// the Cancel button: the job asks before it stops.
+// the Cancel button: the job asks before it stops; a signal that ends
+// programs (SIGTERM, SIGHUP, SIGQUIT) stops it without asking.
 class TerminalProgress : public ProgressView {
 public:
     TerminalProgress();
@@ -38,12 +40,13 @@ private:
     bool terminal_;
     std::string status_;
     int lower_ = 0, upper_ = 100, position_ = 0;
-    void (*previousHandler_)(int) = nullptr;
+    StopSignals signals_;
 };
 
-// The passkey: from the PELORIN_PASSKEY environment variable, from the first
-// line of --passkey-file, or typed twice without echo on a terminal (the
-// second time into `verify`). Never from the command line.
+// The passkey: from the first line of --passkey-file when one is given,
+// else from the PELORIN_PASSKEY environment variable, else typed twice
+// without echo on a terminal (the second time into `verify`). Never from the
+// command line. False, with the reason on standard error, when there is none.
 bool ReadPasskey(const std::optional<std::string>& passkeyFile, bool askTwice, std::string& passkey,
                  std::string& verify);
 

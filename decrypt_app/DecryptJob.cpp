@@ -19,19 +19,9 @@
 namespace pelorin::decrypt {
 namespace {
 
-// Archives are read shared: one that another program of the suite is still
-// writing is refused instead of being read half-written.
-platform::OpenOptions ArchiveReading() {
-    platform::OpenOptions options;
-    options.read = true;
-    options.sequential = true;
-    options.lock = platform::FileLock::Shared;
-    return options;
-}
-
 platform::File OpenArchive(const std::string& path, Ui& ui) {
     platform::FileError error = platform::FileError::None;
-    platform::File file = platform::File::Open(path, ArchiveReading(), &error);
+    platform::File file = platform::File::Open(path, archive::ArchiveReading(), &error);
     if (!file.IsOpen()) ShowOpenError(ui, error, path);
     return file;
 }

@@ -103,7 +103,12 @@ private:
     }
 
     void Wipe(const std::string& path) {
-        if (!Unchanged(read_, platform::StatusOf(path))) {
+        platform::FileStatus now;
+        if (const auto refusal = wipe::CheckWipeTarget(path, true, &now); refusal != wipe::WipeRefusal::None) {
+            Tell(wipe::NotWipedText(path, refusal));
+            return;
+        }
+        if (!Unchanged(read_, now)) {
             Tell(ChangedWhileStoredText(path));
             return;
         }

@@ -10,7 +10,8 @@ namespace {
 
 constexpr const char* kArchiveExtension = "pvb";
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+// Windows takes both separators; on Linux a backslash is part of a name.
+bool IsSeparator(char c) { return c == '/' || c == platform::kHostSeparator; }
 
 std::size_t LastSeparator(const std::string& path, std::size_t before) {
     for (std::size_t i = before; i-- > 0;) {
@@ -26,11 +27,16 @@ std::string WithExtension(std::string stem) {
 
 }  // namespace
 
-std::vector<JobItem> BuildJobList(const std::vector<std::string>& names) {
+std::vector<JobItem> BuildJobList(const std::vector<std::string>& givenNames) {
     std::vector<JobItem> items;
-    for (const auto& name : names) {
+    for (const auto& given : givenNames) {
+        // "D\" and "D//" name the folder D; a drive or file-system root keeps
+        // its separator.
+        std::string name = given;
+        const std::size_t root = name.size() >= 3 && name[1] == ':' ? 3 : 1;
+        while (name.size() > root && IsSeparator(name.back())) name.pop_back();
         JobItem item;
-        item.given = name;
+        item.given = given;
         if (const auto stored = platform::StoredName(name)) {
             const std::size_t cut = LastSeparator(name, name.size());
             // A trailing separator is never the one before the last name.

@@ -29,6 +29,10 @@ DriveType QueryDriveType(const std::string& root);
 std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix);
 
 bool DeleteFileNamed(const std::string& path);
+// Whether this user may delete the file: its folder lets the name go
+// (writable, and the sticky bit allows it on Linux) and it is not
+// read-only (Windows). Asked before a file is overwritten for deletion.
+bool CanRemove(const std::string& path);
 // Gives a file a new name; never replaces a file of that name (false then).
 bool RenameFile(const std::string& from, const std::string& to);
 // Gives a file the name of another one, which it replaces in one step (the

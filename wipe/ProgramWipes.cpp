@@ -3,23 +3,16 @@
 #include <algorithm>
 
 #include "app_common/OpenError.h"
+#include "app_common/PasskeyTexts.h"
 #include "app_common/SharedRandom.h"
 #include "platform/File.h"
 #include "platform/Volume.h"
 #include "wipe/Overwrite.h"
 #include "wipe/Patterns.h"
+#include "wipe/WipeTarget.h"
 
 namespace pelorin::wipe {
 namespace {
-
-platform::File OpenForWipe(const std::string& name, bool read) {
-    platform::OpenOptions options;
-    options.read = read;
-    options.write = true;
-    options.sequential = true;
-    options.noFollow = true;
-    return platform::File::Open(name, options);
-}
 
 std::string PassStatus(int pass) { return kPassStatusPrefix + std::to_string(pass + 1); }
 
@@ -61,7 +54,9 @@ bool WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& pro
     if (!platform::IsFullyQualified(fileName)) return false;
     const auto volume = platform::QueryVolume(platform::VolumeRootOf(fileName));
     if (!volume) return false;
-    platform::File file = OpenForWipe(fileName, false);
+    platform::FileStatus checked;
+    if (CheckWipeTarget(fileName, true, &checked) != WipeRefusal::None) return false;
+    platform::File file = OpenWipeTarget(fileName, checked);
     if (!file.IsOpen()) return false;
     const std::int64_t length = file.Length();
     if (length < 0) return false;
@@ -87,19 +82,26 @@ std::string InputDeleteFailedText(const std::string& fileName) {
 
 void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& progress, Ui& ui) {
     SeedSharedRandomFromClock();
+    // Nothing is renamed or written before the file is known to be one this
+    // wipe may take.
+    platform::FileStatus checked;
+    switch (const WipeRefusal refusal = CheckWipeTarget(fileName, true, &checked)) {
+        case WipeRefusal::None: break;
+        case WipeRefusal::Missing: ShowOpenError(ui, platform::FileError::NotFound, fileName);
+        case WipeRefusal::Link: ShowOpenError(ui, platform::FileError::IsLink, fileName);
+        case WipeRefusal::NotAFile: ShowOpenError(ui, platform::FileError::NotRegular, fileName);
+        default:
+            ui.ShowMessage(NotWipedText(fileName, refusal), kErrorCaption, MessageIcon::Warning);
+            return;
+    }
     std::string current = fileName;
     // The rename never replaces a file of that name (it may be the user's):
     // when the name is taken, the wipe goes on under the file's own name.
     const std::string temporary = FolderOf(fileName) + kInputWipeTempName;
     if (platform::RenameFile(fileName, temporary)) current = temporary;
 
-    platform::OpenOptions options;
-    options.read = true;
-    options.write = true;
-    options.noFollow = true;
-    platform::FileError error = platform::FileError::None;
-    platform::File file = platform::File::Open(current, options, &error);
-    if (!file.IsOpen()) ShowOpenError(ui, error, current);
+    platform::File file = OpenWipeTarget(current, checked, true);
+    if (!file.IsOpen()) ShowOpenError(ui, platform::FileError::Other, current);
 
     const std::int64_t length = file.Length();
     const std::uint64_t block = InputWipeBlockSize(length < 0 ? 0 : static_cast<std::uint64_t>(length));
@@ -117,8 +119,12 @@ void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& prog
     const bool overwritten = Overwrite(file, job) == OverwriteResult::Completed;
     file.Close();
     if (!overwritten || !platform::DeleteFileNamed(current)) {
-        ui.ShowMessage(InputDeleteFailedText(fileName), "Error", MessageIcon::Warning);
+        ui.ShowMessage(InputDeleteFailedText(fileName), kErrorCaption, MessageIcon::Warning);
     }
+}
+
+std::string NotWipedText(const std::string& fileName, WipeRefusal refusal) {
+    return "\"" + fileName + "\" " + WipeRefusalText(refusal) + ".";
 }
 
 std::string DroppedDeleteFailedText(const std::string& fileName) {
@@ -132,7 +138,9 @@ bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& 
         ui.ShowMessage(kDriveInformationText, std::nullopt, MessageIcon::Exclamation);
         return false;
     }
-    platform::File file = OpenForWipe(fileName, false);
+    platform::FileStatus checked;
+    if (CheckWipeTarget(fileName, true, &checked) != WipeRefusal::None) return false;
+    platform::File file = OpenWipeTarget(fileName, checked);
     if (!file.IsOpen()) return false;
     const std::int64_t length = file.Length();
     if (length < 0) return false;

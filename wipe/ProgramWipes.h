@@ -5,6 +5,7 @@
 
 #include "app_common/ProgressDialog.h"
 #include "app_common/Ui.h"
+#include "wipe/WipeTarget.h"
 
 // The file wipes the programs carry themselves, each a configuration of the
 // overwrite core. A write that fails or falls short counts as a failed
@@ -26,7 +27,9 @@ bool WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& pro
 
 // The decryptor's wipe of an input it has just decrypted: renamed to
 // "pelodel.tmp" first, overwritten over its exact length with fresh random
-// blocks, deleted. A file that cannot be opened ends the job (status 1).
+// blocks, deleted. A file that cannot be opened (missing, a link, not a
+// regular file) ends the job (status 1); one with other names or one that
+// could not be deleted is reported and left as it is.
 void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& progress, Ui& ui);
 
 // The block size of the decryptor's wipe for a file of `length` bytes.
@@ -37,6 +40,8 @@ std::uint64_t InputWipeBlockSize(std::uint64_t length);
 bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& ui);
 
 std::string InputDeleteFailedText(const std::string& fileName);
+// A file a wipe refused before writing anything, and why.
+std::string NotWipedText(const std::string& fileName, WipeRefusal refusal);
 std::string DroppedDeleteFailedText(const std::string& fileName);
 inline constexpr const char* kDriveInformationText = "Could not retrieve drive information. Aborting file.";
 

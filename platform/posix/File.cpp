@@ -108,7 +108,13 @@ File File::Open(const std::string& path, const OpenOptions& options, FileError* 
     do {
         fd = ::open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return refuse(errno == ENXIO ? FailWith(FileError::NotRegular, "Not a regular file") : Fail(errno));
+    if (fd < 0) {
+        const int number = errno;
+        if (number == ENXIO) return refuse(FailWith(FileError::NotRegular, "Not a regular file"));
+        const FileError kind = Fail(number);
+        // Without O_NOFOLLOW the loop is in the path, not the name a link.
+        return refuse(number == ELOOP && !options.noFollow ? FileError::Other : kind);
+    }
     file.handle_ = fd;
     struct stat info {};
     if (::fstat(fd, &info) != 0) return refuse(Fail(errno));

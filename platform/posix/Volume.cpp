@@ -63,6 +63,17 @@ std::optional<std::string> CreateTempFile(const std::string& folder, const std::
 
 bool DeleteFileNamed(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+bool CanRemove(const std::string& path) {
+    const std::size_t cut = path.find_last_of('/');
+    const std::string folder = cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return false;
+    struct stat folderInfo {}, fileInfo {};
+    if (::stat(folder.c_str(), &folderInfo) != 0 || ::lstat(path.c_str(), &fileInfo) != 0) return false;
+    // In a sticky folder (such as /tmp) only the owners may remove a name.
+    const uid_t user = ::geteuid();
+    return !(folderInfo.st_mode & S_ISVTX) || user == 0 || user == folderInfo.st_uid || user == fileInfo.st_uid;
+}
+
 bool RenameFile(const std::string& from, const std::string& to) {
     // Plain rename would replace an existing file; the system checks and
     // renames in one step.

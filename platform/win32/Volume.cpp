@@ -41,6 +41,18 @@ std::optional<std::string> CreateTempFile(const std::string& folder, const std::
 
 bool DeleteFileNamed(const std::string& path) { return DeleteFileW(win32::LongPath(path).c_str()) != FALSE; }
 
+bool CanRemove(const std::string& path) {
+    const std::wstring name = win32::LongPath(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    // Opening for deletion asks the same rights as the deletion will.
+    HANDLE h = CreateFileW(name.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
 bool RenameFile(const std::string& from, const std::string& to) {
     return MoveFileExW(win32::LongPath(from).c_str(), win32::LongPath(to).c_str(), 0) != FALSE;
 }

@@ -74,4 +74,52 @@ done
 "$pelorin" settings decrypt numiter 7
 check "settings decrypt stores numiter" test "$("$pelorin" settings decrypt numiter)" = 7
 
+# Exit statuses that tell the truth: 4 when the job ran but something named
+# was not restored.
+"$pelorin" settings encrypt encheaders 1
+"$pelorin" settings encrypt hashpasskey 1
+mkdir -p "$work/st"
+head -c 30000 /dev/urandom >"$work/st/big.bin"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/st/big.bin" 2>/dev/null
+head -c 5000 "$work/st/big.pvb" >"$work/st/cut.pvb"
+PELORIN_PASSKEY=secret "$pelorin" decrypt --delete-archives "$work/st/cut.pvb" 2>/dev/null
+check "a truncated archive gives status 4 and is kept" test $? -eq 4 -a -e "$work/st/cut.pvb"
+: >"$work/st/empty.pvb"
+PELORIN_PASSKEY=secret "$pelorin" decrypt "$work/st/empty.pvb" 2>/dev/null
+check "a zero-length archive gives status 4" test $? -eq 4
+cp "$work/st/big.pvb" "$work/st/other.pvb"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/src/a.txt" 2>/dev/null
+mv "$work/src/a.pvb" "$work/st/mine.pvb"
+PELORIN_PASSKEY=else "$pelorin" encrypt --algorithm 1 "$work/src/a.txt" 2>/dev/null
+mv "$work/src/a.pvb" "$work/st/theirs.pvb"
+PELORIN_PASSKEY=secret "$pelorin" decrypt "$work/st/mine.pvb" "$work/st/theirs.pvb" 2>"$work/err"
+check "an archive under another passkey gives status 4" test $? -eq 4
+check "with Incorrect Passkey" grep -q "Incorrect Passkey" "$work/err"
+PELORIN_PASSKEY=secret "$pelorin" decrypt --select nothing.txt "$work/st/mine.pvb" 2>"$work/err"
+check "--select that matches nothing gives status 4" test $? -eq 4 -a -n "$(grep 'nothing.txt' "$work/err")"
+python3 - "$work/st/mine.pvb" "$work/st/unknown.pvb" <<'PY'
+import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+data[1] = 9  # an algorithm number no cipher has
+open(sys.argv[2], "wb").write(data)
+PY
+PELORIN_PASSKEY=secret "$pelorin" decrypt --yes --select a.txt "$work/st/unknown.pvb" 2>"$work/err"
+check "an unknown algorithm gives status 4" test $? -eq 4
+check "and its warning is asked once" test "$(grep -c 'is unknown' "$work/err")" -eq 1
+
+# list: a wrong passkey says so; names cannot write to the terminal.
+PELORIN_PASSKEY=wrong "$pelorin" list "$work/st/mine.pvb" >/dev/null 2>"$work/err"
+check "list under a wrong passkey says Incorrect Passkey" test $? -eq 2 -a -n "$(grep 'Incorrect Passkey' "$work/err")"
+printf 'x' >"$work/st/$(printf 'evil\033[2J')"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/st/$(printf 'evil\033[2J')" 2>/dev/null
+PELORIN_PASSKEY=secret "$pelorin" list "$work/st/evil"*.pvb >"$work/listing" 2>&1
+check "list escapes control characters" test -z "$(grep -a $'\033' "$work/listing")" -a -n "$(grep -F 'evil\x1b[2J' "$work/listing")"
+
+# Archive names that begin with '-' after "--".
+cp "$work/st/mine.pvb" "$work/st/-dash.pvb"
+(cd "$work/st" && PELORIN_PASSKEY=secret "$pelorin" list -- -dash.pvb >/dev/null 2>&1)
+check "list takes a name beginning with '-' after --" test $? -eq 0
+"$pelorin" decrypt --bogus "$work/st/mine.pvb" 2>/dev/null
+check "an unknown option is a usage error" test $? -eq 2
+
 finish

@@ -43,4 +43,36 @@ PELORIN_PASSKEY=secret "$pelorin" encrypt --delete-sources --algorithm Safer "$w
 check "deletion wipes the folder's files and the folder" test ! -e "$work/W"
 check "and the archive holds them" test -s "$work/W.pvb"
 
+# The tool's contract: unknown options, "--", trailing separators, relative
+# names, the passkey's source.
+printf 'c' >"$work/c.txt"
+(cd "$work" && PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 --dlete-sources c.txt 2>/dev/null)
+check "an unknown option is a usage error" test $? -eq 2
+check "and writes nothing" test -z "$(ls "$work" | grep -e '-dlete' -e '^c.pvb$')"
+printf 'dash' >"$work/-notes.txt"
+printf 'plain' >"$work/notes.txt"
+(cd "$work" && PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 -- -notes.txt 2>/dev/null)
+check "a name after -- keeps its leading '-'" test -s "$work/-notes.pvb" -a ! -e "$work/notes.pvb"
+check "and it is the dashed file that is stored" \
+  test "$(PELORIN_PASSKEY=secret "$pelorin" list -- "$work/-notes.pvb" | tail -n 1 | cut -f 2)" = "-notes.txt"
+mkdir -p "$work/D" && printf 'd' >"$work/D/in.txt"
+(cd "$work" && PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 D// 2>/dev/null)
+check "trailing separators name the folder itself" test -s "$work/D.pvb" -a ! -e "$work/D/D.pvb"
+mkdir -p "$work/rel" && printf 'r' >"$work/rel/r.txt"
+(cd "$work/rel" && PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 --delete-sources r.txt 2>/dev/null)
+check "a relative name is wiped after it was stored" test $? -eq 0 -a ! -e "$work/rel/r.txt" -a -s "$work/rel/r.pvb"
+printf 'from the file\n' >"$work/keyfile"
+PELORIN_PASSKEY=from-the-variable "$pelorin" encrypt --algorithm 1 --passkey-file "$work/keyfile" "$work/c.txt" \
+  2>/dev/null
+check "--passkey-file wins over PELORIN_PASSKEY" \
+  test "$(env -u PELORIN_PASSKEY "$pelorin" decrypt --passkey-file "$work/keyfile" "$work/c.pvb" 2>&1; echo $?)" = 0
+"$pelorin" encrypt --algorithm 1 "$work/c.txt" --passkey-file 2>"$work/err"
+check "--passkey-file without a value is a usage error" test $? -eq 2 -a -n "$(grep 'needs a value' "$work/err")"
+env -u PELORIN_PASSKEY "$pelorin" encrypt --algorithm 1 --passkey-file "$work/nothing-here" "$work/c.txt" 2>"$work/err"
+check "a missing passkey file is named" test $? -eq 2 -a -n "$(grep 'nothing-here cannot be read' "$work/err")"
+"$pelorin" settings encrypt encheaders 7 2>"$work/err"
+check "an out-of-range setting is refused with its range" test $? -eq 2 -a -n "$(grep 'from 0 to 1' "$work/err")"
+"$pelorin" settings encrypt numpasses 99999999999 2>/dev/null
+check "so is a pass count beyond it" test $? -eq 2
+
 finish

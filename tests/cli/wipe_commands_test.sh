@@ -45,6 +45,19 @@ if [[ -n "${PELORIN_TEST_VOLUME:-}" && -d "${PELORIN_TEST_VOLUME}" ]]; then
   status=$?
   check "an interrupted wipe-free reports status 13" test $status -eq 13
   check "and leaves no fill file" test -z "$(ls "$volume" | grep '^pel')"
+
+  # Every signal that ends the tool stops it the way Ctrl-C does.
+  for signal in TERM HUP QUIT; do
+    "$pelorin" wipe-free --passes 100000 "$volume" 2>"$work/err" &
+    pid=$!
+    sleep 0.5
+    kill -$signal $pid
+    wait $pid
+    status=$?
+    check "SIG$signal during wipe-free: status 13" test $status -eq 13
+    check "SIG$signal: no fill file is left" test -z "$(ls "$volume" | grep '^pel')"
+    check "SIG$signal: the stop is said" grep -q "stopped" "$work/err"
+  done
 fi
 
 finish

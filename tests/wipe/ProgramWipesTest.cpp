@@ -63,6 +63,16 @@ TEST_F(ProgramWipeFixture, InputWipeNeverReplacesAFileNamedLikeItsTemporaryName)
     EXPECT_FALSE(fs::exists(folder.path() / "pelodel.tmp"));
 }
 
+TEST_F(ProgramWipeFixture, InputWipeOfAFileWithASecondNameIsReportedAndChangesNothing) {
+    const std::string path = Make("archive.pvb", Bytes(25, 2));
+    fs::create_hard_link(path, folder.path() / "copy.pvb");
+    WipeInputFile(path, 2, progress, ui);
+    EXPECT_EQ(folder.Read("archive.pvb"), Bytes(25, 2));
+    EXPECT_EQ(folder.Read("copy.pvb"), Bytes(25, 2));
+    EXPECT_FALSE(fs::exists(folder.path() / "pelodel.tmp"));  // not even renamed
+    EXPECT_EQ(ui.Texts(), std::vector<std::string>{NotWipedText(path, WipeRefusal::OtherNames)});
+}
+
 TEST_F(ProgramWipeFixture, InputWipeOfAFileThatCannotBeOpenedEndsTheJob) {
     try {
         WipeInputFile(test::Qualified(folder.path() / "gone.pvb"), 3, progress, ui);

@@ -186,6 +186,23 @@ TEST_F(WipeFileFixture, SlackIsWrittenAndTheLengthRestored) {
     EXPECT_EQ(WipeFileSlack("relative"), SdkErrorBadFileName);
 }
 
+// A file with a second name is never overwritten by a deleting wipe (the
+// other name would keep random bytes); its slack may still be wiped, which
+// changes nothing either name holds.
+TEST_F(WipeFileFixture, SecondNamesAreRefusedBeforeAnythingIsWritten) {
+    const std::string first = Make("first.bin", Bytes(10, 7));
+    const std::string second = test::Qualified(folder.path() / "second.bin");
+    std::filesystem::create_hard_link(first, second);
+    EXPECT_EQ(WipeFile(first.c_str()), SdkErrorOpenFile);
+    EXPECT_EQ(folder.Read("first.bin"), Bytes(10, 7));
+    EXPECT_EQ(folder.Read("second.bin"), Bytes(10, 7));
+    EXPECT_EQ(WipeFileSlack(first.c_str()), SdkErrorNone);
+    EXPECT_EQ(folder.Read("second.bin"), Bytes(10, 7));
+    std::filesystem::remove(second);
+    EXPECT_EQ(WipeFile(first.c_str()), SdkErrorNone);
+    EXPECT_FALSE(std::filesystem::exists(first));
+}
+
 int StopAlways(int) { return 0; }
 
 TEST_F(WipeFileFixture, SlackStopsOnlyBeforeItStarts) {

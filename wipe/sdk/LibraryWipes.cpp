@@ -6,6 +6,7 @@
 #include "platform/Volume.h"
 #include "wipe/Overwrite.h"
 #include "wipe/Patterns.h"
+#include "wipe/WipeTarget.h"
 #include "wipe/sdk/LibraryState.h"
 #include "wipe/sdk/PeloSDK.h"
 
@@ -13,16 +14,6 @@ namespace pelorin::sdk {
 namespace {
 
 constexpr const char* kFillFilePrefix = "pel";
-
-// Write only, an existing file only (never created or truncated), sequential
-// hint, and never through a link: a link's target is not ours to wipe.
-platform::File OpenExistingForWipe(const std::string& name) {
-    platform::OpenOptions options;
-    options.write = true;
-    options.sequential = true;
-    options.noFollow = true;
-    return platform::File::Open(name, options);
-}
 
 wipe::OverwriteJob LibraryJob(std::uint64_t offset, std::uint64_t length, std::size_t unit) {
     wipe::OverwriteJob job;
@@ -37,7 +28,10 @@ wipe::OverwriteJob LibraryJob(std::uint64_t offset, std::uint64_t length, std::s
 }
 
 // The steps WipeFile and WipeFileSlack share before any writing: the
-// continue check, the name check, the volume's geometry and the open.
+// continue check, the name check, the volume's geometry, the checks of the
+// file itself (only a regular file reached without a link; for a deletion
+// one with no other name that can be deleted) and the open, which keeps
+// other writers out.
 struct OpenedForWipe {
     int error = SdkErrorNone;
     platform::VolumeGeometry volume;
@@ -45,17 +39,21 @@ struct OpenedForWipe {
     std::int64_t length = 0;
 };
 
-OpenedForWipe OpenNamedFile(const char* fileName) {
+OpenedForWipe OpenNamedFile(const char* fileName, bool deleting) {
     OpenedForWipe opened;
+    platform::FileStatus checked;
     if (!ShouldContinue()) {
         opened.error = SdkErrorAborted;
     } else if (fileName == nullptr || !platform::IsFullyQualified(fileName)) {
         opened.error = SdkErrorBadFileName;
     } else if (const auto volume = platform::QueryVolume(platform::VolumeRootOf(fileName)); !volume) {
         opened.error = SdkErrorBadDrive;
+    } else if (const auto refusal = wipe::CheckWipeTarget(fileName, deleting, &checked);
+               refusal != wipe::WipeRefusal::None) {
+        opened.error = refusal == wipe::WipeRefusal::CannotRemove ? SdkErrorDeleteFailed : SdkErrorOpenFile;
     } else {
         opened.volume = *volume;
-        opened.file = OpenExistingForWipe(fileName);
+        opened.file = wipe::OpenWipeTarget(fileName, checked, false, true);
         opened.length = opened.file.IsOpen() ? opened.file.Length() : -1;
         if (opened.length < 0) opened.error = SdkErrorOpenFile;
     }
@@ -65,7 +63,7 @@ OpenedForWipe OpenNamedFile(const char* fileName) {
 }  // namespace
 
 int WipeFileNamed(const char* fileName) {
-    OpenedForWipe opened = OpenNamedFile(fileName);
+    OpenedForWipe opened = OpenNamedFile(fileName, true);
     if (opened.error != SdkErrorNone) return opened.error;
     const std::string name = fileName;
     platform::File& file = opened.file;
@@ -135,17 +133,30 @@ int WipeFreeSpaceOf(const char* driveRoot) {
 }
 
 int WipeSlackOf(const char* fileName) {
-    OpenedForWipe opened = OpenNamedFile(fileName);
+    OpenedForWipe opened = OpenNamedFile(fileName, false);
     if (opened.error != SdkErrorNone) return opened.error;
     platform::File& file = opened.file;
     const std::int64_t length = opened.length;
     const std::uint64_t slack = wipe::WipeLength(static_cast<std::uint64_t>(length), opened.volume.clusterSize) -
                                 static_cast<std::uint64_t>(length);
     if (slack == 0) return SdkErrorNone;
+    const auto padded = static_cast<std::int64_t>(static_cast<std::uint64_t>(length) + slack);
     // The slack is written as one block; no progress, no stop once started.
+    // Before each pass the file must be as long as this wipe left it: one
+    // that another program made longer meanwhile is left as it is, so that
+    // nothing it appended is overwritten or cut off.
+    int passesStarted = 0;
+    const auto expected = [&] { return passesStarted == 0 ? length : padded; };
+    bool grown = false;
     wipe::OverwriteJob job = LibraryJob(static_cast<std::uint64_t>(length), slack, static_cast<std::size_t>(slack));
     job.volumeMayFill = true;
+    job.passCount = [&] {
+        grown = grown || file.Length() != expected();
+        return grown ? 0 : State().diskPasses;
+    };
+    job.onPassStart = [&](int) { ++passesStarted; };
     wipe::Overwrite(file, job);
+    if (grown || file.Length() != expected()) return SdkErrorResizeFailed;
     // 64 bits: files of 2 GiB and more get their length back too.
     return file.SetLength(length) ? SdkErrorNone : SdkErrorResizeFailed;
 }

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The pelorin tool meets things that are not plain files: device nodes (a
+# null device made here), FIFOs, second names (hard links), files that
+# cannot be removed, and a file another program appends to. Nothing may be
+# written through them, nothing may hang, and every refusal has a status.
+# Usage: odd_objects_test.sh PELORIN_BINARY
+set -u
+pelorin="$1"
+source "$(dirname "$0")/check.sh"
+export PELORIN_PASSKEY=secret
+# Every call is bounded: a FIFO that is opened without care waits forever.
+run() { timeout 20 "$pelorin" "$@"; }
+
+mkdir -p "$work/k"
+cd "$work/k"
+
+# --- devices ---------------------------------------------------------------
+if mknod "$work/k/null" c 1 3 2>/dev/null; then
+  run wipe-file null 2>"$work/err"
+  check "wipe-file refuses a device node" test $? -eq 1 -a -c null
+  check "and says why" grep -q "not a regular file" "$work/err"
+  run wipe-slack null 2>/dev/null
+  check "wipe-slack refuses a device node" test $? -eq 1 -a -c null
+  printf 'data' >plain.txt
+  run encrypt --algorithm 1 --delete-sources plain.txt null 2>/dev/null
+  check "encrypt stores the file, not the device, and says so by its status" test $? -eq 4 -a -c null
+  check "and the stored file is wiped" test ! -e plain.txt
+  run encrypt --algorithm 1 -- null 2>/dev/null
+  check "a device named alone makes an archive without entries" test $? -eq 4
+  rm -f null.pvb plain.pvb
+else
+  echo "note: mknod is not permitted here; the device cases are skipped"
+fi
+
+# --- FIFOs -----------------------------------------------------------------
+mkfifo fifo
+run wipe-file fifo 2>/dev/null
+check "wipe-file refuses a FIFO at once" test $? -eq 1 -a -p fifo
+run wipe-slack fifo 2>/dev/null
+check "wipe-slack refuses a FIFO at once" test $? -eq 1 -a -p fifo
+run decrypt fifo 2>"$work/err"
+check "decrypt refuses a FIFO as its archive" test $? -eq 1
+check "with a reason" grep -q "device, pipe or socket" "$work/err"
+run list fifo 2>/dev/null
+check "list refuses a FIFO" test $? -eq 1
+run import --algorithm 0 --padding 0 fifo 2>/dev/null
+check "import refuses a FIFO as its input" test $? -eq 1
+printf 'x' >real.txt
+run encrypt --algorithm 1 fifo real.txt 2>/dev/null
+check "encrypt passes over a dropped FIFO" test $? -eq 4 -a -p fifo
+mkdir -p out && printf 'content' >out/a.txt
+run encrypt --algorithm 1 out/a.txt 2>/dev/null && rm out/a.txt && mkfifo out/a.txt
+run decrypt out/a.pvb 2>/dev/null
+check "a FIFO where an entry goes ends the job without hanging" test $? -eq 1 -a -p out/a.txt
+rm -rf out fifo real.txt real.pvb fifo.pvb
+
+# --- second names (hard links) ----------------------------------------------
+printf 'keep me' >h1
+ln h1 h2
+run wipe-file h1 2>"$work/err"
+check "wipe-file refuses a file with another name" test $? -eq 1 -a -e h1
+check "and names the reason" grep -q "has other names (hard links); not wiped" "$work/err"
+check "the other name keeps its data" test "$(cat h2)" = "keep me"
+run encrypt --algorithm 1 --delete-sources h1 2>"$work/err"
+check "encrypt stores it but does not wipe it" test $? -eq 4 -a "$(cat h2)" = "keep me"
+check "and says why" grep -q "has other names" "$work/err"
+# A hard link planted where an entry is restored is replaced, never written through.
+mkdir -p restore && printf 'new content' >restore/f.txt
+run encrypt --algorithm 1 restore/f.txt 2>/dev/null
+printf 'outside the folder' >outside.txt
+ln -f outside.txt restore/f.txt
+run decrypt restore/f.pvb 2>/dev/null
+check "a restore over a hard link replaces the name only" \
+  test "$(cat restore/f.txt)" = "new content" -a "$(cat outside.txt)" = "outside the folder"
+rm -rf h1 h2 h1.pvb restore outside.txt
+
+# --- files that cannot be removed --------------------------------------------
+# As an unprivileged user: a file in a folder that user cannot write.
+if [[ $(id -u) -eq 0 ]] && setpriv --reuid=65534 --regid=65534 --clear-groups true 2>/dev/null; then
+  mkdir -p locked && printf 'untouched' >locked/f && chmod 666 locked/f && chmod 755 locked
+  chmod 755 "$work" "$work/k"
+  setpriv --reuid=65534 --regid=65534 --clear-groups timeout 20 "$pelorin" wipe-file "$work/k/locked/f" 2>"$work/err"
+  check "a file that cannot be removed is not overwritten (status 8)" test $? -eq 8
+  check "and keeps its content" test "$(cat locked/f)" = untouched
+  check "the reason is named" grep -q "could not be deleted afterwards" "$work/err"
+  rm -rf locked
+else
+  echo "note: no unprivileged user to switch to; the unremovable-file case is skipped"
+fi
+
+# --- a file that grows while its slack is wiped --------------------------------
+printf 'start\n' >log.txt
+run wipe-slack --passes 1000000 log.txt 2>/dev/null &
+wiper=$!
+sleep 0.3
+for i in $(seq 1 4000); do echo "appended line $i" >>log.txt; done
+wait $wiper
+check "wipe-slack stops with status 11 when the file grows" test $? -eq 11
+check "and nothing appended is lost" test "$(grep -a -c 'appended line [0-9]*' log.txt)" -eq 4000
+
+finish

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "platform/File.h"
+#include "platform/FileStatus.h"
+
+namespace pelorin::wipe {
+
+// Why a file is not to be overwritten. Every wipe routine asks before it
+// writes a byte or removes a name, so that it touches only what it was
+// given: never through a link, never a device, pipe or socket, never data
+// that a second name (hard link) still holds, and never a file it could not
+// delete afterwards.
+enum class WipeRefusal {
+    None,
+    Missing,
+    Link,
+    NotAFile,      // a folder, device, pipe or socket
+    OtherNames,    // the file has further names (hard links)
+    CannotRemove,  // its folder does not let it go, or it is read-only
+};
+
+// The checks in that order; `deleting` adds the last two (a slack wipe
+// keeps the file and its names).
+WipeRefusal CheckWipeTarget(const std::string& name, bool deleting, platform::FileStatus* status = nullptr);
+
+// Opens the checked file for overwriting (writing, sequential, never
+// through a link) and makes sure the handle leads to the file that was
+// checked, not to one put in its place meanwhile. `holdAgainstWriters`
+// keeps other writers out while it is open (Windows: no write sharing).
+platform::File OpenWipeTarget(const std::string& name, const platform::FileStatus& checked, bool read = false,
+                              bool holdAgainstWriters = false);
+
+// How the tools word a refusal ("has other names (hard links); not wiped").
+std::string WipeRefusalText(WipeRefusal refusal);
+
+}  // namespace pelorin::wipe
