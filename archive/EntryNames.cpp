@@ -31,6 +31,8 @@ bool IsSafeEntryName(const std::string& name) {
     if (name.empty()) return false;
     if (name.front() == '\\' || name.front() == '/') return false;
     if (name.back() == '\\' || name.back() == '/') return false;
+    // A last component "." names the folder itself, not a file in it.
+    if (name == "." || (name.size() >= 2 && name.compare(name.size() - 2, 2, "\\.") == 0)) return false;
     if (name.find('\0') != std::string::npos || name.find(':') != std::string::npos) return false;
     if (platform::kHostSeparator == '/' && name.find('/') != std::string::npos) return false;
     std::size_t start = 0;

@@ -24,8 +24,8 @@ EntryNameResult ReadEntryName(ByteSource& source, const OpenedArchive& archive, 
 
 // Stored names are relative paths below the archive's folder with
 // backslashes between components. False for a name that could leave that
-// folder: empty, a drive letter or any colon, a leading or trailing
-// backslash or slash,
+// folder or name no file in it: empty, a drive letter or any colon, a
+// leading or trailing backslash or slash, a last component ".",
 // a ".." component, a zero byte, and on hosts whose separator is '/' any '/'.
 bool IsSafeEntryName(const std::string& name);
 

@@ -24,12 +24,18 @@ bool PassesThroughLink(const std::string& folder, const std::string& relative) {
     return false;
 }
 
-bool IsProtected(const std::string& path, const ProtectedFiles& protectedFiles) {
+bool Holds(const ProtectedFiles& files, const std::string& path) {
     const auto status = platform::StatusOf(path);
-    return status && std::find(protectedFiles.begin(), protectedFiles.end(), status->identity) != protectedFiles.end();
+    return status && std::find(files.begin(), files.end(), status->identity) != files.end();
 }
 
 }  // namespace
+
+bool RestoreJob::Protects(const std::string& path) const { return Holds(protectedFiles, path); }
+bool RestoreJob::Restored(const std::string& path) const { return Holds(restored, path); }
+void RestoreJob::Record(const std::string& path) {
+    if (const auto status = platform::StatusOf(path)) restored.push_back(status->identity);
+}
 
 std::string FolderPart(const std::string& path) {
     const std::size_t cut = path.find_last_of(platform::kHostSeparator == '/' ? "/" : "\\/");
@@ -47,7 +53,7 @@ void CreateOutputDirectories(const std::string& path) {
 }
 
 ReadOutcome RestoreInto(const std::string& target, const std::string& entryName, const std::string& sourcePath,
-                        Ui& ui, const std::function<ReadOutcome(ByteSink&)>& restore) {
+                        Ui& ui, RestoreJob& job, const std::function<ReadOutcome(ByteSink&)>& restore) {
     platform::FileError error = platform::FileError::None;
     auto output = RestoredFile::Begin(target, error);
     if (!output) ShowOpenError(ui, error, target);
@@ -56,7 +62,10 @@ ReadOutcome RestoreInto(const std::string& target, const std::string& entryName,
     std::string keptAs;
     switch (outcome) {
         case ReadOutcome::Complete:
-            if (output->Commit(keptAs)) return outcome;
+            if (output->Commit(keptAs, job.forceToDisk)) {
+                job.Record(target);
+                return outcome;
+            }
             ShowOutputFailed(ui, entryName, target, platform::LastFailureText(), keptAs);
             return ReadOutcome::OutputWriteFailed;
         case ReadOutcome::Truncated:
@@ -76,8 +85,7 @@ ReadOutcome RestoreInto(const std::string& target, const std::string& entryName,
 
 RestoreOutcome RestoreEntry(ByteSource& archive, const std::string& archivePath, const std::string& name,
                             const OpenedArchive& opened, std::span<const std::uint8_t> passkey,
-                            const ReaderState& state, ProgressDialog& progress, Ui& ui,
-                            const ProtectedFiles& protectedFiles) {
+                            const ReaderState& state, ProgressDialog& progress, Ui& ui, RestoreJob& job) {
     const bool encrypted = HeadersEncrypted(opened.header);
     const std::string folder = FolderPart(archivePath);
     const std::string relative = HostRelativePath(name);
@@ -90,18 +98,25 @@ RestoreOutcome RestoreEntry(ByteSource& archive, const std::string& archivePath,
         return skip();
     }
     const std::string outputPath = folder + relative;
-    if (IsProtected(outputPath, protectedFiles)) {
+    if (job.Protects(outputPath)) {
         ShowProtectedOutput(ui, archivePath, name);
         return skip();
     }
+    const bool again = job.Restored(outputPath);
     const std::string entryFolder = FolderPart(relative);
     if (!entryFolder.empty()) CreateOutputDirectories(folder + entryFolder);
     progress.SetStatus(name);
 
-    const auto outcome = RestoreInto(outputPath, name, archivePath, ui, [&](ByteSink& sink) {
+    const auto outcome = RestoreInto(outputPath, name, archivePath, ui, job, [&](ByteSink& sink) {
         ArchiveReader reader(archive, sink, passkey, encrypted, EntryFraming::Archive, EntryHashing(opened.header));
         return reader.Run(opened.header.algorithm, progress, ui, state);
     });
+    if (outcome == ReadOutcome::Complete && again) {
+        // The earlier entry of that name is no longer on disk: the archive
+        // is its only copy now.
+        ShowReplacedEarlier(ui, archivePath, name);
+        return RestoreOutcome::ReplacedEarlier;
+    }
     switch (outcome) {
         case ReadOutcome::Complete: return RestoreOutcome::Restored;
         case ReadOutcome::Truncated: return RestoreOutcome::Incomplete;

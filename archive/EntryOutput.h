@@ -22,6 +22,7 @@ void CreateOutputDirectories(const std::string& path);
 
 enum class RestoreOutcome {
     Restored,
+    ReplacedEarlier,  // restored over a file this job restored before (a second entry of that name)
     Refused,     // the name would leave the archive's folder, pass a link or replace an archive of the job
     Incomplete,  // the archive ended inside the entry; what was read is kept beside the target
     UnknownAlgorithm,
@@ -29,8 +30,21 @@ enum class RestoreOutcome {
     OutputFailed,  // the output could not be written or named; what was written is kept beside the target
 };
 
-// Files a restore must never replace: the archives of the job.
 using ProtectedFiles = std::vector<platform::FileIdentity>;
+
+// What one job's restores share: the files no output may replace (the job's
+// archives), whether every output must reach the disk before an archive may
+// be wiped, and the files restored so far (an entry that lands on one of
+// them is a second entry of that name).
+struct RestoreJob {
+    ProtectedFiles protectedFiles;
+    bool forceToDisk = false;
+    ProtectedFiles restored;
+
+    bool Protects(const std::string& path) const;
+    bool Restored(const std::string& path) const;
+    void Record(const std::string& path);
+};
 
 // Restores the entry `name`, whose name has just been read, to the archive's
 // folder plus the name: creates the folders and writes a new file that
@@ -39,16 +53,15 @@ using ProtectedFiles = std::vector<platform::FileIdentity>;
 // the output cannot be made at all.
 RestoreOutcome RestoreEntry(ByteSource& archive, const std::string& archivePath, const std::string& name,
                             const OpenedArchive& opened, std::span<const std::uint8_t> passkey,
-                            const ReaderState& state, ProgressDialog& progress, Ui& ui,
-                            const ProtectedFiles& protectedFiles);
+                            const ReaderState& state, ProgressDialog& progress, Ui& ui, RestoreJob& job);
 
 // Runs `restore` into a new file for `target` (see RestoredFile) and settles
-// it: on Complete the file takes the target's name; otherwise what was
-// written is kept beside the target and the user is told where, naming the
-// entry `entryName` of `sourcePath`. The job stops (status 1) when the new
-// file cannot be made. Complete is returned only when the target holds the
-// whole entry.
+// it: on Complete the file takes the target's name (and is recorded in the
+// job); otherwise what was written is kept beside the target and the user is
+// told where, naming the entry `entryName` of `sourcePath`. The job stops
+// (status 1) when the new file cannot be made. Complete is returned only
+// when the target holds the whole entry.
 ReadOutcome RestoreInto(const std::string& target, const std::string& entryName, const std::string& sourcePath,
-                        Ui& ui, const std::function<ReadOutcome(ByteSink&)>& restore);
+                        Ui& ui, RestoreJob& job, const std::function<ReadOutcome(ByteSink&)>& restore);
 
 }  // namespace pelorin::archive

@@ -13,16 +13,13 @@
 namespace pelorin::archive {
 namespace {
 
-bool IsKept(const std::string& path, const ProtectedFiles& keep) {
-    const auto status = platform::StatusOf(path);
-    return status && std::find(keep.begin(), keep.end(), status->identity) != keep.end();
-}
+bool IsKept(const std::string& path, const RestoreJob& job) { return job.Protects(path) || job.Restored(path); }
 
 }  // namespace
 
-std::string ImportOutputPath(const std::string& folder, const ProtectedFiles& keep) {
+std::string ImportOutputPath(const std::string& folder, const RestoreJob& job) {
     const std::string usual = folder + kImportOutputName;
-    if (!IsKept(usual, keep)) return usual;
+    if (!IsKept(usual, job)) return usual;
     // As a taken archive name gives way: the name without its extension's
     // dot, a number 0..9999, then the extension again.
     const std::string name = kImportOutputName;
@@ -41,7 +38,7 @@ std::string ImportRaggedText(const std::string& inputPath, std::uint64_t length)
 
 ImportOutcome ImportInput(ByteSource& input, const std::string& inputPath, int algorithm, std::int64_t padding,
                           std::span<const std::uint8_t> passkey, ProgressDialog& progress, Ui& ui,
-                          ProtectedFiles& keep) {
+                          RestoreJob& job) {
     if (padding < 0) {
         ui.ShowMessage(kNegativePaddingText, kErrorCaption, MessageIcon::Warning);
         return ImportOutcome::NegativePadding;
@@ -49,10 +46,14 @@ ImportOutcome ImportInput(ByteSource& input, const std::string& inputPath, int a
     std::vector<std::uint8_t> skipped(64 * 1024);
     for (std::uint64_t left = static_cast<std::uint64_t>(padding); left > 0;) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, skipped.size()));
-        if (input.Read(std::span(skipped).first(want)) != want) return ImportOutcome::NothingAfterPadding;
+        if (input.Read(std::span(skipped).first(want)) != want) break;
         left -= want;
     }
-    if (input.AtEnd()) return ImportOutcome::NothingAfterPadding;
+    if (input.AtEnd()) {
+        ui.ShowMessage("\"" + FileNamePart(inputPath) + kNothingAfterPaddingText, std::nullopt,
+                       MessageIcon::Information);
+        return ImportOutcome::NothingAfterPadding;
+    }
     const std::uint64_t length = input.Remaining();
     if (length % kGroupSize != 0) {
         ui.ShowMessage(ImportRaggedText(inputPath, length), kErrorCaption, MessageIcon::Warning);
@@ -63,16 +64,13 @@ ImportOutcome ImportInput(ByteSource& input, const std::string& inputPath, int a
         return ImportOutcome::KeyTooShort;
     }
 
-    const std::string outputPath = ImportOutputPath(FolderPart(inputPath), keep);
+    const std::string outputPath = ImportOutputPath(FolderPart(inputPath), job);
     progress.SetStatus(FileNamePart(outputPath));
-    const auto outcome = RestoreInto(outputPath, FileNamePart(outputPath), inputPath, ui, [&](ByteSink& sink) {
+    const auto outcome = RestoreInto(outputPath, FileNamePart(outputPath), inputPath, ui, job, [&](ByteSink& sink) {
         ReaderState unused;
         ArchiveReader reader(input, sink, passkey, false, EntryFraming::Import, PasskeyHashing::Off);
         return reader.Run(algorithm, progress, ui, unused);
     });
-    if (outcome == ReadOutcome::Complete) {
-        if (const auto status = platform::StatusOf(outputPath)) keep.push_back(status->identity);
-    }
     switch (outcome) {
         case ReadOutcome::Complete: return ImportOutcome::Restored;
         case ReadOutcome::Truncated: return ImportOutcome::Incomplete;

@@ -28,15 +28,16 @@ enum class ImportOutcome {
 // enciphered groups of one file, deciphered with `algorithm` under the
 // passkey as typed (no size field, no salt, current keystream) into
 // "default output.txt" in the input's folder, replacing a file of that name
-// from before the run. When that file is one of `keep` (the run's inputs and
-// the outputs it has written), the output gets a free name beside it instead
-// ("default output4711.txt"). The output written is added to `keep`.
+// from before the run. When that file is one the job protects (its inputs)
+// or one it has written, the output gets a free name beside it instead
+// ("default output4711.txt").
 ImportOutcome ImportInput(ByteSource& input, const std::string& inputPath, int algorithm, std::int64_t padding,
-                          std::span<const std::uint8_t> passkey, ProgressDialog& progress, Ui& ui,
-                          ProtectedFiles& keep);
+                          std::span<const std::uint8_t> passkey, ProgressDialog& progress, Ui& ui, RestoreJob& job);
 
 // The output's name in `folder`.
-std::string ImportOutputPath(const std::string& folder, const ProtectedFiles& keep);
+std::string ImportOutputPath(const std::string& folder, const RestoreJob& job);
+
+inline constexpr const char* kNothingAfterPaddingText = "\" has nothing after its padding; no output was written.";
 
 std::string ImportRaggedText(const std::string& inputPath, std::uint64_t length);
 inline constexpr const char* kNegativePaddingText = "The beginning padding cannot be negative.";

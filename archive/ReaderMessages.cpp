@@ -60,6 +60,16 @@ void ShowProtectedOutput(Ui& ui, const std::string& archivePath, const std::stri
     ui.ShowMessage(ProtectedOutputText(archivePath, name), kErrorCaption, MessageIcon::Warning);
 }
 
+std::string ReplacedEarlierText(const std::string& archivePath, const std::string& name) {
+    return "\"" + FileNamePart(archivePath) + "\" holds more than one entry named \"" + name +
+           "\". The later one replaced the earlier one on disk, so the earlier is kept only in the archive, which is "
+           "not deleted.";
+}
+
+void ShowReplacedEarlier(Ui& ui, const std::string& archivePath, const std::string& name) {
+    ui.ShowMessage(ReplacedEarlierText(archivePath, name), std::nullopt, MessageIcon::Exclamation);
+}
+
 std::string IncompleteEntryText(const std::string& archivePath, const std::string& name, const std::string& target,
                                 const std::string& keptAs, bool targetExisted) {
     std::string text = "\"" + name + "\" could not be restored completely: " + archivePath + " ends inside it.";

@@ -54,6 +54,11 @@ std::string NotOfferedNameText(const std::string& archivePath, const std::string
 void ShowProtectedOutput(Ui& ui, const std::string& archivePath, const std::string& name);
 std::string ProtectedOutputText(const std::string& archivePath, const std::string& name);
 
+// A second entry of one name: restored over the first, which the archive
+// alone now holds.
+void ShowReplacedEarlier(Ui& ui, const std::string& archivePath, const std::string& name);
+std::string ReplacedEarlierText(const std::string& archivePath, const std::string& name);
+
 // An entry the archive ends inside: what was read went to `keptAs` (empty
 // when nothing could be read), and an existing `target` is left as it was.
 void ShowIncompleteEntry(Ui& ui, const std::string& archivePath, const std::string& name, const std::string& target,

@@ -53,6 +53,8 @@ std::optional<RestoredFile> RestoredFile::Begin(const std::string& target, platf
     create.exclusive = true;
     create.sequential = true;
     create.noFollow = true;
+    // Plaintext is for this user alone until it takes its final name.
+    create.privateFile = true;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = FolderOf(target) + TemporaryName();
         platform::File file = platform::File::Open(temporary, create, &error);
@@ -74,8 +76,8 @@ RestoredFile::~RestoredFile() {
     platform::DeleteFileNamed(temporary_);
 }
 
-bool RestoredFile::Commit(std::string& keptAs) {
-    if (replaces_) file_.Flush();
+bool RestoredFile::Commit(std::string& keptAs, bool forceToDisk) {
+    if (replaces_ || forceToDisk) file_.Flush();
     file_.Close();
     if (platform::MoveOver(temporary_, target_)) {
         settled_ = true;
@@ -90,7 +92,10 @@ std::string RestoredFile::KeepIncomplete() {
     settled_ = true;
     for (int attempt = 1; attempt < 1000; ++attempt) {
         const std::string name = IncompleteName(target_, attempt);
-        if (platform::RenameFile(temporary_, name)) return name;
+        if (platform::RenameFile(temporary_, name)) {
+            platform::MatchPermissions(name, target_);
+            return name;
+        }
         if (!platform::FileExists(name)) break;  // not a taken name: renaming fails for another reason
     }
     return temporary_;

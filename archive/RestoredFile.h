@@ -29,9 +29,10 @@ public:
 
     // The file is complete: it takes the target's name (forced to the disk
     // first when it replaces a file, so that a crash leaves one or the
-    // other). False when the name could not be given; the bytes are then
-    // kept as by KeepIncomplete, and `keptAs` says where.
-    bool Commit(std::string& keptAs);
+    // other, and when `forceToDisk` asks, before its source goes). False
+    // when the name could not be given; the bytes are then kept as by
+    // KeepIncomplete, and `keptAs` says where.
+    bool Commit(std::string& keptAs, bool forceToDisk);
 
     // The file is incomplete: it stays under a free name beside the target
     // ("<target>.incomplete", then "<target>.incomplete2", ...), which is

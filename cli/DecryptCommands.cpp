@@ -94,7 +94,9 @@ public:
             return false;
         }
         model.decryptAll = options_.selected.empty();
-        if (options_.deleteArchives) model.deleteSources = true;
+        // Archives are deleted only when this command line says so.
+        model.deleteSources = options_.deleteArchives;
+        model.remembersChoices = false;
         if (!model.ValidateOk(*this, settings_)) {
             refused = true;
             return false;
@@ -111,6 +113,16 @@ public:
             }
         }
         return true;
+    }
+    bool ConfirmSelections() override {
+        bool all = true;
+        for (const auto& name : options_.selected) {
+            if (matched.count(name) != 0) continue;
+            ShowMessage("no archive holds an entry named \"" + name + "\"; nothing was restored or deleted",
+                        std::nullopt, MessageIcon::Exclamation);
+            all = false;
+        }
+        return all;
     }
     bool RunImportOptions(const std::string&, int& algorithm, std::int64_t& padding) override {
         algorithm = options_.algorithm.value_or(-1);
@@ -132,15 +144,8 @@ int RunDriver(const Options& options, bool import) {
     CommandLineDecryptUi ui(terminal, options, settings);
     TerminalProgress progress;
     try {
-        int status = decrypt::RunDecryptJob(options.names, import, ui, progress, settings);
-        if (ui.refused) return kUsageError;
-        for (const auto& name : options.selected) {
-            if (ui.matched.count(name) != 0) continue;
-            terminal.ShowMessage("no archive holds an entry named \"" + name + "\"", std::nullopt,
-                                 MessageIcon::Exclamation);
-            if (status == decrypt::kExitDone) status = kExitIncomplete;
-        }
-        return status;
+        const int status = decrypt::RunDecryptJob(options.names, import, ui, progress, settings);
+        return ui.refused ? kUsageError : status;
     } catch (const JobExit& exit) {
         if (exit.status() == kExitCancelled) ReportStop("");
         return exit.status();

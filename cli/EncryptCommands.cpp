@@ -29,7 +29,9 @@ public:
 
     bool RunEncryptDialog(encrypt::EncryptDialogModel& model) override {
         if (algorithm) model.selectedAlgorithm = *algorithm;
-        if (deleteSources) model.deleteSource = true;
+        // Sources are deleted only when this command line says so.
+        model.deleteSource = deleteSources;
+        model.remembersChoices = false;
         if (!ReadPasskey(passkeyFile, true, model.passkey, model.verify) ||
             !model.ValidateOk(*this, encrypt::PasskeyHashingOn(settings))) {
             validationFailed = true;

@@ -4,6 +4,7 @@
 
 #include "app_common/JobExit.h"
 #include "app_common/OpenError.h"
+#include "app_common/PassesText.h"
 #include "archive/ArchiveReader.h"
 #include "archive/EntryNames.h"
 #include "archive/EntryOutput.h"
@@ -90,7 +91,7 @@ Scan ScanNames(const std::string& path, std::span<const std::uint8_t> passkey, P
 // so that it may be wiped; every other outcome has been reported.
 bool DecryptArchive(const std::string& path, std::span<const std::uint8_t> passkey,
                     const std::vector<std::string>* selection, ProgressDialog& progress, Ui& ui,
-                    archive::ReaderState& state, const archive::ProtectedFiles& protectedFiles) {
+                    archive::ReaderState& state, archive::RestoreJob& job) {
     platform::File file = OpenArchive(path, ui);
     archive::FileSource source(file);
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Decrypting, ui, state);
@@ -121,9 +122,9 @@ bool DecryptArchive(const std::string& path, std::span<const std::uint8_t> passk
             }
             continue;
         }
-        switch (archive::RestoreEntry(source, path, *name.name, *opened, passkey, state, progress, ui,
-                                      protectedFiles)) {
+        switch (archive::RestoreEntry(source, path, *name.name, *opened, passkey, state, progress, ui, job)) {
             case archive::RestoreOutcome::Restored: break;
+            case archive::RestoreOutcome::ReplacedEarlier:
             case archive::RestoreOutcome::Refused:
             case archive::RestoreOutcome::UnknownAlgorithm:
             case archive::RestoreOutcome::KeyTooShort: everything = false; break;
@@ -181,7 +182,11 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
     // Import cannot check the passkey: a mistyped one gives garbage, so its
     // inputs are never wiped.
     const bool wipeArchives = model.deleteSources && !importMode;
-    archive::ProtectedFiles protectedFiles = IdentitiesOf(archives);
+    archive::RestoreJob job;
+    job.protectedFiles = IdentitiesOf(archives);
+    // An archive is the only copy once it is wiped: what came from it must
+    // be on the disk first.
+    job.forceToDisk = wipeArchives;
 
     std::vector<std::vector<std::string>> selections(archives.size());
     std::vector<bool> usable(archives.size(), true);
@@ -202,6 +207,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
             }
         }
         if (!proceed) return kExitDone;
+        if (!ui.ConfirmSelections()) return kExitIncomplete;
     }
 
     int status = kExitDone;
@@ -219,19 +225,18 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
             if (!ui.RunImportOptions(path, algorithm, padding)) return kExitImportCancelled;
             archive::FileSource source(file);
             const auto outcome =
-                archive::ImportInput(source, path, algorithm, padding, passkey.bytes(), progress, ui, protectedFiles);
+                archive::ImportInput(source, path, algorithm, padding, passkey.bytes(), progress, ui, job);
             complete = outcome == archive::ImportOutcome::Restored ||
                        outcome == archive::ImportOutcome::NothingAfterPadding;
         } else {
             complete = DecryptArchive(path, passkey.bytes(), choose ? &selections[i] : nullptr, progress, ui, state,
-                                      protectedFiles);
+                                      job);
         }
         if (!complete) status = kExitIncomplete;
         // Only an archive read to its end, with nothing left behind that the
         // user did not leave out, is wiped.
         if (wipeArchives && complete) {
-            const auto passes = static_cast<int>(settings.ReadOr(kNumIter.name, kNumIter.defaultValue));
-            wipe::WipeInputFile(path, passes, progress, ui);
+            wipe::WipeInputFile(path, PassesSetting(settings.ReadOr(kNumIter.name, kNumIter.defaultValue)), progress, ui);
         }
         // A Cancel pressed while an archive was wiped is asked here.
         progress.ConfirmCancelIfRequested();

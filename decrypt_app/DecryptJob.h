@@ -28,6 +28,10 @@ public:
     // Import mode, once per input: the algorithm and the leading bytes to
     // skip. False for Cancel.
     virtual bool RunImportOptions(const std::string& inputPath, int& algorithm, std::int64_t& padding) = 0;
+    // After every archive's choice was made: false when the choices cannot
+    // stand (the tool's --select names an entry no archive holds); nothing is
+    // then restored or wiped.
+    virtual bool ConfirmSelections() { return true; }
 };
 
 // The decryptor's job over the archives (full paths): probe, main dialog,

@@ -57,7 +57,7 @@ bool DecryptDialogModel::ValidateOk(Ui& ui, platform::SettingsStore& settings) c
         }
     }
     // In import mode the box is disabled; the retained choice stays as it was.
-    if (!importMode && settings.ReadOr(kStickDel.name, kStickDel.defaultValue) == 1) {
+    if (!importMode && remembersChoices && settings.ReadOr(kStickDel.name, kStickDel.defaultValue) == 1) {
         settings.Write(kActualDel.name, deleteSources ? 1 : 0);
     }
     return true;

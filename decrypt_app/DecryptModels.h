@@ -43,6 +43,9 @@ struct DecryptDialogModel {
     // Set by a dialog that reads Unicode: a typed character has no form in
     // the system's code page.
     bool passkeyOutsideCodePage = false;
+    // The dialog's delete choice becomes the remembered one (the tool's
+    // options answer for one run only and leave it as it is).
+    bool remembersChoices = true;
 
     // Opening: the retained delete choice when retaining is on.
     void Load(const platform::SettingsStore& settings);

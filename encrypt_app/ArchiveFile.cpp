@@ -1,65 +1,117 @@
 #include "encrypt_app/ArchiveFile.h"
 
+#include <array>
+#include <cstdio>
+
 #include "encrypt_app/JobList.h"
+#include "platform/OsRandom.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
 
 namespace pelorin::encrypt {
 namespace {
 
-platform::OpenOptions Writing() {
+// Creates `path` only if no file has that name, held while it is written.
+platform::File CreateNew(const std::string& path, platform::FileError& error) {
     platform::OpenOptions options;
     options.write = true;
+    options.create = true;
+    options.exclusive = true;
     options.sequential = true;
     options.noFollow = true;
     options.lock = platform::FileLock::Exclusive;
-    return options;
-}
-
-// Creates `path` only if no file has that name.
-platform::File CreateNew(const std::string& path, platform::FileError& error) {
-    platform::OpenOptions options = Writing();
-    options.create = true;
-    options.exclusive = true;
     return platform::File::Open(path, options, &error);
 }
 
-// The existing regular file `path`, emptied once it is held.
-platform::File Replace(const std::string& path, platform::FileError& error) {
-    platform::OpenOptions options = Writing();
-    options.truncate = true;
-    return platform::File::Open(path, options, &error);
-}
-
-// Names that the next try gives way to: taken, a link, or held by another job.
+// Names that give way to the next one: taken, a link, or not a file.
 bool GivesWay(platform::FileError error) {
     return error == platform::FileError::Exists || error == platform::FileError::IsLink ||
            error == platform::FileError::InUse || error == platform::FileError::NotRegular;
 }
 
+std::string FolderOf(const std::string& path) {
+    const std::size_t cut = path.find_last_of(platform::kHostSeparator == '/' ? "/" : "\\/");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string FreeName(const std::string& firstFullPath, const std::vector<std::string>& sources) {
+    return ChooseArchiveName(firstFullPath, false, sources,
+                             [](const std::string& name) { return platform::StatusOf(name).has_value(); },
+                             platform::IsSameFile);
+}
+
 }  // namespace
 
-std::optional<CreatedArchive> CreateArchiveFile(const std::string& chosenName, const std::string& firstFullPath,
-                                                bool overwrite, const std::vector<std::string>& sources,
-                                                platform::FileError& error) {
-    std::string candidate = chosenName;
-    bool mayReplace = overwrite;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        platform::File file;
-        if (mayReplace && platform::FileExists(candidate)) {
-            file = Replace(candidate, error);
-        } else {
-            file = CreateNew(candidate, error);
+std::optional<ArchiveFile> ArchiveFile::Create(const std::string& chosenName, const std::string& firstFullPath,
+                                               bool overwrite, const std::vector<std::string>& sources,
+                                               platform::FileError& error) {
+    const auto existing = platform::StatusOf(chosenName);
+    if (overwrite && existing && existing->kind == platform::FileKind::Folder) {
+        error = platform::FileError::AccessDenied;  // as an open of a folder would say
+        return std::nullopt;
+    }
+    if (overwrite && existing && existing->kind == platform::FileKind::Regular) {
+        // Written beside the archive it replaces, under a name of its own.
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::array<std::uint8_t, 4> random{};
+            platform::OsRandomBytes(random);
+            char name[32];
+            std::snprintf(name, sizeof name, "pelorin-%02x%02x%02x%02x.tmp", random[0], random[1], random[2],
+                          random[3]);
+            const std::string beside = FolderOf(chosenName) + name;
+            platform::File file = CreateNew(beside, error);
+            if (file.IsOpen()) {
+                ArchiveFile archive(std::move(file), chosenName, firstFullPath, sources);
+                archive.beside_ = beside;
+                archive.replaced_ = existing->identity;
+                return archive;
+            }
+            if (error != platform::FileError::Exists) return std::nullopt;
         }
-        if (file.IsOpen()) return CreatedArchive{std::move(file), candidate};
+        return std::nullopt;
+    }
+    std::string candidate = chosenName;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        platform::File file = CreateNew(candidate, error);
+        if (file.IsOpen()) return ArchiveFile(std::move(file), candidate, firstFullPath, sources);
         if (!GivesWay(error)) return std::nullopt;
-        // A free name as the naming rule gives it when the usual one is taken.
-        mayReplace = false;
-        candidate = ChooseArchiveName(firstFullPath, false, sources,
-                                      [](const std::string& name) { return platform::StatusOf(name).has_value(); },
-                                      platform::IsSameFile);
+        candidate = FreeName(firstFullPath, sources);
     }
     return std::nullopt;
+}
+
+ArchiveFile::ArchiveFile(ArchiveFile&& other) noexcept
+    : file_(std::move(other.file_)), path_(std::move(other.path_)), beside_(std::move(other.beside_)),
+      replaced_(other.replaced_), firstFullPath_(std::move(other.firstFullPath_)),
+      sources_(std::move(other.sources_)), finished_(other.finished_) {
+    other.finished_ = true;
+}
+
+ArchiveFile::~ArchiveFile() {
+    if (!finished_) Finish(false);
+}
+
+bool ArchiveFile::Finish(bool complete) {
+    if (finished_) return true;
+    finished_ = true;
+    file_.Close();
+    if (beside_.empty()) return true;
+    // Only a finished archive replaces, and only the file that was there
+    // when the job began.
+    const auto now = platform::StatusOf(path_);
+    if (complete && now && replaced_ && now->identity == *replaced_ && now->kind == platform::FileKind::Regular &&
+        platform::MoveOver(beside_, path_)) {
+        return true;
+    }
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::string free = FreeName(firstFullPath_, sources_);
+        if (platform::RenameFile(beside_, free)) {
+            path_ = free;
+            return false;
+        }
+    }
+    path_ = beside_;
+    return false;
 }
 
 }  // namespace pelorin::encrypt

@@ -26,6 +26,9 @@ struct EncryptDialogModel {
     // Set by a dialog that reads Unicode: a typed character has no form in
     // the system's code page, so the bytes above are not what was typed.
     bool passkeyOutsideCodePage = false;
+    // The dialog's choices become the remembered ones (the tool's options
+    // answer for one run only and leave them as they are).
+    bool remembersChoices = true;
 
     // The driver's initial algorithm counts only when it lies in 0..7.
     void ApplyInitialAlgorithm(int algorithm);

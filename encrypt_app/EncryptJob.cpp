@@ -1,6 +1,10 @@
 #include "encrypt_app/EncryptJob.h"
 
+#include <algorithm>
+#include <set>
+
 #include "app_common/JobExit.h"
+#include "app_common/PassesText.h"
 #include "app_common/SharedRandom.h"
 #include "archive/ArchiveFormat.h"
 #include "archive/ArchiveStart.h"
@@ -48,12 +52,24 @@ bool Unchanged(const platform::FileStatus& read, const std::optional<platform::F
            now->size == read.size && now->modified == read.modified;
 }
 
+// Whether two stored names would come back as one file: letter case
+// counts on Linux, not on Windows.
+std::string NameKey(std::string name) {
+    if (platform::kHostSeparator == '\\') {
+        for (char& c : name) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return name;
+}
+
 class Walk {
 public:
-    Walk(archive::ByteSink& archive, const platform::FileIdentity& archiveIdentity,
+    Walk(archive::ByteSink& archive, ArchiveFile& archiveFile, const platform::FileIdentity& archiveIdentity,
          std::span<const std::uint8_t> passkey, int algorithm, const archive::ArchiveHeader& header, int passes,
          bool deleteSources, ProgressDialog& progress, Ui& ui)
-        : archive_(archive), archiveIdentity_(archiveIdentity), passkey_(passkey, kKeyScrubPasses),
+        : archive_(archive), archiveFile_(archiveFile), archiveIdentity_(archiveIdentity),
+          passkey_(passkey, kKeyScrubPasses),
           algorithm_(algorithm), encryptHeaders_(archive::HeadersEncrypted(header)),
           hashing_(archive::EntryHashing(header)), passes_(passes), deleteSources_(deleteSources), progress_(progress),
           ui_(ui) {}
@@ -112,7 +128,9 @@ private:
             Tell(ChangedWhileStoredText(path));
             return;
         }
-        if (!wipe::WipeSourceFile(path, passes_, progress_)) everythingDone_ = false;
+        // The archive must hold the entry for certain before its source goes.
+        if (!archiveFile_.ForceToDisk()) throw ArchiveFailed{};
+        if (!wipe::WipeSourceFile(path, passes_, progress_)) Tell(NotWipedSourceText(path));
         // A Cancel pressed during the wipe is asked between files.
         progress_.ConfirmCancelIfRequested();
     }
@@ -120,6 +138,11 @@ private:
     FileOutcome OneFile(const std::string& storedName, const std::string& hostRelative, const std::string& path) {
         if (!NameComesBack(storedName, hostRelative)) {
             Tell(NameCannotComeBackText(path));
+            return FileOutcome::Skipped;
+        }
+        // A second entry of one name would replace the first when restored.
+        if (storedNames_.count(NameKey(storedName)) != 0) {
+            Tell(DuplicateNameText(path, storedName));
             return FileOutcome::Skipped;
         }
         platform::OpenOptions options;
@@ -146,6 +169,7 @@ private:
             return FileOutcome::Skipped;
         }
         read_ = *status;
+        storedNames_.insert(NameKey(storedName));
         progress_.SetStatus(storedName);
         progress_.SetPos(0);
         if (!archive::WriteEntryName(archive_, storedName, encryptHeaders_, passkey_.bytes())) throw ArchiveFailed{};
@@ -178,6 +202,7 @@ private:
         const std::string prefix = storedPrefix.back() == '\\' ? storedPrefix : storedPrefix + '\\';
         const std::string hostFolder = hostPrefix + platform::kHostSeparator;
         const platform::FolderListing listing = platform::ListFolder(folder);
+        if (!listing.readable) Tell(FolderNotReadText(path, platform::LastFailureText()));
         for (const auto& name : listing.unreachable) Tell(UnreachableNameText(folder + name));
         for (const auto& name : listing.names) {
             std::string full = folder + name;
@@ -201,6 +226,7 @@ private:
     }
 
     archive::ByteSink& archive_;
+    ArchiveFile& archiveFile_;
     platform::FileIdentity archiveIdentity_;
     SecureBuffer passkey_;
     int algorithm_;
@@ -211,6 +237,7 @@ private:
     ProgressDialog& progress_;
     Ui& ui_;
     platform::FileStatus read_;  // the source of the last entry, as it was opened
+    std::set<std::string> storedNames_;
     bool everythingDone_ = true;
 };
 
@@ -254,6 +281,22 @@ std::string SkippedTemporaryText(const std::string& name) {
 std::string LinkNotFollowedText(const std::string& name) {
     return "\"" + name + "\" is a link, which is never followed. It was not encrypted and is not deleted.";
 }
+std::string DuplicateNameText(const std::string& name, const std::string& storedName) {
+    return "\"" + name + "\" would be stored as \"" + storedName + "\", the name of an entry already in the "
+           "archive, and would replace it when restored. It was not encrypted and is not deleted.";
+}
+std::string FolderNotReadText(const std::string& name, const std::string& reason) {
+    return "The folder \"" + name + "\" could not be read (" + reason +
+           "). What it holds was not encrypted and is not deleted.";
+}
+std::string NotWipedSourceText(const std::string& name) {
+    return "\"" + name + "\" was encrypted but could not be overwritten and deleted (it may be read-only or in "
+           "use).";
+}
+std::string ArchiveKeptBesideText(const std::string& chosen, const std::string& kept) {
+    return "Another program changed " + chosen + " while this archive was written, so it was not replaced. The new "
+                                                 "archive is " + kept + ".";
+}
 std::string NoRandomSourceText(const std::string& name) {
     return "\"" + name + "\" was not encrypted: the system's random source did not answer.";
 }
@@ -293,11 +336,11 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     header.algorithm = static_cast<std::uint8_t>(model.selectedAlgorithm);
     header.encryptedHeaders = archive::HeaderFlagOf(settings.ReadOr(kEncHeaders.name, kEncHeaders.defaultValue));
     header.hashedPasskey = archive::HeaderFlagOf(settings.ReadOr(kHashPasskey.name, kHashPasskey.defaultValue));
-    const auto passes = static_cast<std::int32_t>(settings.ReadOr(kNumPasses.name, kNumPasses.defaultValue));
-    if (settings.ReadOr(kLastAlg.name, kLastAlg.defaultValue) == 1) {
+    const int passes = PassesSetting(settings.ReadOr(kNumPasses.name, kNumPasses.defaultValue));
+    if (model.remembersChoices && settings.ReadOr(kLastAlg.name, kLastAlg.defaultValue) == 1) {
         settings.Write(kActualAlg.name, static_cast<std::uint32_t>(model.selectedAlgorithm));
     }
-    if (settings.ReadOr(kStickyDelete.name, kStickyDelete.defaultValue) == 1) {
+    if (model.remembersChoices && settings.ReadOr(kStickyDelete.name, kStickyDelete.defaultValue) == 1) {
         settings.Write(kHaveDelete.name, model.deleteSource ? 1 : 0);
     }
     const auto passkey = std::span(reinterpret_cast<const std::uint8_t*>(model.passkey.data()), model.passkey.size());
@@ -308,16 +351,33 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
         return kExitIncomplete;
     }
 
+    // Nothing named can be found: no archive is made (with overwrite on, an
+    // empty one would replace an archive that may hold the only copy).
+    if (std::none_of(items.begin(), items.end(), [](const JobItem& item) { return !item.fullPath.empty(); })) {
+        for (const auto& item : items) ui.ShowMessage(NotFoundText(item.given), std::nullopt, MessageIcon::Exclamation);
+        return kExitIncomplete;
+    }
+
     platform::FileError error = platform::FileError::None;
-    auto created = CreateArchiveFile(chosenName, firstPath, overwrite, sources, error);
-    const std::string archivePath = created ? created->path : chosenName;
-    if (chosenArchive != nullptr) *chosenArchive = archivePath;
-    const auto archiveStatus = created ? created->file.Status() : std::nullopt;
+    auto created = ArchiveFile::Create(chosenName, firstPath, overwrite, sources, error);
+    const auto archiveStatus = created ? created->file().Status() : std::nullopt;
     if (!archiveStatus) {
-        ui.ShowMessage(ArchiveNotWritableText(archivePath), std::nullopt, MessageIcon::Exclamation);
+        if (chosenArchive != nullptr) *chosenArchive = chosenName;
+        ui.ShowMessage(ArchiveNotWritableText(chosenName), std::nullopt, MessageIcon::Exclamation);
         return kExitArchiveNotWritable;
     }
-    archive::FileSink archive(created->file);
+    // Told where the archive ends up, however the job ends.
+    struct NameTeller {
+        ArchiveFile& archive;
+        std::string* told;
+        ~NameTeller() {
+            archive.Finish(false);
+            if (told != nullptr) *told = archive.path();
+        }
+    } teller{*created, chosenArchive};
+    if (chosenArchive != nullptr) *chosenArchive = created->path();
+    const std::string archivePath = created->path();
+    archive::FileSink archive(created->file());
 
     ProgressDialog progress(view, ui);
     progress.SetRange(0, kProgressFull);
@@ -326,15 +386,17 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
         ui.ShowMessage(ArchiveWriteFailedText(archivePath), std::nullopt, MessageIcon::Exclamation);
         return kExitArchiveNotWritable;
     }
-    Walk walk(archive, archiveStatus->identity, passkey, model.selectedAlgorithm, header, passes, model.deleteSource,
-              progress, ui);
+    Walk walk(archive, *created, archiveStatus->identity, passkey, model.selectedAlgorithm, header, passes,
+              model.deleteSource, progress, ui);
     try {
         for (const auto& item : items) walk.DroppedItem(item);
     } catch (const ArchiveFailed&) {
         ui.ShowMessage(ArchiveWriteFailedText(archivePath), std::nullopt, MessageIcon::Exclamation);
         return kExitArchiveNotWritable;
     }
-    return walk.everythingDone() ? kExitDone : kExitIncomplete;
+    const bool placed = created->Finish(true);
+    if (!placed) ui.ShowMessage(ArchiveKeptBesideText(chosenName, created->path()), std::nullopt, MessageIcon::Information);
+    return walk.everythingDone() && placed ? kExitDone : kExitIncomplete;
 }
 
 }  // namespace pelorin::encrypt

@@ -40,6 +40,8 @@ struct OpenOptions {
     bool sequential = false; // hint: read or written front to back
     bool noFollow = false;   // fail with IsLink when the name is a link
     FileLock lock = FileLock::None;  // fail with InUse when it cannot be had at once
+    bool privateFile = false;        // a file created now is for this user alone (until MoveOver)
+    bool allowRename = false;        // the name may be changed while the file is open (Windows asks)
 };
 
 enum class SeekFrom { Start, Current, End };

@@ -11,6 +11,7 @@ namespace pelorin::platform {
 // until the free clusters are used up.
 struct VolumeGeometry {
     std::uint64_t clusterSize = 0;   // bytes per cluster (sectors x bytes per sector)
+    std::uint64_t sectorSize = 512;  // the smallest unit the volume writes
     std::uint64_t freeClusters = 0;
     std::uint64_t totalClusters = 0;
 };
@@ -28,6 +29,11 @@ DriveType QueryDriveType(const std::string& root);
 // no name could be made.
 std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix);
 
+// The user's own folder for state that outlives a run (the XDG state folder
+// on Linux, the local application-data folder on Windows), ending with a
+// separator.
+std::string UserStateFolder();
+
 bool DeleteFileNamed(const std::string& path);
 // Whether this user may delete the file: its folder lets the name go
 // (writable, and the sticky bit allows it on Linux) and it is not
@@ -36,9 +42,15 @@ bool CanRemove(const std::string& path);
 // Gives a file a new name; never replaces a file of that name (false then).
 bool RenameFile(const std::string& from, const std::string& to);
 // Gives a file the name of another one, which it replaces in one step (the
-// name is never missing meanwhile); the replaced file's permissions carry
-// over. A link of that name is replaced itself, never written through.
+// name is never missing meanwhile); the replaced file's permissions (and, for
+// the administrator, its owner) carry over, and a file that replaces nothing
+// gets the permissions a new file would have. A link of that name is
+// replaced itself, never written through.
 bool MoveOver(const std::string& from, const std::string& to);
+
+// Gives `path` the permissions (and, for the administrator, the owner) of
+// `like`, or those of a new file when `like` does not exist.
+void MatchPermissions(const std::string& path, const std::string& like);
 bool FileExists(const std::string& path);
 
 // The volume root a name's rules refer to: the first three characters

@@ -94,14 +94,22 @@ void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& prog
             ui.ShowMessage(NotWipedText(fileName, refusal), kErrorCaption, MessageIcon::Warning);
             return;
     }
+    // Held before anything changes, so that another job still reading the
+    // archive keeps it: a held archive is reported and left alone.
+    platform::FileError error = platform::FileError::None;
+    platform::File file = OpenWipeTarget(fileName, checked, true, true, &error);
+    if (!file.IsOpen()) {
+        if (error == platform::FileError::InUse) {
+            ui.ShowMessage(NotWipedInUseText(fileName), kErrorCaption, MessageIcon::Warning);
+            return;
+        }
+        ShowOpenError(ui, error == platform::FileError::None ? platform::FileError::Other : error, fileName);
+    }
     std::string current = fileName;
     // The rename never replaces a file of that name (it may be the user's):
     // when the name is taken, the wipe goes on under the file's own name.
     const std::string temporary = FolderOf(fileName) + kInputWipeTempName;
     if (platform::RenameFile(fileName, temporary)) current = temporary;
-
-    platform::File file = OpenWipeTarget(current, checked, true);
-    if (!file.IsOpen()) ShowOpenError(ui, platform::FileError::Other, current);
 
     const std::int64_t length = file.Length();
     const std::uint64_t block = InputWipeBlockSize(length < 0 ? 0 : static_cast<std::uint64_t>(length));
@@ -121,6 +129,10 @@ void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& prog
     if (!overwritten || !platform::DeleteFileNamed(current)) {
         ui.ShowMessage(InputDeleteFailedText(fileName), kErrorCaption, MessageIcon::Warning);
     }
+}
+
+std::string NotWipedInUseText(const std::string& fileName) {
+    return "\"" + fileName + "\" is in use by another program (another job may still be reading it); not wiped.";
 }
 
 std::string NotWipedText(const std::string& fileName, WipeRefusal refusal) {

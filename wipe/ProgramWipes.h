@@ -42,6 +42,7 @@ bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& 
 std::string InputDeleteFailedText(const std::string& fileName);
 // A file a wipe refused before writing anything, and why.
 std::string NotWipedText(const std::string& fileName, WipeRefusal refusal);
+std::string NotWipedInUseText(const std::string& fileName);
 std::string DroppedDeleteFailedText(const std::string& fileName);
 inline constexpr const char* kDriveInformationText = "Could not retrieve drive information. Aborting file.";
 

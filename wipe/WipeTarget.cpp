@@ -17,18 +17,24 @@ WipeRefusal CheckWipeTarget(const std::string& name, bool deleting, platform::Fi
     return WipeRefusal::None;
 }
 
-platform::File OpenWipeTarget(const std::string& name, const platform::FileStatus& checked, bool read,
-                              bool holdAgainstWriters) {
+platform::File OpenWipeTarget(const std::string& name, const platform::FileStatus& checked, bool read, bool hold,
+                              platform::FileError* error) {
     platform::OpenOptions options;
     options.read = read;
     options.write = true;
     options.sequential = true;
     options.noFollow = true;
-    if (holdAgainstWriters) options.lock = platform::FileLock::Exclusive;
-    platform::File file = platform::File::Open(name, options);
+    if (hold) {
+        options.lock = platform::FileLock::Exclusive;
+        options.allowRename = true;
+    }
+    platform::File file = platform::File::Open(name, options, error);
     if (!file.IsOpen()) return file;
     const auto opened = file.Status();
-    if (!opened || !(opened->identity == checked.identity) || opened->names != checked.names) file.Close();
+    if (!opened || !(opened->identity == checked.identity) || opened->names != checked.names) {
+        file.Close();
+        if (error) *error = platform::FileError::Other;
+    }
     return file;
 }
 

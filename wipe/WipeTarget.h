@@ -27,10 +27,12 @@ WipeRefusal CheckWipeTarget(const std::string& name, bool deleting, platform::Fi
 
 // Opens the checked file for overwriting (writing, sequential, never
 // through a link) and makes sure the handle leads to the file that was
-// checked, not to one put in its place meanwhile. `holdAgainstWriters`
-// keeps other writers out while it is open (Windows: no write sharing).
+// checked, not to one put in its place meanwhile. `hold` keeps the suite's
+// other programs out while it is open (an exclusive lock; on Windows no
+// write sharing) and lets its name change meanwhile; a file another job
+// holds fails with InUse in `error`.
 platform::File OpenWipeTarget(const std::string& name, const platform::FileStatus& checked, bool read = false,
-                              bool holdAgainstWriters = false);
+                              bool hold = false, platform::FileError* error = nullptr);
 
 // How the tools word a refusal ("has other names (hard links); not wiped").
 std::string WipeRefusalText(WipeRefusal refusal);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/posix/Failure.h"
 #include "platform/posix/StatusFromStat.h"
 
 namespace pelorin::platform {
@@ -63,6 +64,8 @@ bool TakeLock(int fd, FileLock lock) {
 
 std::string LastFailureText() { return lastFailure; }
 
+void RememberErrno(int number) { lastFailure = std::strerror(number); }
+
 File::~File() { Close(); }
 
 File::File(File&& other) noexcept
@@ -106,7 +109,7 @@ File File::Open(const std::string& path, const OpenOptions& options, FileError* 
     // the lock is held, so that nothing else is cut short.
     int fd;
     do {
-        fd = ::open(path.c_str(), flags, 0666);
+        fd = ::open(path.c_str(), flags, options.privateFile ? 0600 : 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         const int number = errno;

@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include "platform/posix/Failure.h"
 #include "platform/posix/StatusFromStat.h"
 
 namespace pelorin::platform {
@@ -30,6 +33,7 @@ FolderListing ListFolder(const std::string& folder) {
     FolderListing listing;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
+        RememberErrno(errno);
         listing.readable = false;
         return listing;
     }

@@ -8,8 +8,11 @@
 #include <stdio.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <cerrno>
+
+#include "platform/posix/Failure.h"
 #include <ctime>
 
 namespace pelorin::platform {
@@ -61,6 +64,16 @@ std::optional<std::string> CreateTempFile(const std::string& folder, const std::
     return std::nullopt;
 }
 
+std::string UserStateFolder() {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
+        return std::string(state) + "/";
+    }
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
+        return std::string(home) + "/.local/state/";
+    }
+    return "/tmp/";
+}
+
 bool DeleteFileNamed(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool CanRemove(const std::string& path) {
@@ -78,20 +91,40 @@ bool RenameFile(const std::string& from, const std::string& to) {
     // Plain rename would replace an existing file; the system checks and
     // renames in one step.
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (errno != EINVAL && errno != ENOSYS) {
+        RememberErrno(errno);
+        return false;
+    }
     // File systems without that form: a second name that cannot replace
     // anything, then the first name goes.
-    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        RememberErrno(errno);
+        return false;
+    }
     ::unlink(from.c_str());
     return true;
 }
 
-bool MoveOver(const std::string& from, const std::string& to) {
-    struct stat replaced {};
-    if (::lstat(to.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode)) {
-        ::chmod(from.c_str(), replaced.st_mode & 07777);
+void MatchPermissions(const std::string& path, const std::string& like) {
+    struct stat model {};
+    if (::lstat(like.c_str(), &model) == 0 && S_ISREG(model.st_mode)) {
+        if (::geteuid() == 0) {
+            if (::lchown(path.c_str(), model.st_uid, model.st_gid) != 0) RememberErrno(errno);
+        }
+        ::chmod(path.c_str(), model.st_mode & 07777);
+        return;
     }
-    return ::rename(from.c_str(), to.c_str()) == 0;
+    // What a new file gets: read and write for all, less the user's mask.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(path.c_str(), 0666 & ~mask);
+}
+
+bool MoveOver(const std::string& from, const std::string& to) {
+    MatchPermissions(from, to);
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    RememberErrno(errno);
+    return false;
 }
 
 bool FileExists(const std::string& path) {

@@ -70,7 +70,8 @@ File File::Open(const std::string& path, const OpenOptions& options, FileError* 
     // known to be a regular file and not a link.
     DWORD disposition = options.exclusive ? CREATE_NEW : options.create ? OPEN_ALWAYS : OPEN_EXISTING;
     // Holding a file, shared or exclusively, means no other writer.
-    const DWORD share = options.lock == FileLock::None ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+    DWORD share = options.lock == FileLock::None ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+    if (options.allowRename) share |= FILE_SHARE_DELETE;
     DWORD flags = FILE_ATTRIBUTE_NORMAL;
     if (options.sequential) flags |= FILE_FLAG_SEQUENTIAL_SCAN;
     const auto refuse = [&](FileError kind) {

@@ -48,7 +48,9 @@ FolderListing ListFolder(const std::string& folder) {
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW((LongPath(folder) + L"*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
-        listing.readable = GetLastError() == ERROR_FILE_NOT_FOUND;
+        const DWORD code = GetLastError();
+        win32::RememberFailure(code);
+        listing.readable = code == ERROR_FILE_NOT_FOUND;
         return listing;
     }
     do {

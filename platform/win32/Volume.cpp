@@ -13,6 +13,7 @@ std::optional<VolumeGeometry> QueryVolume(const std::string& path) {
     }
     VolumeGeometry geometry;
     geometry.clusterSize = std::uint64_t{sectorsPerCluster} * bytesPerSector;
+    geometry.sectorSize = bytesPerSector;
     geometry.freeClusters = freeClusters;
     geometry.totalClusters = totalClusters;
     if (geometry.clusterSize == 0) return std::nullopt;
@@ -39,6 +40,15 @@ std::optional<std::string> CreateTempFile(const std::string& folder, const std::
     return win32::Narrow(name);
 }
 
+std::string UserStateFolder() {
+    wchar_t folder[MAX_PATH * 4] = {};
+    DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", folder, MAX_PATH * 4);
+    if (length == 0 || length >= MAX_PATH * 4) length = GetTempPathW(MAX_PATH * 4, folder);
+    std::string text = win32::Narrow(std::wstring(folder, length));
+    if (!text.empty() && text.back() != '\\') text += '\\';
+    return text;
+}
+
 bool DeleteFileNamed(const std::string& path) { return DeleteFileW(win32::LongPath(path).c_str()) != FALSE; }
 
 bool CanRemove(const std::string& path) {
@@ -48,17 +58,27 @@ bool CanRemove(const std::string& path) {
     // Opening for deletion asks the same rights as the deletion will.
     HANDLE h = CreateFileW(name.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    // A file another program has open refuses the question, not the right;
+    // that it is in use is told when it is opened for the wipe.
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
     CloseHandle(h);
     return true;
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
-    return MoveFileExW(win32::LongPath(from).c_str(), win32::LongPath(to).c_str(), 0) != FALSE;
+    if (MoveFileExW(win32::LongPath(from).c_str(), win32::LongPath(to).c_str(), 0)) return true;
+    win32::RememberFailure(GetLastError());
+    return false;
 }
 
+// A file keeps the security of the folder it was made in, which is the
+// replaced file's folder too.
+void MatchPermissions(const std::string&, const std::string&) {}
+
 bool MoveOver(const std::string& from, const std::string& to) {
-    return MoveFileExW(win32::LongPath(from).c_str(), win32::LongPath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    if (MoveFileExW(win32::LongPath(from).c_str(), win32::LongPath(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    win32::RememberFailure(GetLastError());
+    return false;
 }
 
 bool FileExists(const std::string& path) {

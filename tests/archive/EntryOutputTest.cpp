@@ -18,8 +18,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // Restores every entry of an archive file with RestoreEntry.
-std::vector<RestoreOutcome> RestoreAll(const std::string& archivePath, const std::string& passkey, test::FakeUi& ui,
-                                       const ProtectedFiles& protectedFiles = {}) {
+std::vector<RestoreOutcome> RestoreAll(const std::string& archivePath, const std::string& passkey, test::FakeUi& ui) {
+    RestoreJob job;
     platform::OpenOptions read;
     read.read = true;
     platform::File file = platform::File::Open(archivePath, read);
@@ -34,7 +34,7 @@ std::vector<RestoreOutcome> RestoreAll(const std::string& archivePath, const std
         const auto name = ReadEntryName(source, *opened, test::Span(passkey), state);
         if (!name.name) break;
         outcomes.push_back(RestoreEntry(source, archivePath, *name.name, *opened, test::Span(passkey), state,
-                                        progress, ui, protectedFiles));
+                                        progress, ui, job));
     }
     return outcomes;
 }
@@ -142,6 +142,30 @@ TEST(EntryOutputTest, LongNamesAreRestored) {
     }
 }
 
+#if !defined(_WIN32)
+// Restored plaintext is never readable by others on the way: a file that was
+// private stays private, and so do the bytes kept of an incomplete entry.
+TEST(EntryOutputTest, RestoredFilesKeepTheTargetsPermissions) {
+    test::TempFolder folder;
+    test::ArchiveOptions options;
+    const auto data = test::TestBytes(30000, 4);
+    const auto full = test::WriteTestArchive({{"private.txt", data}}, options);
+    folder.Write("x.pvb", full);
+    folder.Write("cut.pvb", Bytes(full.begin(), full.begin() + 10000));
+    folder.Write("private.txt", test::Span("mine"));
+    std::filesystem::permissions(folder.path() / "private.txt", std::filesystem::perms::owner_read |
+                                                                     std::filesystem::perms::owner_write);
+    test::FakeUi ui;
+    RestoreAll(folder.Path("cut.pvb"), options.passkey, ui);
+    EXPECT_EQ(std::filesystem::status(folder.path() / "private.txt.incomplete").permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    RestoreAll(folder.Path("x.pvb"), options.passkey, ui);
+    EXPECT_EQ(folder.Read("private.txt"), data);
+    EXPECT_EQ(std::filesystem::status(folder.path() / "private.txt").permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+#endif
+
 TEST(EntryOutputTest, OpenErrorReasons) {
     EXPECT_EQ(OpenErrorReason(platform::FileError::Exists), "The filename already exists.");
     EXPECT_EQ(OpenErrorReason(platform::FileError::InvalidArgument), "Invalid oflag or shflag argument.");
@@ -171,7 +195,8 @@ struct ImportRun {
 };
 
 void Import(ImportRun& run, const test::TempFolder& folder, const std::string& input, int algorithm,
-            std::int64_t padding, const std::string& passkey, ProtectedFiles keep = {}) {
+            std::int64_t padding, const std::string& passkey) {
+    RestoreJob job;
     platform::OpenOptions read;
     read.read = true;
     platform::File file = platform::File::Open(folder.Path(input), read);
@@ -180,7 +205,7 @@ void Import(ImportRun& run, const test::TempFolder& folder, const std::string& i
     test::FakeProgressView view;
     ProgressDialog progress(view, run.ui);
     run.outcome =
-        ImportInput(source, folder.Path(input), algorithm, padding, test::Span(passkey), progress, run.ui, keep);
+        ImportInput(source, folder.Path(input), algorithm, padding, test::Span(passkey), progress, run.ui, job);
 }
 
 Bytes Enciphered(int algorithm, const std::string& passkey, Bytes data) {
@@ -215,7 +240,10 @@ TEST(ImportPassTest, NothingAfterThePaddingMakesNoFile) {
     Import(run, folder, "ten.enc", 0, 10, "k");
     EXPECT_EQ(run.outcome, ImportOutcome::NothingAfterPadding);
     EXPECT_FALSE(folder.Exists("default output.txt"));
-    EXPECT_TRUE(run.ui.shown.empty());
+    EXPECT_EQ(run.ui.Texts(), std::vector<std::string>{"\"ten.enc" + std::string(kNothingAfterPaddingText)});
+    ImportRun beyond;  // a padding longer than the input
+    Import(beyond, folder, "ten.enc", 0, 99, "k");
+    EXPECT_EQ(beyond.outcome, ImportOutcome::NothingAfterPadding);
 }
 
 TEST(ImportPassTest, RaggedRemainderAndNegativePaddingAreRefused) {

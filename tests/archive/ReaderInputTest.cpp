@@ -214,7 +214,7 @@ TEST(EntryNameTest, NamesThatWouldLeaveTheFolderAreRefused) {
         EXPECT_TRUE(IsSafeEntryName(good)) << good;
     }
     for (const char* bad : {"", "C:\\Windows\\x", "c:x", "\\root", "/etc/passwd", "..\\up", "a\\..\\..\\b", "a\\..",
-                            "dir\\", "a\\...\\b", "stream:name"}) {
+                            "dir\\", "a\\...\\b", "stream:name", ".", "sub\\."}) {
         EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
     }
     EXPECT_FALSE(IsSafeEntryName(std::string("a\0b", 3)));

@@ -95,8 +95,15 @@ mv "$work/src/a.pvb" "$work/st/theirs.pvb"
 PELORIN_PASSKEY=secret "$pelorin" decrypt "$work/st/mine.pvb" "$work/st/theirs.pvb" 2>"$work/err"
 check "an archive under another passkey gives status 4" test $? -eq 4
 check "with Incorrect Passkey" grep -q "Incorrect Passkey" "$work/err"
-PELORIN_PASSKEY=secret "$pelorin" decrypt --select nothing.txt "$work/st/mine.pvb" 2>"$work/err"
+PELORIN_PASSKEY=secret "$pelorin" decrypt --select nothing.txt --delete-archives "$work/st/mine.pvb" 2>"$work/err"
 check "--select that matches nothing gives status 4" test $? -eq 4 -a -n "$(grep 'nothing.txt' "$work/err")"
+check "and neither restores nor deletes anything" test -e "$work/st/mine.pvb"
+# Remembered choices of the dialog never act on the command line.
+"$pelorin" settings decrypt stickdel 1
+"$pelorin" settings decrypt actualdel 1
+PELORIN_PASSKEY=secret "$pelorin" decrypt "$work/st/mine.pvb" 2>/dev/null
+check "a remembered delete choice does not wipe without --delete-archives" test -e "$work/st/mine.pvb"
+"$pelorin" settings decrypt stickdel 0
 python3 - "$work/st/mine.pvb" "$work/st/unknown.pvb" <<'PY'
 import sys
 data = bytearray(open(sys.argv[1], "rb").read())

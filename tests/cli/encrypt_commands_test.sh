@@ -70,6 +70,22 @@ check "--passkey-file wins over PELORIN_PASSKEY" \
 check "--passkey-file without a value is a usage error" test $? -eq 2 -a -n "$(grep 'needs a value' "$work/err")"
 env -u PELORIN_PASSKEY "$pelorin" encrypt --algorithm 1 --passkey-file "$work/nothing-here" "$work/c.txt" 2>"$work/err"
 check "a missing passkey file is named" test $? -eq 2 -a -n "$(grep 'nothing-here cannot be read' "$work/err")"
+# Overwrite on and a source gone since the last run: the archive that holds
+# it is not replaced by an empty one.
+mkdir -p "$work/ow" && printf 'only copy' >"$work/ow/s.txt"
+"$pelorin" settings encrypt overwrite 1
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 --delete-sources "$work/ow/s.txt" 2>/dev/null
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 --delete-sources "$work/ow/s.txt" 2>/dev/null
+check "a second run without its source leaves the archive" test $? -eq 4
+check "which still holds the file" \
+  test "$(PELORIN_PASSKEY=secret "$pelorin" list "$work/ow/s.pvb" | tail -n 1 | cut -f 2)" = s.txt
+"$pelorin" settings encrypt overwrite 0
+"$pelorin" settings encrypt stickydelete 1
+"$pelorin" settings encrypt havedelete 1
+printf 'stay' >"$work/ow/t.txt"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/ow/t.txt" 2>/dev/null
+check "a remembered delete choice does not wipe without --delete-sources" test -e "$work/ow/t.txt"
+"$pelorin" settings encrypt stickydelete 0
 "$pelorin" settings encrypt encheaders 7 2>"$work/err"
 check "an out-of-range setting is refused with its range" test $? -eq 2 -a -n "$(grep 'from 0 to 1' "$work/err")"
 "$pelorin" settings encrypt numpasses 99999999999 2>/dev/null

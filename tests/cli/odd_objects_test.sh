@@ -84,6 +84,16 @@ if [[ $(id -u) -eq 0 ]] && setpriv --reuid=65534 --regid=65534 --clear-groups tr
   check "and keeps its content" test "$(cat locked/f)" = untouched
   check "the reason is named" grep -q "could not be deleted afterwards" "$work/err"
   rm -rf locked
+  # A folder that user cannot read is named, and nothing in it is lost.
+  mkdir -p open/walk/closed && printf 'inside' >open/walk/closed/f && printf 'outside' >open/walk/g
+  chmod 777 open open/walk && chmod 666 open/walk/g && chmod 000 open/walk/closed
+  setpriv --reuid=65534 --regid=65534 --clear-groups env PELORIN_PASSKEY=secret XDG_CONFIG_HOME="$work/nobody" \
+    timeout 20 "$pelorin" encrypt --algorithm 1 --delete-sources "$work/k/open/walk" 2>"$work/err"
+  check "a folder that cannot be read gives status 4" test $? -eq 4
+  check "and is named" grep -q "could not be read" "$work/err"
+  chmod 755 open/walk/closed
+  check "what it holds is kept" test "$(cat open/walk/closed/f)" = inside
+  rm -rf open
 else
   echo "note: no unprivileged user to switch to; the unremovable-file case is skipped"
 fi

@@ -165,10 +165,15 @@ TEST_F(DecryptJobFixture, NamesLeavingTheArchivesFolderAreNeitherOfferedNorWritt
     EXPECT_EQ(std::distance(fs::directory_iterator(inner), fs::directory_iterator()), 2);  // x.pvb, ok.txt
 }
 
-TEST_F(DecryptJobFixture, DuplicateNamesAreRestoredInArchiveOrder) {
+// Two entries of one name are restored in archive order, the second over the
+// first; the first is then only in the archive, which is therefore kept.
+TEST_F(DecryptJobFixture, DuplicateNamesAreRestoredInArchiveOrderAndKeepTheArchive) {
     const auto path = Archive("x.pvb", {{"same.txt", test::Span("first")}, {"same.txt", test::Span("second")}});
-    EXPECT_EQ(Run({path}), kExitDone);
+    ui->deleteSources = true;
+    EXPECT_EQ(Run({path}), kExitIncomplete);
     EXPECT_EQ(folder.Read("same.txt"), test::Span("second"));
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(ui->fake.Texts(), std::vector<std::string>{archive::ReplacedEarlierText(path, "same.txt")});
 }
 
 TEST_F(DecryptJobFixture, AnArchiveUnderAnotherPasskeyIsNeitherRestoredNorWiped) {

@@ -73,6 +73,11 @@ TEST(EncryptDialogTest, MinimumLengthsApplyOnlyWithoutHashing) {
 TEST(EncryptOptionsTest, PassesTextConvertsLikeTheCLibrary) {
     EXPECT_EQ(PassesFromText("letters"), 0);
     EXPECT_EQ(PassesFromText("1500"), 1500);
+    // A stored count always means at least one overwrite.
+    EXPECT_EQ(PassesSetting(0), 1);
+    EXPECT_EQ(PassesSetting(4294967295u), 1);
+    EXPECT_EQ(PassesSetting(7), 7);
+    EXPECT_EQ(PassesSetting(5000000), 1000000);
     EXPECT_EQ(PassesFromText("  -7x"), -7);
     EXPECT_EQ(PassesFromText("12abc"), 12);
 }

@@ -364,35 +364,82 @@ TEST_F(EncryptJobFixture, ACancelDuringASourceWipeIsAskedBeforeTheNextFile) {
 }
 
 // Two jobs in one folder never share an archive: the name chosen before the
-// dialog gives way to a free one when another job took it meanwhile, a link
-// of that name is never written through, and a file another job holds is
-// never cut, even with overwrite on.
+// dialog gives way to a free one when another job took it meanwhile, and a
+// link of that name is never written through.
 TEST_F(EncryptJobFixture, TheArchiveIsCreatedExclusivelyAndHeld) {
     folder.Write("report.txt", test::Span("report"));
     const std::vector<std::string> sources = {Path("report.txt")};
     platform::FileError error = platform::FileError::None;
-    auto first = CreateArchiveFile(Path("report.pvb"), Path("report.txt"), false, sources, error);
+    auto first = ArchiveFile::Create(Path("report.pvb"), Path("report.txt"), false, sources, error);
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->path, Path("report.pvb"));
-    for (const bool overwrite : {false, true}) {
-        // The same chosen name again while the first job still writes it.
-        auto second = CreateArchiveFile(Path("report.pvb"), Path("report.txt"), overwrite, sources, error);
-        ASSERT_TRUE(second) << overwrite;
-        EXPECT_NE(second->path, Path("report.pvb"));
-        EXPECT_EQ(second->path.rfind(Path("report"), 0), 0u);
-    }
-    EXPECT_EQ(first->file.Write("kept", 4), 4);
-    first->file.Close();
+    EXPECT_EQ(first->path(), Path("report.pvb"));
+    auto second = ArchiveFile::Create(Path("report.pvb"), Path("report.txt"), false, sources, error);
+    ASSERT_TRUE(second);
+    EXPECT_NE(second->path(), Path("report.pvb"));
+    EXPECT_EQ(second->path().rfind(Path("report"), 0), 0u);
+    EXPECT_EQ(first->file().Write("kept", 4), 4);
+    EXPECT_TRUE(first->Finish(true));
     EXPECT_EQ(folder.Read("report.pvb"), test::Span("kept"));
 #if !defined(_WIN32)
     test::TempFolder outside;
     outside.Write("victim", test::Span("not an archive"));
     fs::create_symlink(outside.path() / "victim", Path("linked.pvb"));
-    auto linked = CreateArchiveFile(Path("linked.pvb"), Path("linked.txt"), true, sources, error);
+    auto linked = ArchiveFile::Create(Path("linked.pvb"), Path("linked.txt"), true, sources, error);
     ASSERT_TRUE(linked);
-    EXPECT_NE(linked->path, Path("linked.pvb"));
+    EXPECT_NE(linked->path(), Path("linked.pvb"));
     EXPECT_EQ(outside.Read("victim"), test::Span("not an archive"));
 #endif
+}
+
+// With overwrite on, an existing archive is replaced only by a finished one,
+// only if it is still the file that was there, and never written through (a
+// hard link planted at its name keeps its data).
+TEST_F(EncryptJobFixture, OverwriteReplacesOnlyWhenFinishedAndUnchanged) {
+    const std::vector<std::string> sources;
+    folder.Write("old.pvb", test::Span("old archive"));
+    fs::create_hard_link(Path("old.pvb"), Path("elsewhere"));
+    platform::FileError error = platform::FileError::None;
+    {
+        auto cancelled = ArchiveFile::Create(Path("old.pvb"), Path("old.txt"), true, sources, error);
+        ASSERT_TRUE(cancelled);
+        EXPECT_EQ(cancelled->file().Write("partial", 7), 7);
+    }  // a cancel: the old archive stays, the partial one keeps a name of its own
+    EXPECT_EQ(folder.Read("old.pvb"), test::Span("old archive"));
+    auto replacing = ArchiveFile::Create(Path("old.pvb"), Path("old.txt"), true, sources, error);
+    ASSERT_TRUE(replacing);
+    EXPECT_EQ(replacing->file().Write("new", 3), 3);
+    EXPECT_TRUE(replacing->Finish(true));
+    EXPECT_EQ(folder.Read("old.pvb"), test::Span("new"));
+    EXPECT_EQ(folder.Read("elsewhere"), test::Span("old archive"));
+    // Another job's archive written meanwhile is not replaced.
+    auto late = ArchiveFile::Create(Path("old.pvb"), Path("old.txt"), true, sources, error);
+    ASSERT_TRUE(late);
+    folder.Write("other.pvb", test::Span("another job's archive"));
+    fs::rename(Path("other.pvb"), Path("old.pvb"));
+    EXPECT_EQ(late->file().Write("late", 4), 4);
+    EXPECT_FALSE(late->Finish(true));
+    EXPECT_EQ(folder.Read("old.pvb"), test::Span("another job's archive"));
+    EXPECT_EQ(test::Span("late"), folder.Read(fs::path(late->path()).filename().string()));
+}
+
+// Two sources that would be stored under one name: the second is refused and
+// kept, since restoring it would replace the first.
+TEST_F(EncryptJobFixture, ASecondSourceOfTheSameStoredNameIsKept) {
+    fs::create_directories(folder.path() / "a");
+    fs::create_directories(folder.path() / "b");
+    folder.Write("a/f.txt", test::Span("first"));
+    folder.Write("b/f.txt", test::Span("second"));
+    ui->deleteSources = true;
+    EXPECT_EQ(Run({Path("a/f.txt"), Path("b/f.txt")}), kExitIncomplete);
+    EXPECT_FALSE(fs::exists(Path("a/f.txt")));
+    EXPECT_EQ(folder.Read("b/f.txt"), test::Span("second"));
+    EXPECT_EQ(ui->fake.Texts(), std::vector<std::string>{DuplicateNameText(Path("b/f.txt"), "f.txt")});
+    ASSERT_EQ(Entries(Path("a/f.pvb")).size(), 1u);
+    // Nothing named exists any more: no archive is made at all.
+    ui->fake.shown.clear();
+    settings->Write(kOverwrite.name, 1);
+    EXPECT_EQ(Run({Path("a/f.txt")}), kExitIncomplete);
+    EXPECT_EQ(Entries(Path("a/f.pvb")).size(), 1u);  // the archive holding it is untouched
 }
 
 // Paths longer than the old 260-character limit are walked, stored and

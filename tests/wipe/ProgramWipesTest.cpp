@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/File.h"
+
 #include <filesystem>
 
 #include "app_common/JobExit.h"
@@ -71,6 +73,21 @@ TEST_F(ProgramWipeFixture, InputWipeOfAFileWithASecondNameIsReportedAndChangesNo
     EXPECT_EQ(folder.Read("copy.pvb"), Bytes(25, 2));
     EXPECT_FALSE(fs::exists(folder.path() / "pelodel.tmp"));  // not even renamed
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{NotWipedText(path, WipeRefusal::OtherNames)});
+}
+
+// Another job still reading the archive holds it: the wipe leaves it, under
+// its own name.
+TEST_F(ProgramWipeFixture, InputWipeOfAnArchiveAnotherJobHoldsIsReportedAndChangesNothing) {
+    const std::string path = Make("archive.pvb", Bytes(25, 2));
+    platform::OpenOptions reading;
+    reading.read = true;
+    reading.lock = platform::FileLock::Shared;
+    platform::File reader = platform::File::Open(path, reading);
+    ASSERT_TRUE(reader.IsOpen());
+    WipeInputFile(path, 2, progress, ui);
+    EXPECT_EQ(folder.Read("archive.pvb"), Bytes(25, 2));
+    EXPECT_FALSE(fs::exists(folder.path() / "pelodel.tmp"));
+    EXPECT_EQ(ui.Texts(), std::vector<std::string>{NotWipedInUseText(path)});
 }
 
 TEST_F(ProgramWipeFixture, InputWipeOfAFileThatCannotBeOpenedEndsTheJob) {

@@ -4,6 +4,8 @@
 
 #include "platform/File.h"
 #include "platform/Volume.h"
+#include "wipe/FillJournal.h"
+#include "wipe/FreeSpaceFill.h"
 #include "wipe/Overwrite.h"
 #include "wipe/Patterns.h"
 #include "wipe/WipeTarget.h"
@@ -99,6 +101,8 @@ int WipeFreeSpaceOf(const char* driveRoot) {
     const std::string root = driveRoot;
     const auto volume = platform::QueryVolume(root);
     if (!volume) return SdkErrorBadDrive;
+    // A fill file that a killed run left behind holds free space hostage.
+    wipe::RemoveLeftoverFills();
     const std::uint64_t cluster = volume->clusterSize;
     // 64 bits: a modern volume's free space does not fit 32.
     const std::uint64_t freeBytes = cluster * volume->freeClusters;
@@ -107,28 +111,38 @@ int WipeFreeSpaceOf(const char* driveRoot) {
     if (!fillName) return SdkErrorOpenFile;
     platform::OpenOptions options;
     options.write = true;
-    options.create = true;
     options.truncate = true;
     options.sequential = true;
     options.noFollow = true;
     platform::File fill = platform::File::Open(*fillName, options);
-    if (!fill.IsOpen()) {
+    const auto fillStatus = fill.IsOpen() ? fill.Status() : std::nullopt;
+    if (!fillStatus) {
+        fill.Close();
         platform::DeleteFileNamed(*fillName);
         return SdkErrorOpenFile;
     }
+    auto journal = wipe::FillJournalEntry::Record(*fillName, fillStatus->identity);
     const int passes = State().diskPasses;
     ProgressReporter progress(static_cast<std::int64_t>(passes > 0 ? passes : 0) * static_cast<std::int64_t>(freeBytes),
                               nullptr);
-    wipe::OverwriteJob job = LibraryJob(0, freeBytes, static_cast<std::size_t>(cluster));
-    job.volumeMayFill = true;
-    job.afterUnit = [&](int, std::uint64_t) {
+    wipe::FillJob job;
+    job.cluster = cluster;
+    job.sector = volume->sectorSize;
+    job.freeBytes = freeBytes;
+    job.passCount = [] { return State().diskPasses; };
+    job.preparePass = [](int pass, std::span<std::uint8_t> block) {
+        wipe::PreparePattern(wipe::PatternCycle::FourWay, pass, block);
+    };
+    job.afterCluster = [&] {
         progress.Add(static_cast<std::int64_t>(cluster));
         return ShouldContinue();
     };
-    const wipe::OverwriteResult result = wipe::Overwrite(fill, job);
+    job.keepGoing = [] { return ShouldContinue(); };
+    const wipe::FillOutcome outcome = wipe::FillFreeSpace(fill, job);
     fill.Close();
     const bool deleted = platform::DeleteFileNamed(*fillName);
-    if (result == wipe::OverwriteResult::Stopped) return SdkErrorAborted;
+    if (!deleted && journal) journal->Keep();
+    if (outcome.result == wipe::FillResult::Stopped) return SdkErrorAborted;
     return deleted ? SdkErrorNone : SdkErrorDeleteFailed;
 }
 
