@@ -55,7 +55,7 @@ void CreateOutputDirectories(const std::string& path) {
 ReadOutcome RestoreInto(const std::string& target, const std::string& entryName, const std::string& sourcePath,
                         Ui& ui, RestoreJob& job, const std::function<ReadOutcome(ByteSink&)>& restore) {
     platform::FileError error = platform::FileError::None;
-    auto output = RestoredFile::Begin(target, error);
+    auto output = RestoredFile::Begin(target, job.temporaries, error);
     if (!output) ShowOpenError(ui, error, target);
     FileSink sink(output->file());
     const ReadOutcome outcome = restore(sink);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app_common/TemporaryFiles.h"
 #include "archive/ArchiveReader.h"
 #include "archive/HeaderCheck.h"
 #include "platform/File.h"
@@ -34,12 +35,13 @@ using ProtectedFiles = std::vector<platform::FileIdentity>;
 
 // What one job's restores share: the files no output may replace (the job's
 // archives), whether every output must reach the disk before an archive may
-// be wiped, and the files restored so far (an entry that lands on one of
-// them is a second entry of that name).
+// be wiped, the files restored so far (an entry that lands on one of them is
+// a second entry of that name), and the job's temporary names.
 struct RestoreJob {
     ProtectedFiles protectedFiles;
     bool forceToDisk = false;
     ProtectedFiles restored;
+    JobTemporaries temporaries;  // restored files live under these names until complete
 
     bool Protects(const std::string& path) const;
     bool Restored(const std::string& path) const;

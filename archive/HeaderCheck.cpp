@@ -6,16 +6,14 @@ namespace pelorin::archive {
 
 std::optional<OpenedArchive> CheckArchiveHeader(ByteSource& source, const std::string& archivePath,
                                                 HeaderCheckForm form, Ui& ui, ReaderState& state) {
+    const auto damaged = [&](Damage damage) -> std::optional<OpenedArchive> {
+        if (state.damagedArchives.insert(archivePath).second) ShowDamagedArchive(ui, archivePath, damage);
+        return std::nullopt;
+    };
     std::array<std::uint8_t, kArchiveHeaderSize> bytes{};
     const std::size_t got = source.Read(bytes);
-    if (source.Failed()) {
-        ShowDamagedArchive(ui, archivePath, Damage::UnreadableFile);
-        return std::nullopt;
-    }
-    if (got < bytes.size()) {
-        ShowDamagedArchive(ui, archivePath, Damage::ShortHeader);
-        return std::nullopt;
-    }
+    if (source.Failed()) return damaged(Damage::UnreadableFile);
+    if (got < bytes.size()) return damaged(Damage::ShortHeader);
     OpenedArchive opened;
     opened.header = ArchiveHeader::Parse(bytes);
     const ArchiveHeader& h = opened.header;
@@ -36,8 +34,7 @@ std::optional<OpenedArchive> CheckArchiveHeader(ByteSource& source, const std::s
     if (HasPasskeyCheck(h.version)) {
         opened.hasCheck = true;
         if (source.Read(opened.salt) != opened.salt.size() || source.Read(opened.check) != opened.check.size()) {
-            ShowDamagedArchive(ui, archivePath, Damage::ShortHeader);
-            return std::nullopt;
+            return damaged(Damage::ShortHeader);
         }
     }
     return opened;

@@ -23,6 +23,8 @@ struct ReaderState {
     // Archives whose header warnings were answered Yes in this job: a later
     // pass over them does not ask again.
     std::set<std::string> warnedArchives;
+    // Archives already reported damaged by their header: said once.
+    std::set<std::string> damagedArchives;
 };
 
 struct OpenedArchive {

@@ -1,9 +1,5 @@
 #include "archive/RestoredFile.h"
 
-#include <array>
-#include <cstdio>
-
-#include "platform/OsRandom.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
 
@@ -13,15 +9,6 @@ namespace {
 std::string FolderOf(const std::string& path) {
     const std::size_t cut = path.find_last_of(platform::kHostSeparator == '/' ? "/" : "\\/");
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-// "pelorin-" and eight hexadecimal digits from the OS source.
-std::string TemporaryName() {
-    std::array<std::uint8_t, 4> random{};
-    platform::OsRandomBytes(random);
-    char name[32];
-    std::snprintf(name, sizeof name, "pelorin-%02x%02x%02x%02x.tmp", random[0], random[1], random[2], random[3]);
-    return name;
 }
 
 // Whether an existing target may be replaced: a regular file that this
@@ -44,7 +31,8 @@ std::string IncompleteName(const std::string& target, int attempt) {
     return target + ".incomplete" + (attempt > 1 ? std::to_string(attempt) : std::string());
 }
 
-std::optional<RestoredFile> RestoredFile::Begin(const std::string& target, platform::FileError& error) {
+std::optional<RestoredFile> RestoredFile::Begin(const std::string& target, JobTemporaries& temporaries,
+                                                platform::FileError& error) {
     bool exists = false;
     if (!TargetReplaceable(target, exists, error)) return std::nullopt;
     platform::OpenOptions create;
@@ -56,7 +44,7 @@ std::optional<RestoredFile> RestoredFile::Begin(const std::string& target, platf
     // Plaintext is for this user alone until it takes its final name.
     create.privateFile = true;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temporary = FolderOf(target) + TemporaryName();
+        const std::string temporary = temporaries.NameIn(FolderOf(target));
         platform::File file = platform::File::Open(temporary, create, &error);
         if (file.IsOpen()) return RestoredFile(target, temporary, std::move(file), exists);
         if (error != platform::FileError::Exists) return std::nullopt;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "app_common/TemporaryFiles.h"
 #include "platform/File.h"
 
 namespace pelorin::archive {
@@ -14,9 +15,11 @@ namespace pelorin::archive {
 class RestoredFile {
 public:
     // Checks the target (an existing one must be a regular file that could
-    // be written) and creates the new file exclusively in its folder.
-    // Nothing, with `error` set, when either fails.
-    static std::optional<RestoredFile> Begin(const std::string& target, platform::FileError& error);
+    // be written) and creates the new file exclusively in its folder, under a
+    // temporary name of the job's. Nothing, with `error` set, when either
+    // fails.
+    static std::optional<RestoredFile> Begin(const std::string& target, JobTemporaries& temporaries,
+                                             platform::FileError& error);
 
     RestoredFile(RestoredFile&& other) noexcept;
     RestoredFile& operator=(RestoredFile&&) = delete;

@@ -93,7 +93,8 @@ std::optional<int> AlgorithmFromText(const std::string& text) {
 
 std::string AbsoluteName(const std::string& name) {
     std::error_code error;
-    std::string full = std::filesystem::absolute(name, error).string();
+    // "." and ".." components go, so that they shape no archive name.
+    std::string full = std::filesystem::absolute(name, error).lexically_normal().string();
     if (error) full = name;
     // A root keeps its separator ("/", "C:\").
     const std::size_t keep = full.size() >= 3 && full[1] == ':' ? 3 : 1;

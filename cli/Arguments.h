@@ -50,7 +50,8 @@ std::optional<int> AlgorithmFromText(const std::string& text);
 
 // A name as the programs take it: made absolute against the current folder
 // (the Windows programs are handed full paths, and the wipe routines need
-// them) with trailing separators trimmed ("D//" is the folder D).
+// them), without "." and ".." components, and with trailing separators
+// trimmed ("D//" is the folder D).
 std::string AbsoluteName(const std::string& name);
 
 }  // namespace pelorin::cli

@@ -98,6 +98,10 @@ public:
         model.deleteSources = options_.deleteArchives;
         model.remembersChoices = false;
         if (!model.ValidateOk(*this, settings_)) {
+            if (model.verify && !model.passkey.empty() && !options_.names.empty()) {
+                ShowMessage("the passkey does not open " + options_.names.front(), std::nullopt,
+                            MessageIcon::Exclamation);
+            }
             refused = true;
             return false;
         }
@@ -147,7 +151,7 @@ int RunDriver(const Options& options, bool import) {
         const int status = decrypt::RunDecryptJob(options.names, import, ui, progress, settings);
         return ui.refused ? kUsageError : status;
     } catch (const JobExit& exit) {
-        if (exit.status() == kExitCancelled) ReportStop("");
+        if (terminal.cancelConfirmed) ReportStop("");
         return exit.status();
     }
 }
@@ -178,8 +182,10 @@ bool ListArchive(const std::string& path, const std::optional<std::string>& pass
     const auto key = std::span(reinterpret_cast<const std::uint8_t*>(passkey.data()), passkey.size());
     // Names read under another passkey would only look damaged.
     if (encrypted && opened->hasCheck && ComputePasskeyCheck(key, opened->salt) != opened->check) {
-        ui.ShowMessage(decrypt::WrongPasskeyText(path), std::nullopt, MessageIcon::Exclamation);
-        throw JobExit(kUsageError);
+        ui.ShowMessage(std::string(decrypt::kIncorrectPasskeyText) + "\n" + path +
+                           " was encrypted with another passkey; its names cannot be listed.",
+                       std::nullopt, MessageIcon::Exclamation);
+        return false;
     }
     while (!source.AtEnd()) {
         const auto name = archive::ReadEntryName(source, *opened, key, state);

@@ -82,7 +82,7 @@ int RunEncrypt(const std::vector<std::string>& arguments) {
         }
         return status;
     } catch (const JobExit& exit) {
-        if (exit.status() == kExitCancelled) ReportStop(archive.empty() ? "" : "the archive " + archive + " is incomplete");
+        if (terminal.cancelConfirmed) ReportStop(archive.empty() ? "" : "the archive " + archive + " is incomplete");
         return exit.status();
     }
 }

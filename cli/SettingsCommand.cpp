@@ -10,6 +10,7 @@
 #include "decrypt_app/DecryptSettings.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "platform/Settings.h"
+#include "wipe_app/WipeSettings.h"
 
 namespace pelorin::cli {
 namespace {
@@ -44,6 +45,12 @@ constexpr ToolSetting kDecryptSettings[] = {
     {decrypt::kSettingsKey, decrypt::kNumIter, 0, kMostPasses},
 };
 
+constexpr ToolSetting kWipeSettings[] = {
+    {wipe_app::kGlobalKey, wipe_app::kNumDisk, 0, 10000},
+    {wipe_app::kGlobalKey, wipe_app::kNumMem, 0, 10000},
+    {wipe_app::kProgramKey, wipe_app::kWhat, 1, 3},
+};
+
 struct ProgramSettings {
     const char* program;
     std::span<const ToolSetting> values;
@@ -52,6 +59,7 @@ struct ProgramSettings {
 constexpr ProgramSettings kPrograms[] = {
     {"encrypt", kEncryptSettings},
     {"decrypt", kDecryptSettings},
+    {"wipe", kWipeSettings},
 };
 
 void Usage() {

@@ -39,7 +39,7 @@ std::string Escaped(const std::string& text, bool keepLines) {
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (keepLines && c == '\n') {
-            out += "\n  ";
+            out += "\n  | ";
         } else if (byte < 0x20 || byte == 0x7F) {
             char code[8];
             std::snprintf(code, sizeof code, "\\x%02x", byte);

@@ -29,8 +29,8 @@ bool EndRequested();
 void ReportStop(const std::string& left);
 
 // A text for the terminal: control characters written as \xNN, so that no
-// name can send escape sequences; a line break in a message goes on
-// indented, so that no name can fake a line of its own.
+// name can send escape sequences; a line break in a message goes on behind
+// "  | ", so that no name can fake a line of its own (of a listing either).
 std::string EscapedForTerminal(const std::string& text);
 // A name on a line of its own (list): every control character escaped,
 // line breaks and tabs too.

@@ -11,29 +11,46 @@
 
 namespace pelorin::cli {
 
+namespace {
+
+// A message or question starts on a line of its own, not behind the bar.
+void ClearBarLine() {
+    if (platform::StandardErrorIsTerminal()) std::fputs("\r\033[K", stderr);
+}
+
+}  // namespace
+
 void TerminalUi::ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon) {
+    ClearBarLine();
     std::cerr << "pelorin: " << EscapedForTerminal((caption ? *caption + ": " : std::string()) + text) << "\n";
 }
 
 bool TerminalUi::AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) {
-    // A signal that ends programs has nobody to ask: the cancel stands.
-    if (text == kCancelQuestion && EndRequested()) {
-        ShowMessage(text + " [ended by a signal: yes]", caption, icon);
+    const bool cancelQuestion = text == kCancelQuestion;
+    // A signal that ends programs has nobody to ask, and nor has Ctrl-C
+    // without a terminal or an answer given: the stop stands.
+    if (cancelQuestion && (EndRequested() || (!presetAnswer && !platform::StandardInputIsTerminal()))) {
+        ShowMessage(text + " [a stop with nobody to ask: yes]", caption, icon);
+        cancelConfirmed = true;
         return true;
     }
     if (presetAnswer) {
         ShowMessage(text + (*presetAnswer ? " [answered yes]" : " [answered no]"), caption, icon);
+        if (cancelQuestion && *presetAnswer) cancelConfirmed = true;
         return *presetAnswer;
     }
     if (!platform::StandardInputIsTerminal()) {
         ShowMessage(text + " [no answer possible: no]", caption, icon);
         return false;
     }
+    ClearBarLine();
     std::cerr << "pelorin: " << EscapedForTerminal((caption ? *caption + ": " : std::string()) + text) << " [y/N] "
               << std::flush;
     std::string answer;
     std::getline(std::cin, answer);
-    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+    const bool yes = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+    if (cancelQuestion && yes) cancelConfirmed = true;
+    return yes;
 }
 
 AbortRetryIgnore TerminalUi::AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
@@ -42,6 +59,7 @@ AbortRetryIgnore TerminalUi::AskAbortRetryIgnore(const std::string& text, const 
         ShowMessage(text + " [no answer possible: abort]", caption, icon);
         return AbortRetryIgnore::Abort;
     }
+    ClearBarLine();
     std::cerr << "pelorin: " << EscapedForTerminal((caption ? *caption + ": " : std::string()) + text)
               << " [a]bort, [r]etry, [i]gnore? " << std::flush;
     std::string answer;

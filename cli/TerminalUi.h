@@ -20,6 +20,8 @@ public:
                                          MessageIcon icon) override;
 
     std::optional<bool> presetAnswer;
+    // The cancel question was answered yes: the job stops as asked.
+    bool cancelConfirmed = false;
 };
 
 // A progress bar on standard error when it is a terminal. Ctrl-C counts as

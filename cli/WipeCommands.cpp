@@ -7,6 +7,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/Stop.h"
+#include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/Terminal.h"
 #include "wipe/WipeTarget.h"
@@ -43,9 +44,10 @@ std::optional<Options> Parse(const std::vector<std::string>& arguments, const ch
     if (const auto value = parsed->Value("--passes")) {
         int n = -1;
         const auto [end, error] = std::from_chars(value->data(), value->data() + value->size(), n);
-        if (value->empty() || error != std::errc() || end != value->data() + value->size() || n < 0 ||
+        // No pass at all would delete without overwriting: at least one.
+        if (value->empty() || error != std::errc() || end != value->data() + value->size() || n < 1 ||
             n > kMostPasses) {
-            std::cerr << "pelorin: --passes needs a whole number from 0 to " << kMostPasses << ", not \"" << *value
+            std::cerr << "pelorin: --passes needs a whole number from 1 to " << kMostPasses << ", not \"" << *value
                       << "\"\n";
             return std::nullopt;
         }
@@ -57,6 +59,23 @@ std::optional<Options> Parse(const std::vector<std::string>& arguments, const ch
     }
     for (const auto& name : parsed->names) options.names.push_back(AbsoluteName(name));
     return options;
+}
+
+// Why the library could not take a file: what the wipe routines refuse, or
+// what the system says when the file is opened here the same way.
+std::string WhyNotOpened(const std::string& name, bool deleting) {
+    const auto refusal = wipe::CheckWipeTarget(name, deleting);
+    if (refusal != wipe::WipeRefusal::None) return wipe::WipeRefusalText(refusal);
+    if (platform::IsFolder(name)) return "it is a folder";
+    platform::OpenOptions probe;
+    probe.write = true;
+    probe.noFollow = true;
+    platform::File file = platform::File::Open(name, probe);
+    if (!file.IsOpen()) return platform::LastFailureText();
+    if (file.KeepOthersOut() == platform::File::Alone::OthersHaveItOpen) {
+        return "another program has it open; it is left as it is";
+    }
+    return "";
 }
 
 // Brackets one command's library use as the drive wipe program does.
@@ -79,8 +98,7 @@ public:
         if (code == SdkErrorNone) return code;
         std::string why = GetErrorText(code);
         if (code == SdkErrorOpenFile || code == SdkErrorDeleteFailed) {
-            const auto refusal = wipe::CheckWipeTarget(name, deleting);
-            if (refusal != wipe::WipeRefusal::None) why += ": " + wipe::WipeRefusalText(refusal);
+            if (const std::string reason = WhyNotOpened(name, deleting); !reason.empty()) why += " (" + reason + ")";
         }
         std::cerr << "pelorin: " << (code == SdkErrorAborted ? "stopped: " : "") << EscapedForTerminal(name) << ": "
                   << why << "\n";
@@ -129,6 +147,15 @@ int RunWipeFree(const std::vector<std::string>& arguments) {
     // The library wants a drive root: "x:\" on Windows, an absolute folder
     // path ending with '/' on Linux.
     std::string root = options->names[0];
+    // A link to a folder would lead the fill onto another volume.
+    if (platform::IsLink(root)) {
+        std::cerr << "pelorin: " << EscapedForTerminal(root) << " is a link, which is never followed\n";
+        return SdkErrorOpenFile;
+    }
+    if (!platform::IsFolder(root)) {
+        std::cerr << "pelorin: " << EscapedForTerminal(root) << " is not a folder\n";
+        return SdkErrorBadDrive;
+    }
     if (root.back() != platform::kHostSeparator) root += platform::kHostSeparator;
     LibrarySession session(*options);
     return LibrarySession::Report(WipeFreeSpace(root.c_str()), options->names[0], false);

@@ -7,6 +7,8 @@
 #include "cli/EncryptCommands.h"
 #include "cli/SettingsCommand.h"
 #include "cli/WipeCommands.h"
+#include "cli/WipeDriveCommand.h"
+#include "app_common/TemporaryFiles.h"
 
 namespace {
 
@@ -22,6 +24,8 @@ constexpr const char* kUsage =
     "  wipe-file [--passes N] FILE...   overwrite and delete files\n"
     "  wipe-free [--passes N] FOLDER    overwrite the free space of FOLDER's volume\n"
     "  wipe-slack [--passes N] FILE...  overwrite the slack behind each file's end\n"
+    "  wipe-drive --mode M [--passes N] [--memory-passes N] [--yes] VOLUME...\n"
+    "                                    wipe whole volumes: standard, thorough or complete\n"
     "\n"
     "N is the number of overwrite passes (default 3). Ctrl-C stops a wipe cleanly.\n"
     "encrypt: see `pelorin encrypt` without names; exit 0 done, 1 cancelled, 5 no names,\n"
@@ -36,6 +40,12 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return 2;
     }
+    // A fill file that a killed run left behind holds a volume's free
+    // space, and a killed restore's file may hold plaintext: they go first,
+    // and the user hears of it.
+    for (const auto& removed : pelorin::RemoveLeftoverTemporaries()) {
+        std::cerr << "pelorin: removed " << removed << ", a temporary file left behind by an interrupted job\n";
+    }
     const std::string command = argv[1];
     const std::vector<std::string> arguments(argv + 2, argv + argc);
     if (command == "encrypt") return pelorin::cli::RunEncrypt(arguments);
@@ -46,6 +56,7 @@ int main(int argc, char** argv) {
     if (command == "wipe-file") return pelorin::cli::RunWipeFile(arguments);
     if (command == "wipe-free") return pelorin::cli::RunWipeFree(arguments);
     if (command == "wipe-slack") return pelorin::cli::RunWipeSlack(arguments);
+    if (command == "wipe-drive") return pelorin::cli::RunWipeDrive(arguments);
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
         return 0;

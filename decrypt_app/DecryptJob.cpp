@@ -235,8 +235,10 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
         if (!complete) status = kExitIncomplete;
         // Only an archive read to its end, with nothing left behind that the
         // user did not leave out, is wiped.
-        if (wipeArchives && complete) {
-            wipe::WipeInputFile(path, PassesSetting(settings.ReadOr(kNumIter.name, kNumIter.defaultValue)), progress, ui);
+        if (wipeArchives && complete &&
+            !wipe::WipeInputFile(path, PassesSetting(settings.ReadOr(kNumIter.name, kNumIter.defaultValue)), progress,
+                                 ui)) {
+            status = kExitIncomplete;
         }
         // A Cancel pressed while an archive was wiped is asked here.
         progress.ConfirmCancelIfRequested();

@@ -1,10 +1,6 @@
 #include "encrypt_app/ArchiveFile.h"
 
-#include <array>
-#include <cstdio>
-
 #include "encrypt_app/JobList.h"
-#include "platform/OsRandom.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
 
@@ -51,19 +47,16 @@ std::optional<ArchiveFile> ArchiveFile::Create(const std::string& chosenName, co
         return std::nullopt;
     }
     if (overwrite && existing && existing->kind == platform::FileKind::Regular) {
-        // Written beside the archive it replaces, under a name of its own.
+        // Written beside the archive it replaces, under a temporary name.
+        auto temporaries = std::make_unique<JobTemporaries>();
         for (int attempt = 0; attempt < 100; ++attempt) {
-            std::array<std::uint8_t, 4> random{};
-            platform::OsRandomBytes(random);
-            char name[32];
-            std::snprintf(name, sizeof name, "pelorin-%02x%02x%02x%02x.tmp", random[0], random[1], random[2],
-                          random[3]);
-            const std::string beside = FolderOf(chosenName) + name;
+            const std::string beside = temporaries->NameIn(FolderOf(chosenName));
             platform::File file = CreateNew(beside, error);
             if (file.IsOpen()) {
                 ArchiveFile archive(std::move(file), chosenName, firstFullPath, sources);
                 archive.beside_ = beside;
                 archive.replaced_ = existing->identity;
+                archive.temporaries_ = std::move(temporaries);
                 return archive;
             }
             if (error != platform::FileError::Exists) return std::nullopt;
@@ -83,12 +76,19 @@ std::optional<ArchiveFile> ArchiveFile::Create(const std::string& chosenName, co
 ArchiveFile::ArchiveFile(ArchiveFile&& other) noexcept
     : file_(std::move(other.file_)), path_(std::move(other.path_)), beside_(std::move(other.beside_)),
       replaced_(other.replaced_), firstFullPath_(std::move(other.firstFullPath_)),
-      sources_(std::move(other.sources_)), finished_(other.finished_) {
+      sources_(std::move(other.sources_)), temporaries_(std::move(other.temporaries_)), finished_(other.finished_) {
     other.finished_ = true;
 }
 
 ArchiveFile::~ArchiveFile() {
     if (!finished_) Finish(false);
+}
+
+void ArchiveFile::Discard() {
+    if (finished_) return;
+    finished_ = true;
+    file_.Close();
+    platform::DeleteFileNamed(beside_.empty() ? path_ : beside_);
 }
 
 bool ArchiveFile::Finish(bool complete) {

@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
+#include "app_common/TemporaryFiles.h"
 #include "platform/File.h"
 #include "platform/FileStatus.h"
 
@@ -42,6 +45,10 @@ public:
     // archive must hold it for certain).
     bool ForceToDisk() { return file_.Flush(); }
 
+    // Nothing was stored: the archive goes (an archive it was to replace
+    // stays as it is).
+    void Discard();
+
     // Closes the archive and gives it its name; only a `complete` one
     // replaces the archive that was there. False when it kept a free name of
     // its own instead (see path()).
@@ -58,6 +65,7 @@ private:
     std::optional<platform::FileIdentity> replaced_;  // the file path_ named when the job began
     std::string firstFullPath_;
     std::vector<std::string> sources_;
+    std::unique_ptr<JobTemporaries> temporaries_;  // names the archive written beside while it is written
     bool finished_ = false;
 };
 

@@ -84,6 +84,10 @@ public:
             Tell(LinkNotFollowedText(item.fullPath));
             return;
         }
+        if (status->kind == platform::FileKind::Other) {
+            Tell(NotAFileText(item.fullPath));
+            return;
+        }
         if (status->kind == platform::FileKind::Folder) {
             Folder(item.entryName, item.entryName, item.fullPath);
             if (deleteSources_) {
@@ -105,6 +109,7 @@ public:
 
     // Whether everything given was stored (and, with deletion, wiped).
     bool everythingDone() const { return everythingDone_; }
+    int entries() const { return entries_; }
 
 private:
     void Tell(const std::string& text) {
@@ -170,6 +175,7 @@ private:
         }
         read_ = *status;
         storedNames_.insert(NameKey(storedName));
+        ++entries_;
         progress_.SetStatus(storedName);
         progress_.SetPos(0);
         if (!archive::WriteEntryName(archive_, storedName, encryptHeaders_, passkey_.bytes())) throw ArchiveFailed{};
@@ -212,7 +218,7 @@ private:
             const auto status = platform::StatusOf(full);
             if (!status || status->kind == platform::FileKind::Link || status->identity == archiveIdentity_) continue;
             if (status->kind == platform::FileKind::Other) {
-                Tell(NotOpenedText(full));  // a device, pipe or socket is no file to store
+                Tell(NotAFileText(full));  // a device, pipe or socket is no file to store
                 continue;
             }
             if (status->kind == platform::FileKind::Folder) {
@@ -238,6 +244,7 @@ private:
     Ui& ui_;
     platform::FileStatus read_;  // the source of the last entry, as it was opened
     std::set<std::string> storedNames_;
+    int entries_ = 0;
     bool everythingDone_ = true;
 };
 
@@ -277,6 +284,13 @@ std::string ChangedWhileStoredText(const std::string& name) {
 std::string SkippedTemporaryText(const std::string& name) {
     return "\"" + name + "\" is never stored in an archive (the name is reserved). It was not encrypted and is not "
                          "deleted.";
+}
+std::string NotAFileText(const std::string& name) {
+    return "\"" + name + "\" is not a regular file (a device, pipe or socket). It was not encrypted and is not "
+                         "deleted.";
+}
+std::string NothingStoredText(const std::string& archivePath) {
+    return "Nothing could be stored, so no archive was written (" + archivePath + ").";
 }
 std::string LinkNotFollowedText(const std::string& name) {
     return "\"" + name + "\" is a link, which is never followed. It was not encrypted and is not deleted.";
@@ -393,6 +407,12 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     } catch (const ArchiveFailed&) {
         ui.ShowMessage(ArchiveWriteFailedText(archivePath), std::nullopt, MessageIcon::Exclamation);
         return kExitArchiveNotWritable;
+    }
+    if (walk.entries() == 0) {
+        // An archive without entries would only stand in for nothing.
+        created->Discard();
+        ui.ShowMessage(NothingStoredText(archivePath), std::nullopt, MessageIcon::Exclamation);
+        return kExitIncomplete;
     }
     const bool placed = created->Finish(true);
     if (!placed) ui.ShowMessage(ArchiveKeptBesideText(chosenName, created->path()), std::nullopt, MessageIcon::Information);

@@ -48,6 +48,8 @@ std::string UnreachableNameText(const std::string& name);
 std::string ChangedWhileStoredText(const std::string& name);
 std::string SkippedTemporaryText(const std::string& name);
 std::string LinkNotFollowedText(const std::string& name);
+std::string NotAFileText(const std::string& name);
+std::string NothingStoredText(const std::string& archivePath);
 std::string NoRandomSourceText(const std::string& name);
 std::string DuplicateNameText(const std::string& name, const std::string& storedName);
 std::string FolderNotReadText(const std::string& name, const std::string& reason);

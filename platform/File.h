@@ -87,6 +87,13 @@ public:
     // What the open file is: identity, size, time of last change, names.
     std::optional<FileStatus> Status();
 
+    // Keeps every other program away from the file while this handle is
+    // open, where the system can: on Linux a write lease, which only a file
+    // nobody else has open can get and which makes others' opens wait until
+    // this one is closed; on Windows the open's sharing does it already.
+    enum class Alone { Yes, OthersHaveItOpen, CannotTell };
+    Alone KeepOthersOut();
+
     FileError lastError() const { return lastError_; }
 
 private:

@@ -51,6 +51,10 @@ std::optional<std::uint64_t> FileSize(const std::string& path);
 // Removes an empty folder.
 bool RemoveFolder(const std::string& path);
 
+// Removes a link itself (a symbolic link, junction or mount point), never
+// what it leads to.
+bool RemoveLink(const std::string& path);
+
 // True when both names lead to the same file (the same file identity);
 // names that cannot be queried compare as text.
 bool IsSameFile(const std::string& a, const std::string& b);

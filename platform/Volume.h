@@ -24,6 +24,19 @@ enum class DriveType { Unknown, NoRootDirectory, Removable, Fixed, Remote, CdRom
 
 DriveType QueryDriveType(const std::string& root);
 
+// Whether a drive can be entered now (Windows: made the current drive, then
+// the current folder is restored; a removable drive without a disk cannot).
+bool CanEnterDrive(const std::string& root);
+
+// Whether a folder is the top of a mounted volume (Linux: "/" or a folder
+// on another device than its parent; Windows: a drive root "x:\").
+bool IsVolumeRoot(const std::string& path);
+
+// Whether the volume holds the running system (the Windows folder; on Linux
+// the volume of "/"): deleting everything on it could not finish and would
+// leave the system unable to start.
+bool HoldsRunningSystem(const std::string& root);
+
 // Names, creates empty and returns a new file in `folder` whose name starts
 // with `prefix` (as GetTempFileNameA with unique number 0 does). Nothing when
 // no name could be made.

@@ -80,7 +80,7 @@ std::string InputDeleteFailedText(const std::string& fileName) {
     return "An error occurred while deleting the file: \"" + fileName + "\"";
 }
 
-void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& progress, Ui& ui) {
+bool WipeInputFile(const std::string& fileName, int passes, ProgressDialog& progress, Ui& ui) {
     SeedSharedRandomFromClock();
     // Nothing is renamed or written before the file is known to be one this
     // wipe may take.
@@ -92,7 +92,7 @@ void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& prog
         case WipeRefusal::NotAFile: ShowOpenError(ui, platform::FileError::NotRegular, fileName);
         default:
             ui.ShowMessage(NotWipedText(fileName, refusal), kErrorCaption, MessageIcon::Warning);
-            return;
+            return false;
     }
     // Held before anything changes, so that another job still reading the
     // archive keeps it: a held archive is reported and left alone.
@@ -101,7 +101,7 @@ void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& prog
     if (!file.IsOpen()) {
         if (error == platform::FileError::InUse) {
             ui.ShowMessage(NotWipedInUseText(fileName), kErrorCaption, MessageIcon::Warning);
-            return;
+            return false;
         }
         ShowOpenError(ui, error == platform::FileError::None ? platform::FileError::Other : error, fileName);
     }
@@ -128,7 +128,9 @@ void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& prog
     file.Close();
     if (!overwritten || !platform::DeleteFileNamed(current)) {
         ui.ShowMessage(InputDeleteFailedText(fileName), kErrorCaption, MessageIcon::Warning);
+        return false;
     }
+    return true;
 }
 
 std::string NotWipedInUseText(const std::string& fileName) {

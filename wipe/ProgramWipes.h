@@ -30,7 +30,8 @@ bool WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& pro
 // blocks, deleted. A file that cannot be opened (missing, a link, not a
 // regular file) ends the job (status 1); one with other names or one that
 // could not be deleted is reported and left as it is.
-void WipeInputFile(const std::string& fileName, int passes, ProgressDialog& progress, Ui& ui);
+// True when the file was overwritten and deleted.
+bool WipeInputFile(const std::string& fileName, int passes, ProgressDialog& progress, Ui& ui);
 
 // The block size of the decryptor's wipe for a file of `length` bytes.
 std::uint64_t InputWipeBlockSize(std::uint64_t length);

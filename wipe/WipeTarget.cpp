@@ -45,8 +45,8 @@ std::string WipeRefusalText(WipeRefusal refusal) {
         case WipeRefusal::NotAFile: return "is not a regular file (a folder, device, pipe or socket); not wiped";
         case WipeRefusal::OtherNames: return "has other names (hard links); not wiped";
         case WipeRefusal::CannotRemove:
-            return "could not be deleted afterwards (its folder is not writable, or it is read-only); nothing was "
-                   "written";
+            return "could not be deleted afterwards (its folder is not writable, or it is read-only); it was not "
+                   "overwritten";
         case WipeRefusal::None: break;
     }
     return "";

@@ -234,6 +234,20 @@ std::optional<FileStatus> File::Status() {
     return StatusFromStat(info);
 }
 
+File::Alone File::KeepOthersOut() {
+    if (::fcntl(Fd(handle_), F_SETLEASE, F_WRLCK) == 0) {
+        // The lease's break would be signalled to this process, and the
+        // signal's default ends it: nobody is signalled instead. The other
+        // program's open then waits until this handle is closed (at most the
+        // system's lease-break time).
+        ::fcntl(Fd(handle_), F_SETOWN, 0);
+        return Alone::Yes;
+    }
+    // EAGAIN: another descriptor of the file is open somewhere. Anything
+    // else (not the owner, a file system without leases): no answer.
+    return errno == EAGAIN ? Alone::OthersHaveItOpen : Alone::CannotTell;
+}
+
 void File::Close() {
     if (handle_ >= 0) {
         ::close(Fd(handle_));

@@ -62,6 +62,8 @@ std::optional<std::uint64_t> FileSize(const std::string& path) {
 
 bool RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
+bool RemoveLink(const std::string& path) { return IsLink(path) && ::unlink(path.c_str()) == 0; }
+
 bool IsSameFile(const std::string& a, const std::string& b) {
     struct stat first {}, second {};
     if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return a == b;

@@ -23,7 +23,7 @@ std::optional<VolumeGeometry> QueryVolume(const std::string& path) {
     struct statvfs info {};
     std::string probe = path;
     while (::statvfs(probe.c_str(), &info) != 0) {
-        if ((errno != ENOENT && errno != ENOTDIR) || probe.size() <= 1) return std::nullopt;
+        if ((errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG) || probe.size() <= 1) return std::nullopt;
         const std::size_t cut = probe.find_last_of('/', probe.size() - 2);
         if (cut == std::string::npos) return std::nullopt;
         probe = probe.substr(0, cut + 1);
@@ -43,6 +43,26 @@ DriveType QueryDriveType(const std::string& root) {
     struct stat info {};
     if (::stat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return DriveType::NoRootDirectory;
     return DriveType::Fixed;
+}
+
+bool CanEnterDrive(const std::string& root) {
+    struct stat info {};
+    return ::stat(root.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && ::access(root.c_str(), X_OK) == 0;
+}
+
+bool IsVolumeRoot(const std::string& path) {
+    struct stat self {}, parent {};
+    if (::stat(path.c_str(), &self) != 0 || !S_ISDIR(self.st_mode)) return false;
+    std::string up = path;
+    while (up.size() > 1 && up.back() == '/') up.pop_back();
+    up += "/..";
+    if (::stat(up.c_str(), &parent) != 0) return false;
+    return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
+}
+
+bool HoldsRunningSystem(const std::string& root) {
+    struct stat volume {}, system {};
+    return ::stat(root.c_str(), &volume) == 0 && ::stat("/", &system) == 0 && volume.st_dev == system.st_dev;
 }
 
 std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix) {

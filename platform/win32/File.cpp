@@ -213,6 +213,10 @@ std::optional<FileStatus> File::Status() {
     return information->status;
 }
 
+// An open without write sharing already keeps every writer out: one that
+// held the file made the open fail.
+File::Alone File::KeepOthersOut() { return Alone::Yes; }
+
 void File::Close() {
     if (handle_ != -1) {
         CloseHandle(Handle(handle_));

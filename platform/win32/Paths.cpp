@@ -86,6 +86,17 @@ std::optional<std::uint64_t> FileSize(const std::string& path) {
 
 bool RemoveFolder(const std::string& path) { return RemoveDirectoryW(LongPath(path).c_str()) != FALSE; }
 
+bool RemoveLink(const std::string& path) {
+    if (!IsLink(path)) return false;
+    // A link to a folder (and a junction) is removed as a folder, without
+    // touching what it leads to; a link to a file as a file.
+    const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return RemoveDirectoryW(LongPath(path).c_str()) != FALSE;
+    }
+    return DeleteFileW(LongPath(path).c_str()) != FALSE;
+}
+
 bool IsSameFile(const std::string& a, const std::string& b) {
     const auto first = QueryStatus(a, true);
     const auto second = QueryStatus(b, true);

@@ -32,6 +32,25 @@ DriveType QueryDriveType(const std::string& root) {
     }
 }
 
+bool CanEnterDrive(const std::string& root) {
+    wchar_t saved[MAX_PATH * 4] = {};
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH * 4, saved);
+    const bool entered = SetCurrentDirectoryW(win32::Widen(root).c_str()) != FALSE;
+    if (length > 0 && length < MAX_PATH * 4) SetCurrentDirectoryW(saved);
+    return entered;
+}
+
+bool IsVolumeRoot(const std::string& path) {
+    return path.size() == 3 && path[1] == ':' && path[2] == '\\' && CanEnterDrive(path);
+}
+
+bool HoldsRunningSystem(const std::string& root) {
+    wchar_t windows[MAX_PATH] = {};
+    if (GetWindowsDirectoryW(windows, MAX_PATH) < 3 || root.size() < 3) return false;
+    const std::wstring drive = win32::Widen(root.substr(0, 3));
+    return CompareStringOrdinal(windows, 3, drive.c_str(), 3, TRUE) == CSTR_EQUAL;
+}
+
 std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix) {
     wchar_t name[MAX_PATH] = {};
     if (GetTempFileNameW(win32::Widen(folder).c_str(), win32::Widen(prefix).c_str(), 0, name) == 0) {

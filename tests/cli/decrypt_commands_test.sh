@@ -116,7 +116,7 @@ check "and its warning is asked once" test "$(grep -c 'is unknown' "$work/err")"
 
 # list: a wrong passkey says so; names cannot write to the terminal.
 PELORIN_PASSKEY=wrong "$pelorin" list "$work/st/mine.pvb" >/dev/null 2>"$work/err"
-check "list under a wrong passkey says Incorrect Passkey" test $? -eq 2 -a -n "$(grep 'Incorrect Passkey' "$work/err")"
+check "list under a wrong passkey says Incorrect Passkey" test $? -eq 4 -a -n "$(grep 'Incorrect Passkey' "$work/err")"
 printf 'x' >"$work/st/$(printf 'evil\033[2J')"
 PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/st/$(printf 'evil\033[2J')" 2>/dev/null
 PELORIN_PASSKEY=secret "$pelorin" list "$work/st/evil"*.pvb >"$work/listing" 2>&1

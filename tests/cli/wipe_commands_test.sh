@@ -46,6 +46,28 @@ if [[ -n "${PELORIN_TEST_VOLUME:-}" && -d "${PELORIN_TEST_VOLUME}" ]]; then
   check "an interrupted wipe-free reports status 13" test $status -eq 13
   check "and leaves no fill file" test -z "$(ls "$volume" | grep '^pel')"
 
+  # wipe-drive, each mode, on the test volume.
+  mkdir -p "$volume/dir/sub" && printf 'a' >"$volume/a.txt" && printf 'b' >"$volume/dir/sub/b.txt"
+  "$pelorin" wipe-drive --mode standard --passes 1 "$volume" 2>/dev/null
+  check "wipe-drive standard exits 0 and keeps the files" test $? -eq 0 -a -e "$volume/dir/sub/b.txt"
+  "$pelorin" wipe-drive --mode thorough --passes 1 "$volume" 2>/dev/null
+  check "wipe-drive thorough exits 0 and keeps the files" test $? -eq 0 -a "$(cat "$volume/a.txt")" = a
+  "$pelorin" wipe-drive --mode complete --passes 1 "$volume" </dev/null 2>/dev/null
+  check "wipe-drive complete without a terminal needs --yes" test $? -eq 2 -a -e "$volume/a.txt"
+  "$pelorin" wipe-drive --mode complete --passes 1 "$volume/dir" --yes 2>/dev/null
+  check "wipe-drive takes only a volume's mount folder" test $? -eq 2 -a -e "$volume/dir/sub/b.txt"
+  inner="$volume/inner"
+  mkdir -p "$inner"
+  if mount -t tmpfs -o size=1m tmpfs "$inner" 2>/dev/null; then
+    printf 'other volume' >"$inner/kept.txt"
+    "$pelorin" wipe-drive --mode complete --yes --passes 1 "$volume" 2>"$work/err"
+    check "complete does not cross into another mounted volume" test "$(cat "$inner/kept.txt")" = "other volume"
+    check "and says so" grep -q "another volume is mounted there" "$work/err"
+    umount "$inner"
+  fi
+  "$pelorin" wipe-drive --mode complete --yes --passes 1 "$volume" 2>/dev/null
+  check "wipe-drive complete deletes everything" test $? -eq 0 -a -z "$(ls "$volume")"
+
   # Every signal that ends the tool stops it the way Ctrl-C does.
   for signal in TERM HUP QUIT; do
     "$pelorin" wipe-free --passes 100000 "$volume" 2>"$work/err" &

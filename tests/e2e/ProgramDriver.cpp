@@ -1,5 +1,7 @@
 #include "e2e/ProgramDriver.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -65,6 +67,61 @@ HWND Program::Dialog(const std::string& caption, HWND owner) {
         std::this_thread::sleep_for(20ms);
     }
     return nullptr;
+}
+
+namespace {
+
+// Memory in the program's own address space, where a list view's messages
+// must find their items.
+class RemoteMemory {
+public:
+    RemoteMemory(HANDLE process, std::size_t size)
+        : process_(process), address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
+    ~RemoteMemory() {
+        if (address_ != nullptr) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    void* address() const { return address_; }
+    void Write(std::size_t offset, const void* data, std::size_t size) const {
+        WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, nullptr);
+    }
+    void Read(std::size_t offset, void* data, std::size_t size) const {
+        ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, nullptr);
+    }
+
+private:
+    HANDLE process_;
+    void* address_;
+};
+
+}  // namespace
+
+std::vector<std::string> Program::ListViewTexts(HWND list) {
+    std::vector<std::string> texts;
+    const auto count = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    constexpr std::size_t kTextChars = 128;
+    RemoteMemory memory(process_.hProcess, sizeof(LVITEMW) + kTextChars * sizeof(wchar_t));
+    for (LRESULT i = 0; i < count; ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iSubItem = 0;
+        item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory.address()) + sizeof(LVITEMW));
+        item.cchTextMax = kTextChars;
+        memory.Write(0, &item, sizeof item);
+        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(memory.address()));
+        wchar_t text[kTextChars] = {};
+        memory.Read(sizeof(LVITEMW), text, sizeof text);
+        texts.emplace_back(text, text + wcsnlen(text, kTextChars));
+    }
+    return texts;
+}
+
+void Program::SelectListViewItem(HWND list, int index) {
+    RemoteMemory memory(process_.hProcess, sizeof(LVITEMW));
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    memory.Write(0, &item, sizeof item);
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(memory.address()));
 }
 
 void Snapshot(const std::string& name) {

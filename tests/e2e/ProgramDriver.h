@@ -28,6 +28,10 @@ public:
     // when one is given; nullptr after 15 seconds without one.
     HWND Dialog(const std::string& caption, HWND owner = nullptr);
 
+    // A list view of this process: its items' texts, and selecting one.
+    std::vector<std::string> ListViewTexts(HWND list);
+    void SelectListViewItem(HWND list, int index);
+
 private:
     PROCESS_INFORMATION process_{};
 };

@@ -52,7 +52,7 @@ TEST_F(ProgramWipeFixture, InputWipeBlockSizes) {
 TEST_F(ProgramWipeFixture, InputWipeNeverReplacesAFileNamedLikeItsTemporaryName) {
     const std::string path = Make("archive.pvb", Bytes(25, 2));
     Make("pelodel.tmp", Bytes(3, 3));  // the user's own file, or one restored just now
-    WipeInputFile(path, 2, progress, ui);
+    EXPECT_TRUE(WipeInputFile(path, 2, progress, ui));
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(folder.Read("pelodel.tmp"), Bytes(3, 3));
     EXPECT_EQ(view.statuses, (std::vector<std::string>{"Deleting file... Pass 1", "Deleting file... Pass 2"}));
@@ -68,7 +68,7 @@ TEST_F(ProgramWipeFixture, InputWipeNeverReplacesAFileNamedLikeItsTemporaryName)
 TEST_F(ProgramWipeFixture, InputWipeOfAFileWithASecondNameIsReportedAndChangesNothing) {
     const std::string path = Make("archive.pvb", Bytes(25, 2));
     fs::create_hard_link(path, folder.path() / "copy.pvb");
-    WipeInputFile(path, 2, progress, ui);
+    EXPECT_FALSE(WipeInputFile(path, 2, progress, ui));
     EXPECT_EQ(folder.Read("archive.pvb"), Bytes(25, 2));
     EXPECT_EQ(folder.Read("copy.pvb"), Bytes(25, 2));
     EXPECT_FALSE(fs::exists(folder.path() / "pelodel.tmp"));  // not even renamed
@@ -84,7 +84,7 @@ TEST_F(ProgramWipeFixture, InputWipeOfAnArchiveAnotherJobHoldsIsReportedAndChang
     reading.lock = platform::FileLock::Shared;
     platform::File reader = platform::File::Open(path, reading);
     ASSERT_TRUE(reader.IsOpen());
-    WipeInputFile(path, 2, progress, ui);
+    EXPECT_FALSE(WipeInputFile(path, 2, progress, ui));
     EXPECT_EQ(folder.Read("archive.pvb"), Bytes(25, 2));
     EXPECT_FALSE(fs::exists(folder.path() / "pelodel.tmp"));
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{NotWipedInUseText(path)});

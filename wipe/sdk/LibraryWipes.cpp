@@ -4,7 +4,7 @@
 
 #include "platform/File.h"
 #include "platform/Volume.h"
-#include "wipe/FillJournal.h"
+#include "app_common/TemporaryFiles.h"
 #include "wipe/FreeSpaceFill.h"
 #include "wipe/Overwrite.h"
 #include "wipe/Patterns.h"
@@ -102,7 +102,7 @@ int WipeFreeSpaceOf(const char* driveRoot) {
     const auto volume = platform::QueryVolume(root);
     if (!volume) return SdkErrorBadDrive;
     // A fill file that a killed run left behind holds free space hostage.
-    wipe::RemoveLeftoverFills();
+    RemoveLeftoverTemporaries();
     const std::uint64_t cluster = volume->clusterSize;
     // 64 bits: a modern volume's free space does not fit 32.
     const std::uint64_t freeBytes = cluster * volume->freeClusters;
@@ -111,17 +111,18 @@ int WipeFreeSpaceOf(const char* driveRoot) {
     if (!fillName) return SdkErrorOpenFile;
     platform::OpenOptions options;
     options.write = true;
-    options.truncate = true;
     options.sequential = true;
     options.noFollow = true;
     platform::File fill = platform::File::Open(*fillName, options);
     const auto fillStatus = fill.IsOpen() ? fill.Status() : std::nullopt;
-    if (!fillStatus) {
+    // Still the empty file just made, with no second name: never one that
+    // was put in its place meanwhile.
+    if (!fillStatus || fillStatus->size != 0 || fillStatus->names != 1) {
         fill.Close();
-        platform::DeleteFileNamed(*fillName);
+        platform::DeleteFileNamed(*fillName);  // the name is this call's own; removing it harms no file
         return SdkErrorOpenFile;
     }
-    auto journal = wipe::FillJournalEntry::Record(*fillName, fillStatus->identity);
+    auto journal = FillJournalEntry::Record(*fillName, fillStatus->identity);
     const int passes = State().diskPasses;
     ProgressReporter progress(static_cast<std::int64_t>(passes > 0 ? passes : 0) * static_cast<std::int64_t>(freeBytes),
                               nullptr);
@@ -154,6 +155,9 @@ int WipeSlackOf(const char* fileName) {
     const std::uint64_t slack = wipe::WipeLength(static_cast<std::uint64_t>(length), opened.volume.clusterSize) -
                                 static_cast<std::uint64_t>(length);
     if (slack == 0) return SdkErrorNone;
+    // A file another program has open (an appender) is left alone: what it
+    // writes meanwhile would land in the slack or be cut off.
+    if (file.KeepOthersOut() == platform::File::Alone::OthersHaveItOpen) return SdkErrorOpenFile;
     const auto padded = static_cast<std::int64_t>(static_cast<std::uint64_t>(length) + slack);
     // The slack is written as one block; no progress, no stop once started.
     // Before each pass the file must be as long as this wipe left it: one

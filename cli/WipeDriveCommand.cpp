@@ -1,0 +1,132 @@
+#include "cli/WipeDriveCommand.h"
+
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <thread>
+
+#include "cli/Arguments.h"
+#include "cli/Stop.h"
+#include "cli/TerminalUi.h"
+#include "platform/Paths.h"
+#include "platform/Terminal.h"
+#include "platform/Volume.h"
+#include "wipe_app/BarPosition.h"
+#include "wipe_app/WipeRun.h"
+#include "wipe_app/WipeTexts.h"
+
+namespace pelorin::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: pelorin wipe-drive --mode standard|thorough|complete [--passes N] [--memory-passes N] [--yes] [--] "
+    "VOLUME...\n"
+    "  VOLUME is the folder a volume is mounted on. standard wipes its free space; thorough also the slack behind\n"
+    "  every file; complete deletes every file and folder on it, then wipes its free space.\n";
+
+std::optional<int> Count(const ParsedArguments& parsed, const std::string& option, int most) {
+    const auto text = parsed.Value(option);
+    if (!text) return std::nullopt;
+    int value = -1;
+    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+    if (text->empty() || error != std::errc() || end != text->data() + text->size() || value < 1 || value > most) {
+        return -1;
+    }
+    return value;
+}
+
+// The status line and bar on standard error; files left as they were are
+// named and counted.
+class TerminalWipeView final : public wipe_app::WipeView {
+public:
+    void Report(int position, const std::optional<std::string>& status) override {
+        if (status) status_ = *status;
+        if (!terminal_) return;
+        const int percent = position * 100 / wipe_app::kBarFull;
+        std::fprintf(stderr, "\r\033[K[%-20.*s] %3d%%  %s", percent / 5, "####################", percent,
+                     EscapedName(status_).c_str());
+        std::fflush(stderr);
+    }
+    void Finished() override {
+        if (terminal_) std::fputs("\r\033[K", stderr);
+        finished = true;
+    }
+    void NotProcessed(const std::string& path, const std::string& why) override {
+        if (terminal_) std::fputs("\r\033[K", stderr);
+        std::cerr << "pelorin: left as it was: " << EscapedForTerminal(path) << " (" << why << ")\n";
+        ++leftAlone;
+    }
+
+    std::atomic<bool> finished{false};
+    int leftAlone = 0;
+
+private:
+    bool terminal_ = platform::StandardErrorIsTerminal();
+    std::string status_;
+};
+
+}  // namespace
+
+int RunWipeDrive(const std::vector<std::string>& arguments) {
+    const auto parsed = ParseArguments(arguments, {{"--yes"}, {"--mode", "--passes", "--memory-passes"}, {}}, kUsage);
+    if (!parsed) return kUsageError;
+    wipe_app::WipeRun run;
+    const auto mode = parsed->Value("--mode");
+    if (mode == "standard") {
+        run.type = wipe_app::WipeType::Standard;
+    } else if (mode == "thorough") {
+        run.type = wipe_app::WipeType::Thorough;
+    } else if (mode == "complete") {
+        run.type = wipe_app::WipeType::Complete;
+    } else {
+        std::cerr << "pelorin: --mode is standard, thorough or complete\n" << kUsage;
+        return kUsageError;
+    }
+    run.diskPasses = Count(*parsed, "--passes", 1000000);
+    run.memoryPasses = Count(*parsed, "--memory-passes", 1000000);
+    if (run.diskPasses == -1 || run.memoryPasses == -1) {
+        std::cerr << "pelorin: a pass count is a whole number from 1 to 1000000\n";
+        return kUsageError;
+    }
+    if (parsed->names.empty()) {
+        std::cerr << kUsage;
+        return kUsageError;
+    }
+    for (const auto& name : parsed->names) {
+        const std::string volume = AbsoluteName(name);
+        // A whole volume, never a folder inside one: complete deletes all of it.
+        if (platform::IsLink(volume) || !platform::IsVolumeRoot(volume)) {
+            std::cerr << "pelorin: " << EscapedForTerminal(volume) << " is not the folder a volume is mounted on\n";
+            return kUsageError;
+        }
+        run.roots.push_back(volume.back() == platform::kHostSeparator ? volume : volume + platform::kHostSeparator);
+    }
+    TerminalUi ui;
+    if (run.type == wipe_app::WipeType::Complete && !parsed->Has("--yes")) {
+        if (!platform::StandardInputIsTerminal()) {
+            std::cerr << "pelorin: complete deletes everything on the volume; without a terminal to ask, give --yes\n";
+            return kUsageError;
+        }
+        if (!ui.AskYesNo(wipe_app::kCompleteQuestion, std::nullopt, MessageIcon::Exclamation)) return 0;
+    }
+
+    // The run goes on a worker, as in the dialog program; this thread turns
+    // a stop (Ctrl-C or a signal that ends programs) into the cancel flag.
+    const StopSignals signals;
+    wipe_app::RunState state;
+    TerminalWipeView view;
+    int status = 0;
+    std::thread worker([&] { status = wipe_app::RunWipe(run, state, view, ui); });
+    while (!view.finished) {
+        if (StopRequested()) state.cancel = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    worker.join();
+    if (view.leftAlone > 0) std::cerr << "pelorin: " << view.leftAlone << " files or folders were left as they were\n";
+    if (state.cancel) ReportStop("");
+    return status;
+}
+
+}  // namespace pelorin::cli

@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Wiped is checked, not assumed: on loop-mounted ext2 and ext4 images of the
+# test's own, files full of a marker are written and deleted, the free space
+# is wiped, and after unmounting the raw image must hold the marker nowhere.
+# Also: a free-space wipe killed mid-fill leaves a fill file that the next
+# run of the tool removes (it names it), and `wipe-drive --mode standard`
+# leaves nothing either. Needs root (loop devices); skipped otherwise.
+# Usage: free_space_forensics_test.sh PELORIN_BINARY
+set -u
+pelorin="$1"
+source "$(dirname "$0")/check.sh"
+export XDG_STATE_HOME="$work/state"
+
+if [[ $(id -u) -ne 0 ]] || ! command -v mkfs.ext4 >/dev/null; then
+  echo "note: needs root and e2fsprogs for loop-mounted images; skipped"
+  finish
+  exit $?
+fi
+
+marker='PELORIN-FORENSIC-MARKER-7f3a9c21'
+mnt="$work/mnt"
+mkdir -p "$mnt"
+cleanup_mount() { mountpoint -q "$mnt" && umount "$mnt"; }
+trap 'cleanup_mount; rm -rf "$work"' EXIT
+
+# Counts the marker in a raw image.
+count_marker() {
+  python3 - "$1" "$marker" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+print(data.count(sys.argv[2].encode()))
+PY
+}
+
+# Makes a 32 MiB image of the kind, mounts it, fills most of it with files of
+# the marker, deletes them and leaves it mounted. On ext4 the clusters the
+# file system holds back for itself are released, so that a fill can reach
+# every free cluster.
+prepare() {
+  local kind=$1 image=$2
+  dd if=/dev/zero of="$image" bs=1M count=32 status=none
+  "mkfs.$kind" -F -q -b 4096 "$image"
+  mount -o loop "$image" "$mnt" || return 1
+  if [[ $kind == ext4 ]]; then
+    local device
+    device=$(basename "$(findmnt -n -o SOURCE "$mnt")")
+    [[ -w /sys/fs/ext4/$device/reserved_clusters ]] && echo 0 >"/sys/fs/ext4/$device/reserved_clusters"
+  fi
+  python3 - "$mnt" "$marker" <<'PY'
+import os, sys
+folder, marker = sys.argv[1], sys.argv[2].encode()
+block = marker * (65536 // len(marker))
+for n in range(40):
+    try:
+        with open(os.path.join(folder, f"secret{n}.bin"), "wb") as out:
+            for _ in range(8):
+                out.write(block)
+    except OSError:
+        break
+PY
+  sync
+  rm -f "$mnt"/secret*.bin
+  sync
+}
+
+for kind in ext2 ext4; do
+  image="$work/$kind.img"
+  if ! prepare "$kind" "$image"; then
+    echo "note: loop mounts are not possible here; $kind skipped"
+    continue
+  fi
+  check "$kind: the deleted marker is in the image before the wipe" test "$(cleanup_mount; count_marker "$image")" -gt 0
+  mount -o loop "$image" "$mnt"
+  "$pelorin" wipe-free --passes 1 "$mnt" 2>/dev/null
+  check "$kind: wipe-free exits 0" test $? -eq 0
+  check "$kind: and leaves no fill file" test -z "$(ls "$mnt" | grep '^pel')"
+  cleanup_mount
+  check "$kind: no byte of the marker is left in the image" test "$(count_marker "$image")" -eq 0
+done
+
+# The drive wipe's Standard run reaches every cluster too.
+image="$work/standard.img"
+if prepare ext2 "$image"; then
+  "$pelorin" wipe-drive --mode standard --passes 1 "$mnt" 2>/dev/null
+  check "wipe-drive standard exits 0" test $? -eq 0
+  cleanup_mount
+  check "wipe-drive standard leaves no byte of the marker" test "$(count_marker "$image")" -eq 0
+fi
+
+# A fill killed mid-way: the next run removes it and says so; a file of the
+# same name put there meanwhile would be another file and stay.
+image="$work/killed.img"
+if prepare ext2 "$image"; then
+  "$pelorin" wipe-free --passes 100000 "$mnt" 2>/dev/null &
+  pid=$!
+  sleep 1
+  kill -KILL $pid
+  wait $pid 2>/dev/null
+  left=$(ls "$mnt" | grep '^pel')
+  check "a killed fill leaves its fill file" test -n "$left"
+  "$pelorin" settings encrypt >/dev/null 2>"$work/err"
+  check "the next run removes it" test -z "$(ls "$mnt" | grep '^pel')"
+  check "and names it" grep -q "left behind by an interrupted job" "$work/err"
+  cleanup_mount
+fi
+
+finish

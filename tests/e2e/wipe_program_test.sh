@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Runs PelorinWipe.exe's end-to-end tests in a Wine prefix of their own that
+# maps no drive letter to the host's root or any real folder: C: is the
+# prefix's own drive_c, T: a loop-mounted ext2 image and U: a tmpfs, both made
+# here, R: a CD-ROM and S: a network drive (empty folders), which must not be
+# listed. Before the run, files full of a marker are written to T: and
+# deleted; after it, the raw image must hold the marker nowhere.
+# Usage: wipe_program_test.sh BIN_FOLDER (with PelorinWipe.exe, PeloSDK.dll and
+# pelorin_wipe_e2e_tests.exe). Needs root for the mounts; skipped otherwise.
+set -u
+bin=$(realpath "$1")
+if [[ $(id -u) -ne 0 ]] || ! command -v mkfs.ext2 >/dev/null; then
+  echo "note: needs root and e2fsprogs for the test drives; skipped"
+  exit 0
+fi
+work=$(mktemp -d /tmp/pelorin-wipe-e2eXXXXXX)
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d" WINEARCH=win64
+marker='PELORIN-WIPE-PROGRAM-MARKER-5d1e'
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  for m in "$work/t" "$work/u" "$work/shots"; do mountpoint -q "$m" && umount "$m"; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+mkdir -p "$work/t" "$work/u" "$work/r" "$work/s"
+dd if=/dev/zero of="$work/t.img" bs=1M count=16 status=none
+mkfs.ext2 -F -q -b 4096 "$work/t.img"
+mount -o loop "$work/t.img" "$work/t" || { echo "note: no loop mounts here; skipped"; exit 0; }
+mount -t tmpfs -o size=8m tmpfs "$work/u"
+python3 - "$work/t" "$marker" <<'PY'
+import os, sys
+folder, marker = sys.argv[1], sys.argv[2].encode()
+block = marker * (65536 // len(marker))
+for n in range(24):
+    try:
+        with open(os.path.join(folder, f"secret{n}.bin"), "wb") as out:
+            for _ in range(8):
+                out.write(block)
+    except OSError:
+        break
+PY
+sync && rm -f "$work"/t/secret*.bin && sync
+
+wineboot -i >/dev/null 2>&1 </dev/null
+wineserver -w
+# No letter but the prefix's own C: leads anywhere on the host.
+for link in "$WINEPREFIX"/dosdevices/*; do
+  [[ "$(basename "$link")" == c: ]] || rm -f "$link"
+done
+ln -sfn "$work/t" "$WINEPREFIX/dosdevices/t:"
+ln -sfn "$work/u" "$WINEPREFIX/dosdevices/u:"
+ln -sfn "$work/r" "$WINEPREFIX/dosdevices/r:"
+ln -sfn "$work/s" "$WINEPREFIX/dosdevices/s:"
+if [[ -n "${DISPLAY:-}" && -n "${PELORIN_SHOTS:-}" ]]; then
+  # Screenshots: the watcher outside looks at this folder.
+  ln -sfn "$PELORIN_SHOTS" "$WINEPREFIX/dosdevices/x:"
+  export PELORIN_SCREENSHOT_DIR='X:\'
+else
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+fi
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+wine reg add 'HKLM\Software\Wine\Drives' /v r: /d cdrom /f >/dev/null 2>&1 </dev/null
+wine reg add 'HKLM\Software\Wine\Drives' /v s: /d network /f >/dev/null 2>&1 </dev/null
+wineserver -k >/dev/null 2>&1; wineserver -w
+mkdir -p "$WINEPREFIX/drive_c/pelorin"
+cp "$bin/PelorinWipe.exe" "$bin/PeloSDK.dll" "$bin/PelorinWipe.html" "$bin/pelorin_wipe_e2e_tests.exe" \
+  "$WINEPREFIX/drive_c/pelorin/"
+wineserver -p >/dev/null 2>&1 </dev/null
+wine cmd /c exit >/dev/null 2>&1 </dev/null
+
+status=0
+(cd "$WINEPREFIX/drive_c/pelorin" && wine 'C:\pelorin\pelorin_wipe_e2e_tests.exe' </dev/null) || status=$?
+wineserver -k >/dev/null 2>&1
+umount "$work/t"
+left=$(python3 -c "import sys; print(open(sys.argv[1],'rb').read().count(sys.argv[2].encode()))" "$work/t.img" "$marker")
+echo "marker left in the Standard-wiped image: $left"
+[[ $left -eq 0 ]] || status=1
+exit $status

@@ -1,0 +1,179 @@
+#include "wipe_app/DriveWalks.h"
+
+#include "platform/File.h"
+#include "platform/Paths.h"
+#include "platform/Volume.h"
+#include "wipe_app/BarPosition.h"
+#include "wipe_app/WipeTexts.h"
+
+namespace pelorin::wipe_app {
+namespace {
+
+std::string WithSeparator(const std::string& path) {
+    return !path.empty() && path.back() == platform::kHostSeparator ? path : path + platform::kHostSeparator;
+}
+
+// What a walk meets at a name.
+enum class Found { File, Folder, Link, Other, OtherVolume };
+
+Found Classify(const std::string& path, std::uint64_t rootVolume) {
+    const auto status = platform::StatusOf(path);
+    // A name whose attributes cannot be read is taken for a folder: listing
+    // it then fails, which the walk reports.
+    if (!status) return Found::Folder;
+    switch (status->kind) {
+        case platform::FileKind::Regular: return Found::File;
+        case platform::FileKind::Link: return Found::Link;
+        case platform::FileKind::Folder:
+            return status->identity.volume == rootVolume ? Found::Folder : Found::OtherVolume;
+        case platform::FileKind::Other: return Found::Other;
+    }
+    return Found::Other;
+}
+
+std::uint64_t VolumeOf(const std::string& root) {
+    const auto status = platform::StatusOf(root);
+    return status ? status->identity.volume : 0;
+}
+
+// The folder's entries, without names beginning with '.'; nothing when it
+// cannot be listed.
+std::optional<std::vector<std::string>> Entries(const std::string& folder) {
+    const platform::FolderListing listing = platform::ListFolder(folder);
+    if (!listing.readable) return std::nullopt;
+    std::vector<std::string> names;
+    for (const auto& name : listing.names) {
+        if (!name.empty() && name[0] != '.') names.push_back(name);
+    }
+    return names;
+}
+
+std::uint32_t Count(const std::string& path, std::uint64_t volume) {
+    const std::string folder = WithSeparator(path);
+    const auto names = Entries(folder);
+    if (!names) return 0;
+    std::uint32_t count = 0;
+    for (const auto& name : *names) {
+        switch (Classify(folder + name, volume)) {
+            case Found::File: ++count; break;
+            case Found::Folder: count += Count(folder + name, volume); break;
+            default: break;
+        }
+    }
+    return count;
+}
+
+class Slack {
+public:
+    Slack(const DriveWalk& walk, const std::function<int(const std::string&)>& wipeSlack)
+        : walk_(walk), wipeSlack_(wipeSlack), volume_(VolumeOf(walk.root)) {}
+
+    // True unless something failed; a cancel stops the walk.
+    bool Folder(const std::string& path) {
+        const std::string folder = WithSeparator(path);
+        const auto names = Entries(folder);
+        if (!names) {
+            walk_.view.NotProcessed(path, platform::LastFailureText());
+            return false;
+        }
+        bool ok = true;
+        for (const auto& name : *names) {
+            const std::string full = folder + name;
+            switch (Classify(full, volume_)) {
+                case Found::File: ok = File(full) && ok; break;
+                case Found::Folder: ok = Folder(full) && ok; break;
+                case Found::Other: walk_.view.NotProcessed(full, "not a regular file"); break;
+                default: break;  // links and other volumes are not this drive's files
+            }
+            if (walk_.state.cancel) return true;
+        }
+        return ok;
+    }
+
+private:
+    bool File(const std::string& path) {
+        const std::uint32_t k = walk_.state.fileIndex++;
+        walk_.view.Report(Scaled(kThoroughFreeSpaceSpan, kBarFull - kThoroughFreeSpaceSpan, k, walk_.state.fileCount),
+                          SlackStatus(path));
+        const int code = wipeSlack_(path);
+        if (code == 0 || code == 13) return true;
+        walk_.view.NotProcessed(path, "its slack could not be wiped (error " + std::to_string(code) + ")");
+        return false;
+    }
+
+    const DriveWalk& walk_;
+    const std::function<int(const std::string&)>& wipeSlack_;
+    std::uint64_t volume_;
+};
+
+class Deletion {
+public:
+    explicit Deletion(const DriveWalk& walk) : walk_(walk), volume_(VolumeOf(walk.root)) {}
+
+    // True unless something remains; a cancel stops the walk and leaves the
+    // folder it was in.
+    bool Folder(const std::string& path, bool isRoot) {
+        const std::string folder = WithSeparator(path);
+        const auto names = Entries(folder);
+        if (!names) {
+            walk_.view.NotProcessed(path, platform::LastFailureText());
+            return false;
+        }
+        bool ok = true;
+        for (const auto& name : *names) {
+            const std::string full = folder + name;
+            switch (Classify(full, volume_)) {
+                case Found::File: ok = File(full) && ok; break;
+                case Found::Folder: ok = Folder(full, false) && ok; break;
+                case Found::Link:
+                    // The link goes, never what it leads to.
+                    if (!walk_.state.cancel && !platform::RemoveLink(full)) {
+                        walk_.view.NotProcessed(full, "the link could not be removed");
+                        ok = false;
+                    }
+                    break;
+                case Found::OtherVolume:
+                    walk_.view.NotProcessed(full, "another volume is mounted there; it is left alone");
+                    ok = false;
+                    break;
+                case Found::Other:
+                    walk_.view.NotProcessed(full, "not a regular file; left alone");
+                    ok = false;
+                    break;
+            }
+            if (walk_.state.cancel) return true;
+        }
+        // Names beginning with '.' stay, and with them their folder.
+        if (isRoot) return ok;
+        if (!platform::RemoveFolder(path)) {
+            if (ok) walk_.view.NotProcessed(path, "the folder could not be removed");
+            return false;
+        }
+        return ok;
+    }
+
+private:
+    bool File(const std::string& path) {
+        const std::uint32_t k = walk_.state.fileIndex++;
+        walk_.view.Report(Scaled(0, kCompleteDeleteSpan, k, walk_.state.fileCount), DeleteStatus(path));
+        if (walk_.state.cancel) return true;
+        if (platform::DeleteFileNamed(path)) return true;
+        walk_.view.NotProcessed(path, "it could not be deleted");
+        return false;
+    }
+
+    const DriveWalk& walk_;
+    std::uint64_t volume_;
+};
+
+}  // namespace
+
+std::uint32_t CountFiles(const DriveWalk& walk) { return Count(walk.root, VolumeOf(walk.root)); }
+
+bool SlackWalk(const DriveWalk& walk, const std::function<int(const std::string&)>& wipeSlack) {
+    return Slack(walk, wipeSlack).Folder(walk.root);
+}
+
+bool DeleteWalk(const DriveWalk& walk) { return Deletion(walk).Folder(walk.root, true); }
+
+}  // namespace pelorin::wipe_app

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app_common/Setting.h"
+
+namespace pelorin::wipe_app {
+
+// The pass counts, shared with the other programs of the suite, and the
+// drive wipe program's own last wipe type.
+inline constexpr const char* kGlobalKey = "Software\\Tarn6 Software\\Pelorin\\Global";
+inline constexpr const char* kProgramKey = "Software\\Tarn6 Software\\Pelorin Wipe";
+inline constexpr Setting kNumDisk{"NumDisk", 3};
+inline constexpr Setting kNumMem{"NumMem", 10};
+inline constexpr Setting kWhat{"what", 1};
+
+}  // namespace pelorin::wipe_app

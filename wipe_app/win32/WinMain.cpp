@@ -1,0 +1,23 @@
+// Pelorin Wipe: the main dialog is the program; it ends when the dialog closes.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "app_common/TemporaryFiles.h"
+#include "wipe_app/WipeTexts.h"
+#include "wipe_app/win32/WipeDialog.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    // A fill file that a killed run left behind holds a drive's free space.
+    for (const auto& removed : pelorin::RemoveLeftoverTemporaries()) {
+        const std::string text = "A temporary file left behind by an interrupted job was removed:\n" + removed;
+        MessageBoxA(nullptr, text.c_str(), pelorin::wipe_app::kApplicationTitle, MB_OK | MB_ICONINFORMATION);
+    }
+    pelorin::wipe_app::win32::WipeDialog dialog(instance);
+    dialog.Run();
+    return 0;
+}

@@ -1,0 +1,33 @@
+// Resource identifiers of Pelorin Wipe.
+#pragma once
+
+#define IDC_STATIC -1
+
+#define IDR_MAINFRAME 128
+#define IDB_DRIVES 131
+
+#define IDS_ABOUTBOX 101
+
+#define IDD_ABOUTBOX 100
+#define IDD_WIPE 102
+#define IDD_OPTIONS 134
+
+#define IDC_START 1000
+#define IDC_DRIVE_LIST 1002
+#define IDC_STANDARD 1003
+#define IDC_THOROUGH 1005
+#define IDC_COMPLETE 1006
+#define IDC_OPTIONS_BUTTON 1007
+#define IDC_STATUS 1008
+#define IDC_BAR 1009
+#define IDC_STANDARD_TEXT 1012
+#define IDC_THOROUGH_TEXT 1013
+#define IDC_COMPLETE_TEXT 1014
+#define IDC_HELP_BUTTON 1015
+
+#define IDC_OPT_DISK 1010
+#define IDC_OPT_DISK_SPIN 1011
+#define IDC_OPT_MEMORY 1012
+#define IDC_OPT_MEMORY_SPIN 1013
+
+#define HELP_CONTEXT_WIPE 131249
