@@ -11,10 +11,12 @@ namespace {
 // About a megabyte of repeated pattern per write call.
 constexpr std::uint64_t kBatchBytes = 1u << 20;
 
-// The next smaller write after a refused one: halves, in whole clusters,
-// down to one cluster; then one sector; zero when even that was refused.
+// The next smaller write after a refused one: one cluster, then one
+// sector; zero when even that was refused. (A write the volume can take in
+// part comes back short rather than refused, so halving would only add
+// refusals, and on some file systems each refusal waits for the journal.)
 std::uint64_t Smaller(std::uint64_t size, std::uint64_t cluster, std::uint64_t sector) {
-    if (size > cluster) return std::max(cluster, size / 2 / cluster * cluster);
+    if (size > cluster) return cluster;
     if (size > sector) return sector;
     return 0;
 }

@@ -11,7 +11,7 @@ namespace pelorin::wipe {
 // The free-space fill: a file that grows until the volume refuses more,
 // pass after pass. The first pass claims every cluster the volume gives:
 // when a write is refused or comes back short, the fill goes on with smaller
-// writes (halving down to one cluster, then one sector) until the volume
+// writes (one cluster at a time, then one sector) until the volume
 // refuses a single sector, so that no last stretch of free space is left
 // with old data in it. Every later pass rewrites exactly what the first
 // claimed.
