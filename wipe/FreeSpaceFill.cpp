@@ -1,15 +1,11 @@
 #include "wipe/FreeSpaceFill.h"
 
 #include <algorithm>
-#include <vector>
 
-#include "platform/Memory.h"
+#include "wipe/PatternBatch.h"
 
 namespace pelorin::wipe {
 namespace {
-
-// About a megabyte of repeated pattern per write call.
-constexpr std::uint64_t kBatchBytes = 1u << 20;
 
 // The next smaller write after a refused one: one cluster, then one
 // sector; zero when even that was refused. (A write the volume can take in
@@ -28,24 +24,16 @@ FillOutcome FillFreeSpace(platform::File& file, const FillJob& job) {
     const std::uint64_t cluster = std::max<std::uint64_t>(job.cluster, 1);
     const std::uint64_t sector = std::clamp<std::uint64_t>(job.sector, 1, cluster);
     const std::uint64_t clustersPerPass = job.freeBytes / cluster + (job.freeBytes % cluster != 0 ? 1 : 0);
-    const std::uint64_t batchBytes = std::max(cluster, kBatchBytes / cluster * cluster);
+    PatternBatch batch(static_cast<std::size_t>(cluster), PatternBatch::UnitsPerMegabyte(static_cast<std::size_t>(cluster)));
+    const std::uint64_t batchBytes = batch.size();
     // A volume that keeps taking far more than it said was free is not
     // filling up (a compressing or deduplicating one): the fill stops there.
     const std::uint64_t mostClaimed = job.freeBytes + job.freeBytes / 8 + (std::uint64_t{64} << 20);
-    std::vector<std::uint8_t> batch(static_cast<std::size_t>(batchBytes));
-    const std::span<std::uint8_t> block(batch.data(), static_cast<std::size_t>(cluster));
-    platform::LockMemory(batch.data(), batch.size());
-    struct Unlock {
-        std::vector<std::uint8_t>& buffer;
-        ~Unlock() { platform::UnlockMemory(buffer.data(), buffer.size()); }
-    } unlock{batch};
 
     for (int pass = 0; pass < job.passCount(); ++pass) {
         file.Seek(0, platform::SeekFrom::Start);
-        if (job.preparePass) job.preparePass(pass, block);
-        for (std::uint64_t at = cluster; at < batchBytes; at += cluster) {
-            std::copy(block.begin(), block.end(), batch.begin() + static_cast<std::ptrdiff_t>(at));
-        }
+        if (job.preparePass) job.preparePass(pass, batch.block());
+        batch.Repeat();
         const bool claiming = pass == 0;
         std::uint64_t written = 0;
         std::uint64_t reported = 0;  // clusters counted for progress in this pass

@@ -1,40 +1,24 @@
 #include "wipe/Overwrite.h"
 
 #include <algorithm>
-#include <vector>
 
-#include "platform/Memory.h"
+#include "wipe/PatternBatch.h"
 
 namespace pelorin::wipe {
-namespace {
-
-// About a megabyte of repeated pattern per write call.
-constexpr std::size_t kBatchBytes = 1u << 20;
-
-}  // namespace
 
 OverwriteResult Overwrite(platform::File& file, const OverwriteJob& job) {
     const std::size_t unit = std::max<std::size_t>(job.unit, 1);
     const std::uint64_t unitsPerPass = (job.length + unit - 1) / unit;
-    const std::size_t unitsPerBatch = job.prepareUnit ? 1 : std::max<std::size_t>(1, kBatchBytes / unit);
-    std::vector<std::uint8_t> batch(unit * unitsPerBatch);
-    const std::span<std::uint8_t> block(batch.data(), unit);
-    // The block stays in physical memory while in use.
-    platform::LockMemory(batch.data(), batch.size());
-    struct Unlock {
-        std::vector<std::uint8_t>& buffer;
-        ~Unlock() { platform::UnlockMemory(buffer.data(), buffer.size()); }
-    } unlock{batch};
+    const std::size_t unitsPerBatch = job.prepareUnit ? 1 : PatternBatch::UnitsPerMegabyte(unit);
+    PatternBatch batch(unit, unitsPerBatch);
 
     for (int pass = 0; pass < job.passCount(); ++pass) {
         if (job.onPassStart) job.onPassStart(pass);
         if (file.Seek(static_cast<std::int64_t>(job.offset), platform::SeekFrom::Start) < 0 && !job.volumeMayFill) {
             return OverwriteResult::WriteFailed;
         }
-        if (job.preparePass) job.preparePass(pass, block);
-        for (std::size_t copy = 1; copy < unitsPerBatch; ++copy) {
-            std::copy(block.begin(), block.end(), batch.begin() + static_cast<std::ptrdiff_t>(copy * unit));
-        }
+        if (job.preparePass) job.preparePass(pass, batch.block());
+        batch.Repeat();
         bool volumeFull = false;
         for (std::uint64_t done = 0; done < unitsPerPass;) {
             const std::uint64_t units = std::min<std::uint64_t>(unitsPerBatch, unitsPerPass - done);
