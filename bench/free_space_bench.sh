@@ -10,6 +10,7 @@
 # Needs root and the native build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tests/forensics/marker.sh
 pelorin=$PWD/build/native/pelorin
 runs=3
 place=$(mktemp -d /tmp/pelorin-fill-benchXXXXXX)
@@ -54,22 +55,14 @@ mount_volume() {  # mount_volume tmpfs|ext4
     dd if=/dev/zero of="$place/ext4.img" bs=1M count=256 status=none
     mkfs.ext4 -F -q -b 4096 "$place/ext4.img"
     mount -o loop "$place/ext4.img" "$mnt"
-    local device
-    device=$(basename "$(findmnt -n -o SOURCE "$mnt")")
-    [[ -w /sys/fs/ext4/$device/reserved_clusters ]] && echo 0 >"/sys/fs/ext4/$device/reserved_clusters"
-    python3 -c "
-import sys
-block = b'$marker' * 4096
-with open('$mnt/secret.bin', 'wb') as out:
-    for _ in range(256): out.write(block)
-"
-    sync && rm -f "$mnt/secret.bin" && sync
+    release_reserved_clusters "$mnt"
+    scatter_deleted_marker "$mnt" "$marker" 64
     "$pelorin" wipe-free --passes 1 "$mnt" >/dev/null 2>&1
     umount "$mnt"
-    left=$(python3 -c "import sys; print(open('$place/ext4.img','rb').read().count(b'$marker'))")
+    left=$(count_in_image "$place/ext4.img" "$marker")
     echo "marker left in the ext4 image after one pelorin pass: $left"
     mount -o loop "$place/ext4.img" "$mnt"
-    [[ -w /sys/fs/ext4/$device/reserved_clusters ]] && echo 0 >"/sys/fs/ext4/$device/reserved_clusters"
+    release_reserved_clusters "$mnt"
   fi
 }
 

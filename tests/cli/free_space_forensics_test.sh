@@ -9,6 +9,7 @@
 set -u
 pelorin="$1"
 source "$(dirname "$0")/check.sh"
+source "$(dirname "$0")/../forensics/marker.sh"
 export XDG_STATE_HOME="$work/state"
 
 if [[ $(id -u) -ne 0 ]] || ! command -v mkfs.ext4 >/dev/null; then
@@ -23,15 +24,6 @@ mkdir -p "$mnt"
 cleanup_mount() { mountpoint -q "$mnt" && umount "$mnt"; }
 trap 'cleanup_mount; rm -rf "$work"' EXIT
 
-# Counts the marker in a raw image.
-count_marker() {
-  python3 - "$1" "$marker" <<'PY'
-import sys
-data = open(sys.argv[1], "rb").read()
-print(data.count(sys.argv[2].encode()))
-PY
-}
-
 # Makes a 32 MiB image of the kind, mounts it, fills most of it with files of
 # the marker, deletes them and leaves it mounted. On ext4 the clusters the
 # file system holds back for itself are released, so that a fill can reach
@@ -41,26 +33,8 @@ prepare() {
   dd if=/dev/zero of="$image" bs=1M count=32 status=none
   "mkfs.$kind" -F -q -b 4096 "$image"
   mount -o loop "$image" "$mnt" || return 1
-  if [[ $kind == ext4 ]]; then
-    local device
-    device=$(basename "$(findmnt -n -o SOURCE "$mnt")")
-    [[ -w /sys/fs/ext4/$device/reserved_clusters ]] && echo 0 >"/sys/fs/ext4/$device/reserved_clusters"
-  fi
-  python3 - "$mnt" "$marker" <<'PY'
-import os, sys
-folder, marker = sys.argv[1], sys.argv[2].encode()
-block = marker * (65536 // len(marker))
-for n in range(40):
-    try:
-        with open(os.path.join(folder, f"secret{n}.bin"), "wb") as out:
-            for _ in range(8):
-                out.write(block)
-    except OSError:
-        break
-PY
-  sync
-  rm -f "$mnt"/secret*.bin
-  sync
+  [[ $kind == ext4 ]] && release_reserved_clusters "$mnt"
+  scatter_deleted_marker "$mnt" "$marker" 40
 }
 
 for kind in ext2 ext4; do
@@ -69,13 +43,13 @@ for kind in ext2 ext4; do
     echo "note: loop mounts are not possible here; $kind skipped"
     continue
   fi
-  check "$kind: the deleted marker is in the image before the wipe" test "$(cleanup_mount; count_marker "$image")" -gt 0
+  check "$kind: the deleted marker is in the image before the wipe" test "$(cleanup_mount; count_in_image "$image" "$marker")" -gt 0
   mount -o loop "$image" "$mnt"
   "$pelorin" wipe-free --passes 1 "$mnt" 2>/dev/null
   check "$kind: wipe-free exits 0" test $? -eq 0
   check "$kind: and leaves no fill file" test -z "$(ls "$mnt" | grep '^pel')"
   cleanup_mount
-  check "$kind: no byte of the marker is left in the image" test "$(count_marker "$image")" -eq 0
+  check "$kind: no byte of the marker is left in the image" test "$(count_in_image "$image" "$marker")" -eq 0
 done
 
 # The drive wipe's Standard run reaches every cluster too.
@@ -84,7 +58,7 @@ if prepare ext2 "$image"; then
   "$pelorin" wipe-drive --mode standard --passes 1 "$mnt" 2>/dev/null
   check "wipe-drive standard exits 0" test $? -eq 0
   cleanup_mount
-  check "wipe-drive standard leaves no byte of the marker" test "$(count_marker "$image")" -eq 0
+  check "wipe-drive standard leaves no byte of the marker" test "$(count_in_image "$image" "$marker")" -eq 0
 fi
 
 # A fill killed mid-way: the next run removes it and says so; a file of the

@@ -9,6 +9,7 @@
 # pelorin_wipe_e2e_tests.exe). Needs root for the mounts; skipped otherwise.
 set -u
 bin=$(realpath "$1")
+source "$(dirname "$0")/../forensics/marker.sh"
 if [[ $(id -u) -ne 0 ]] || ! command -v mkfs.ext2 >/dev/null; then
   echo "note: needs root and e2fsprogs for the test drives; skipped"
   exit 0
@@ -28,19 +29,7 @@ dd if=/dev/zero of="$work/t.img" bs=1M count=16 status=none
 mkfs.ext2 -F -q -b 4096 "$work/t.img"
 mount -o loop "$work/t.img" "$work/t" || { echo "note: no loop mounts here; skipped"; exit 0; }
 mount -t tmpfs -o size=8m tmpfs "$work/u"
-python3 - "$work/t" "$marker" <<'PY'
-import os, sys
-folder, marker = sys.argv[1], sys.argv[2].encode()
-block = marker * (65536 // len(marker))
-for n in range(24):
-    try:
-        with open(os.path.join(folder, f"secret{n}.bin"), "wb") as out:
-            for _ in range(8):
-                out.write(block)
-    except OSError:
-        break
-PY
-sync && rm -f "$work"/t/secret*.bin && sync
+scatter_deleted_marker "$work/t" "$marker" 24
 
 wineboot -i >/dev/null 2>&1 </dev/null
 wineserver -w
@@ -73,7 +62,7 @@ status=0
 (cd "$WINEPREFIX/drive_c/pelorin" && wine 'C:\pelorin\pelorin_wipe_e2e_tests.exe' </dev/null) || status=$?
 wineserver -k >/dev/null 2>&1
 umount "$work/t"
-left=$(python3 -c "import sys; print(open(sys.argv[1],'rb').read().count(sys.argv[2].encode()))" "$work/t.img" "$marker")
+left=$(count_in_image "$work/t.img" "$marker")
 echo "marker left in the Standard-wiped image: $left"
 [[ $left -eq 0 ]] || status=1
 exit $status

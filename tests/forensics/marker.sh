@@ -1,0 +1,43 @@
+# Helpers for checking that a wipe left nothing behind on a test volume the
+# caller made itself. Source this file; it defines functions only.
+
+# Lets a fill reach every free cluster of a mounted ext4 volume by releasing
+# the clusters the file system holds back for itself.
+release_reserved_clusters() {
+  local device
+  device=$(basename "$(findmnt -n -o SOURCE "$1")")
+  if [[ -w /sys/fs/ext4/$device/reserved_clusters ]]; then
+    echo 0 >"/sys/fs/ext4/$device/reserved_clusters"
+  fi
+}
+
+# Writes up to COUNT files of half a megabyte of MARKER into FOLDER, stopping
+# quietly when the volume is full, then deletes them: the marker is left in
+# the volume's free space.
+scatter_deleted_marker() {
+  local folder=$1 marker=$2 count=$3
+  python3 - "$folder" "$marker" "$count" <<'PY'
+import os, sys
+folder, marker, count = sys.argv[1], sys.argv[2].encode(), int(sys.argv[3])
+block = marker * (65536 // len(marker))
+for n in range(count):
+    try:
+        with open(os.path.join(folder, f"secret{n}.bin"), "wb") as out:
+            for _ in range(8):
+                out.write(block)
+    except OSError:
+        break
+PY
+  sync
+  rm -f "$folder"/secret*.bin
+  sync
+}
+
+# Prints how many times TEXT occurs in the raw image FILE.
+count_in_image() {
+  python3 - "$1" "$2" <<'PY'
+import sys
+with open(sys.argv[1], "rb") as image:
+    print(image.read().count(sys.argv[2].encode()))
+PY
+}
