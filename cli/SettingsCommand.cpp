@@ -10,6 +10,7 @@
 #include "decrypt_app/DecryptSettings.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "platform/Settings.h"
+#include "secure_delete_app/SecureDeleteSettings.h"
 #include "wipe_app/WipeSettings.h"
 
 namespace pelorin::cli {
@@ -51,6 +52,10 @@ constexpr ToolSetting kWipeSettings[] = {
     {wipe_app::kProgramKey, wipe_app::kWhat, 1, 3},
 };
 
+constexpr ToolSetting kDeleteSettings[] = {
+    {secure_delete::kSettingsKey, secure_delete::kSecDelDoNotRemind, 0, 1},
+};
+
 struct ProgramSettings {
     const char* program;
     std::span<const ToolSetting> values;
@@ -60,6 +65,7 @@ constexpr ProgramSettings kPrograms[] = {
     {"encrypt", kEncryptSettings},
     {"decrypt", kDecryptSettings},
     {"wipe", kWipeSettings},
+    {"delete", kDeleteSettings},
 };
 
 void Usage() {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/DecryptCommands.h"
+#include "cli/DeleteCommand.h"
 #include "cli/EncryptCommands.h"
 #include "cli/SettingsCommand.h"
 #include "cli/WipeCommands.h"
@@ -20,7 +21,8 @@ constexpr const char* kUsage =
     "  decrypt [OPTIONS] ARCHIVE...      restore the entries of archives next to them\n"
     "  import --algorithm A --padding N FILE...  decipher headerless input\n"
     "  list ARCHIVE...                   show archive headers and entry names and sizes\n"
-    "  settings encrypt|decrypt [NAME [VALUE]]  show or change settings\n"
+    "  delete [--passes N] [--yes] PATH...  overwrite and delete files and folders\n"
+    "  settings encrypt|decrypt|wipe|delete [NAME [VALUE]]  show or change settings\n"
     "  wipe-file [--passes N] FILE...   overwrite and delete files\n"
     "  wipe-free [--passes N] FOLDER    overwrite the free space of FOLDER's volume\n"
     "  wipe-slack [--passes N] FILE...  overwrite the slack behind each file's end\n"
@@ -30,6 +32,7 @@ constexpr const char* kUsage =
     "N is the number of overwrite passes (default 3). Ctrl-C stops a wipe cleanly.\n"
     "encrypt: see `pelorin encrypt` without names; exit 0 done, 1 cancelled, 5 no names,\n"
     "45 the archive could not be written, 2 usage or a refused passkey.\n"
+    "delete: exit 0 when everything named is gone, 1 when something stayed, 13 stopped, 2 usage.\n"
     "wipe exit status: 0 when every job succeeded, otherwise the error code of the last\n"
     "failure (1 open, 6 name, 7 drive, 8 delete, 11 resize, 13 stopped), 2 for usage.\n";
 
@@ -53,6 +56,7 @@ int main(int argc, char** argv) {
     if (command == "decrypt") return pelorin::cli::RunDecrypt(arguments);
     if (command == "import") return pelorin::cli::RunImport(arguments);
     if (command == "list") return pelorin::cli::RunList(arguments);
+    if (command == "delete") return pelorin::cli::RunDelete(arguments);
     if (command == "wipe-file") return pelorin::cli::RunWipeFile(arguments);
     if (command == "wipe-free") return pelorin::cli::RunWipeFree(arguments);
     if (command == "wipe-slack") return pelorin::cli::RunWipeSlack(arguments);

@@ -45,8 +45,18 @@ FolderListing ListFolder(const std::string& folder);
 // one cannot be written in the code page); nothing when it does not exist.
 std::optional<std::string> StoredName(const std::string& path);
 
+// The short (8.3) form of an existing path on Windows, when the volume keeps
+// short names and the result fits the old 260-character limit; nothing
+// otherwise (and always nothing on Linux, which has no short names).
+std::optional<std::string> ShortFormOf(const std::string& path);
+
 // The size of a file in bytes; nothing when it cannot be read.
 std::optional<std::uint64_t> FileSize(const std::string& path);
+
+// Forces what a folder's directory holds to the disk (a folder that is
+// removed next would otherwise lose changes still in memory). False when the
+// system did not do it.
+bool FlushFolder(const std::string& path);
 
 // Removes an empty folder.
 bool RemoveFolder(const std::string& path);

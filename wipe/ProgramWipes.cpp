@@ -7,6 +7,7 @@
 #include "app_common/SharedRandom.h"
 #include "platform/File.h"
 #include "platform/Volume.h"
+#include "wipe/NameScrub.h"
 #include "wipe/Overwrite.h"
 #include "wipe/Patterns.h"
 #include "wipe/WipeTarget.h"
@@ -145,33 +146,53 @@ std::string DroppedDeleteFailedText(const std::string& fileName) {
     return "The file: " + fileName + " has been overwritten, but could not be deleted.";
 }
 
-bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& ui) {
-    if (!platform::IsFullyQualified(fileName)) return false;
+bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& ui, int passes,
+                     std::string* whyNot) {
+    const auto refuse = [whyNot](std::string why) {
+        if (whyNot) *whyNot = std::move(why);
+        return false;
+    };
+    if (!platform::IsFullyQualified(fileName)) return refuse(kNotFromDriveRootText);
     const auto volume = platform::QueryVolume(platform::VolumeRootOf(fileName));
     if (!volume) {
         ui.ShowMessage(kDriveInformationText, std::nullopt, MessageIcon::Exclamation);
-        return false;
+        return refuse("is on a drive that could not be queried; not deleted");
     }
     platform::FileStatus checked;
-    if (CheckWipeTarget(fileName, true, &checked) != WipeRefusal::None) return false;
-    platform::File file = OpenWipeTarget(fileName, checked);
-    if (!file.IsOpen()) return false;
+    if (const WipeRefusal refusal = CheckWipeTarget(fileName, true, &checked); refusal != WipeRefusal::None) {
+        return refuse(WipeRefusalText(refusal));
+    }
+    // Held while it is overwritten, so that a file another job of the suite
+    // is reading (an archive being restored) is left to it.
+    platform::FileError error = platform::FileError::None;
+    platform::File file = OpenWipeTarget(fileName, checked, false, true, &error);
+    if (!file.IsOpen()) {
+        if (error == platform::FileError::InUse) return refuse("is in use by another program; not deleted");
+        return refuse("could not be opened for overwriting (" + platform::LastFailureText() + "); not deleted");
+    }
     const std::int64_t length = file.Length();
-    if (length < 0) return false;
+    if (length < 0) return refuse("could not be measured; not deleted");
+    const int passCount = std::max(passes, 1);
     const std::uint64_t cluster = volume->clusterSize;
     const std::uint64_t wipeLength = WipeLength(static_cast<std::uint64_t>(length), cluster);
     progress.SetStatus("Deleting " + AfterLastBackslash(fileName) + "...");
-    OverwriteJob job = ThreeWayJob(wipeLength, cluster, [] { return kDroppedFilePasses; });
+    OverwriteJob job = ThreeWayJob(wipeLength, cluster, [passCount] { return passCount; });
+    // With three passes each spans 10666 of the bar's 32000.
+    const int passSpan = kDroppedFileProgressFull / passCount;
     job.afterUnit = [&](int pass, std::uint64_t unit) {
-        const std::uint64_t within = unit * cluster * kDroppedFileProgressFull / (3 * wipeLength);
-        progress.SetPos(kDroppedFilePassSpan * pass + static_cast<int>(within));
+        const std::uint64_t within = unit * cluster * kDroppedFileProgressFull / (passCount * wipeLength);
+        progress.SetPos(passSpan * pass + static_cast<int>(within));
         return true;
     };
     const bool overwritten = Overwrite(file, job) == OverwriteResult::Completed;
     file.Close();
-    if (!overwritten || !platform::DeleteFileNamed(fileName)) {
+    // The name goes before the file; a file that then stays gets its own
+    // name back, so that the message names what is there.
+    const std::string scrubbed = overwritten ? ScrubName(fileName) : fileName;
+    if (!overwritten || !platform::DeleteFileNamed(scrubbed)) {
+        if (scrubbed != fileName) platform::RenameFile(scrubbed, fileName);
         ui.ShowMessage(DroppedDeleteFailedText(fileName), std::nullopt, MessageIcon::Exclamation);
-        return false;
+        return refuse("was overwritten, but could not be deleted");
     }
     return true;
 }

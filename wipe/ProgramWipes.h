@@ -16,7 +16,6 @@ inline constexpr const char* kPassStatusPrefix = "Deleting file... Pass ";
 inline constexpr const char* kInputWipeTempName = "pelodel.tmp";
 inline constexpr int kDroppedFilePasses = 3;
 inline constexpr int kDroppedFileProgressFull = 32000;
-inline constexpr int kDroppedFilePassSpan = 10666;
 inline constexpr std::uint64_t kInputWipeMaxBlock = 100000;
 
 // The encryptor's wipe of a source it has just encrypted: the pass count of
@@ -36,15 +35,20 @@ bool WipeInputFile(const std::string& fileName, int passes, ProgressDialog& prog
 // The block size of the decryptor's wipe for a file of `length` bytes.
 std::uint64_t InputWipeBlockSize(std::uint64_t length);
 
-// The Secure Delete program's wipe of a dropped file: exactly 3 passes, the
-// bar driven over 0..32000 per cluster.
-bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& ui);
+// The Secure Delete program's wipe of a dropped file: 3 passes (the tool may
+// ask for another count), the bar driven over 0..32000 per cluster, the name
+// overwritten before the file is deleted. A file that another job of the
+// suite holds is left alone. False when the file was not deleted; then
+// `whyNot` (when given) says why, worded to follow the file's name.
+bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& ui,
+                     int passes = kDroppedFilePasses, std::string* whyNot = nullptr);
 
 std::string InputDeleteFailedText(const std::string& fileName);
 // A file a wipe refused before writing anything, and why.
 std::string NotWipedText(const std::string& fileName, WipeRefusal refusal);
 std::string NotWipedInUseText(const std::string& fileName);
 std::string DroppedDeleteFailedText(const std::string& fileName);
+inline constexpr const char* kNotFromDriveRootText = "does not start at a drive root (a network path, for one); not deleted";
 inline constexpr const char* kDriveInformationText = "Could not retrieve drive information. Aborting file.";
 
 }  // namespace pelorin::wipe

@@ -1,6 +1,7 @@
 #include "platform/Paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,13 +55,27 @@ std::optional<std::string> StoredName(const std::string& path) {
     return cut == std::string::npos ? trimmed : trimmed.substr(cut + 1);
 }
 
+std::optional<std::string> ShortFormOf(const std::string&) { return std::nullopt; }
+
 std::optional<std::uint64_t> FileSize(const std::string& path) {
     const auto status = StatusOf(path);
     if (!status) return std::nullopt;
     return status->size;
 }
 
-bool RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+bool FlushFolder(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool flushed = ::fsync(fd) == 0;
+    ::close(fd);
+    return flushed;
+}
+
+bool RemoveFolder(const std::string& path) {
+    if (::rmdir(path.c_str()) == 0) return true;
+    RememberErrno(errno);
+    return false;
+}
 
 bool RemoveLink(const std::string& path) { return IsLink(path) && ::unlink(path.c_str()) == 0; }
 

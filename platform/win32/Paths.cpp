@@ -78,13 +78,48 @@ std::optional<std::string> StoredName(const std::string& path) {
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+std::optional<std::string> ShortFormOf(const std::string& path) {
+    const std::wstring wide = LongPath(path);
+    const DWORD needed = GetShortPathNameW(wide.c_str(), nullptr, 0);
+    if (needed == 0) return std::nullopt;
+    std::wstring shortForm(needed, L'\0');
+    const DWORD length = GetShortPathNameW(wide.c_str(), shortForm.data(), needed);
+    if (length == 0 || length >= needed) return std::nullopt;
+    shortForm.resize(length);
+    // The long-path prefix is not part of the form handed back.
+    if (shortForm.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        shortForm = L"\\\\" + shortForm.substr(8);
+    } else if (shortForm.rfind(L"\\\\?\\", 0) == 0) {
+        shortForm = shortForm.substr(4);
+    }
+    bool exact = true;
+    std::string narrow = win32::Narrow(shortForm, &exact);
+    if (!exact || narrow.size() >= MAX_PATH) return std::nullopt;
+    return narrow;
+}
+
 std::optional<std::uint64_t> FileSize(const std::string& path) {
     const auto status = StatusOf(path);
     if (!status) return std::nullopt;
     return status->size;
 }
 
-bool RemoveFolder(const std::string& path) { return RemoveDirectoryW(LongPath(path).c_str()) != FALSE; }
+bool FlushFolder(const std::string& path) {
+    // A folder opens only with backup semantics, and flushes only when
+    // opened for writing, which the system may refuse.
+    HANDLE folder = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    const bool flushed = FlushFileBuffers(folder) != FALSE;
+    CloseHandle(folder);
+    return flushed;
+}
+
+bool RemoveFolder(const std::string& path) {
+    if (RemoveDirectoryW(LongPath(path).c_str()) != FALSE) return true;
+    win32::RememberFailure(GetLastError());
+    return false;
+}
 
 bool RemoveLink(const std::string& path) {
     if (!IsLink(path)) return false;

@@ -1,0 +1,107 @@
+#include "cli/DeleteCommand.h"
+
+#include <charconv>
+#include <iostream>
+
+#include "cli/Arguments.h"
+#include "cli/Stop.h"
+#include "cli/TerminalUi.h"
+#include "platform/Settings.h"
+#include "platform/Terminal.h"
+#include "secure_delete_app/SecureDeleteJob.h"
+#include "secure_delete_app/SecureDeleteSettings.h"
+#include "secure_delete_app/SecureDeleteTexts.h"
+
+namespace pelorin::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: pelorin delete [--passes N] [--yes] [--] PATH...\n"
+    "  overwrites every file named, and every file in every folder named, N times (default 3), then deletes\n"
+    "  them and removes the folders. Links are removed, never followed; folders whose names begin with '.'\n"
+    "  stay. Asks first on a terminal unless --yes is given or `pelorin settings delete SecDelDoNotRemind 0`.\n";
+
+constexpr int kExitLeft = 1;
+constexpr int kExitStopped = 13;
+constexpr int kMostPasses = 1000000;
+
+// The confirmation as a question on the terminal; with nobody to answer,
+// it is not shown and nothing is deleted.
+class TerminalDeleteUi final : public secure_delete::SecureDeleteUi {
+public:
+    void ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
+        terminal.ShowMessage(text, caption, icon);
+    }
+    bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
+        return terminal.AskYesNo(text, caption, icon);
+    }
+    AbortRetryIgnore AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
+                                         MessageIcon icon) override {
+        return terminal.AskAbortRetryIgnore(text, caption, icon);
+    }
+    void ShowNothingDropped() override { std::cerr << kUsage; }
+    std::optional<secure_delete::Confirmation> Confirm() override {
+        if (!platform::StandardInputIsTerminal()) {
+            nobodyToAsk = true;
+            return std::nullopt;
+        }
+        return secure_delete::Confirmation{terminal.AskYesNo(secure_delete::kConfirmText, std::nullopt,
+                                                             MessageIcon::Exclamation),
+                                           false};
+    }
+
+    TerminalUi terminal;
+    bool nobodyToAsk = false;
+};
+
+}  // namespace
+
+int RunDelete(const std::vector<std::string>& arguments) {
+    const auto parsed = ParseArguments(arguments, {{"--yes"}, {"--passes"}, {}}, kUsage);
+    if (!parsed) return kUsageError;
+    secure_delete::SecureDeleteOptions options;
+    options.confirmed = parsed->Has("--yes");
+    options.listLeftInMessage = false;
+    if (const auto text = parsed->Value("--passes")) {
+        int value = 0;
+        const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+        if (text->empty() || error != std::errc() || end != text->data() + text->size() || value < 1 ||
+            value > kMostPasses) {
+            std::cerr << "pelorin: --passes is a whole number from 1 to " << kMostPasses << "\n";
+            return kUsageError;
+        }
+        options.passes = value;
+    }
+    std::vector<std::string> paths;
+    for (const auto& name : parsed->names) paths.push_back(AbsoluteName(name));
+
+    platform::SettingsStore settings(secure_delete::kSettingsKey);
+    TerminalDeleteUi ui;
+    const secure_delete::SecureDeleteResult result = [&] {
+        TerminalProgress progress;
+        return secure_delete::RunSecureDelete(paths, settings, ui, progress, options);
+    }();
+    for (const auto& name : result.missing) {
+        std::cerr << "pelorin: " << EscapedForTerminal(name) << " does not exist\n";
+    }
+    for (const auto& item : result.left) {
+        std::cerr << "pelorin: " << EscapedForTerminal(item.path) << " " << item.why << "\n";
+    }
+    switch (result.outcome) {
+        case secure_delete::DeleteOutcome::NothingDropped: return kUsageError;
+        case secure_delete::DeleteOutcome::NotConfirmed:
+            if (!ui.nobodyToAsk) return 0;
+            std::cerr << "pelorin: delete asks before it deletes anything; without a terminal to ask, give --yes\n";
+            return kUsageError;
+        case secure_delete::DeleteOutcome::Cancelled:
+            ReportStop("what was not reached yet is still there");
+            return kExitStopped;
+        case secure_delete::DeleteOutcome::ItemsLeft:
+            std::cerr << "pelorin: " << result.left.size() << " items were not deleted\n";
+            return kExitLeft;
+        case secure_delete::DeleteOutcome::Done: return 0;
+    }
+    return 0;
+}
+
+}  // namespace pelorin::cli

@@ -1,0 +1,56 @@
+#include "secure_delete_app/SecureDeleteJob.h"
+
+#include "secure_delete_app/SecureDeleteSettings.h"
+#include "secure_delete_app/SecureDeleteTexts.h"
+
+namespace pelorin::secure_delete {
+namespace {
+
+// Asks unless the profile turned the question off; true to go on. Only 0
+// turns it off: a value the program never writes asks as 1 does.
+bool Confirmed(platform::SettingsStore& settings, SecureDeleteUi& ui) {
+    if (settings.ReadOr(kSecDelDoNotRemind.name, kSecDelDoNotRemind.defaultValue) == 0) return true;
+    const auto answer = ui.Confirm();
+    if (!answer || !answer->yes) return false;
+    settings.Write(kSecDelDoNotRemind.name, answer->doNotRemind ? 0 : 1);
+    return true;
+}
+
+}  // namespace
+
+SecureDeleteResult RunSecureDelete(const std::vector<std::string>& paths, platform::SettingsStore& settings,
+                                   SecureDeleteUi& ui, ProgressView& view, const SecureDeleteOptions& options) {
+    SecureDeleteResult result;
+    if (paths.empty()) {
+        ui.ShowNothingDropped();
+        result.outcome = DeleteOutcome::NothingDropped;
+        return result;
+    }
+    if (!options.confirmed && !Confirmed(settings, ui)) {
+        result.outcome = DeleteOutcome::NotConfirmed;
+        return result;
+    }
+    ProgressDialog progress(view, ui);
+    progress.SetRange(0, kDeleteBarFull);
+    DeleteRun run{progress, ui, options.passes, {}, {}, false};
+    for (const auto& path : paths) {
+        WipeDroppedPath(path, run);
+        if (run.cancelled) break;
+    }
+    result.left = std::move(run.left);
+    result.missing = std::move(run.missing);
+    if (run.cancelled) {
+        result.outcome = DeleteOutcome::Cancelled;
+        return result;
+    }
+    if (result.left.empty()) return result;
+    result.outcome = DeleteOutcome::ItemsLeft;
+    if (options.listLeftInMessage) {
+        std::vector<std::string> names;
+        for (const auto& item : result.left) names.push_back(item.path);
+        ui.ShowMessage(NotDeletedText(names), kApplicationTitle, MessageIcon::Warning);
+    }
+    return result;
+}
+
+}  // namespace pelorin::secure_delete

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "platform/File.h"
+#include "secure_delete_app/SecureDeleteJob.h"
+#include "secure_delete_app/SecureDeleteSettings.h"
+#include "secure_delete_app/SecureDeleteTexts.h"
+#include "support/FakeUi.h"
+#include "support/TestSettings.h"
+#include "wipe/WipeTestSupport.h"
+
+namespace pelorin::secure_delete {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+class FakeSecureDeleteUi : public test::FakeUi, public SecureDeleteUi {
+public:
+    void ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
+        FakeUi::ShowMessage(text, caption, icon);
+    }
+    bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
+        return FakeUi::AskYesNo(text, caption, icon);
+    }
+    AbortRetryIgnore AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
+                                         MessageIcon icon) override {
+        return FakeUi::AskAbortRetryIgnore(text, caption, icon);
+    }
+    void ShowNothingDropped() override { ++nothingDropped; }
+    std::optional<Confirmation> Confirm() override {
+        ++confirmations;
+        return confirmation;
+    }
+
+    int nothingDropped = 0;
+    int confirmations = 0;
+    std::optional<Confirmation> confirmation = Confirmation{true, false};
+};
+
+// Everything happens in a folder on the tests' own volume.
+struct SecureDeleteFixture : ::testing::Test {
+    void SetUp() override {
+        if (!test::TestVolume()) GTEST_SKIP() << "PELORIN_TEST_VOLUME is not set";
+        root = fs::path(test::TestVolume()) / ("sundrel-" + std::to_string(std::random_device{}()));
+        fs::create_directories(root);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        if (!root.empty()) fs::remove_all(root, ignored);
+    }
+
+    std::string Make(const std::string& relative, std::size_t size = 100) {
+        const fs::path path = root / relative;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << std::string(size, 'q');
+        return path.string();
+    }
+    std::string Path(const std::string& relative) const { return (root / relative).string(); }
+    bool Exists(const std::string& relative) const { return fs::exists(fs::symlink_status(root / relative)); }
+
+    SecureDeleteResult Run(const std::vector<std::string>& paths, SecureDeleteOptions options = {}) {
+        return RunSecureDelete(paths, settings.store(), ui, view, options);
+    }
+    std::optional<std::uint32_t> Remembered() { return settings.store().Read(kSecDelDoNotRemind.name); }
+
+    fs::path root;
+    test::TestSettings settings;
+    FakeSecureDeleteUi ui;
+    test::FakeProgressView view;
+};
+
+TEST_F(SecureDeleteFixture, StartUpAsksAsTheProfileSaysOnTestVolume) {
+    // Nothing dropped: the explanation, and nothing else.
+    EXPECT_EQ(Run({}).outcome, DeleteOutcome::NothingDropped);
+    EXPECT_EQ(ui.nothingDropped, 1);
+    EXPECT_EQ(ui.confirmations, 0);
+
+    struct Case {
+        std::optional<std::uint32_t> stored;
+        std::optional<Confirmation> answer;
+        bool asked;
+        bool deleted;
+        std::optional<std::uint32_t> storedAfter;
+    };
+    const Case cases[] = {
+        {std::nullopt, Confirmation{false, true}, true, false, std::nullopt},  // No keeps the setting as it was
+        {std::nullopt, std::nullopt, true, false, std::nullopt},               // no dialog, no deletion
+        {1, Confirmation{true, true}, true, true, 0},                          // ticked and Yes
+        {1, Confirmation{true, false}, true, true, 1},
+        {0, std::nullopt, false, true, 0},                                     // turned off: no question
+        {7, Confirmation{true, false}, true, true, 1},                         // only 0 turns it off
+    };
+    for (const Case& c : cases) {
+        const std::string file = Make("dropped.txt");
+        if (c.stored) settings.store().Write(kSecDelDoNotRemind.name, *c.stored);
+        ui.confirmations = 0;
+        ui.confirmation = c.answer;
+        const auto result = Run({file});
+        EXPECT_EQ(ui.confirmations, c.asked ? 1 : 0);
+        EXPECT_EQ(fs::exists(file), !c.deleted);
+        EXPECT_EQ(result.outcome, c.deleted ? DeleteOutcome::Done : DeleteOutcome::NotConfirmed);
+        EXPECT_EQ(Remembered(), c.storedAfter);
+    }
+    EXPECT_EQ(ui.nothingDropped, 1);
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+// One dropped tree with every kind of item the walk meets; what stays is
+// listed once, in the order met, and nothing outside the tree is touched.
+TEST_F(SecureDeleteFixture, DroppedTreeGoesExceptWhatMustStayOnTestVolume) {
+    Make("tree/plain.txt", 5000);
+    Make("tree/.profile");             // a '.'-named file goes like any other
+    Make("tree/sub/deep/file.bin", 1);
+    Make("tree/.git/config");          // a '.'-named folder stays, and so its parent
+    const std::string held = Make("tree/held.pvb");
+    const std::string outside = Make("outside/target.txt", 7);
+    platform::OpenOptions reading;
+    reading.read = true;
+    reading.lock = platform::FileLock::Shared;  // another job is reading it
+    platform::File reader = platform::File::Open(held, reading);
+    ASSERT_TRUE(reader.IsOpen());
+    std::error_code noLinks;
+    fs::create_symlink(root / "outside", root / "tree" / "sub" / "folder-link", noLinks);
+    if (!noLinks) fs::create_symlink(root / "outside" / "target.txt", root / "tree" / "file-link");
+
+    const auto result = Run({Path("tree")});
+    EXPECT_EQ(result.outcome, DeleteOutcome::ItemsLeft);
+    EXPECT_FALSE(Exists("tree/plain.txt"));
+    EXPECT_FALSE(Exists("tree/.profile"));
+    EXPECT_FALSE(Exists("tree/sub"));  // with its links, which are gone themselves
+    EXPECT_FALSE(Exists("tree/file-link"));
+    EXPECT_TRUE(Exists("tree/.git/config"));
+    EXPECT_TRUE(Exists("tree/held.pvb"));
+    EXPECT_EQ(test::SizeOf(outside), 7);
+
+    std::vector<std::string> left;
+    for (const auto& item : result.left) left.push_back(item.path);
+    std::sort(left.begin(), left.end() - 1);  // the listing order of one folder is the system's
+    const std::string tree = Path("tree");
+    const std::vector<std::string> expected{Path("tree/.git"), held, tree};
+    EXPECT_EQ(left, expected);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].caption, std::optional<std::string>(kApplicationTitle));
+    EXPECT_EQ(ui.shown[0].text, NotDeletedText({result.left[0].path, result.left[1].path, tree}));
+}
+
+// Dropped items that are not deleted: a name not from a drive root, a link
+// (removed, its target kept), a name that does not exist (gone already).
+TEST_F(SecureDeleteFixture, DroppedNamesOfEveryKindOnTestVolume) {
+    const std::string target = Make("target.txt", 9);
+#if defined(_WIN32)
+    const std::string notFromRoot = "\\\\?\\" + Make("network.txt");
+#else
+    Make("network.txt");
+    const fs::path before = fs::current_path();
+    fs::current_path(root);
+    const std::string notFromRoot = "network.txt";
+#endif
+    std::error_code noLinks;
+    fs::create_symlink(target, root / "link.txt", noLinks);
+    const auto result = Run({notFromRoot, Path("link.txt"), Path("missing.txt")});
+#if !defined(_WIN32)
+    fs::current_path(before);
+#endif
+    EXPECT_TRUE(Exists("network.txt"));
+    EXPECT_FALSE(Exists("link.txt"));
+    EXPECT_EQ(test::SizeOf(target), 9);
+    ASSERT_EQ(result.left.size(), 1u);
+    EXPECT_EQ(result.left[0].path, notFromRoot);
+    EXPECT_EQ(result.missing, std::vector<std::string>{Path("missing.txt")});
+}
+
+TEST_F(SecureDeleteFixture, PercentFollowsEachFilesPassesOnTestVolume) {
+    const std::string file = Make("one-cluster.txt", 10);
+    Run({file});
+    // The first write of each pass: 0, 10666 and 21332 of 32000.
+    EXPECT_EQ(view.range, std::make_pair(0, kDeleteBarFull));
+    EXPECT_EQ(view.percentTexts, (std::vector<std::string>{"0%", "33%", "66%"}));
+    EXPECT_EQ(view.statuses, std::vector<std::string>{"Deleting one-cluster.txt..."});
+}
+
+// Cancel pressed while the first file is overwritten is asked about before
+// the second: Yes leaves the second untouched, No goes on.
+TEST_F(SecureDeleteFixture, CancelIsHonouredBetweenFilesOnTestVolume) {
+    for (const bool stop : {true, false}) {
+        const std::string first = Make("first.txt", 10);
+        const std::string second = Make("second.txt", 10);
+        // Pressed once, at the first pump after the first file's status.
+        bool pressed = false;
+        view.statuses.clear();
+        view.onPump = [&] {
+            if (pressed || view.statuses.empty()) return;
+            view.cancelOnNextPump = pressed = true;
+        };
+        ui.shown.clear();
+        ui.answers = {stop};
+        const auto result = Run({first, second});
+        EXPECT_FALSE(fs::exists(first));
+        EXPECT_EQ(fs::exists(second), stop);
+        if (stop) {
+            std::ifstream in(second, std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), std::string(10, 'q'));
+        }
+        EXPECT_EQ(result.outcome, stop ? DeleteOutcome::Cancelled : DeleteOutcome::Done);
+        ASSERT_EQ(ui.Texts(), std::vector<std::string>{kCancelQuestion});
+        fs::remove(second);
+    }
+}
+
+}  // namespace
+}  // namespace pelorin::secure_delete

@@ -1,0 +1,94 @@
+#include "wipe/NameScrub.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/File.h"
+#include "platform/FileStatus.h"
+#include "platform/OsRandom.h"
+#include "platform/Paths.h"
+#include "platform/Volume.h"
+
+namespace pelorin::wipe {
+namespace {
+
+constexpr std::string_view kNameCharacters = "abcdefghijklmnopqrstuvwxyz0123456789";
+// Attempts per rename when a random name is taken (a short name may find
+// most of its few forms in use).
+constexpr int kAttempts = 8;
+constexpr int kRenames = 2;
+constexpr std::uint64_t kSmallestDirectoryBlock = 1024;
+// The longest name most file systems take, then lengths whose entries fill
+// smaller and smaller ends of a block.
+constexpr std::size_t kFillNameLengths[] = {255, 127, 63, 31, 15, 7, 3, 1};
+
+// The new path, or the old one when no rename was possible.
+std::string RenameOnce(const std::string& path) {
+    const std::size_t cut = path.find_last_of("\\/");
+    const std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+    const std::size_t length = path.size() - folder.size();
+    if (length == 0) return path;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const auto name = RandomName(length);
+        if (!name) return path;
+        const std::string candidate = folder + *name;
+        if (candidate != path && platform::RenameFile(path, candidate)) return candidate;
+    }
+    return path;
+}
+
+}  // namespace
+
+std::optional<std::string> RandomName(std::size_t length) {
+    std::vector<std::uint8_t> bytes(length);
+    if (!platform::OsRandomBytes(bytes)) return std::nullopt;
+    std::string name(length, ' ');
+    for (std::size_t at = 0; at < length; ++at) name[at] = kNameCharacters[bytes[at] % kNameCharacters.size()];
+    return name;
+}
+
+bool ScrubFolderEntries(const std::string& folder) {
+    const auto before = platform::StatusOf(folder);
+    if (!before || before->size == 0) return true;  // a folder that reports no size keeps no entry blocks
+    const std::uint64_t size = before->size;
+    // Directory blocks are 1 KiB or more: this many is at least one per block.
+    const std::uint64_t blocks = size / kSmallestDirectoryBlock + 1;
+    std::vector<std::string> made;
+    bool grown = false;
+    for (const std::size_t length : kFillNameLengths) {
+        // Long names cover the dead space of the blocks; each shorter length
+        // is needed at most once per block for what is left at its end.
+        const std::uint64_t most = length == kFillNameLengths[0] ? size / (length + 9) + blocks : blocks;
+        for (std::uint64_t n = 0; n < most && !grown; ++n) {
+            const auto name = RandomName(length);
+            if (!name) break;
+            platform::OpenOptions create;
+            create.write = true;
+            create.create = true;
+            create.exclusive = true;
+            if (!platform::File::Open(folder + *name, create).IsOpen()) break;
+            made.push_back(folder + *name);
+            const auto now = platform::StatusOf(folder);
+            // The first entry that needed a new block is the end: the old
+            // blocks are full.
+            grown = !now || now->size != size;
+        }
+        if (grown) break;
+    }
+    bool removed = true;
+    for (const auto& path : made) removed = platform::DeleteFileNamed(path) && removed;
+    // A folder's directory blocks that are still in memory when it is
+    // removed are dropped, not written: the disk would keep the old names.
+    platform::FlushFolder(folder);
+    return removed;
+}
+
+std::string ScrubName(const std::string& path) {
+    std::string current = path;
+    for (int rename = 0; rename < kRenames; ++rename) current = RenameOnce(current);
+    return current;
+}
+
+}  // namespace pelorin::wipe
