@@ -11,6 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tests/forensics/marker.sh
+source bench/timing.sh
 pelorin=$PWD/build/native/pelorin
 runs=3
 place=$(mktemp -d /tmp/pelorin-fill-benchXXXXXX)
@@ -20,14 +21,6 @@ mnt="$place/volume"
 mkdir -p "$mnt"
 cleanup() { mountpoint -q "$mnt" && umount "$mnt"; rm -rf "$place"; }
 trap cleanup EXIT
-
-seconds() {  # seconds COMMAND...: the wall time of one run
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null 2>&1 || true
-  end=$(date +%s.%N)
-  echo "$end - $start" | bc -l
-}
 
 dd_fill() {  # dd_fill BLOCK PASSES: fills the volume, pass after pass, then removes the fill
   local pass
@@ -43,9 +36,7 @@ median_rate() {  # median_rate PASSES COMMAND...: MB/s of free space x passes
   local free times=()
   free=$(df -B1 --output=avail "$mnt" | tail -n 1)
   for ((i = 0; i < runs; i++)); do times+=("$(seconds "$@")"); done
-  local median
-  median=$(printf '%s\n' "${times[@]}" | sort -g | sed -n "$(((runs + 1) / 2))p")
-  echo "scale=0; $free * $passes / 1000000 / $median" | bc -l
+  echo "scale=0; $free * $passes / 1000000 / $(median "${times[@]}")" | bc -l
 }
 
 mount_volume() {  # mount_volume tmpfs|ext4

@@ -34,8 +34,9 @@ watcher=$!
 export PELORIN_SCREENSHOT_DIR="$(winepath -w "$out")"
 status=0
 (cd build/win64/bin && wine pelorin_e2e_tests.exe) || status=$?
-# Pelorin Wipe runs in a prefix of its own with only its test drives.
-PELORIN_SHOTS="$out" bash tests/e2e/wipe_program_test.sh build/win64/bin || status=$?
+# Pelorin Wipe and Sundrel run in prefixes of their own with only their test drives.
+PELORIN_SHOTS="$out" bash tests/e2e/program_drives_test.sh build/win64/bin wipe || status=$?
+PELORIN_SHOTS="$out" bash tests/e2e/program_drives_test.sh build/win64/bin delete || status=$?
 kill "$watcher" 2>/dev/null || true
 rm -f "$out"/ready-* "$out"/taken-*
 ls "$out" >&2

@@ -82,6 +82,7 @@ private:
         const platform::FolderListing listing = platform::ListFolder(WithSeparator(folder));
         if (!listing.readable) return Leave(item, "could not be listed (" + platform::LastFailureText() + ")");
         bool emptied = true;
+        std::uint64_t dead = 0;  // what the names that went took in the directory
         for (const auto& name : listing.unreachable) {
             emptied = Leave({folder + name, shown + name}, "has a name the program cannot reach; left alone");
         }
@@ -91,36 +92,36 @@ private:
             const auto status = platform::StatusOf(entry.path);
             if (!status) continue;  // gone meanwhile
             const bool elsewhere = status->identity.volume != volume;
+            bool gone = false;
             switch (status->kind) {
-                case platform::FileKind::Link: emptied = Link(entry) && emptied; break;
-                case platform::FileKind::Other: emptied = Leave(entry, kNotAFileText); break;
-                case platform::FileKind::Regular:
-                    emptied = (elsewhere ? Leave(entry, kElsewhereText) : File(entry)) && emptied;
-                    break;
+                case platform::FileKind::Link: gone = Link(entry); break;
+                case platform::FileKind::Other: gone = Leave(entry, kNotAFileText); break;
+                case platform::FileKind::Regular: gone = elsewhere ? Leave(entry, kElsewhereText) : File(entry); break;
                 case platform::FileKind::Folder:
                     if (name[0] == '.') {
-                        emptied = Leave(entry, "begins with '.', so it is left alone");
-                    } else if (elsewhere) {
-                        emptied = Leave(entry, kElsewhereText);
+                        gone = Leave(entry, "begins with '.', so it is left alone");
                     } else {
-                        emptied = Folder(entry, volume) && emptied;
+                        gone = elsewhere ? Leave(entry, kElsewhereText) : Folder(entry, volume);
                     }
                     break;
             }
+            if (gone) dead += wipe::DeadEntryBytes(name.size());
+            emptied = gone && emptied;
         }
         if (run_.cancelled) return false;
+        // The directory keeps no names of what went from it, whether it goes
+        // now or stays.
+        wipe::ScrubFolderEntries(WithSeparator(folder), dead);
         if (!emptied) return Leave(item, "still holds items that were not deleted");
         return RemoveEmptied(item);
     }
 
     static constexpr const char* kElsewhereText = "is on another file system mounted there; left alone";
 
-    // What its directory holds of the names it had goes first, then its own
-    // name; a folder that then stays gets its name back.
+    // Its own name goes first; a folder that then stays gets it back.
     bool RemoveEmptied(const Item& item) {
         std::string path = item.path;
         while (path.size() > 1 && path.back() == kSeparator) path.pop_back();
-        wipe::ScrubFolderEntries(path + kSeparator);
         const std::string scrubbed = wipe::ScrubName(path);
         if (platform::RemoveFolder(scrubbed)) return true;
         const std::string why = "could not be removed (" + platform::LastFailureText() + ")";

@@ -49,18 +49,28 @@ std::optional<std::string> RandomName(std::size_t length) {
     return name;
 }
 
-bool ScrubFolderEntries(const std::string& folder) {
+std::uint64_t DeadEntryBytes(std::size_t nameLength) {
+    // An entry takes its name and about a dozen bytes; the name left two
+    // (its own and the first random one).
+    return 2 * (nameLength + 12);
+}
+
+bool ScrubFolderEntries(const std::string& folder, std::uint64_t deadBytes) {
     const auto before = platform::StatusOf(folder);
-    if (!before || before->size == 0) return true;  // a folder that reports no size keeps no entry blocks
+    if (!before) return true;
+    // Where the system tells a folder's size (Linux), its blocks are filled
+    // until it grows; where it does not (Windows), as much as went from it.
     const std::uint64_t size = before->size;
+    const std::uint64_t span = size != 0 ? size : deadBytes;
+    if (span == 0) return true;
     // Directory blocks are 1 KiB or more: this many is at least one per block.
-    const std::uint64_t blocks = size / kSmallestDirectoryBlock + 1;
+    const std::uint64_t blocks = span / kSmallestDirectoryBlock + 1;
     std::vector<std::string> made;
     bool grown = false;
     for (const std::size_t length : kFillNameLengths) {
         // Long names cover the dead space of the blocks; each shorter length
         // is needed at most once per block for what is left at its end.
-        const std::uint64_t most = length == kFillNameLengths[0] ? size / (length + 9) + blocks : blocks;
+        const std::uint64_t most = length == kFillNameLengths[0] ? span / (length + 9) + blocks : blocks;
         for (std::uint64_t n = 0; n < most && !grown; ++n) {
             const auto name = RandomName(length);
             if (!name) break;
@@ -70,10 +80,10 @@ bool ScrubFolderEntries(const std::string& folder) {
             create.exclusive = true;
             if (!platform::File::Open(folder + *name, create).IsOpen()) break;
             made.push_back(folder + *name);
-            const auto now = platform::StatusOf(folder);
             // The first entry that needed a new block is the end: the old
             // blocks are full.
-            grown = !now || now->size != size;
+            const auto now = platform::StatusOf(folder);
+            grown = size != 0 && (!now || now->size != size);
         }
         if (grown) break;
     }

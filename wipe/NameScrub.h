@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -15,14 +16,17 @@ namespace pelorin::wipe {
 // path itself when no rename was possible (nothing is ever replaced).
 std::string ScrubName(const std::string& path);
 
-// Overwrites what an emptied folder's directory still holds of the names
-// it had, before the folder is removed. File systems that keep the bytes of
-// deleted entries and reuse that space first-fit (ext2/3/4, FAT) get it
-// filled: entries of long random names until the folder would have to grow,
-// then a few shorter ones for what is left at the end of each block; then
-// they are removed again. `folder` ends with a separator. False when an
-// entry it made could not be removed again (the folder then keeps it).
-bool ScrubFolderEntries(const std::string& folder);
+// Overwrites what a folder's directory still holds of the names of entries
+// deleted from it, before an emptied folder is removed (or when it stays).
+// File systems that keep the bytes of deleted entries and reuse that space
+// first-fit (ext2/3/4, FAT) get it filled: entries of long random names
+// until the folder would have to grow (where its size is known; else
+// `deadBytes`' worth, the DeadEntryBytes of each name that went), then a few
+// shorter ones for what is left at the end of each block; then they are
+// removed again and the folder is forced to the disk. `folder` ends with a
+// separator. False when an entry it made could not be removed again.
+bool ScrubFolderEntries(const std::string& folder, std::uint64_t deadBytes);
+std::uint64_t DeadEntryBytes(std::size_t nameLength);
 
 // A random name of `length` characters from [a-z0-9]; nothing when the
 // system's random source fails.

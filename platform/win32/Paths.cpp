@@ -105,14 +105,19 @@ std::optional<std::uint64_t> FileSize(const std::string& path) {
 }
 
 bool FlushFolder(const std::string& path) {
-    // A folder opens only with backup semantics, and flushes only when
-    // opened for writing, which the system may refuse.
-    HANDLE folder = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) return false;
-    const bool flushed = FlushFileBuffers(folder) != FALSE;
-    CloseHandle(folder);
-    return flushed;
+    // A folder opens only with backup semantics. Windows flushes a handle
+    // opened for writing, which it may refuse; some systems flush a reading
+    // one too.
+    for (const DWORD access : {DWORD{GENERIC_WRITE}, DWORD{GENERIC_READ}}) {
+        HANDLE folder = CreateFileW(LongPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr);
+        if (folder == INVALID_HANDLE_VALUE) continue;
+        const bool flushed = FlushFileBuffers(folder) != FALSE;
+        CloseHandle(folder);
+        if (flushed) return true;
+    }
+    return false;
 }
 
 bool RemoveFolder(const std::string& path) {

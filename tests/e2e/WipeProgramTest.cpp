@@ -1,7 +1,7 @@
 // The real PelorinWipe.exe, driven the way a user drives it, in a Wine
 // prefix of its own that maps no letter to the host's root: T: and U: are
 // the tests' own volumes, R: and S: are set up as a CD-ROM and a network
-// drive (see wipe_program_test.sh, which checks T:'s image afterwards).
+// drive (see program_drives_test.sh, which checks T:'s image afterwards).
 #include <windows.h>
 #include <commctrl.h>
 
