@@ -94,6 +94,14 @@ public:
     enum class Alone { Yes, OthersHaveItOpen, CannotTell };
     Alone KeepOthersOut();
 
+    // Writes from now on go to the device without passing through the
+    // system's cache, which is faster for long overwrites and leaves no
+    // cached copy of what was there. Buffers and lengths must then be
+    // multiples of 4096 bytes; a write the device refuses in that form is
+    // retried through the cache, and writing stays so. False when the file
+    // cannot do it (tmpfs; Windows, where it is chosen at opening).
+    bool BypassCache();
+
     FileError lastError() const { return lastError_; }
 
 private:

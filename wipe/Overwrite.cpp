@@ -9,8 +9,16 @@ namespace pelorin::wipe {
 OverwriteResult Overwrite(platform::File& file, const OverwriteJob& job) {
     const std::size_t unit = std::max<std::size_t>(job.unit, 1);
     const std::uint64_t unitsPerPass = (job.length + unit - 1) / unit;
-    const std::size_t unitsPerBatch = job.prepareUnit ? 1 : PatternBatch::UnitsPerMegabyte(unit);
+    // A small file needs no more than itself.
+    const std::size_t unitsPerBatch =
+        job.prepareUnit ? 1
+                        : static_cast<std::size_t>(std::clamp<std::uint64_t>(
+                              unitsPerPass, 1, PatternBatch::UnitsPerMegabyte(unit)));
     PatternBatch batch(unit, unitsPerBatch);
+    if (job.bypassCache && unit % PatternBatch::kAlignment == 0 && job.length % unit == 0 &&
+        job.offset % PatternBatch::kAlignment == 0) {
+        file.BypassCache();
+    }
 
     for (int pass = 0; pass < job.passCount(); ++pass) {
         if (job.onPassStart) job.onPassStart(pass);

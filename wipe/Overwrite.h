@@ -29,6 +29,9 @@ struct OverwriteJob {
     std::function<bool(int pass, std::uint64_t unitIndex)> afterUnit;
     // Off for wipes that write whole passes without forcing them to disk.
     bool flushEachPass = true;
+    // Writes bypass the system's cache where the file and the job allow it
+    // (whole units of a multiple of 4096 bytes).
+    bool bypassCache = false;
 
     // A write that fails or falls short stops the overwrite unless the job
     // expects the volume to fill up (the free-space fill).

@@ -46,6 +46,7 @@ OverwriteJob ThreeWayJob(std::uint64_t wipeLength, std::uint64_t cluster, std::f
     job.preparePass = [](int pass, std::span<std::uint8_t> block) {
         PreparePattern(PatternCycle::ThreeWay, pass, block);
     };
+    job.bypassCache = true;
     return job;
 }
 

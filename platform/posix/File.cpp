@@ -170,6 +170,12 @@ std::int64_t File::Write(const void* buffer, std::size_t count) {
         const ssize_t put = ::write(Fd(handle_), in + done, count - done);
         if (put < 0) {
             if (errno == EINTR) continue;
+            // A write the device takes only through the cache (its size or
+            // place does not suit it): through the cache from now on.
+            if (errno == EINVAL && (::fcntl(Fd(handle_), F_GETFL) & O_DIRECT) != 0) {
+                ::fcntl(Fd(handle_), F_SETFL, ::fcntl(Fd(handle_), F_GETFL) & ~O_DIRECT);
+                continue;
+            }
             lastError_ = Fail(errno);
             break;
         }
@@ -180,6 +186,11 @@ std::int64_t File::Write(const void* buffer, std::size_t count) {
         done += static_cast<std::size_t>(put);
     }
     return static_cast<std::int64_t>(done);
+}
+
+bool File::BypassCache() {
+    const int flags = ::fcntl(Fd(handle_), F_GETFL);
+    return flags >= 0 && ::fcntl(Fd(handle_), F_SETFL, flags | O_DIRECT) == 0;
 }
 
 std::int64_t File::Seek(std::int64_t offset, SeekFrom from) {

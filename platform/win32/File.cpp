@@ -158,6 +158,9 @@ std::int64_t File::Write(const void* buffer, std::size_t count) {
     return static_cast<std::int64_t>(done);
 }
 
+// Unbuffered writing is a choice made when a file is opened on Windows.
+bool File::BypassCache() { return false; }
+
 std::int64_t File::Seek(std::int64_t offset, SeekFrom from) {
     const DWORD method = from == SeekFrom::Start ? FILE_BEGIN : from == SeekFrom::Current ? FILE_CURRENT : FILE_END;
     LARGE_INTEGER distance;

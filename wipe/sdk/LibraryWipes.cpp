@@ -76,6 +76,7 @@ int WipeFileNamed(const char* fileName) {
     ProgressReporter progress(static_cast<std::int64_t>(passes > 0 ? passes : 0) * static_cast<std::int64_t>(wipeLength),
                               fileName);
     wipe::OverwriteJob job = LibraryJob(0, wipeLength, static_cast<std::size_t>(cluster));
+    job.bypassCache = true;
     job.afterUnit = [&](int, std::uint64_t) {
         progress.Add(static_cast<std::int64_t>(cluster));
         return ShouldContinue();
