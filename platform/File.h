@@ -9,6 +9,8 @@
 
 namespace pelorin::platform {
 
+class Folder;
+
 // Why an open or a transfer failed, in the C run-time's terms that the
 // programs' messages use (EACCES, EEXIST, EINVAL, EMFILE, ENOENT), plus what
 // the programs refuse on their own and everything else.
@@ -62,6 +64,9 @@ public:
     // On failure the result is not open and `error` (if given) says why;
     // LastFailureText() then has the system's wording.
     static File Open(const std::string& path, const OpenOptions& options, FileError* error = nullptr);
+    // The same for a name in an open folder (see Folder).
+    static File OpenIn(const Folder& folder, const std::string& name, const OpenOptions& options,
+                       FileError* error = nullptr);
 
     bool IsOpen() const;
 
@@ -105,6 +110,9 @@ public:
     FileError lastError() const { return lastError_; }
 
 private:
+    // Linux: Open relative to a folder's descriptor (or the current folder).
+    static File OpenAt(std::intptr_t folder, const std::string& path, const OpenOptions& options, FileError* error);
+
     std::intptr_t handle_ = -1;
     FileError lastError_ = FileError::None;
 };

@@ -1,6 +1,7 @@
 #include "secure_delete_app/DroppedPaths.h"
 
 #include "platform/File.h"
+#include "platform/Folder.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
 #include "wipe/NameScrub.h"
@@ -9,47 +10,41 @@ namespace pelorin::secure_delete {
 namespace {
 
 constexpr char kSeparator = platform::kHostSeparator;
+constexpr const char* kNotAFileText = "is not a regular file (a device, pipe or socket); left alone";
+constexpr const char* kElsewhereText = "is on another file system mounted there; left alone";
 
 std::string WithSeparator(const std::string& path) {
     return !path.empty() && path.back() == kSeparator ? path : path + kSeparator;
 }
 
-// A name as the walk holds it: the form it works with (on Windows with its
-// folders in their short forms) and the long form that the user is shown.
-struct Item {
-    std::string path;
-    std::string shown;
-};
-
+// Every folder is walked through an open Folder, and every name in it is
+// taken relative to that: no folder on the way down can be swapped for a
+// link while the walk is below it. `shown` is the long form of a folder's
+// path, for the list of what stayed.
 class Walk {
 public:
     explicit Walk(DeleteRun& run) : run_(run) {}
 
-    bool Dropped(const Item& item) {
-        const auto status = platform::StatusOf(item.path);
+    bool Dropped(const std::string& path) {
+        const auto status = platform::StatusOf(path);
         if (!status) {
-            run_.missing.push_back(item.shown);
+            run_.missing.push_back(path);
             return false;
         }
-        if (!platform::IsFullyQualified(item.path)) return Leave(item, wipe::kNotFromDriveRootText);
-        switch (status->kind) {
-            case platform::FileKind::Link: return Link(item);
-            case platform::FileKind::Regular: return File(item);
-            case platform::FileKind::Other: return Leave(item, kNotAFileText);
-            case platform::FileKind::Folder:
-                if (platform::IsVolumeRoot(item.path)) {
-                    return Leave(item, "is the top of a drive, which is never deleted as a whole; not deleted");
-                }
-                return Folder(item, status->identity.volume);
+        if (!platform::IsFullyQualified(path)) return Leave(path, wipe::kNotFromDriveRootText);
+        if (status->kind == platform::FileKind::Folder && platform::IsVolumeRoot(path)) {
+            return Leave(path, "is the top of a drive, which is never deleted as a whole; not deleted");
         }
-        return false;
+        // The folder the user named it in, however they reached it.
+        const std::size_t cut = path.find_last_of(kSeparator);
+        const auto parent = platform::Folder::Open(path.substr(0, cut + 1), true);
+        if (!parent) return Leave(path, "is in a folder that could not be opened (" + platform::LastFailureText() + ")");
+        return Entry(*parent, path.substr(0, cut + 1), path.substr(cut + 1), std::nullopt);
     }
 
 private:
-    static constexpr const char* kNotAFileText = "is not a regular file (a device, pipe or socket); left alone";
-
-    bool Leave(const Item& item, std::string why) {
-        run_.left.push_back({item.shown, std::move(why)});
+    bool Leave(const std::string& shown, std::string why) {
+        run_.left.push_back({shown, std::move(why)});
         return false;
     }
 
@@ -60,73 +55,69 @@ private:
         return run_.cancelled;
     }
 
-    bool Link(const Item& item) {
-        if (platform::RemoveLink(item.path)) return true;
-        return Leave(item, "is a link that could not be removed (" + platform::LastFailureText() + ")");
-    }
-
-    bool File(const Item& item) {
-        if (Stopping()) return false;
-        std::string why;
-        if (wipe::WipeDroppedFile(item.path, run_.progress, run_.ui, run_.passes, &why)) return true;
-        if (platform::StatusOf(item.path)) Leave(item, why);
+    // One name in `folder` (whose long form is `shown`); `volume` is the
+    // walk's own, unknown for a dropped name. True when it is gone.
+    bool Entry(const platform::Folder& folder, const std::string& shown, const std::string& name,
+               std::optional<std::uint64_t> volume) {
+        const std::string path = shown + name;
+        const auto status = folder.StatusOf(name);
+        if (!status) return true;  // gone meanwhile
+        const bool elsewhere = volume && status->identity.volume != *volume;
+        switch (status->kind) {
+            case platform::FileKind::Link:
+                if (folder.RemoveLink(name)) return true;
+                return Leave(path, "is a link that could not be removed (" + platform::LastFailureText() + ")");
+            case platform::FileKind::Other: return Leave(path, kNotAFileText);
+            case platform::FileKind::Regular: {
+                if (elsewhere) return Leave(path, kElsewhereText);
+                if (Stopping()) return false;
+                std::string why;
+                if (wipe::WipeDroppedFile(folder, name, run_.progress, run_.ui, run_.passes, &why)) return true;
+                if (folder.StatusOf(name)) Leave(path, why);
+                return false;
+            }
+            case platform::FileKind::Folder:
+                // Inside a dropped folder, a '.'-named one stays, and so its parent.
+                if (volume && name[0] == '.') return Leave(path, "begins with '.', so it is left alone");
+                if (elsewhere) return Leave(path, kElsewhereText);
+                return Folder(folder, shown, name, status->identity.volume);
+        }
         return false;
     }
 
-    // Empties the folder and removes it; true when it is gone.
-    bool Folder(const Item& item, std::uint64_t volume) {
-        const std::string shown = WithSeparator(item.shown);
-        // The short form keeps deep paths short; where there is none (no
-        // short names on the volume, or too long a path) the long one serves.
-        const std::string folder = platform::ShortFormOf(WithSeparator(item.path)).value_or(WithSeparator(item.path));
-        const platform::FolderListing listing = platform::ListFolder(WithSeparator(folder));
-        if (!listing.readable) return Leave(item, "could not be listed (" + platform::LastFailureText() + ")");
+    // Empties the folder `name` in `parent` and removes it; true when it is gone.
+    bool Folder(const platform::Folder& parent, const std::string& parentShown, const std::string& name,
+                std::uint64_t volume) {
+        const std::string path = parentShown + name;
         bool emptied = true;
-        std::uint64_t dead = 0;  // what the names that went took in the directory
-        for (const auto& name : listing.unreachable) {
-            emptied = Leave({folder + name, shown + name}, "has a name the program cannot reach; left alone");
-        }
-        for (const auto& name : listing.names) {
-            if (run_.cancelled) return false;
-            const Item entry{WithSeparator(folder) + name, shown + name};
-            const auto status = platform::StatusOf(entry.path);
-            if (!status) continue;  // gone meanwhile
-            const bool elsewhere = status->identity.volume != volume;
-            bool gone = false;
-            switch (status->kind) {
-                case platform::FileKind::Link: gone = Link(entry); break;
-                case platform::FileKind::Other: gone = Leave(entry, kNotAFileText); break;
-                case platform::FileKind::Regular: gone = elsewhere ? Leave(entry, kElsewhereText) : File(entry); break;
-                case platform::FileKind::Folder:
-                    if (name[0] == '.') {
-                        gone = Leave(entry, "begins with '.', so it is left alone");
-                    } else {
-                        gone = elsewhere ? Leave(entry, kElsewhereText) : Folder(entry, volume);
-                    }
-                    break;
+        {
+            const auto folder = parent.OpenChild(name);
+            if (!folder) return Leave(path, "could not be opened (" + platform::LastFailureText() + ")");
+            const platform::FolderListing listing = folder->List();
+            if (!listing.readable) return Leave(path, "could not be listed (" + platform::LastFailureText() + ")");
+            const std::string shown = WithSeparator(path);
+            for (const auto& entry : listing.unreachable) {
+                emptied = Leave(shown + entry, "has a name the program cannot reach; left alone");
             }
-            if (gone) dead += wipe::DeadEntryBytes(name.size());
-            emptied = gone && emptied;
-        }
-        if (run_.cancelled) return false;
-        // The directory keeps no names of what went from it, whether it goes
-        // now or stays.
-        wipe::ScrubFolderEntries(WithSeparator(folder), dead);
-        if (!emptied) return Leave(item, "still holds items that were not deleted");
-        return RemoveEmptied(item);
-    }
-
-    static constexpr const char* kElsewhereText = "is on another file system mounted there; left alone";
-
-    // Its own name goes first; a folder that then stays gets it back.
-    bool RemoveEmptied(const Item& item) {
-        std::string path = item.path;
-        while (path.size() > 1 && path.back() == kSeparator) path.pop_back();
-        const std::string scrubbed = wipe::ScrubName(path);
-        if (platform::RemoveFolder(scrubbed)) return true;
+            std::uint64_t dead = 0;  // what the names that went took in the directory
+            for (const auto& entry : listing.names) {
+                if (run_.cancelled) return false;
+                const bool gone = Entry(*folder, shown, entry, volume);
+                if (gone) dead += wipe::DeadEntryBytes(entry.size());
+                emptied = gone && emptied;
+            }
+            if (run_.cancelled) return false;
+            // The directory keeps no names of what went from it, whether it
+            // goes now or stays.
+            wipe::ScrubFolderEntries(*folder, dead);
+        }  // closed: on Windows an open folder cannot be renamed or removed
+        if (!emptied) return Leave(path, "still holds items that were not deleted");
+        // Its own name goes first; a folder that then stays gets it back.
+        const std::string scrubbed = wipe::ScrubName(parent, name);
+        if (parent.RemoveFolder(scrubbed)) return true;
         const std::string why = "could not be removed (" + platform::LastFailureText() + ")";
-        if (scrubbed != path) platform::RenameFile(scrubbed, path);
-        return Leave(item, why);
+        if (scrubbed != name) parent.Rename(scrubbed, name);
+        return Leave(path, why);
     }
 
     DeleteRun& run_;
@@ -137,10 +128,10 @@ private:
 bool WipeDroppedPath(const std::string& path, DeleteRun& run) {
     if (run.cancelled) return false;
     // A trailing separator would make the system follow a link to a folder;
-    // a drive root ("/", "x:\") keeps its own.
+    // a drive root ("/", "x:\\") keeps its own.
     std::string name = path;
     while (name.size() > 1 && name.back() == kSeparator && name[name.size() - 2] != ':') name.pop_back();
-    return Walk(run).Dropped({name, name});
+    return Walk(run).Dropped(name);
 }
 
 }  // namespace pelorin::secure_delete

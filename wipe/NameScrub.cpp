@@ -1,15 +1,10 @@
 #include "wipe/NameScrub.h"
 
-#include <cstdint>
-#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "platform/File.h"
-#include "platform/FileStatus.h"
 #include "platform/OsRandom.h"
-#include "platform/Paths.h"
-#include "platform/Volume.h"
 
 namespace pelorin::wipe {
 namespace {
@@ -24,19 +19,14 @@ constexpr std::uint64_t kSmallestDirectoryBlock = 1024;
 // smaller and smaller ends of a block.
 constexpr std::size_t kFillNameLengths[] = {255, 127, 63, 31, 15, 7, 3, 1};
 
-// The new path, or the old one when no rename was possible.
-std::string RenameOnce(const std::string& path) {
-    const std::size_t cut = path.find_last_of("\\/");
-    const std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-    const std::size_t length = path.size() - folder.size();
-    if (length == 0) return path;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const auto name = RandomName(length);
-        if (!name) return path;
-        const std::string candidate = folder + *name;
-        if (candidate != path && platform::RenameFile(path, candidate)) return candidate;
+// The new name, or the old one when no rename was possible.
+std::string RenameOnce(const platform::Folder& folder, const std::string& name) {
+    for (int attempt = 0; attempt < kAttempts && !name.empty(); ++attempt) {
+        const auto candidate = RandomName(name.size());
+        if (!candidate) break;
+        if (*candidate != name && folder.Rename(name, *candidate)) return *candidate;
     }
-    return path;
+    return name;
 }
 
 }  // namespace
@@ -55,8 +45,8 @@ std::uint64_t DeadEntryBytes(std::size_t nameLength) {
     return 2 * (nameLength + 12);
 }
 
-bool ScrubFolderEntries(const std::string& folder, std::uint64_t deadBytes) {
-    const auto before = platform::StatusOf(folder);
+bool ScrubFolderEntries(const platform::Folder& folder, std::uint64_t deadBytes) {
+    const auto before = folder.Status();
     if (!before) return true;
     // Where the system tells a folder's size (Linux), its blocks are filled
     // until it grows; where it does not (Windows), as much as went from it.
@@ -78,26 +68,27 @@ bool ScrubFolderEntries(const std::string& folder, std::uint64_t deadBytes) {
             create.write = true;
             create.create = true;
             create.exclusive = true;
-            if (!platform::File::Open(folder + *name, create).IsOpen()) break;
-            made.push_back(folder + *name);
+            create.noFollow = true;
+            if (!platform::File::OpenIn(folder, *name, create).IsOpen()) break;
+            made.push_back(*name);
             // The first entry that needed a new block is the end: the old
             // blocks are full.
-            const auto now = platform::StatusOf(folder);
+            const auto now = folder.Status();
             grown = size != 0 && (!now || now->size != size);
         }
         if (grown) break;
     }
     bool removed = true;
-    for (const auto& path : made) removed = platform::DeleteFileNamed(path) && removed;
+    for (const auto& name : made) removed = folder.Delete(name) && removed;
     // A folder's directory blocks that are still in memory when it is
     // removed are dropped, not written: the disk would keep the old names.
-    platform::FlushFolder(folder);
+    folder.Flush();
     return removed;
 }
 
-std::string ScrubName(const std::string& path) {
-    std::string current = path;
-    for (int rename = 0; rename < kRenames; ++rename) current = RenameOnce(current);
+std::string ScrubName(const platform::Folder& folder, const std::string& name) {
+    std::string current = name;
+    for (int rename = 0; rename < kRenames; ++rename) current = RenameOnce(folder, current);
     return current;
 }
 

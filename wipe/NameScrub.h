@@ -5,16 +5,17 @@
 #include <optional>
 #include <string>
 
+#include "platform/Folder.h"
+
 namespace pelorin::wipe {
 
-// Takes a name out of its directory before the file or folder goes: the
-// item is renamed to a random name of the same length in the same folder,
-// and then once more. Many file systems write a new directory entry before
-// they drop the old one, so the first rename leaves the old name's bytes in
-// a dead slot; the second one lands in the first free slot that fits, which
-// is that one, and overwrites them. Returns the path the item has now: the
-// path itself when no rename was possible (nothing is ever replaced).
-std::string ScrubName(const std::string& path);
+// Takes a name out of its folder's directory before the file or folder
+// goes: the item is renamed to a random name of the same length, and then
+// once more. Many file systems write a new directory entry before they drop
+// the old one, so the first rename leaves the old name's bytes in a dead
+// slot, which the second one may land in. Returns the name the item has
+// now: `name` itself when no rename was possible (nothing is ever replaced).
+std::string ScrubName(const platform::Folder& folder, const std::string& name);
 
 // Overwrites what a folder's directory still holds of the names of entries
 // deleted from it, before an emptied folder is removed (or when it stays).
@@ -23,9 +24,9 @@ std::string ScrubName(const std::string& path);
 // until the folder would have to grow (where its size is known; else
 // `deadBytes`' worth, the DeadEntryBytes of each name that went), then a few
 // shorter ones for what is left at the end of each block; then they are
-// removed again and the folder is forced to the disk. `folder` ends with a
-// separator. False when an entry it made could not be removed again.
-bool ScrubFolderEntries(const std::string& folder, std::uint64_t deadBytes);
+// removed again and the folder is forced to the disk. False when an entry
+// it made could not be removed again.
+bool ScrubFolderEntries(const platform::Folder& folder, std::uint64_t deadBytes);
 std::uint64_t DeadEntryBytes(std::size_t nameLength);
 
 // A random name of `length` characters from [a-z0-9]; nothing when the

@@ -147,12 +147,13 @@ std::string DroppedDeleteFailedText(const std::string& fileName) {
     return "The file: " + fileName + " has been overwritten, but could not be deleted.";
 }
 
-bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& ui, int passes,
-                     std::string* whyNot) {
+bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, ProgressDialog& progress, Ui& ui,
+                     int passes, std::string* whyNot) {
     const auto refuse = [whyNot](std::string why) {
         if (whyNot) *whyNot = std::move(why);
         return false;
     };
+    const std::string fileName = folder.PathOf(name);
     if (!platform::IsFullyQualified(fileName)) return refuse(kNotFromDriveRootText);
     const auto volume = platform::QueryVolume(platform::VolumeRootOf(fileName));
     if (!volume) {
@@ -160,13 +161,13 @@ bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& 
         return refuse("is on a drive that could not be queried; not deleted");
     }
     platform::FileStatus checked;
-    if (const WipeRefusal refusal = CheckWipeTarget(fileName, true, &checked); refusal != WipeRefusal::None) {
+    if (const WipeRefusal refusal = CheckWipeTarget(folder, name, true, &checked); refusal != WipeRefusal::None) {
         return refuse(WipeRefusalText(refusal));
     }
     // Held while it is overwritten, so that a file another job of the suite
     // is reading (an archive being restored) is left to it.
     platform::FileError error = platform::FileError::None;
-    platform::File file = OpenWipeTarget(fileName, checked, false, true, &error);
+    platform::File file = OpenWipeTarget(folder, name, checked, true, &error);
     if (!file.IsOpen()) {
         if (error == platform::FileError::InUse) return refuse("is in use by another program; not deleted");
         return refuse("could not be opened for overwriting (" + platform::LastFailureText() + "); not deleted");
@@ -189,13 +190,28 @@ bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& 
     file.Close();
     // The name goes before the file; a file that then stays gets its own
     // name back, so that the message names what is there.
-    const std::string scrubbed = overwritten ? ScrubName(fileName) : fileName;
-    if (!overwritten || !platform::DeleteFileNamed(scrubbed)) {
-        if (scrubbed != fileName) platform::RenameFile(scrubbed, fileName);
+    const std::string scrubbed = overwritten ? ScrubName(folder, name) : name;
+    if (!overwritten || !folder.Delete(scrubbed)) {
+        if (scrubbed != name) folder.Rename(scrubbed, name);
         ui.ShowMessage(DroppedDeleteFailedText(fileName), std::nullopt, MessageIcon::Exclamation);
         return refuse("was overwritten, but could not be deleted");
     }
     return true;
+}
+
+bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& ui, int passes, std::string* whyNot) {
+    const std::size_t cut = fileName.find_last_of("\\/");
+    if (!platform::IsFullyQualified(fileName) || cut == std::string::npos) {
+        if (whyNot) *whyNot = kNotFromDriveRootText;
+        return false;
+    }
+    // The folder the user named the file in, however they reached it.
+    const auto folder = platform::Folder::Open(fileName.substr(0, cut + 1), true);
+    if (!folder) {
+        if (whyNot) *whyNot = "is in a folder that could not be opened (" + platform::LastFailureText() + "); not deleted";
+        return false;
+    }
+    return WipeDroppedFile(*folder, fileName.substr(cut + 1), progress, ui, passes, whyNot);
 }
 
 }  // namespace pelorin::wipe

@@ -5,6 +5,7 @@
 
 #include "app_common/ProgressDialog.h"
 #include "app_common/Ui.h"
+#include "platform/Folder.h"
 #include "wipe/WipeTarget.h"
 
 // The file wipes the programs carry themselves, each a configuration of the
@@ -41,6 +42,10 @@ std::uint64_t InputWipeBlockSize(std::uint64_t length);
 // suite holds is left alone. False when the file was not deleted; then
 // `whyNot` (when given) says why, worded to follow the file's name.
 bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& ui,
+                     int passes = kDroppedFilePasses, std::string* whyNot = nullptr);
+// The same for a name in an open folder: nothing on the way to the file can
+// change while it is checked, overwritten, renamed and deleted.
+bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, ProgressDialog& progress, Ui& ui,
                      int passes = kDroppedFilePasses, std::string* whyNot = nullptr);
 
 std::string InputDeleteFailedText(const std::string& fileName);

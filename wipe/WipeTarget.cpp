@@ -1,24 +1,30 @@
 #include "wipe/WipeTarget.h"
 
+#include <functional>
+#include <optional>
+
+#include "platform/Folder.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
 
 namespace pelorin::wipe {
 
-WipeRefusal CheckWipeTarget(const std::string& name, bool deleting, platform::FileStatus* status) {
-    const auto found = platform::StatusOf(name);
+namespace {
+
+// The checks over a name's status and whether it could be removed.
+WipeRefusal Check(const std::optional<platform::FileStatus>& found, bool deleting,
+                  const std::function<bool()>& canRemove, platform::FileStatus* status) {
     if (!found) return WipeRefusal::Missing;
     if (status) *status = *found;
     if (found->kind == platform::FileKind::Link) return WipeRefusal::Link;
     if (found->kind != platform::FileKind::Regular) return WipeRefusal::NotAFile;
     if (!deleting) return WipeRefusal::None;
     if (found->names > 1) return WipeRefusal::OtherNames;
-    if (!platform::CanRemove(name)) return WipeRefusal::CannotRemove;
+    if (!canRemove()) return WipeRefusal::CannotRemove;
     return WipeRefusal::None;
 }
 
-platform::File OpenWipeTarget(const std::string& name, const platform::FileStatus& checked, bool read, bool hold,
-                              platform::FileError* error) {
+platform::OpenOptions WipeOpenOptions(bool read, bool hold) {
     platform::OpenOptions options;
     options.read = read;
     options.write = true;
@@ -28,7 +34,11 @@ platform::File OpenWipeTarget(const std::string& name, const platform::FileStatu
         options.lock = platform::FileLock::Exclusive;
         options.allowRename = true;
     }
-    platform::File file = platform::File::Open(name, options, error);
+    return options;
+}
+
+// The open file, unless it is not the one that was checked.
+platform::File Verified(platform::File file, const platform::FileStatus& checked, platform::FileError* error) {
     if (!file.IsOpen()) return file;
     const auto opened = file.Status();
     if (!opened || !(opened->identity == checked.identity) || opened->names != checked.names) {
@@ -36,6 +46,27 @@ platform::File OpenWipeTarget(const std::string& name, const platform::FileStatu
         if (error) *error = platform::FileError::Other;
     }
     return file;
+}
+
+}  // namespace
+
+WipeRefusal CheckWipeTarget(const std::string& name, bool deleting, platform::FileStatus* status) {
+    return Check(platform::StatusOf(name), deleting, [&] { return platform::CanRemove(name); }, status);
+}
+
+WipeRefusal CheckWipeTarget(const platform::Folder& folder, const std::string& name, bool deleting,
+                            platform::FileStatus* status) {
+    return Check(folder.StatusOf(name), deleting, [&] { return folder.CanRemove(name); }, status);
+}
+
+platform::File OpenWipeTarget(const std::string& name, const platform::FileStatus& checked, bool read, bool hold,
+                              platform::FileError* error) {
+    return Verified(platform::File::Open(name, WipeOpenOptions(read, hold), error), checked, error);
+}
+
+platform::File OpenWipeTarget(const platform::Folder& folder, const std::string& name,
+                              const platform::FileStatus& checked, bool hold, platform::FileError* error) {
+    return Verified(platform::File::OpenIn(folder, name, WipeOpenOptions(false, hold), error), checked, error);
 }
 
 std::string WipeRefusalText(WipeRefusal refusal) {

@@ -4,6 +4,7 @@
 
 #include "platform/File.h"
 #include "platform/FileStatus.h"
+#include "platform/Folder.h"
 
 namespace pelorin::wipe {
 
@@ -33,6 +34,13 @@ WipeRefusal CheckWipeTarget(const std::string& name, bool deleting, platform::Fi
 // holds fails with InUse in `error`.
 platform::File OpenWipeTarget(const std::string& name, const platform::FileStatus& checked, bool read = false,
                               bool hold = false, platform::FileError* error = nullptr);
+
+// The same for a name in an open folder, so that nothing on the way to it
+// can change between the check and the open.
+WipeRefusal CheckWipeTarget(const platform::Folder& folder, const std::string& name, bool deleting,
+                            platform::FileStatus* status = nullptr);
+platform::File OpenWipeTarget(const platform::Folder& folder, const std::string& name,
+                              const platform::FileStatus& checked, bool hold, platform::FileError* error = nullptr);
 
 // How the tools word a refusal ("has other names (hard links); not wiped").
 std::string WipeRefusalText(WipeRefusal refusal);

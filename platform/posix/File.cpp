@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/Folder.h"
 #include "platform/posix/Failure.h"
 #include "platform/posix/StatusFromStat.h"
 
@@ -81,6 +82,15 @@ File& File::operator=(File&& other) noexcept {
 }
 
 File File::Open(const std::string& path, const OpenOptions& options, FileError* error) {
+    return OpenAt(AT_FDCWD, path, options, error);
+}
+
+File File::OpenIn(const Folder& folder, const std::string& name, const OpenOptions& options, FileError* error) {
+    return OpenAt(Fd(folder.handle()), name, options, error);
+}
+
+File File::OpenAt(std::intptr_t folderHandle, const std::string& path, const OpenOptions& options, FileError* error) {
+    const int folder = static_cast<int>(folderHandle);
     // Never blocks: a FIFO without a writer or a device that waits would
     // hang the job; such names are refused below anyway.
     int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
@@ -101,7 +111,7 @@ File File::Open(const std::string& path, const OpenOptions& options, FileError* 
     };
     // A device is not even opened: opening some has effects of its own.
     struct stat named {};
-    const int looked = options.noFollow ? ::lstat(path.c_str(), &named) : ::stat(path.c_str(), &named);
+    const int looked = ::fstatat(folder, path.c_str(), &named, options.noFollow ? AT_SYMLINK_NOFOLLOW : 0);
     if (looked == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode) && !S_ISLNK(named.st_mode)) {
         return refuse(FailWith(FileError::NotRegular, "Not a regular file (a device, pipe or socket)"));
     }
@@ -109,7 +119,7 @@ File File::Open(const std::string& path, const OpenOptions& options, FileError* 
     // the lock is held, so that nothing else is cut short.
     int fd;
     do {
-        fd = ::open(path.c_str(), flags, options.privateFile ? 0600 : 0666);
+        fd = ::openat(folder, path.c_str(), flags, options.privateFile ? 0600 : 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         const int number = errno;
@@ -135,7 +145,7 @@ File File::Open(const std::string& path, const OpenOptions& options, FileError* 
         locked = TakeLock(fd, options.lock);
     }
     if (!locked) {
-        if (options.exclusive) ::unlink(path.c_str());
+        if (options.exclusive) ::unlinkat(folder, path.c_str(), 0);
         return refuse(FailWith(FileError::InUse, "The file is in use by another program of the suite"));
     }
     if (options.truncate && ::ftruncate(fd, 0) != 0) return refuse(Fail(errno));

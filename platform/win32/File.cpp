@@ -1,5 +1,7 @@
 #include "platform/File.h"
 
+#include "platform/Folder.h"
+
 #include <windows.h>
 
 #include <utility>
@@ -156,6 +158,10 @@ std::int64_t File::Write(const void* buffer, std::size_t count) {
         done += put;
     }
     return static_cast<std::int64_t>(done);
+}
+
+File File::OpenIn(const Folder& folder, const std::string& name, const OpenOptions& options, FileError* error) {
+    return Open(folder.PathOf(name), options, error);
 }
 
 // Unbuffered writing is a choice made when a file is opened on Windows.

@@ -198,6 +198,28 @@ TEST_F(SecureDeleteFixture, DroppedNamesOfEveryKindOnTestVolume) {
     EXPECT_EQ(result.missing, std::vector<std::string>{Path("missing.txt")});
 }
 
+// A folder being walked is swapped for a link to elsewhere while its first
+// file is overwritten: nothing elsewhere is touched (on Windows the folder
+// is held and the swap fails).
+TEST_F(SecureDeleteFixture, AFolderSwappedForALinkMidWalkLeadsNowhereOnTestVolume) {
+    Make("tree/a/first.txt", 10);
+    Make("tree/a/second.txt", 10);
+    const std::string first = Make("outside/first.txt", 7);
+    const std::string second = Make("outside/second.txt", 7);
+    bool swapped = false;
+    view.onPump = [&] {
+        if (swapped || view.statuses.empty()) return;
+        swapped = true;
+        std::error_code failed;
+        fs::rename(root / "tree" / "a", root / "moved", failed);
+        if (!failed) fs::create_directory_symlink(root / "outside", root / "tree" / "a", failed);
+    };
+    Run({Path("tree")});
+    EXPECT_TRUE(swapped);
+    EXPECT_EQ(test::SizeOf(first), 7);
+    EXPECT_EQ(test::SizeOf(second), 7);
+}
+
 TEST_F(SecureDeleteFixture, PercentFollowsEachFilesPassesOnTestVolume) {
     const std::string file = Make("one-cluster.txt", 10);
     Run({file});

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/FileStatus.h"
+#include "platform/Paths.h"
+
+namespace pelorin::platform {
+
+// An open folder that a walk works inside. Names are taken relative to it,
+// so that no folder on the way down can be swapped for a link (to somewhere
+// else) while the walk is in it: on Linux every call goes through the
+// folder's descriptor; on Windows the folder is held open without delete
+// sharing, so that it cannot be renamed or replaced while it is open. The
+// folder itself is never opened through a link. Closed by the destructor.
+class Folder {
+public:
+    // Nothing when the name is not a folder; a link to one is not, unless
+    // `followLink` (a folder the user named by a path of their own).
+    static std::optional<Folder> Open(const std::string& path, bool followLink = false);
+    // A folder in this one, never through a link.
+    std::optional<Folder> OpenChild(const std::string& name) const;
+
+    ~Folder();
+    Folder(Folder&& other) noexcept;
+    Folder& operator=(Folder&& other) noexcept;
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+
+    // The folder's own status (its identity: the volume it is on).
+    std::optional<FileStatus> Status() const;
+    FolderListing List() const;
+    // A name in the folder as it is; a link is reported, never followed.
+    std::optional<FileStatus> StatusOf(const std::string& name) const;
+    // Whether this user may delete the name (as CanRemove of a path).
+    bool CanRemove(const std::string& name) const;
+    // Never replaces a name that exists.
+    bool Rename(const std::string& from, const std::string& to) const;
+    bool Delete(const std::string& name) const;
+    // An empty folder in this one.
+    bool RemoveFolder(const std::string& name) const;
+    // A link itself, never what it leads to.
+    bool RemoveLink(const std::string& name) const;
+    // Forces the folder's directory to the disk.
+    bool Flush() const;
+
+    // The path the folder was opened by (on Windows in short form where the
+    // volume has one), and the path of a name in it; for messages and for
+    // calls that need a path.
+    const std::string& path() const { return path_; }
+    std::string PathOf(const std::string& name) const;
+    std::intptr_t handle() const { return handle_; }
+
+private:
+    Folder(std::intptr_t handle, std::string path) : handle_(handle), path_(std::move(path)) {}
+    std::intptr_t handle_ = -1;
+    std::string path_;
+};
+
+}  // namespace pelorin::platform
