@@ -1,6 +1,7 @@
 #include "wipe_app/DriveWalks.h"
 
 #include "platform/File.h"
+#include "platform/Folder.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
 #include "wipe_app/BarPosition.h"
@@ -106,64 +107,90 @@ private:
     std::uint64_t volume_;
 };
 
+// Deletes through open folders: no folder on the way down can be swapped
+// for a link to elsewhere while the walk is below it.
 class Deletion {
 public:
-    explicit Deletion(const DriveWalk& walk) : walk_(walk), volume_(VolumeOf(walk.root)) {}
+    explicit Deletion(const DriveWalk& walk) : walk_(walk) {}
 
+    bool Root() {
+        const auto root = platform::Folder::Open(walk_.root);
+        if (!root) {
+            walk_.view.NotProcessed(walk_.root, platform::LastFailureText());
+            return false;
+        }
+        const auto status = root->Status();
+        volume_ = status ? status->identity.volume : 0;
+        return Empty(*root, WithSeparator(walk_.root));
+    }
+
+private:
     // True unless something remains; a cancel stops the walk and leaves the
     // folder it was in.
-    bool Folder(const std::string& path, bool isRoot) {
-        const std::string folder = WithSeparator(path);
-        const auto names = Entries(folder);
-        if (!names) {
-            walk_.view.NotProcessed(path, platform::LastFailureText());
+    bool Empty(const platform::Folder& folder, const std::string& shown) {
+        const platform::FolderListing listing = folder.List();
+        if (!listing.readable) {
+            walk_.view.NotProcessed(shown, platform::LastFailureText());
             return false;
         }
         bool ok = true;
-        for (const auto& name : *names) {
-            const std::string full = folder + name;
-            switch (Classify(full, volume_)) {
-                case Found::File: ok = File(full) && ok; break;
-                case Found::Folder: ok = Folder(full, false) && ok; break;
-                case Found::Link:
-                    // The link goes, never what it leads to.
-                    if (!walk_.state.cancel && !platform::RemoveLink(full)) {
-                        walk_.view.NotProcessed(full, "the link could not be removed");
-                        ok = false;
-                    }
-                    break;
-                case Found::OtherVolume:
-                    walk_.view.NotProcessed(full, "another volume is mounted there; it is left alone");
-                    ok = false;
-                    break;
-                case Found::Other:
-                    walk_.view.NotProcessed(full, "not a regular file; left alone");
-                    ok = false;
-                    break;
-            }
+        for (const auto& name : listing.names) {
+            // Names beginning with '.' stay, and with them their folder.
+            if (name.empty() || name[0] == '.') continue;
+            ok = Entry(folder, shown, name) && ok;
             if (walk_.state.cancel) return true;
         }
-        // Names beginning with '.' stay, and with them their folder.
-        if (isRoot) return ok;
-        if (!platform::RemoveFolder(path)) {
+        return ok;
+    }
+
+    bool Entry(const platform::Folder& folder, const std::string& shown, const std::string& name) {
+        const std::string path = shown + name;
+        const auto status = folder.StatusOf(name);
+        if (!status) return true;  // gone meanwhile
+        switch (status->kind) {
+            case platform::FileKind::Regular: return File(folder, path, name);
+            case platform::FileKind::Link:
+                // The link goes, never what it leads to.
+                if (walk_.state.cancel || folder.RemoveLink(name)) return true;
+                walk_.view.NotProcessed(path, "the link could not be removed");
+                return false;
+            case platform::FileKind::Other:
+                walk_.view.NotProcessed(path, "not a regular file; left alone");
+                return false;
+            case platform::FileKind::Folder: break;
+        }
+        if (status->identity.volume != volume_) {
+            walk_.view.NotProcessed(path, "another volume is mounted there; it is left alone");
+            return false;
+        }
+        bool ok = false;
+        {
+            const auto child = folder.OpenChild(name);
+            if (!child) {
+                walk_.view.NotProcessed(path, platform::LastFailureText());
+                return false;
+            }
+            ok = Empty(*child, WithSeparator(path));
+        }  // closed: on Windows an open folder cannot be removed
+        if (walk_.state.cancel) return true;
+        if (!folder.RemoveFolder(name)) {
             if (ok) walk_.view.NotProcessed(path, "the folder could not be removed");
             return false;
         }
         return ok;
     }
 
-private:
-    bool File(const std::string& path) {
+    bool File(const platform::Folder& folder, const std::string& path, const std::string& name) {
         const std::uint32_t k = walk_.state.fileIndex++;
         walk_.view.Report(Scaled(0, kCompleteDeleteSpan, k, walk_.state.fileCount), DeleteStatus(path));
         if (walk_.state.cancel) return true;
-        if (platform::DeleteFileNamed(path)) return true;
+        if (folder.Delete(name)) return true;
         walk_.view.NotProcessed(path, "it could not be deleted");
         return false;
     }
 
     const DriveWalk& walk_;
-    std::uint64_t volume_;
+    std::uint64_t volume_ = 0;
 };
 
 }  // namespace
@@ -174,6 +201,6 @@ bool SlackWalk(const DriveWalk& walk, const std::function<int(const std::string&
     return Slack(walk, wipeSlack).Folder(walk.root);
 }
 
-bool DeleteWalk(const DriveWalk& walk) { return Deletion(walk).Folder(walk.root, true); }
+bool DeleteWalk(const DriveWalk& walk) { return Deletion(walk).Root(); }
 
 }  // namespace pelorin::wipe_app
