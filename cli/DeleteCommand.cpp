@@ -3,6 +3,7 @@
 #include <charconv>
 #include <iostream>
 
+#include "app_common/ForwardingUi.h"
 #include "cli/Arguments.h"
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
@@ -27,31 +28,24 @@ constexpr int kMostPasses = 1000000;
 
 // The confirmation as a question on the terminal; with nobody to answer,
 // it is not shown and nothing is deleted.
-class TerminalDeleteUi final : public secure_delete::SecureDeleteUi {
+class TerminalDeleteUi final : public ForwardingUi<secure_delete::SecureDeleteUi> {
 public:
-    void ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
-        terminal.ShowMessage(text, caption, icon);
-    }
-    bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
-        return terminal.AskYesNo(text, caption, icon);
-    }
-    AbortRetryIgnore AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
-                                         MessageIcon icon) override {
-        return terminal.AskAbortRetryIgnore(text, caption, icon);
-    }
+    explicit TerminalDeleteUi(TerminalUi& terminal) : ForwardingUi(terminal), terminal_(terminal) {}
+
     void ShowNothingDropped() override { std::cerr << kUsage; }
     std::optional<secure_delete::Confirmation> Confirm() override {
         if (!platform::StandardInputIsTerminal()) {
             nobodyToAsk = true;
             return std::nullopt;
         }
-        return secure_delete::Confirmation{terminal.AskYesNo(secure_delete::kConfirmText, std::nullopt,
-                                                             MessageIcon::Exclamation),
-                                           false};
+        return secure_delete::Confirmation{
+            terminal_.AskYesNo(secure_delete::kConfirmText, std::nullopt, MessageIcon::Exclamation), false};
     }
 
-    TerminalUi terminal;
     bool nobodyToAsk = false;
+
+private:
+    TerminalUi& terminal_;
 };
 
 }  // namespace
@@ -76,7 +70,8 @@ int RunDelete(const std::vector<std::string>& arguments) {
     for (const auto& name : parsed->names) paths.push_back(AbsoluteName(name));
 
     platform::SettingsStore settings(secure_delete::kSettingsKey);
-    TerminalDeleteUi ui;
+    TerminalUi terminal;
+    TerminalDeleteUi ui(terminal);
     const secure_delete::SecureDeleteResult result = [&] {
         TerminalProgress progress;
         return secure_delete::RunSecureDelete(paths, settings, ui, progress, options);

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "platform/Folder.h"
 #include "platform/posix/Failure.h"
 #include "platform/posix/StatusFromStat.h"
 
@@ -31,19 +32,13 @@ bool IsLink(const std::string& path) {
 }
 
 FolderListing ListFolder(const std::string& folder) {
-    FolderListing listing;
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        RememberErrno(errno);
-        listing.readable = false;
-        return listing;
+    const auto opened = Folder::Open(folder, true);
+    if (!opened) {
+        FolderListing unreadable;
+        unreadable.readable = false;
+        return unreadable;
     }
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") listing.names.push_back(name);
-    }
-    ::closedir(dir);
-    return listing;
+    return opened->List();
 }
 
 std::optional<std::string> StoredName(const std::string& path) {
