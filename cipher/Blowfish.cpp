@@ -39,58 +39,38 @@ inline void DecryptHalves(const BlowfishSchedule& k, std::uint32_t& left, std::u
     right = l ^ k.p[1];
 }
 
-// Two independent blocks per step keep both table-lookup chains in flight.
+// Several independent blocks go through the rounds side by side, so that
+// the S-box loads of one overlap the others' (one block alone waits on each
+// of its 64 loads in turn).
+template <bool kEncrypt, int kLanes>
+inline void TransformLanes(const BlowfishSchedule& k, std::uint8_t* data) {
+    std::uint32_t l[kLanes], r[kLanes];
+    for (int j = 0; j < kLanes; ++j) {
+        l[j] = bytes::LoadLe32(data + 8 * j);
+        r[j] = bytes::LoadLe32(data + 8 * j + 4);
+    }
+    for (int step = 0; step < 8; ++step) {
+        const int i = kEncrypt ? 2 * step : 17 - 2 * step;
+        const std::uint32_t first = k.p[i];
+        const std::uint32_t second = k.p[kEncrypt ? i + 1 : i - 1];
+        for (int j = 0; j < kLanes; ++j) l[j] ^= first;
+        for (int j = 0; j < kLanes; ++j) r[j] ^= Feistel(k, l[j]) ^ second;
+        for (int j = 0; j < kLanes; ++j) l[j] ^= Feistel(k, r[j]);
+    }
+    const std::uint32_t outLeft = kEncrypt ? k.p[17] : k.p[0];
+    const std::uint32_t outRight = kEncrypt ? k.p[16] : k.p[1];
+    for (int j = 0; j < kLanes; ++j) {
+        bytes::StoreLe32(data + 8 * j, r[j] ^ outLeft);
+        bytes::StoreLe32(data + 8 * j + 4, l[j] ^ outRight);
+    }
+}
+
 template <bool kEncrypt>
 void TransformGroups(const BlowfishSchedule& k, std::uint8_t* data, std::size_t groupCount) {
+    constexpr int kLanes = 4;
     std::size_t g = 0;
-    for (; g + 2 <= groupCount; g += 2) {
-        std::uint8_t* a = data + g * 8;
-        std::uint8_t* b = a + 8;
-        std::uint32_t la = bytes::LoadLe32(a), ra = bytes::LoadLe32(a + 4);
-        std::uint32_t lb = bytes::LoadLe32(b), rb = bytes::LoadLe32(b + 4);
-        if constexpr (kEncrypt) {
-            for (int i = 0; i < 16; i += 2) {
-                la ^= k.p[i];
-                lb ^= k.p[i];
-                ra ^= Feistel(k, la);
-                rb ^= Feistel(k, lb);
-                ra ^= k.p[i + 1];
-                rb ^= k.p[i + 1];
-                la ^= Feistel(k, ra);
-                lb ^= Feistel(k, rb);
-            }
-            bytes::StoreLe32(a, ra ^ k.p[17]);
-            bytes::StoreLe32(a + 4, la ^ k.p[16]);
-            bytes::StoreLe32(b, rb ^ k.p[17]);
-            bytes::StoreLe32(b + 4, lb ^ k.p[16]);
-        } else {
-            for (int i = 17; i > 1; i -= 2) {
-                la ^= k.p[i];
-                lb ^= k.p[i];
-                ra ^= Feistel(k, la);
-                rb ^= Feistel(k, lb);
-                ra ^= k.p[i - 1];
-                rb ^= k.p[i - 1];
-                la ^= Feistel(k, ra);
-                lb ^= Feistel(k, rb);
-            }
-            bytes::StoreLe32(a, ra ^ k.p[0]);
-            bytes::StoreLe32(a + 4, la ^ k.p[1]);
-            bytes::StoreLe32(b, rb ^ k.p[0]);
-            bytes::StoreLe32(b + 4, lb ^ k.p[1]);
-        }
-    }
-    for (; g < groupCount; ++g) {
-        std::uint8_t* a = data + g * 8;
-        std::uint32_t l = bytes::LoadLe32(a), r = bytes::LoadLe32(a + 4);
-        if constexpr (kEncrypt) {
-            EncryptHalves(k, l, r);
-        } else {
-            DecryptHalves(k, l, r);
-        }
-        bytes::StoreLe32(a, l);
-        bytes::StoreLe32(a + 4, r);
-    }
+    for (; g + kLanes <= groupCount; g += kLanes) TransformLanes<kEncrypt, kLanes>(k, data + g * 8);
+    for (; g < groupCount; ++g) TransformLanes<kEncrypt, 1>(k, data + g * 8);
 }
 
 }  // namespace
