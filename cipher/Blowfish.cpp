@@ -26,51 +26,33 @@ inline void EncryptHalves(const BlowfishSchedule& k, std::uint32_t& left, std::u
     right = l ^ k.p[16];
 }
 
-inline void DecryptHalves(const BlowfishSchedule& k, std::uint32_t& left, std::uint32_t& right) {
-    std::uint32_t l = left;
-    std::uint32_t r = right;
-    for (int i = 17; i > 1; i -= 2) {
-        l ^= k.p[i];
-        r ^= Feistel(k, l);
-        r ^= k.p[i - 1];
-        l ^= Feistel(k, r);
-    }
-    left = r ^ k.p[0];
-    right = l ^ k.p[1];
-}
-
 // Several independent blocks go through the rounds side by side, so that
 // the S-box loads of one overlap the others' (one block alone waits on each
 // of its 64 loads in turn).
-template <bool kEncrypt, int kLanes>
-inline void TransformLanes(const BlowfishSchedule& k, std::uint8_t* data) {
+template <int kLanes>
+inline void EncryptLanes(const BlowfishSchedule& k, const std::uint32_t* p, std::uint8_t* data) {
     std::uint32_t l[kLanes], r[kLanes];
     for (int j = 0; j < kLanes; ++j) {
         l[j] = bytes::LoadLe32(data + 8 * j);
         r[j] = bytes::LoadLe32(data + 8 * j + 4);
     }
-    for (int step = 0; step < 8; ++step) {
-        const int i = kEncrypt ? 2 * step : 17 - 2 * step;
-        const std::uint32_t first = k.p[i];
-        const std::uint32_t second = k.p[kEncrypt ? i + 1 : i - 1];
-        for (int j = 0; j < kLanes; ++j) l[j] ^= first;
-        for (int j = 0; j < kLanes; ++j) r[j] ^= Feistel(k, l[j]) ^ second;
+#pragma GCC unroll 8
+    for (int i = 0; i < 16; i += 2) {
+        for (int j = 0; j < kLanes; ++j) l[j] ^= p[i];
+        for (int j = 0; j < kLanes; ++j) r[j] ^= Feistel(k, l[j]) ^ p[i + 1];
         for (int j = 0; j < kLanes; ++j) l[j] ^= Feistel(k, r[j]);
     }
-    const std::uint32_t outLeft = kEncrypt ? k.p[17] : k.p[0];
-    const std::uint32_t outRight = kEncrypt ? k.p[16] : k.p[1];
     for (int j = 0; j < kLanes; ++j) {
-        bytes::StoreLe32(data + 8 * j, r[j] ^ outLeft);
-        bytes::StoreLe32(data + 8 * j + 4, l[j] ^ outRight);
+        bytes::StoreLe32(data + 8 * j, r[j] ^ p[17]);
+        bytes::StoreLe32(data + 8 * j + 4, l[j] ^ p[16]);
     }
 }
 
-template <bool kEncrypt>
-void TransformGroups(const BlowfishSchedule& k, std::uint8_t* data, std::size_t groupCount) {
-    constexpr int kLanes = 4;
+void TransformGroups(const BlowfishSchedule& k, const std::uint32_t* p, std::uint8_t* data, std::size_t groupCount) {
+    constexpr int kLanes = 5;
     std::size_t g = 0;
-    for (; g + kLanes <= groupCount; g += kLanes) TransformLanes<kEncrypt, kLanes>(k, data + g * 8);
-    for (; g < groupCount; ++g) TransformLanes<kEncrypt, 1>(k, data + g * 8);
+    for (; g + kLanes <= groupCount; g += kLanes) EncryptLanes<kLanes>(k, p, data + g * 8);
+    for (; g < groupCount; ++g) EncryptLanes<1>(k, p, data + g * 8);
 }
 
 }  // namespace
@@ -103,17 +85,18 @@ BlowfishKey::BlowfishKey(std::span<const std::uint8_t> key) : schedule_(kKeyScru
             box[i + 1] = r;
         }
     }
+    std::reverse_copy(std::begin(k.p), std::end(k.p), k.reversedP);
 }
 
 void BlowfishKey::EncryptBlock(std::uint8_t* block) const { EncryptGroups(block, 1); }
 void BlowfishKey::DecryptBlock(std::uint8_t* block) const { DecryptGroups(block, 1); }
 
 void BlowfishKey::EncryptGroups(std::uint8_t* data, std::size_t groupCount) const {
-    TransformGroups<true>(*schedule_, data, groupCount);
+    TransformGroups(*schedule_, schedule_->p, data, groupCount);
 }
 
 void BlowfishKey::DecryptGroups(std::uint8_t* data, std::size_t groupCount) const {
-    TransformGroups<false>(*schedule_, data, groupCount);
+    TransformGroups(*schedule_, schedule_->reversedP, data, groupCount);
 }
 
 }  // namespace pelorin

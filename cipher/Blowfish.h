@@ -12,6 +12,8 @@ namespace pelorin {
 struct BlowfishSchedule {
     std::uint32_t p[kBlowfishPWords];
     std::uint32_t s[4][256];
+    // Decryption is encryption with the P-array in reverse order.
+    std::uint32_t reversedP[kBlowfishPWords];
 };
 
 // Blowfish with 16 rounds. Each block half is read and stored as a

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ clang libclang-rt-14-dev  # native toolchains, libFuzzer
   googletest libbenchmark-dev          # GoogleTest sources, Google Benchmark
-  libssl-dev libcrypto++-dev           # reference libraries for tests and benchmarks
+  libssl-dev libcrypto++-dev libgcrypt20-dev  # reference libraries for tests and benchmarks
   g++-mingw-w64-x86-64 wine64 wine     # Windows cross build and Wine to run it
   xvfb imagemagick xdotool x11-utils   # windows under a virtual display, screenshots
   bc coreutils python3                 # benchmark and test scripts
