@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 #include "archive/ArchiveFormat.h"
 #include "archive/ChunkPipeline.h"
 #include "archive/ChunkSize.h"
 #include "archive/HeaderCipher.h"
 #include "archive/ReaderMessages.h"
+#include "archive/SpreadCipher.h"
 #include "cipher/Algorithm.h"
 #include "cipher/Scramble.h"
 #include "cipher/SecureBuffer.h"
@@ -77,7 +79,7 @@ ReadOutcome ArchiveReader::Run(int algorithm, ProgressDialog& progress, Ui& ui, 
         // The legacy keystream concerns Pseudo-RC4 bodies of old archives.
         const KeystreamVariant variant = framing_ == EntryFraming::Archive ? state.keystream()
                                                                            : KeystreamVariant::Current;
-        auto cipher = MakeGroupCipher(algorithm, key_.bytes(), variant);
+        auto cipher = std::make_unique<SpreadCipher>(MakeGroupCipher(algorithm, key_.bytes(), variant), JobWorkers());
         // Deciphers and writes what could be read, in whole groups only,
         // slice by slice.
         auto transfer = [&](std::span<std::uint8_t> block) {

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <stdexcept>
 
 #include "archive/ArchiveFormat.h"
 #include "archive/ChunkPipeline.h"
 #include "archive/ChunkSize.h"
 #include "archive/HeaderCipher.h"
+#include "archive/SpreadCipher.h"
 #include "cipher/Algorithm.h"
 #include "cipher/Scramble.h"
 #include "cipher/SecureBuffer.h"
@@ -77,7 +79,7 @@ WriteOutcome ArchiveWriter::Run(int algorithm, ProgressDialog& progress, Ui& ui)
     if (info == nullptr) {
         ui.ShowMessage(kUnknownAlgorithmText, kFileErrorCaption, MessageIcon::Exclamation);
     } else {
-        auto cipher = MakeGroupCipher(algorithm, key_.bytes());
+        auto cipher = std::make_unique<SpreadCipher>(MakeGroupCipher(algorithm, key_.bytes()), JobWorkers());
         auto transfer = [&](std::span<std::uint8_t> block) {
             for (std::size_t offset = 0; offset < block.size(); offset += kSliceSize) {
                 const auto slice = block.subspan(offset, std::min(kSliceSize, block.size() - offset));

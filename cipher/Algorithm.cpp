@@ -39,6 +39,7 @@ public:
         : state_(key), variant_(variant) {}
     void Encrypt(std::span<std::uint8_t> groups) override { Apply(groups); }
     void Decrypt(std::span<std::uint8_t> groups) override { Apply(groups); }
+    bool GroupsIndependent() const override { return false; }
 
 private:
     void Apply(std::span<std::uint8_t> groups) {

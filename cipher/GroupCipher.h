@@ -21,6 +21,10 @@ public:
     // groups.size() must be a multiple of kGroupSize.
     virtual void Encrypt(std::span<std::uint8_t> groups) = 0;
     virtual void Decrypt(std::span<std::uint8_t> groups) = 0;
+
+    // True when any whole groups may be transformed apart from the others,
+    // in any order (all but the stream cipher).
+    virtual bool GroupsIndependent() const { return true; }
 };
 
 }  // namespace pelorin

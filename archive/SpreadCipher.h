@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+
+#include "archive/WorkerPool.h"
+#include "cipher/GroupCipher.h"
+
+namespace pelorin::archive {
+
+// Hands large buffers of a cipher whose groups are independent to a worker
+// pool, cut at group boundaries into one part per thread; the result is
+// byte for byte what the cipher gives on one thread. Small buffers, a pool
+// of one, and ciphers that carry state from group to group go straight
+// through.
+class SpreadCipher final : public GroupCipher {
+public:
+    SpreadCipher(std::unique_ptr<GroupCipher> cipher, WorkerPool& pool) : cipher_(std::move(cipher)), pool_(pool) {}
+
+    void Encrypt(std::span<std::uint8_t> groups) override;
+    void Decrypt(std::span<std::uint8_t> groups) override;
+    bool GroupsIndependent() const override { return cipher_->GroupsIndependent(); }
+
+    // Below this a wake-up of the pool costs more than it gives.
+    static constexpr std::size_t kSmallestSpread = 128 * 1024;
+
+private:
+    template <bool kEncrypt>
+    void Spread(std::span<std::uint8_t> groups);
+
+    std::unique_ptr<GroupCipher> cipher_;
+    WorkerPool& pool_;
+};
+
+}  // namespace pelorin::archive

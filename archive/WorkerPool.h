@@ -1,0 +1,51 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace pelorin::archive {
+
+// A fixed set of threads that run the parts of one piece of work together
+// with the calling thread. The threads start once and wait between calls,
+// so handing them a chunk costs a wake-up, not a thread start.
+class WorkerPool {
+public:
+    explicit WorkerPool(unsigned threads);
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    // The calling thread counts as one.
+    unsigned threads() const { return static_cast<unsigned>(workers_.size()) + 1; }
+
+    // Runs part(i) for every i below threads(), part 0 on the calling thread,
+    // and returns when every part has ended. An exception from any part is
+    // rethrown here, after all of them ended.
+    void RunParts(const std::function<void(unsigned)>& part);
+
+private:
+    void Serve(unsigned index);
+
+    std::mutex runMutex_;  // one RunParts at a time
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    const std::function<void(unsigned)>* part_ = nullptr;
+    std::uint64_t generation_ = 0;
+    unsigned pending_ = 0;
+    std::exception_ptr error_;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+// The pool the archive engines share, started at first use: one thread per
+// core, or PELORIN_CIPHER_THREADS of them (1 keeps all cipher work on the
+// calling thread, as benchmarks compare).
+WorkerPool& JobWorkers();
+
+}  // namespace pelorin::archive
