@@ -3,7 +3,9 @@
 # algorithm, beside the raw bulk-transform speed of the same cipher in the
 # same direction (pelorin_bench) in the same run. Best of five runs, each job
 # right after a raw measurement: this machine's speed drifts by up to a fifth
-# between runs, and the best run is the one least disturbed.
+# between runs, and the best run is the one least disturbed. Each run is
+# timed twice: with the cipher pool of one thread per core, and with
+# PELORIN_CIPHER_THREADS=1.
 # Usage: bench/job_bench.sh encrypt|decrypt [ALGORITHM...]   (needs the native build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,6 +35,14 @@ raw_rate() {  # raw_rate NAME: MB/s of the cipher's bulk transform, one short me
     python3 -c 'import json,sys; print(round(json.load(sys.stdin)["benchmarks"][0]["bytes_per_second"]/1e6))'
 }
 
+timed_rate() {  # timed_rate ALGORITHM_NUMBER THREADS: MB/s of one job
+  local start end
+  start=$(date +%s.%N)
+  PELORIN_CIPHER_THREADS=$2 run_once "$1"
+  end=$(date +%s.%N)
+  echo "scale=0; $size_mib * 1.048576 / ($end - $start)" | bc -l
+}
+
 run_once() {  # run_once ALGORITHM_NUMBER: one timed job
   if [[ $job == encrypt ]]; then
     rm -f "$place"/source*.pvb
@@ -42,7 +52,8 @@ run_once() {  # run_once ALGORITHM_NUMBER: one timed job
   fi
 }
 
-printf '%-10s %12s %12s %7s\n' algorithm "$job MB/s" "raw MB/s" ratio
+threads=$(nproc)
+printf '%-10s %12s %12s %12s %7s %7s\n' algorithm "$job MB/s" "1 thread" "raw MB/s" "/raw" "/1 thr"
 all=(ASCII Blowfish DES IDEA NewDES PseudoRC4 Safer Vigenere)
 chosen=("${@:2}")
 [[ ${#chosen[@]} -gt 0 ]] || chosen=("${all[@]}")
@@ -57,21 +68,22 @@ for name in "${chosen[@]}"; do
   fi
   # Each timed job runs right after a raw measurement of the same cipher.
   rates=()
+  singles=()
   raws=()
   for ((i = 0; i < runs; i++)); do
     raws+=("$(raw_rate "$name")")
-    start=$(date +%s.%N)
-    run_once "$number"
-    end=$(date +%s.%N)
-    rates+=("$(echo "scale=0; $size_mib * 1.048576 / ($end - $start)" | bc -l)")
+    rates+=("$(timed_rate "$number" "$threads")")
+    singles+=("$(timed_rate "$number" 1)")
   done
   if [[ $job == decrypt ]] && ! cmp -s "$place/source.bin" "$place/out/source.bin"; then
     echo "$name: the restored file differs from the source" >&2
     exit 1
   fi
-  [[ -n "${PELORIN_BENCH_VERBOSE:-}" ]] && echo "$name job ${rates[*]} raw ${raws[*]}" >&2
+  [[ -n "${PELORIN_BENCH_VERBOSE:-}" ]] && echo "$name job ${rates[*]} one ${singles[*]} raw ${raws[*]}" >&2
   rate=$(printf '%s\n' "${rates[@]}" | sort -g | tail -1)
+  single=$(printf '%s\n' "${singles[@]}" | sort -g | tail -1)
   raw=$(printf '%s\n' "${raws[@]}" | sort -g | tail -1)
-  printf '%-10s %12s %12s %7s\n' "$name" "$rate" "$raw" "$(echo "scale=2; $rate / $raw" | bc -l)"
+  printf '%-10s %12s %12s %12s %7s %7s\n' "$name" "$rate" "$single" "$raw" "$(echo "scale=2; $rate / $raw" | bc -l)" \
+    "$(echo "scale=2; $rate / $single" | bc -l)"
 done
 rm -rf "$place"/source* "$place/out"
