@@ -9,6 +9,8 @@
 namespace pelorin::cli {
 
 inline constexpr int kUsageError = 2;
+// A job cancelled, stopped by a signal, or declined at its question.
+inline constexpr int kStopped = 13;
 
 // What a command accepts: options that stand alone, options that take a
 // value (as "--name VALUE" or "--name=VALUE"), and whether a value option
@@ -50,8 +52,9 @@ std::optional<int> AlgorithmFromText(const std::string& text);
 
 // A name as the programs take it: made absolute against the current folder
 // (the Windows programs are handed full paths, and the wipe routines need
-// them), without "." and ".." components, and with trailing separators
-// trimmed ("D//" is the folder D).
+// them), with "." and ".." resolved as the system resolves them (on Linux
+// through links: "link/.." is the parent of the link's target), and with
+// trailing separators trimmed ("D//" is the folder D).
 std::string AbsoluteName(const std::string& name);
 
 }  // namespace pelorin::cli

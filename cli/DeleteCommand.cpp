@@ -23,14 +23,14 @@ constexpr const char* kUsage =
     "  stay. Asks first on a terminal unless --yes is given or `pelorin settings delete SecDelDoNotRemind 0`.\n";
 
 constexpr int kExitLeft = 1;
-constexpr int kExitStopped = 13;
 constexpr int kMostPasses = 1000000;
 
 // The confirmation as a question on the terminal; with nobody to answer,
 // it is not shown and nothing is deleted.
 class TerminalDeleteUi final : public ForwardingUi<secure_delete::SecureDeleteUi> {
 public:
-    explicit TerminalDeleteUi(TerminalUi& terminal) : ForwardingUi(terminal), terminal_(terminal) {}
+    TerminalDeleteUi(TerminalUi& terminal, const std::vector<std::string>& paths)
+        : ForwardingUi(terminal), terminal_(terminal), paths_(paths) {}
 
     void ShowNothingDropped() override { std::cerr << kUsage; }
     std::optional<secure_delete::Confirmation> Confirm() override {
@@ -38,6 +38,9 @@ public:
             nobodyToAsk = true;
             return std::nullopt;
         }
+        // The program's question speaks of dropped files; the terminal also
+        // says which.
+        for (const auto& path : paths_) std::cerr << "pelorin: to be deleted: " << EscapedForTerminal(path) << "\n";
         return secure_delete::Confirmation{
             terminal_.AskYesNo(secure_delete::kConfirmText, std::nullopt, MessageIcon::Exclamation), false};
     }
@@ -46,6 +49,7 @@ public:
 
 private:
     TerminalUi& terminal_;
+    const std::vector<std::string>& paths_;
 };
 
 }  // namespace
@@ -71,7 +75,7 @@ int RunDelete(const std::vector<std::string>& arguments) {
 
     platform::SettingsStore settings(secure_delete::kSettingsKey);
     TerminalUi terminal;
-    TerminalDeleteUi ui(terminal);
+    TerminalDeleteUi ui(terminal, paths);
     const secure_delete::SecureDeleteResult result = [&] {
         TerminalProgress progress;
         return secure_delete::RunSecureDelete(paths, settings, ui, progress, options);
@@ -85,12 +89,15 @@ int RunDelete(const std::vector<std::string>& arguments) {
     switch (result.outcome) {
         case secure_delete::DeleteOutcome::NothingDropped: return kUsageError;
         case secure_delete::DeleteOutcome::NotConfirmed:
-            if (!ui.nobodyToAsk) return 0;
+            if (!ui.nobodyToAsk) {
+                std::cerr << "pelorin: nothing was deleted\n";
+                return kStopped;
+            }
             std::cerr << "pelorin: delete asks before it deletes anything; without a terminal to ask, give --yes\n";
             return kUsageError;
         case secure_delete::DeleteOutcome::Cancelled:
             ReportStop("what was not reached yet is still there");
-            return kExitStopped;
+            return kStopped;
         case secure_delete::DeleteOutcome::ItemsLeft:
             std::cerr << "pelorin: " << result.left.size() << " items were not deleted\n";
             return kExitLeft;

@@ -109,7 +109,7 @@ int RunWipeDrive(const std::vector<std::string>& arguments) {
             std::cerr << "pelorin: complete deletes everything on the volume; without a terminal to ask, give --yes\n";
             return kUsageError;
         }
-        if (!ui.AskYesNo(wipe_app::kCompleteQuestion, std::nullopt, MessageIcon::Exclamation)) return 0;
+        if (!ui.AskYesNo(wipe_app::kCompleteQuestion, std::nullopt, MessageIcon::Exclamation)) return kStopped;
     }
 
     // The run goes on a worker, as in the dialog program; this thread turns
@@ -126,6 +126,8 @@ int RunWipeDrive(const std::vector<std::string>& arguments) {
     worker.join();
     if (view.leftAlone > 0) std::cerr << "pelorin: " << view.leftAlone << " files or folders were left as they were\n";
     if (state.cancel) ReportStop("");
+    // Whatever stayed makes the run unfinished, as a failed walk does.
+    if (status == 0 && view.leftAlone > 0) status = 1;
     return status;
 }
 

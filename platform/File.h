@@ -91,6 +91,9 @@ public:
 
     // What the open file is: identity, size, time of last change, names.
     std::optional<FileStatus> Status();
+    // Sets the time of last change back to `modified` (as Status gives it),
+    // for a wipe that leaves the contents as they were.
+    bool SetModified(std::int64_t modified);
 
     // Keeps every other program away from the file while this handle is
     // open, where the system can: on Linux a write lease, which only a file

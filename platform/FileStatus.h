@@ -25,6 +25,9 @@ struct FileStatus {
     std::uint64_t size = 0;
     std::int64_t modified = 0;  // last change of the contents, in the system's own ticks
     std::uint32_t names = 1;    // hard links: the number of names the file has
+    // Something is mounted on this name (on Linux also a file or folder of
+    // the same file system bound there); a Windows mount point is a link.
+    bool mountPoint = false;
 };
 
 // The status of the name itself; a link is reported as a link, never

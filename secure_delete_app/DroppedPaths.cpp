@@ -11,7 +11,7 @@ namespace {
 
 constexpr char kSeparator = platform::kHostSeparator;
 constexpr const char* kNotAFileText = "is not a regular file (a device, pipe or socket); left alone";
-constexpr const char* kElsewhereText = "is on another file system mounted there; left alone";
+constexpr const char* kElsewhereText = "has a file system (or a bound file or folder) mounted there; left alone";
 
 std::string WithSeparator(const std::string& path) {
     return !path.empty() && path.back() == kSeparator ? path : path + kSeparator;
@@ -62,7 +62,7 @@ private:
         const std::string path = shown + name;
         const auto status = folder.StatusOf(name);
         if (!status) return true;  // gone meanwhile
-        const bool elsewhere = volume && status->identity.volume != *volume;
+        const bool elsewhere = status->mountPoint || (volume && status->identity.volume != *volume);
         switch (status->kind) {
             case platform::FileKind::Link:
                 if (folder.RemoveLink(name)) return true;
@@ -73,8 +73,9 @@ private:
                 if (Stopping()) return false;
                 std::string why;
                 if (wipe::WipeDroppedFile(folder, name, run_.progress, run_.ui, run_.passes, &why)) return true;
-                if (folder.StatusOf(name)) Leave(path, why);
-                return false;
+                // Gone all the same (another job took it meanwhile).
+                if (!folder.StatusOf(name)) return true;
+                return Leave(path, why);
             }
             case platform::FileKind::Folder:
                 // Inside a dropped folder, a '.'-named one stays, and so its parent.

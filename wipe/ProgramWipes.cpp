@@ -147,6 +147,10 @@ std::string DroppedDeleteFailedText(const std::string& fileName) {
     return "The file: " + fileName + " has been overwritten, but could not be deleted.";
 }
 
+std::string DroppedOverwriteFailedText(const std::string& fileName, const std::string& reason) {
+    return "The file: " + fileName + " could not be overwritten completely (" + reason + "), so it was not deleted.";
+}
+
 bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, ProgressDialog& progress, Ui& ui,
                      int passes, std::string* whyNot) {
     const auto refuse = [whyNot](std::string why) {
@@ -186,8 +190,16 @@ bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, Pr
         progress.SetPos(passSpan * pass + static_cast<int>(within));
         return true;
     };
-    const bool overwritten = Overwrite(file, job) == OverwriteResult::Completed;
+    const OverwriteResult result = Overwrite(file, job);
+    const bool overwritten = result == OverwriteResult::Completed;
+    // A refused write (a full volume under a sparse file) has its own words:
+    // the file is not "overwritten" then.
+    const std::string writeFailure = result == OverwriteResult::WriteFailed ? platform::LastFailureText() : "";
     file.Close();
+    if (result == OverwriteResult::WriteFailed) {
+        ui.ShowMessage(DroppedOverwriteFailedText(fileName, writeFailure), std::nullopt, MessageIcon::Exclamation);
+        return refuse("could not be overwritten completely (" + writeFailure + "); not deleted");
+    }
     // The name goes before the file; a file that then stays gets its own
     // name back, so that the message names what is there.
     const std::string scrubbed = overwritten ? ScrubName(folder, name) : name;

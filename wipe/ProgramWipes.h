@@ -53,6 +53,7 @@ std::string InputDeleteFailedText(const std::string& fileName);
 std::string NotWipedText(const std::string& fileName, WipeRefusal refusal);
 std::string NotWipedInUseText(const std::string& fileName);
 std::string DroppedDeleteFailedText(const std::string& fileName);
+std::string DroppedOverwriteFailedText(const std::string& fileName, const std::string& reason);
 inline constexpr const char* kNotFromDriveRootText = "does not start at a drive root (a network path, for one); not deleted";
 inline constexpr const char* kDriveInformationText = "Could not retrieve drive information. Aborting file.";
 

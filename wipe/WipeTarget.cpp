@@ -18,6 +18,7 @@ WipeRefusal Check(const std::optional<platform::FileStatus>& found, bool deletin
     if (status) *status = *found;
     if (found->kind == platform::FileKind::Link) return WipeRefusal::Link;
     if (found->kind != platform::FileKind::Regular) return WipeRefusal::NotAFile;
+    if (found->mountPoint) return WipeRefusal::MountPoint;
     if (!deleting) return WipeRefusal::None;
     if (found->names > 1) return WipeRefusal::OtherNames;
     if (!canRemove()) return WipeRefusal::CannotRemove;
@@ -75,6 +76,7 @@ std::string WipeRefusalText(WipeRefusal refusal) {
         case WipeRefusal::Link: return "is a link, which is never followed; not wiped";
         case WipeRefusal::NotAFile: return "is not a regular file (a folder, device, pipe or socket); not wiped";
         case WipeRefusal::OtherNames: return "has other names (hard links); not wiped";
+        case WipeRefusal::MountPoint: return "has a file mounted on it, which is left alone; not wiped";
         case WipeRefusal::CannotRemove:
             return "could not be deleted afterwards (its folder is not writable, or it is read-only); it was not "
                    "overwritten";

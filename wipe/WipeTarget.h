@@ -18,6 +18,7 @@ enum class WipeRefusal {
     Missing,
     Link,
     NotAFile,      // a folder, device, pipe or socket
+    MountPoint,    // something is mounted on its name: the data is another file system's
     OtherNames,    // the file has further names (hard links)
     CannotRemove,  // its folder does not let it go, or it is read-only
 };

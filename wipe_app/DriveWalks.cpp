@@ -10,6 +10,8 @@
 namespace pelorin::wipe_app {
 namespace {
 
+constexpr const char* kMountedThereText = "another volume (or a bound file or folder) is mounted there; it is left alone";
+
 std::string WithSeparator(const std::string& path) {
     return !path.empty() && path.back() == platform::kHostSeparator ? path : path + platform::kHostSeparator;
 }
@@ -22,6 +24,7 @@ Found Classify(const std::string& path, std::uint64_t rootVolume) {
     // A name whose attributes cannot be read is taken for a folder: listing
     // it then fails, which the walk reports.
     if (!status) return Found::Folder;
+    if (status->mountPoint) return Found::OtherVolume;
     switch (status->kind) {
         case platform::FileKind::Regular: return Found::File;
         case platform::FileKind::Link: return Found::Link;
@@ -147,6 +150,10 @@ private:
         const std::string path = shown + name;
         const auto status = folder.StatusOf(name);
         if (!status) return true;  // gone meanwhile
+        if (status->mountPoint) {
+            walk_.view.NotProcessed(path, kMountedThereText);
+            return false;
+        }
         switch (status->kind) {
             case platform::FileKind::Regular: return File(folder, path, name);
             case platform::FileKind::Link:
@@ -160,7 +167,7 @@ private:
             case platform::FileKind::Folder: break;
         }
         if (status->identity.volume != volume_) {
-            walk_.view.NotProcessed(path, "another volume is mounted there; it is left alone");
+            walk_.view.NotProcessed(path, kMountedThereText);
             return false;
         }
         bool ok = false;
@@ -185,7 +192,7 @@ private:
         walk_.view.Report(Scaled(0, kCompleteDeleteSpan, k, walk_.state.fileCount), DeleteStatus(path));
         if (walk_.state.cancel) return true;
         if (folder.Delete(name)) return true;
-        walk_.view.NotProcessed(path, "it could not be deleted");
+        walk_.view.NotProcessed(path, "it could not be deleted: " + platform::LastFailureText());
         return false;
     }
 

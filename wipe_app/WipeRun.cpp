@@ -29,12 +29,18 @@ int ScaleProgress(long long done, long long total, const char* fileName, int) {
     return 1;
 }
 
+// The passes over the disk: the run's own, else "NumDisk" as it is now.
+int DiskPasses(const WipeRun& run) {
+    const platform::SettingsStore global(kGlobalKey);
+    return run.diskPasses.value_or(static_cast<int>(global.ReadOr(kNumDisk.name, kNumDisk.defaultValue)));
+}
+
 // Brackets one drive's use of the library; KillPelorinSDK on every way out.
 class LibraryForDrive {
 public:
     LibraryForDrive(const WipeRun& run, RunState& state, WipeView& view) {
         const platform::SettingsStore global(kGlobalKey);
-        disk_ = run.diskPasses.value_or(static_cast<int>(global.ReadOr(kNumDisk.name, kNumDisk.defaultValue)));
+        disk_ = DiskPasses(run);
         memory_ = run.memoryPasses.value_or(static_cast<int>(global.ReadOr(kNumMem.name, kNumMem.defaultValue)));
         inHand = {&state, &view, 0, 0};
         InitPelorinSDK();
@@ -66,6 +72,13 @@ public:
         : run_(run), state_(state), view_(view), ui_(ui) {}
 
     void Run(const std::string& root) {
+        // No pass would overwrite nothing and still report the drive wiped
+        // (and Complete would delete everything unwiped).
+        if (DiskPasses(run_) <= 0) {
+            ui_.ShowMessage(kNoDiskPassesText, std::nullopt, MessageIcon::Exclamation);
+            status_ = 1;
+            return;
+        }
         switch (run_.type) {
             case WipeType::Standard: Standard(root); break;
             case WipeType::Thorough: Thorough(root); break;
@@ -132,10 +145,9 @@ private:
         state_.fileCount = CountFiles(walk);
         if (state_.cancel) return;
         state_.fileIndex = 0;
-        if (!DeleteWalk(walk)) {
-            WalkFailed(kDeleteFailedText);
-            return;
-        }
+        // What the walk deleted is in the free space now, so the free space
+        // is wiped also when something stayed.
+        if (!DeleteWalk(walk)) WalkFailed(kDeleteFailedText);
         view_.Report(kCompleteDeleteSpan, std::string(kWipingDriveStatus));
         library.Scale(kCompleteDeleteSpan, kBarFull - kCompleteDeleteSpan);
         Succeeded(WipeFreeSpace(root.c_str()));

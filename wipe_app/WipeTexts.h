@@ -14,6 +14,9 @@ inline constexpr const char* kNoDriveText = "No drive was selected. Please choos
 inline constexpr const char* kCompleteQuestion =
     "You have chosen to completly wipe the selected drive or drives. Wiping these drives will render any data "
     "contained on them unrecoverable.\n\nAre you sure you want to wipe the selected drives?";
+inline constexpr const char* kNoDiskPassesText =
+    "The number of disk passes is 0, so nothing would be overwritten. Set at least one pass in Options and start "
+    "again.";
 inline constexpr const char* kSlackFailedText = "There was an error wiping the slack of one or more files.";
 inline constexpr const char* kDeleteFailedText =
     "There was an error deleting one or more files on the hard drive. These files may be read-only, hidden, system "

@@ -246,6 +246,14 @@ bool File::Flush() {
     return true;
 }
 
+bool File::SetModified(std::int64_t modified) {
+    const struct timespec times[2] = {{0, UTIME_OMIT},
+                                      {static_cast<time_t>(modified / 1000000000), static_cast<long>(modified % 1000000000)}};
+    if (::futimens(Fd(handle_), times) == 0) return true;
+    lastError_ = Fail(errno);
+    return false;
+}
+
 std::optional<FileStatus> File::Status() {
     struct stat info {};
     if (::fstat(Fd(handle_), &info) != 0) {

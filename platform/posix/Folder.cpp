@@ -90,9 +90,9 @@ FolderListing Folder::List() const {
 }
 
 std::optional<FileStatus> Folder::StatusOf(const std::string& name) const {
-    struct stat info {};
-    if (::fstatat(Fd(handle_), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
-    return StatusFromStat(info);
+    FileStatus status;
+    if (!StatusAt(Fd(handle_), name.c_str(), status)) return std::nullopt;
+    return status;
 }
 
 bool Folder::CanRemove(const std::string& name) const {

@@ -21,9 +21,9 @@ bool IsFolder(const std::string& path) {
 }
 
 std::optional<FileStatus> StatusOf(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
-    return StatusFromStat(info);
+    FileStatus status;
+    if (!StatusAt(AT_FDCWD, path.c_str(), status)) return std::nullopt;
+    return status;
 }
 
 bool IsLink(const std::string& path) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "platform/FileStatus.h"
 
@@ -22,6 +24,27 @@ inline FileStatus StatusFromStat(const struct stat& info) {
     status.modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     status.names = static_cast<std::uint32_t>(info.st_nlink);
     return status;
+}
+
+// The status of `name` in the folder `dirfd` (or AT_FDCWD), never following
+// a link, with whether something is mounted there: a bind mount shares the
+// device number of its surroundings, so only the kernel's mount-root mark
+// tells it.
+inline bool StatusAt(int dirfd, const char* name, FileStatus& status) {
+    struct statx info {};
+    if (::statx(dirfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &info) != 0) return false;
+    struct stat plain {};
+    plain.st_mode = info.stx_mode;
+    plain.st_dev = makedev(info.stx_dev_major, info.stx_dev_minor);
+    plain.st_ino = info.stx_ino;
+    plain.st_size = static_cast<off_t>(info.stx_size);
+    plain.st_mtim.tv_sec = info.stx_mtime.tv_sec;
+    plain.st_mtim.tv_nsec = info.stx_mtime.tv_nsec;
+    plain.st_nlink = info.stx_nlink;
+    status = StatusFromStat(plain);
+    status.mountPoint = (info.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+                        (info.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    return true;
 }
 
 }  // namespace pelorin::platform

@@ -213,6 +213,14 @@ bool File::Flush() {
     return true;
 }
 
+bool File::SetModified(std::int64_t modified) {
+    const auto ticks = static_cast<std::uint64_t>(modified);
+    const FILETIME written{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+    if (::SetFileTime(Handle(handle_), nullptr, nullptr, &written)) return true;
+    lastError_ = Fail();
+    return false;
+}
+
 std::optional<FileStatus> File::Status() {
     const auto information = win32::InformationOf(Handle(handle_));
     if (!information) {

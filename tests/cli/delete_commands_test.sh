@@ -18,6 +18,9 @@ fi
 place=$(mktemp -d "${PELORIN_TEST_VOLUME%/}/pelorin-deleteXXXXXX")
 cleanup() {
   mountpoint -q "$place/mounted/inner" 2>/dev/null && umount "$place/mounted/inner"
+  for bound in "$place/bound/into" "$place/bound/file.txt"; do
+    mountpoint -q "$bound" 2>/dev/null && umount "$bound"
+  done
   mountpoint -q "$work/ext2" 2>/dev/null && umount "$work/ext2"
   rm -rf "$place" "$work"
 }
@@ -92,6 +95,16 @@ whole() {  # every file still in the folder has the checksum it had
 check "every file left is whole" whole
 rm -rf "$place/many"
 
+# ".." is the parent of what the name before it leads to, as the system has it.
+mkdir -p "$place/dots/inner" "$place/far/away"
+printf 'x' >"$place/dots/inner/file.txt"
+ln -s "$place/far/away" "$place/dots/link"
+(cd "$place/dots/inner" && "$pelorin" delete --yes file.txt/.. 2>/dev/null)
+check "file/.. names nothing" test -f "$place/dots/inner/file.txt"
+(cd "$place/dots" && "$pelorin" delete --yes link/.. 2>/dev/null)
+check "link/.. is the parent of the link's target" test ! -e "$place/far" -a -f "$place/dots/inner/file.txt"
+rm -rf "$place/dots"
+
 if [[ $(id -u) -eq 0 ]]; then
   mkdir -p "$place/mounted/inner"
   if mount -t tmpfs -o size=1m tmpfs "$place/mounted/inner"; then
@@ -100,9 +113,23 @@ if [[ $(id -u) -eq 0 ]]; then
     "$pelorin" delete --yes "$place/mounted" 2>"$work/err"
     check "a mounted file system inside is left alone" \
       test $? -eq 1 -a -f "$place/mounted/inner/kept.txt" -a ! -e "$place/mounted/a.txt"
-    check "and named" grep -q "$place/mounted/inner is on another file system" "$work/err"
+    check "and named" grep -q "$place/mounted/inner has a file system .* mounted there" "$work/err"
     umount "$place/mounted/inner"
   fi
+  # A file or folder of the same volume bound into the tree, and a file
+  # bound onto a name given directly: what is bound there stays untouched.
+  mkdir -p "$place/bound/into" "$place/keep"
+  printf 'precious' >"$place/keep/file.txt"
+  touch "$place/bound/file.txt"
+  if mount --bind "$place/keep" "$place/bound/into" && mount --bind "$place/keep/file.txt" "$place/bound/file.txt"; then
+    "$pelorin" delete --yes "$place/bound/file.txt" 2>/dev/null
+    status_direct=$?
+    "$pelorin" delete --yes "$place/bound" 2>/dev/null
+    check "bound files and folders are left alone, exit 1" \
+      test $status_direct -eq 1 -a $? -eq 1 -a "$(cat "$place/keep/file.txt")" = precious
+    umount "$place/bound/into" "$place/bound/file.txt"
+  fi
+  rm -rf "$place/bound" "$place/keep"
 
   # Contents and names: every name in the tree holds a marker.
   name_marker=SUNDRELNAMEMARKQX

@@ -27,8 +27,10 @@ ln -s "$work/target.txt" "$work/link.txt"
 check "a link is not followed" test $? -eq 1 -a "$(cat "$work/target.txt")" = x
 
 printf 'y' >"$work/slack.txt"
+touch -d '2001-02-03 04:05:06' "$work/slack.txt"
 "$pelorin" wipe-slack "$work/slack.txt"
-check "wipe-slack keeps the content" test $? -eq 0 -a "$(cat "$work/slack.txt")" = y
+check "wipe-slack keeps the content and its time" \
+  test $? -eq 0 -a "$(cat "$work/slack.txt")" = y -a "$(stat -c %Y "$work/slack.txt")" = "$(date -d '2001-02-03 04:05:06' +%s)"
 
 if [[ -n "${PELORIN_TEST_VOLUME:-}" && -d "${PELORIN_TEST_VOLUME}" ]]; then
   volume="${PELORIN_TEST_VOLUME%/}"
@@ -52,6 +54,15 @@ if [[ -n "${PELORIN_TEST_VOLUME:-}" && -d "${PELORIN_TEST_VOLUME}" ]]; then
   check "wipe-drive standard exits 0 and keeps the files" test $? -eq 0 -a -e "$volume/dir/sub/b.txt"
   "$pelorin" wipe-drive --mode thorough --passes 1 "$volume" 2>/dev/null
   check "wipe-drive thorough exits 0 and keeps the files" test $? -eq 0 -a "$(cat "$volume/a.txt")" = a
+  mkfifo "$volume/dir/pipe"
+  "$pelorin" wipe-drive --mode thorough --passes 1 "$volume" 2>/dev/null
+  check "something left by thorough gives exit 1" test $? -eq 1 -a -p "$volume/dir/pipe"
+  rm "$volume/dir/pipe"
+  "$pelorin" settings wipe NumDisk 0
+  "$pelorin" wipe-drive --mode complete --yes "$volume" 2>"$work/err"
+  check "no disk pass: nothing deleted, said, exit 1" test $? -eq 1 -a -e "$volume/a.txt"
+  check "and said" grep -q "number of disk passes is 0" "$work/err"
+  "$pelorin" settings wipe NumDisk 3
   "$pelorin" wipe-drive --mode complete --passes 1 "$volume" </dev/null 2>/dev/null
   check "wipe-drive complete without a terminal needs --yes" test $? -eq 2 -a -e "$volume/a.txt"
   "$pelorin" wipe-drive --mode complete --passes 1 "$volume/dir" --yes 2>/dev/null
@@ -62,7 +73,7 @@ if [[ -n "${PELORIN_TEST_VOLUME:-}" && -d "${PELORIN_TEST_VOLUME}" ]]; then
     printf 'other volume' >"$inner/kept.txt"
     "$pelorin" wipe-drive --mode complete --yes --passes 1 "$volume" 2>"$work/err"
     check "complete does not cross into another mounted volume" test "$(cat "$inner/kept.txt")" = "other volume"
-    check "and says so" grep -q "another volume is mounted there" "$work/err"
+    check "and says so" grep -q "another volume .* is mounted there" "$work/err"
     umount "$inner"
   fi
   "$pelorin" wipe-drive --mode complete --yes --passes 1 "$volume" 2>/dev/null

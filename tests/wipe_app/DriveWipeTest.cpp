@@ -170,7 +170,8 @@ TEST_F(DriveWipeFixture, ThoroughWipesTheSlackOfEveryFileInTurnOnTestVolume) {
 
 // Complete: counting at 0, each file deleted at k x 12000 / count, then the
 // free space from 12000. A dot-named file is neither counted nor deleted, so
-// its folder remains: the deletion message, and the free space untouched.
+// its folder remains: the deletion message, and the free space is still
+// wiped, since what was deleted lies there.
 TEST_F(DriveWipeFixture, CompleteDeletesEverythingThenWipesTheFreeSpaceOnTestVolume) {
     Make("one.txt", 10);
     Make("dir/two.txt", 10);
@@ -188,7 +189,7 @@ TEST_F(DriveWipeFixture, CompleteDeletesEverythingThenWipesTheFreeSpaceOnTestVol
     EXPECT_TRUE(fs::exists(fs::path(root) / "kept" / ".profile"));
     EXPECT_FALSE(fs::exists(fs::path(root) / "kept" / "gone.txt"));
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{kDeleteFailedText});
-    EXPECT_FALSE(view.PositionOf(kWipingDriveStatus));  // the free space is left as it is
+    EXPECT_EQ(view.PositionOf(kWipingDriveStatus), kCompleteDeleteSpan);
 }
 
 // A cancel during Thorough's free-space phase ends that drive at once with

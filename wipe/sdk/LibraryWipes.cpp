@@ -174,10 +174,15 @@ int WipeSlackOf(const char* fileName) {
         return grown ? 0 : State().diskPasses;
     };
     job.onPassStart = [&](int) { ++passesStarted; };
+    const auto before = file.Status();
     wipe::Overwrite(file, job);
     if (grown || file.Length() != expected()) return SdkErrorResizeFailed;
     // 64 bits: files of 2 GiB and more get their length back too.
-    return file.SetLength(length) ? SdkErrorNone : SdkErrorResizeFailed;
+    if (!file.SetLength(length)) return SdkErrorResizeFailed;
+    // The contents are as they were, and so is their time of last change
+    // (backups and synchronisers would otherwise take every file for new).
+    if (before) file.SetModified(before->modified);
+    return SdkErrorNone;
 }
 
 }  // namespace pelorin::sdk
