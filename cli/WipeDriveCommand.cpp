@@ -109,6 +109,9 @@ int RunWipeDrive(const std::vector<std::string>& arguments) {
             std::cerr << "pelorin: complete deletes everything on the volume; without a terminal to ask, give --yes\n";
             return kUsageError;
         }
+        for (const auto& root : run.roots) {
+            std::cerr << "pelorin: everything on this volume is deleted: " << EscapedForTerminal(root) << "\n";
+        }
         if (!ui.AskYesNo(wipe_app::kCompleteQuestion, std::nullopt, MessageIcon::Exclamation)) return kStopped;
     }
 
