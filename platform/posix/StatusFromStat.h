@@ -1,5 +1,6 @@
 #pragma once
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -32,7 +33,14 @@ inline FileStatus StatusFromStat(const struct stat& info) {
 // tells it.
 inline bool StatusAt(int dirfd, const char* name, FileStatus& status) {
     struct statx info {};
-    if (::statx(dirfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &info) != 0) return false;
+    if (::statx(dirfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &info) != 0) {
+        if (errno != ENOSYS) return false;
+        // A system without statx: the plain status, which tells no bind mount.
+        struct stat plain {};
+        if (::fstatat(dirfd, name, &plain, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        status = StatusFromStat(plain);
+        return true;
+    }
     struct stat plain {};
     plain.st_mode = info.stx_mode;
     plain.st_dev = makedev(info.stx_dev_major, info.stx_dev_minor);
