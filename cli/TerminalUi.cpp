@@ -95,6 +95,11 @@ bool TerminalProgress::PumpMessages() { return TakeStopRequest(); }
 void TerminalProgress::Draw() {
     if (!terminal_ || upper_ <= lower_) return;
     const int percent = (position_ - lower_) * 100 / (upper_ - lower_);
+    // Redrawn only when what it shows changes: a bar moved every cluster
+    // would flood a slow terminal.
+    if (percent == drawnPercent_ && status_ == drawnStatus_) return;
+    drawnPercent_ = percent;
+    drawnStatus_ = status_;
     std::fprintf(stderr, "\r\033[K[%-20.*s] %3d%%  %s", percent / 5, "####################", percent,
                  EscapedName(status_).c_str());
     std::fflush(stderr);

@@ -42,6 +42,8 @@ private:
     bool terminal_;
     std::string status_;
     int lower_ = 0, upper_ = 100, position_ = 0;
+    int drawnPercent_ = -1;
+    std::string drawnStatus_;
     StopSignals signals_;
 };
 
