@@ -100,8 +100,12 @@ void TerminalProgress::Draw() {
     if (percent == drawnPercent_ && status_ == drawnStatus_) return;
     drawnPercent_ = percent;
     drawnStatus_ = status_;
+    DrawBar(percent, status_);
+}
+
+void DrawBar(int percent, const std::string& status) {
     std::fprintf(stderr, "\r\033[K[%-20.*s] %3d%%  %s", percent / 5, "####################", percent,
-                 EscapedName(status_).c_str());
+                 EscapedName(status).c_str());
     std::fflush(stderr);
 }
 

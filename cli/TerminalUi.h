@@ -47,6 +47,10 @@ private:
     StopSignals signals_;
 };
 
+// One line of progress on standard error: a 20-step bar, the percentage and
+// the status (escaped), drawn over the previous one.
+void DrawBar(int percent, const std::string& status);
+
 // The passkey: from the first line of --passkey-file when one is given,
 // else from the PELORIN_PASSKEY environment variable, else typed twice
 // without echo on a terminal (the second time into `verify`). Never from the

@@ -7,6 +7,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/Stop.h"
+#include "cli/TerminalUi.h"
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/Terminal.h"
@@ -25,10 +26,7 @@ int KeepGoing(int) { return StopRequested() ? 0 : 1; }
 
 int DrawProgress(long long written, long long total, const char* name, int) {
     const int percent = total > 0 ? static_cast<int>(written * 100 / total) : 100;
-    const int filled = percent / 5;
-    std::fprintf(stderr, "\r\033[K[%-20.*s] %3d%%  %s", filled, "####################", percent,
-                 name ? EscapedName(name).c_str() : "free space");
-    std::fflush(stderr);
+    DrawBar(percent, name ? name : "free space");
     return 0;
 }
 

@@ -45,9 +45,7 @@ public:
         if (status) status_ = *status;
         if (!terminal_) return;
         const int percent = position * 100 / wipe_app::kBarFull;
-        std::fprintf(stderr, "\r\033[K[%-20.*s] %3d%%  %s", percent / 5, "####################", percent,
-                     EscapedName(status_).c_str());
-        std::fflush(stderr);
+        DrawBar(percent, status_);
     }
     void Finished() override {
         if (terminal_) std::fputs("\r\033[K", stderr);
