@@ -1,6 +1,7 @@
 #include "archive/SpreadCipher.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace pelorin::archive {
 
@@ -16,17 +17,20 @@ void SpreadCipher::Spread(std::span<std::uint8_t> groups) {
             cipher_->Decrypt(part);
         }
     };
-    const unsigned parts = pool_.threads();
-    if (parts < 2 || groups.size() < kSmallestSpread || !cipher_->GroupsIndependent()) {
+    if (pool_.threads() < 2 || groups.size() < kSmallestSpread || !cipher_->GroupsIndependent()) {
         run(groups);
         return;
     }
-    const std::size_t groupCount = groups.size() / kGroupSize;
-    const std::size_t perPart = (groupCount + parts - 1) / parts * kGroupSize;
-    pool_.RunParts([&](unsigned index) {
-        const std::size_t begin = std::min(groups.size(), index * perPart);
-        const std::size_t end = std::min(groups.size(), begin + perPart);
-        if (begin < end) run(groups.subspan(begin, end - begin));
+    // Every thread takes the next unclaimed piece until none is left, so a
+    // thread that the system pauses (for the pipeline's reads and writes on
+    // the same cores) holds up at most one piece, not half of the buffer.
+    const std::size_t pieceCount = (groups.size() + kPieceSize - 1) / kPieceSize;
+    std::atomic<std::size_t> next{0};
+    pool_.RunParts([&](unsigned) {
+        for (std::size_t piece = next++; piece < pieceCount; piece = next++) {
+            const std::size_t begin = piece * kPieceSize;
+            run(groups.subspan(begin, std::min(kPieceSize, groups.size() - begin)));
+        }
     });
 }
 

@@ -8,7 +8,7 @@
 namespace pelorin::archive {
 
 // Hands large buffers of a cipher whose groups are independent to a worker
-// pool, cut at group boundaries into one part per thread; the result is
+// pool, cut at group boundaries into pieces the threads take in turn; the result is
 // byte for byte what the cipher gives on one thread. Small buffers, a pool
 // of one, and ciphers that carry state from group to group go straight
 // through.
@@ -22,6 +22,10 @@ public:
 
     // Below this a wake-up of the pool costs more than it gives.
     static constexpr std::size_t kSmallestSpread = 128 * 1024;
+    // Small enough that the threads end a buffer close together, large
+    // enough that claiming a piece costs nothing beside ciphering it.
+    static constexpr std::size_t kPieceSize = 32 * 1024;
+    static_assert(kPieceSize % kGroupSize == 0);
 
 private:
     template <bool kEncrypt>
