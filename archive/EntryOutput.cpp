@@ -24,15 +24,17 @@ bool PassesThroughLink(const std::string& folder, const std::string& relative) {
     return false;
 }
 
-bool Holds(const ProtectedFiles& files, const std::string& path) {
-    const auto status = platform::StatusOf(path);
-    return status && std::find(files.begin(), files.end(), status->identity) != files.end();
+bool Holds(const ProtectedFiles& files, const platform::FileIdentity& identity) {
+    return std::find(files.begin(), files.end(), identity) != files.end();
 }
 
 }  // namespace
 
-bool RestoreJob::Protects(const std::string& path) const { return Holds(protectedFiles, path); }
-bool RestoreJob::Restored(const std::string& path) const { return Holds(restored, path); }
+RestoreJob::Standing RestoreJob::StandingOf(const std::string& path) const {
+    const auto status = platform::StatusOf(path);
+    if (!status) return {};
+    return {Holds(protectedFiles, status->identity), Holds(restored, status->identity)};
+}
 void RestoreJob::Record(const std::string& path) {
     if (const auto status = platform::StatusOf(path)) restored.push_back(status->identity);
 }
@@ -43,6 +45,8 @@ std::string FolderPart(const std::string& path) {
 }
 
 void CreateOutputDirectories(const std::string& path) {
+    // Entries of one folder follow each other: one look settles all but the first.
+    if (platform::IsFolder(path)) return;
     std::size_t index = 1;
     while (index < path.size()) {
         std::size_t end = path.find(platform::kHostSeparator, index);
@@ -98,11 +102,12 @@ RestoreOutcome RestoreEntry(ByteSource& archive, const std::string& archivePath,
         return skip();
     }
     const std::string outputPath = folder + relative;
-    if (job.Protects(outputPath)) {
+    const auto standing = job.StandingOf(outputPath);
+    if (standing.isProtected) {
         ShowProtectedOutput(ui, archivePath, name);
         return skip();
     }
-    const bool again = job.Restored(outputPath);
+    const bool again = standing.restoredEarlier;
     const std::string entryFolder = FolderPart(relative);
     if (!entryFolder.empty()) CreateOutputDirectories(folder + entryFolder);
     progress.SetStatus(name);

@@ -43,8 +43,12 @@ struct RestoreJob {
     ProtectedFiles restored;
     JobTemporaries temporaries;  // restored files live under these names until complete
 
-    bool Protects(const std::string& path) const;
-    bool Restored(const std::string& path) const;
+    // What the file now at `path` is to the job, from one look at it.
+    struct Standing {
+        bool isProtected = false;  // one of the files every output leaves alone
+        bool restoredEarlier = false;  // written by an earlier entry of this job
+    };
+    Standing StandingOf(const std::string& path) const;
     void Record(const std::string& path);
 };
 

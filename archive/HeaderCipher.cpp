@@ -1,13 +1,42 @@
 #include "archive/HeaderCipher.h"
 
+#include <algorithm>
+
 #include "cipher/Piece.h"
 #include "cipher/Scramble.h"
 #include "cipher/SecureBuffer.h"
 
 namespace pelorin::archive {
+namespace {
+
+thread_local HeaderKeyScope* innermostScope = nullptr;
+
+std::unique_ptr<GroupCipher> HeaderCipher(std::span<const std::uint8_t> passkey, KeystreamVariant variant) {
+    if (const PseudoRc4State* keyed = HeaderKeyScope::For(passkey)) return MakePseudoRc4Cipher(*keyed, variant);
+    return MakeGroupCipher(static_cast<int>(Algorithm::PseudoRc4), passkey, variant);
+}
+
+}  // namespace
+
+HeaderKeyScope::HeaderKeyScope(std::span<const std::uint8_t> passkey)
+    : passkey_(passkey, kKeyScrubPasses),
+      state_(passkey.empty() ? nullptr : std::make_unique<PseudoRc4State>(passkey)),
+      outer_(innermostScope) {
+    innermostScope = this;
+}
+
+HeaderKeyScope::~HeaderKeyScope() { innermostScope = outer_; }
+
+const PseudoRc4State* HeaderKeyScope::For(std::span<const std::uint8_t> passkey) {
+    const HeaderKeyScope* scope = innermostScope;
+    if (scope == nullptr || !scope->state_) return nullptr;
+    const auto held = scope->passkey_.bytes();
+    if (!std::equal(held.begin(), held.end(), passkey.begin(), passkey.end())) return nullptr;
+    return scope->state_.get();
+}
 
 bool WriteEncryptedHeader(ByteSink& sink, std::span<const std::uint8_t> item, std::span<const std::uint8_t> passkey) {
-    auto cipher = MakeGroupCipher(static_cast<int>(Algorithm::PseudoRc4), passkey);
+    auto cipher = HeaderCipher(passkey, KeystreamVariant::Current);
     SecureBuffer stored(StoredPieceLength(item.size()), kDataScrubPasses);
     EncipherPiece(*cipher, item, stored.bytes());
     return sink.Write(stored.bytes());
@@ -17,7 +46,7 @@ bool ReadEncryptedHeader(ByteSource& source, std::span<std::uint8_t> out, std::s
                          KeystreamVariant variant) {
     SecureBuffer stored(StoredPieceLength(out.size()), kDataScrubPasses);
     if (source.Read(stored.bytes()) != stored.size()) return false;
-    auto cipher = MakeGroupCipher(static_cast<int>(Algorithm::PseudoRc4), passkey, variant);
+    auto cipher = HeaderCipher(passkey, variant);
     DecipherPiece(*cipher, stored.bytes(), out);
     return true;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "archive/Streams.h"
 #include "cipher/Algorithm.h"
+#include "cipher/PseudoRc4.h"
+#include "cipher/SecureBuffer.h"
 
 namespace pelorin::archive {
 
@@ -14,6 +17,28 @@ namespace pelorin::archive {
 // legacy keystream that restarts for every group.
 
 // Writes `item` enciphered. False when the sink did not take every byte.
+// While it lives, header items of this passkey on the calling thread start
+// from one keyed state instead of keying the header cipher afresh for each
+// item: the stored bytes are the same, the key setup and the scrub of its
+// state happen once per job instead of three times per entry. Scopes nest;
+// the state is scrubbed when the scope ends.
+class HeaderKeyScope {
+public:
+    explicit HeaderKeyScope(std::span<const std::uint8_t> passkey);
+    ~HeaderKeyScope();
+    HeaderKeyScope(const HeaderKeyScope&) = delete;
+    HeaderKeyScope& operator=(const HeaderKeyScope&) = delete;
+
+    // The keyed state for `passkey` from the innermost scope of this thread,
+    // or nullptr when no scope holds that passkey.
+    static const PseudoRc4State* For(std::span<const std::uint8_t> passkey);
+
+private:
+    SecureBuffer passkey_;
+    std::unique_ptr<PseudoRc4State> state_;
+    HeaderKeyScope* outer_;
+};
+
 bool WriteEncryptedHeader(ByteSink& sink, std::span<const std::uint8_t> item, std::span<const std::uint8_t> passkey);
 
 // Reads one enciphered item of out.size() bytes. False when the source ends

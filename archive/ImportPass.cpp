@@ -13,7 +13,10 @@
 namespace pelorin::archive {
 namespace {
 
-bool IsKept(const std::string& path, const RestoreJob& job) { return job.Protects(path) || job.Restored(path); }
+bool IsKept(const std::string& path, const RestoreJob& job) {
+    const auto standing = job.StandingOf(path);
+    return standing.isProtected || standing.restoredEarlier;
+}
 
 }  // namespace
 

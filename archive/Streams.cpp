@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cipher/Scramble.h"
+
 namespace pelorin::archive {
 
 platform::OpenOptions ArchiveReading() {
@@ -13,7 +15,16 @@ platform::OpenOptions ArchiveReading() {
     return options;
 }
 
-std::size_t FileSource::Read(std::span<std::uint8_t> buffer) {
+FileSource::FileSource(platform::File& file, std::size_t readAhead)
+    : file_(file), ahead_(readAhead, kDataScrubPasses) {
+    if (readAhead > 0) {
+        position_ = file_.Position();
+        length_ = file_.Length();
+    }
+}
+
+std::size_t FileSource::ReadFile(std::span<std::uint8_t> buffer) {
+    if (failed_) return 0;
     const std::int64_t got = file_.Read(buffer.data(), buffer.size());
     if (got < 0) {
         failed_ = true;
@@ -22,16 +33,46 @@ std::size_t FileSource::Read(std::span<std::uint8_t> buffer) {
     return static_cast<std::size_t>(got);
 }
 
+std::size_t FileSource::Read(std::span<std::uint8_t> buffer) {
+    if (ahead_.empty()) return ReadFile(buffer);
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        if (aheadBegin_ == aheadEnd_) {
+            const auto rest = buffer.subspan(done);
+            if (rest.size() >= ahead_.size()) {
+                const std::size_t got = ReadFile(rest);
+                done += got;
+                if (got < rest.size()) break;
+                continue;
+            }
+            aheadBegin_ = 0;
+            aheadEnd_ = ReadFile(ahead_.bytes());
+            if (aheadEnd_ == 0) break;
+        }
+        const std::size_t count = std::min(buffer.size() - done, aheadEnd_ - aheadBegin_);
+        std::copy_n(ahead_.data() + aheadBegin_, count, buffer.data() + done);
+        aheadBegin_ += count;
+        done += count;
+    }
+    position_ += static_cast<std::int64_t>(done);
+    return done;
+}
+
 std::uint64_t FileSource::Remaining() {
-    const std::int64_t position = file_.Position();
-    const std::int64_t length = file_.Length();
+    const std::int64_t position = ahead_.empty() ? file_.Position() : position_;
+    const std::int64_t length = ahead_.empty() ? file_.Length() : length_;
     if (position < 0 || length < 0 || position >= length) return 0;
     return static_cast<std::uint64_t>(length - position);
 }
 
 std::uint64_t FileSource::Length() {
-    const std::int64_t length = file_.Length();
+    const std::int64_t length = ahead_.empty() ? file_.Length() : length_;
     return length < 0 ? 0 : static_cast<std::uint64_t>(length);
+}
+
+bool FileSource::AtEnd() {
+    if (ahead_.empty()) return file_.AtEnd();
+    return position_ < 0 || length_ < 0 || position_ >= length_;
 }
 
 bool FileSink::Write(std::span<const std::uint8_t> bytes) {

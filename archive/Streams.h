@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cipher/SecureBuffer.h"
 #include "platform/File.h"
 
 namespace pelorin::archive {
@@ -41,17 +42,34 @@ platform::OpenOptions ArchiveReading();
 
 class FileSource final : public ByteSource {
 public:
-    explicit FileSource(platform::File& file) : file_(file) {}
+    // With `readAhead`, small reads are served from a buffer of that many
+    // bytes filled in one call, so an archive's many small header pieces
+    // cost one system call per buffer, not several per entry. Large reads
+    // still go straight to the caller's buffer. The source then assumes it
+    // is the file's only reader and that the file does not change length
+    // (archives are read under a shared lock that keeps the suite's writers
+    // out).
+    explicit FileSource(platform::File& file, std::size_t readAhead = 0);
     std::size_t Read(std::span<std::uint8_t> buffer) override;
     std::uint64_t Remaining() override;
     std::uint64_t Length() override;
-    bool AtEnd() override { return file_.AtEnd(); }
+    bool AtEnd() override;
     bool Failed() const override { return failed_; }
 
 private:
+    std::size_t ReadFile(std::span<std::uint8_t> buffer);
+
     platform::File& file_;
     bool failed_ = false;
+    SecureBuffer ahead_;
+    std::size_t aheadBegin_ = 0;
+    std::size_t aheadEnd_ = 0;
+    std::int64_t position_ = 0;  // of the next byte handed out, with read-ahead
+    std::int64_t length_ = -1;   // taken once, with read-ahead
 };
+
+// The read-ahead of an archive's source.
+inline constexpr std::size_t kArchiveReadAhead = 64 * 1024;
 
 class FileSink final : public ByteSink {
 public:

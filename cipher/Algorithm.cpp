@@ -36,7 +36,8 @@ private:
 class PseudoRc4GroupCipher final : public GroupCipher {
 public:
     PseudoRc4GroupCipher(std::span<const std::uint8_t> key, KeystreamVariant variant)
-        : state_(key), variant_(variant) {}
+        : owned_(std::make_unique<PseudoRc4State>(key)), state_(*owned_), variant_(variant) {}
+    PseudoRc4GroupCipher(const PseudoRc4State& keyed, KeystreamVariant variant) : state_(keyed), variant_(variant) {}
     void Encrypt(std::span<std::uint8_t> groups) override { Apply(groups); }
     void Decrypt(std::span<std::uint8_t> groups) override { Apply(groups); }
     bool GroupsIndependent() const override { return false; }
@@ -47,11 +48,13 @@ private:
         if (variant_ == KeystreamVariant::Legacy) {
             state_.ApplyLegacy(groups.data(), groups.size() / kGroupSize);
         } else {
-            state_.Apply(groups.data(), groups.size());
+            state_.ApplyAt(position_, groups.data(), groups.size());
         }
     }
-    PseudoRc4State state_;
+    std::unique_ptr<PseudoRc4State> owned_;
+    const PseudoRc4State& state_;
     KeystreamVariant variant_;
+    std::size_t position_ = 0;
 };
 
 }  // namespace
@@ -79,6 +82,10 @@ std::unique_ptr<GroupCipher> MakeGroupCipher(int number, std::span<const std::ui
         case Algorithm::Vigenere: return std::make_unique<KeyedGroupCipher<VigenereKey>>(key);
     }
     return nullptr;
+}
+
+std::unique_ptr<GroupCipher> MakePseudoRc4Cipher(const PseudoRc4State& keyed, KeystreamVariant variant) {
+    return std::make_unique<PseudoRc4GroupCipher>(keyed, variant);
 }
 
 }  // namespace pelorin

@@ -61,4 +61,12 @@ enum class KeystreamVariant { Current, Legacy };
 std::unique_ptr<GroupCipher> MakeGroupCipher(int number, std::span<const std::uint8_t> key,
                                              KeystreamVariant variant = KeystreamVariant::Current);
 
+class PseudoRc4State;
+
+// A Pseudo-RC4 cipher over a state keyed earlier, its keystream starting
+// afresh: what MakeGroupCipher gives for the same key, without keying again.
+// The state must outlive the cipher.
+std::unique_ptr<GroupCipher> MakePseudoRc4Cipher(const PseudoRc4State& keyed,
+                                                 KeystreamVariant variant = KeystreamVariant::Current);
+
 }  // namespace pelorin

@@ -33,13 +33,13 @@ std::uint8_t PseudoRc4State::NextByte() {
     return byte;
 }
 
-void PseudoRc4State::Apply(std::uint8_t* data, std::size_t length) {
+void PseudoRc4State::ApplyAt(std::size_t& position, std::uint8_t* data, std::size_t length) const {
     const std::uint8_t* keystream = schedule_->keystream;
     for (std::size_t done = 0; done < length;) {
         const std::size_t run = std::min(length - done, kPseudoRc4Period);
-        const std::uint8_t* stream = keystream + position_;
+        const std::uint8_t* stream = keystream + position;
         for (std::size_t n = 0; n < run; ++n) data[done + n] ^= stream[n];
-        position_ = (position_ + run) % kPseudoRc4Period;
+        position = (position + run) % kPseudoRc4Period;
         done += run;
     }
 }

@@ -33,7 +33,10 @@ public:
     std::uint8_t NextByte();
 
     // XORs the data with the continuing keystream (the current generator).
-    void Apply(std::uint8_t* data, std::size_t length);
+    void Apply(std::uint8_t* data, std::size_t length) { ApplyAt(position_, data, length); }
+    // The same from a keystream position the caller keeps, which it
+    // advances: several users can share one keyed state.
+    void ApplyAt(std::size_t& position, std::uint8_t* data, std::size_t length) const;
 
     // The legacy generator of old archives restarts from the freshly keyed
     // state for every group of 8 bytes: each group is XORed with the same

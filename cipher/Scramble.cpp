@@ -6,17 +6,28 @@
 #include "app_common/SharedRandom.h"
 
 namespace pelorin {
+namespace {
+
+// Tells the compiler that the bytes at `buffer` are read after this point,
+// so the stores of a scrub are kept although the memory is about to be freed.
+inline void KeepStores(void* buffer) {
+#if defined(__GNUC__) || defined(__clang__)
+    asm volatile("" : : "r"(buffer) : "memory");
+#else
+    volatile auto* first = static_cast<volatile std::uint8_t*>(buffer);
+    *first = *first;
+#endif
+}
+
+}  // namespace
 
 void ScrambleBuffer(void* buffer, std::size_t length, int passes) {
     if (buffer == nullptr) return;
     SeedSharedRandomFromClock();
-    // Volatile stores: the compiler must not drop writes to memory that is
-    // about to be freed.
-    volatile auto* bytes = static_cast<volatile std::uint8_t*>(buffer);
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
     for (int pass = 0; pass < passes; ++pass) {
-        for (std::size_t i = 0; i < length; ++i) {
-            bytes[i] = static_cast<std::uint8_t>(NextSharedRandom());
-        }
+        FillWithSharedRandomBytes(bytes, length);
+        KeepStores(bytes);
     }
 }
 

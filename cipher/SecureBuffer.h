@@ -2,16 +2,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <new>
 #include <span>
 #include <type_traits>
 
 namespace pelorin {
 
-// The one owner of secret bytes: heap memory locked in physical RAM for its
-// whole life and, on release (also during stack unwinding), overwritten with
-// ScrambleBuffer for the given number of passes, unlocked and freed.
+// The one owner of secret bytes: memory locked in physical RAM for its whole
+// life and, on release (also during stack unwinding), overwritten with
+// ScrambleBuffer for the given number of passes, then given back to the
+// locked blocks (see LockedBlocks.h).
 class SecureBuffer {
 public:
     SecureBuffer() = default;
@@ -24,22 +24,22 @@ public:
     SecureBuffer(const SecureBuffer&) = delete;
     SecureBuffer& operator=(const SecureBuffer&) = delete;
 
-    std::uint8_t* data() { return bytes_.get(); }
-    const std::uint8_t* data() const { return bytes_.get(); }
+    std::uint8_t* data() { return bytes_; }
+    const std::uint8_t* data() const { return bytes_; }
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
-    std::span<std::uint8_t> bytes() { return {bytes_.get(), size_}; }
-    std::span<const std::uint8_t> bytes() const { return {bytes_.get(), size_}; }
+    std::span<std::uint8_t> bytes() { return {bytes_, size_}; }
+    std::span<const std::uint8_t> bytes() const { return {bytes_, size_}; }
     int scrubPasses() const { return scrubPasses_; }
 
     // Overwrites the bytes (the buffer stays in use).
     void Scrub();
 
-    // Scrubs, unlocks and frees now; the buffer is empty afterwards.
+    // Scrubs and gives the memory back now; the buffer is empty afterwards.
     void Release();
 
 private:
-    std::unique_ptr<std::uint8_t[]> bytes_;
+    std::uint8_t* bytes_ = nullptr;
     std::size_t size_ = 0;
     int scrubPasses_ = 0;
 };

@@ -163,7 +163,7 @@ bool ListArchive(const std::string& path, const std::optional<std::string>& pass
     platform::FileError error = platform::FileError::None;
     platform::File file = platform::File::Open(path, archive::ArchiveReading(), &error);
     if (!file.IsOpen()) ShowOpenError(ui, error, path);
-    archive::FileSource source(file);
+    archive::FileSource source(file, archive::kArchiveReadAhead);
     archive::ReaderState state;
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Scanning, ui, state);
     if (!opened) return false;

@@ -8,6 +8,7 @@
 #include "archive/ArchiveReader.h"
 #include "archive/EntryNames.h"
 #include "archive/EntryOutput.h"
+#include "archive/HeaderCipher.h"
 #include "archive/HeaderCheck.h"
 #include "archive/ImportPass.h"
 #include "archive/ReaderMessages.h"
@@ -15,6 +16,7 @@
 #include "cipher/SecureBuffer.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "platform/File.h"
+#include "platform/Process.h"
 #include "wipe/ProgramWipes.h"
 
 namespace pelorin::decrypt {
@@ -58,7 +60,7 @@ Scan ScanNames(const std::string& path, std::span<const std::uint8_t> passkey, P
                archive::ReaderState& state) {
     Scan scan;
     platform::File file = OpenArchive(path, ui);
-    archive::FileSource source(file);
+    archive::FileSource source(file, archive::kArchiveReadAhead);
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Scanning, ui, state);
     if (!opened) return scan;
     if (!PasskeyFits(*opened, passkey, path, ui)) {
@@ -66,6 +68,7 @@ Scan ScanNames(const std::string& path, std::span<const std::uint8_t> passkey, P
         return scan;
     }
     const bool encrypted = archive::HeadersEncrypted(opened->header);
+    const archive::HeaderKeyScope headerKey(passkey);
     while (!source.AtEnd()) {
         const auto name = archive::ReadEntryName(source, *opened, passkey, state);
         if (!name.name) {
@@ -93,7 +96,7 @@ bool DecryptArchive(const std::string& path, std::span<const std::uint8_t> passk
                     const std::vector<std::string>* selection, ProgressDialog& progress, Ui& ui,
                     archive::ReaderState& state, archive::RestoreJob& job) {
     platform::File file = OpenArchive(path, ui);
-    archive::FileSource source(file);
+    archive::FileSource source(file, archive::kArchiveReadAhead);
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Decrypting, ui, state);
     if (!opened) return false;
     // Every archive with a check value is checked, not only the first: one
@@ -105,6 +108,8 @@ bool DecryptArchive(const std::string& path, std::span<const std::uint8_t> passk
     }
     const bool encrypted = archive::HeadersEncrypted(opened->header);
     bool everything = true;
+    const platform::IdlePriorityScope idle;
+    const archive::HeaderKeyScope headerKey(passkey);
     while (!source.AtEnd()) {
         const auto name = archive::ReadEntryName(source, *opened, passkey, state);
         if (!name.name) {
@@ -165,7 +170,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
     archive::ReaderState state;
     if (!importMode && !archives.empty()) {
         platform::File file = OpenArchive(archives.front(), ui);
-        archive::FileSource source(file);
+        archive::FileSource source(file, archive::kArchiveReadAhead);
         const auto opened =
             archive::CheckArchiveHeader(source, archives.front(), archive::HeaderCheckForm::Probing, ui, state);
         if (opened && opened->hasCheck) {
@@ -223,7 +228,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
             std::int64_t padding = 0;
             platform::File file = OpenArchive(path, ui);
             if (!ui.RunImportOptions(path, algorithm, padding)) return kExitImportCancelled;
-            archive::FileSource source(file);
+            archive::FileSource source(file, archive::kArchiveReadAhead);
             const auto outcome =
                 archive::ImportInput(source, path, algorithm, padding, passkey.bytes(), progress, ui, job);
             complete = outcome == archive::ImportOutcome::Restored ||

@@ -9,6 +9,7 @@
 #include "archive/ArchiveFormat.h"
 #include "archive/ArchiveStart.h"
 #include "archive/ArchiveWriter.h"
+#include "archive/HeaderCipher.h"
 #include "archive/EntryNames.h"
 #include "archive/Streams.h"
 #include "cipher/Scramble.h"
@@ -20,6 +21,7 @@
 #include "platform/File.h"
 #include "platform/OsRandom.h"
 #include "platform/Paths.h"
+#include "platform/Process.h"
 #include "platform/Volume.h"
 #include "wipe/ProgramWipes.h"
 
@@ -403,6 +405,8 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     Walk walk(archive, *created, archiveStatus->identity, passkey, model.selectedAlgorithm, header, passes,
               model.deleteSource, progress, ui);
     try {
+        const platform::IdlePriorityScope idle;
+        const archive::HeaderKeyScope headerKey(passkey);
         for (const auto& item : items) walk.DroppedItem(item);
     } catch (const ArchiveFailed&) {
         ui.ShowMessage(ArchiveWriteFailedText(archivePath), std::nullopt, MessageIcon::Exclamation);

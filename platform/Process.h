@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 namespace pelorin::platform {
 
 // Lowers the process to idle priority while a long entry is processed, so
@@ -10,13 +12,22 @@ void SetIdlePriority();
 void SetNormalPriority();
 
 // Holds idle priority for the life of the object, also when the work ends by
-// an exception.
+// an exception. Scopes nest: only the outermost changes the priority, so a
+// job that holds one over all its entries changes it once, not twice per
+// entry.
 class IdlePriorityScope {
 public:
-    IdlePriorityScope() { SetIdlePriority(); }
-    ~IdlePriorityScope() { SetNormalPriority(); }
+    IdlePriorityScope() {
+        if (depth_.fetch_add(1) == 0) SetIdlePriority();
+    }
+    ~IdlePriorityScope() {
+        if (depth_.fetch_sub(1) == 1) SetNormalPriority();
+    }
     IdlePriorityScope(const IdlePriorityScope&) = delete;
     IdlePriorityScope& operator=(const IdlePriorityScope&) = delete;
+
+private:
+    static inline std::atomic<int> depth_{0};
 };
 
 }  // namespace pelorin::platform

@@ -134,9 +134,13 @@ void MatchPermissions(const std::string& path, const std::string& like) {
         ::chmod(path.c_str(), model.st_mode & 07777);
         return;
     }
-    // What a new file gets: read and write for all, less the user's mask.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
+    // What a new file gets: read and write for all, less the user's mask
+    // (read once: taking it means setting it, twice per file otherwise).
+    static const mode_t mask = [] {
+        const mode_t taken = ::umask(0);
+        ::umask(taken);
+        return taken;
+    }();
     ::chmod(path.c_str(), 0666 & ~mask);
 }
 

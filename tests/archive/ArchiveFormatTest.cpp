@@ -4,6 +4,7 @@
 #include "archive/ArchiveFormat.h"
 #include "archive/ArchiveTestSupport.h"
 #include "archive/ChunkSize.h"
+#include "archive/HeaderCipher.h"
 
 namespace pelorin::archive {
 namespace {
@@ -122,6 +123,35 @@ TEST(ArchiveLayoutTest, EncryptedHeadersGive200Bytes) {
     const auto back = test::ReadTestArchive(bytes, options.passkey, ui);
     ASSERT_EQ(back.entries.size(), 1u);
     EXPECT_EQ(back.entries[0].data, test::Span("hello"));
+}
+
+// Header items written and read inside a scope that keyed the header cipher
+// once are the bytes of items keyed one by one, in both keystream variants;
+// a scope of another passkey is not used.
+TEST(HeaderKeyScopeTest, ItemsAreTheSameBytesAsWhenKeyedOneByOne) {
+    const auto passkey = test::Span("the passkey");
+    for (const std::size_t size : {4u, 5u, 8u, 17u, 600u}) {
+        SCOPED_TRACE(size);
+        const auto item = test::TestBytes(size, static_cast<std::uint32_t>(size));
+        MemorySink alone;
+        ASSERT_TRUE(WriteHeaderItem(alone, item, true, passkey));
+        const auto read = [&](KeystreamVariant variant) {
+            MemorySource source(alone.bytes());
+            std::vector<std::uint8_t> plain(size);
+            EXPECT_TRUE(ReadHeaderItem(source, plain, true, passkey, variant));
+            return plain;
+        };
+        const auto legacyAlone = read(KeystreamVariant::Legacy);
+        for (const char* scoped : {"the passkey", "another one"}) {
+            SCOPED_TRACE(scoped);
+            const HeaderKeyScope scope(test::Span(scoped));
+            MemorySink inScope;
+            ASSERT_TRUE(WriteHeaderItem(inScope, item, true, passkey));
+            EXPECT_EQ(inScope.bytes(), alone.bytes());
+            EXPECT_EQ(read(KeystreamVariant::Current), item);
+            EXPECT_EQ(read(KeystreamVariant::Legacy), legacyAlone);
+        }
+    }
 }
 
 }  // namespace

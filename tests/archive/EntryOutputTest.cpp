@@ -24,7 +24,7 @@ std::vector<RestoreOutcome> RestoreAll(const std::string& archivePath, const std
     read.read = true;
     platform::File file = platform::File::Open(archivePath, read);
     EXPECT_TRUE(file.IsOpen());
-    FileSource source(file);
+    FileSource source(file, kArchiveReadAhead);
     ReaderState state;
     test::FakeProgressView view;
     ProgressDialog progress(view, ui);
@@ -37,6 +37,39 @@ std::vector<RestoreOutcome> RestoreAll(const std::string& archivePath, const std
                                         progress, ui, job));
     }
     return outcomes;
+}
+
+// Reads of the sizes the reader makes (header pieces, entry data smaller and
+// larger than the read-ahead, past the end) give the same bytes, remaining
+// counts and end with read-ahead as without.
+TEST(FileSourceTest, ReadAheadChangesNothingTheReaderSees) {
+    test::TempFolder folder;
+    const std::string path = folder.Path("a.pvb");
+    const Bytes content = test::TestBytes(3 * kArchiveReadAhead + 123, 5);
+    {
+        platform::OpenOptions write;
+        write.write = true;
+        write.create = true;
+        platform::File out = platform::File::Open(path, write);
+        ASSERT_EQ(out.Write(content.data(), content.size()), static_cast<std::int64_t>(content.size()));
+    }
+    platform::OpenOptions read;
+    read.read = true;
+    platform::File plainFile = platform::File::Open(path, read);
+    platform::File aheadFile = platform::File::Open(path, read);
+    FileSource plain(plainFile);
+    FileSource ahead(aheadFile, kArchiveReadAhead);
+    const std::size_t sizes[] = {9, 24, 1, kArchiveReadAhead, kArchiveReadAhead + 70000, 3, 8, 1 << 20, 16};
+    for (const std::size_t size : sizes) {
+        SCOPED_TRACE(size);
+        Bytes a(size), b(size);
+        ASSERT_EQ(plain.Read(a), ahead.Read(b));
+        EXPECT_EQ(a, b);
+        EXPECT_EQ(plain.Remaining(), ahead.Remaining());
+        EXPECT_EQ(plain.AtEnd(), ahead.AtEnd());
+    }
+    EXPECT_TRUE(ahead.AtEnd());
+    EXPECT_EQ(ahead.Length(), content.size());
 }
 
 TEST(EntryOutputTest, CreatesFoldersAndReplacesExistingFiles) {
