@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64 wine64 wine     # Windows cross build and Wine to run it
   xvfb imagemagick xdotool x11-utils   # windows under a virtual display, screenshots
   bc coreutils python3                 # benchmark and test scripts
+  p7zip-full gnupg age                 # the tools the job benchmarks compare with
   e2fsprogs util-linux mount           # loop-mounted ext2/ext4 images for the free-space checks
 )
 
