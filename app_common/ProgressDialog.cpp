@@ -35,6 +35,13 @@ int ProgressDialog::SetStep(int step) {
     return previous;
 }
 
+void ProgressDialog::CountEntry() { view_.ShowWork(++entries_, bytes_); }
+
+void ProgressDialog::AddBytes(std::uint64_t bytes) {
+    bytes_ += bytes;
+    view_.ShowWork(entries_, bytes_);
+}
+
 int ProgressDialog::StepIt() {
     Pump();
     const int previous = position_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "app_common/Ui.h"
@@ -21,6 +22,9 @@ public:
     // The phase that used the window ended: a window goes away (the next
     // Show call opens a new one).
     virtual void Close() {}
+    // Entries begun and their bytes done so far in the whole job, for views
+    // that show amounts and rates (the window shows the bar only).
+    virtual void ShowWork(std::uint64_t /*entries*/, std::uint64_t /*bytes*/) {}
 };
 
 inline constexpr int kProgressFull = 32766;
@@ -63,6 +67,10 @@ public:
     // for the next CancelConfirmed.
     void KeepAlive() { Pump(); }
 
+    // An entry begins; `bytes` more of the job's data are done.
+    void CountEntry();
+    void AddBytes(std::uint64_t bytes);
+
     int position() const { return position_; }
     int step() const { return step_; }
     const std::string& percentText() const { return percentText_; }
@@ -79,6 +87,8 @@ private:
     int step_ = 10;
     int position_ = 0;
     std::string percentText_ = kInitialPercentText;
+    std::uint64_t entries_ = 0;
+    std::uint64_t bytes_ = 0;
 };
 
 }  // namespace pelorin

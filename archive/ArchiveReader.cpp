@@ -101,6 +101,7 @@ ReadOutcome ArchiveReader::Run(int algorithm, ProgressDialog& progress, Ui& ui, 
         };
         bool going = true;
         auto afterChunk = [&] {
+            progress.AddBytes(chunk);
             progress.StepIt();
             progress.ConfirmCancelIfRequested();
         };
@@ -138,6 +139,7 @@ ReadOutcome ArchiveReader::Run(int algorithm, ProgressDialog& progress, Ui& ui, 
             }
             ScrambleBuffer(padded.data(), padded.size(), kDataScrubPasses);
         }
+        if (going) progress.AddBytes(remainder);
     }
 
     progress.SetPos(kProgressFull);

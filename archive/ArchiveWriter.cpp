@@ -91,6 +91,7 @@ WriteOutcome ArchiveWriter::Run(int algorithm, ProgressDialog& progress, Ui& ui)
         if (chunkCount < 2) {
             for (std::uint64_t i = 0; i < chunkCount; ++i) {
                 transfer(buffer.bytes());
+                progress.AddBytes(chunk);
                 progress.StepIt();
                 progress.ConfirmCancelIfRequested();
             }
@@ -99,6 +100,7 @@ WriteOutcome ArchiveWriter::Run(int algorithm, ProgressDialog& progress, Ui& ui)
                 source_, archive_, chunkCount, chunk, ShortRead::FillWithZeros,
                 [&](std::span<std::uint8_t> block) { cipher->Encrypt(block); },
                 [&] {
+                    progress.AddBytes(chunk);
                     progress.StepIt();
                     progress.ConfirmCancelIfRequested();
                 });
@@ -117,6 +119,7 @@ WriteOutcome ArchiveWriter::Run(int algorithm, ProgressDialog& progress, Ui& ui)
             state.Write(archive_, padded);
             ScrambleBuffer(padded.data(), padded.size(), kDataScrubPasses);
         }
+        progress.AddBytes(remainder);
     }
 
     progress.SetPos(kProgressFull);

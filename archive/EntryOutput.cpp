@@ -110,6 +110,7 @@ RestoreOutcome RestoreEntry(ByteSource& archive, const std::string& archivePath,
     const bool again = standing.restoredEarlier;
     const std::string entryFolder = FolderPart(relative);
     if (!entryFolder.empty()) CreateOutputDirectories(folder + entryFolder);
+    progress.CountEntry();
     progress.SetStatus(name);
 
     const auto outcome = RestoreInto(outputPath, name, archivePath, ui, job, [&](ByteSink& sink) {

@@ -20,6 +20,8 @@
 #include "cipher/Scramble.h"
 #include "cli/Arguments.h"
 #include "cli/TerminalUi.h"
+#include "platform/Terminal.h"
+#include "platform/FileStatus.h"
 #include "decrypt_app/DecryptJob.h"
 #include "decrypt_app/DecryptModels.h"
 #include "decrypt_app/DecryptSettings.h"
@@ -147,8 +149,17 @@ int RunDriver(const Options& options, bool import) {
     TerminalUi terminal;
     CommandLineDecryptUi ui(terminal, options, settings);
     TerminalProgress progress;
+    if (platform::StandardErrorIsTerminal()) {
+        // The archives' lengths: the entries' data and their small headers.
+        std::uint64_t total = 0;
+        for (const auto& name : options.names) {
+            if (const auto status = platform::StatusOf(name)) total += status->size;
+        }
+        progress.SetTotalBytes(total);
+    }
     try {
         const int status = decrypt::RunDecryptJob(options.names, import, ui, progress, settings);
+        if (status == decrypt::kExitDone || status == kExitIncomplete) progress.ShowSummary();
         return ui.refused ? kUsageError : status;
     } catch (const JobExit& exit) {
         if (terminal.cancelConfirmed) ReportStop("");

@@ -10,6 +10,9 @@
 #include "cli/TerminalUi.h"
 #include "encrypt_app/EncryptJob.h"
 #include "encrypt_app/EncryptSettings.h"
+#include "platform/FileStatus.h"
+#include "platform/Paths.h"
+#include "platform/Terminal.h"
 
 namespace pelorin::cli {
 namespace {
@@ -18,6 +21,19 @@ constexpr const char* kEncryptUsage =
     "usage: pelorin encrypt [--algorithm A] [--delete-sources] [--passkey-file FILE] [--yes|--no] [--] NAME...\n"
     "  A is a number 0..7 or a name: ASCII, BlowFish, DES, IDEA, NewDES, RC4, Safer, Vigenere.\n"
     "  The passkey comes from the first line of FILE, PELORIN_PASSKEY, or is typed twice.\n";
+
+// The bytes of the regular files at or below `name`, links not followed:
+// what the job will store, for the progress line's total and time left.
+std::uint64_t BytesBelow(const std::string& name) {
+    const auto status = platform::StatusOf(name);
+    if (!status) return 0;
+    if (status->kind == platform::FileKind::Regular) return status->size;
+    if (status->kind != platform::FileKind::Folder || status->mountPoint) return 0;
+    const std::string folder = name.back() == platform::kHostSeparator ? name : name + platform::kHostSeparator;
+    std::uint64_t total = 0;
+    for (const auto& entry : platform::ListFolder(folder).names) total += BytesBelow(folder + entry);
+    return total;
+}
 
 // The main dialog's questions answered by the command line.
 class CommandLineEncryptUi final : public ForwardingUi<encrypt::EncryptUi> {
@@ -73,11 +89,17 @@ int RunEncrypt(const std::vector<std::string>& arguments) {
     for (const auto& name : parsed->names) names.push_back(AbsoluteName(name));
 
     TerminalProgress progress;
+    if (platform::StandardErrorIsTerminal()) {
+        std::uint64_t total = 0;
+        for (const auto& name : names) total += BytesBelow(name);
+        progress.SetTotalBytes(total);
+    }
     std::string archive;
     try {
         const int status = encrypt::RunEncryptJob(names, ui, progress, settings, &archive);
         if (ui.validationFailed) return kUsageError;
         if ((status == encrypt::kExitDone || status == kExitIncomplete) && !archive.empty()) {
+            progress.ShowSummary();
             std::cerr << "pelorin: wrote " << EscapedForTerminal(archive) << "\n";
         }
         return status;

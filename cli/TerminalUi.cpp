@@ -1,5 +1,6 @@
 #include "cli/TerminalUi.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -90,22 +91,43 @@ void TerminalProgress::ShowPosition(int position) {
     Draw();
 }
 
-bool TerminalProgress::PumpMessages() { return TakeStopRequest(); }
-
-void TerminalProgress::Draw() {
-    if (!terminal_ || upper_ <= lower_) return;
-    const int percent = (position_ - lower_) * 100 / (upper_ - lower_);
-    // Redrawn only when what it shows changes: a bar moved every cluster
-    // would flood a slow terminal.
-    if (percent == drawnPercent_ && status_ == drawnStatus_) return;
-    drawnPercent_ = percent;
-    drawnStatus_ = status_;
-    DrawBar(percent, status_);
+void TerminalProgress::ShowWork(std::uint64_t entries, std::uint64_t bytes) {
+    entries_ = entries;
+    bytes_ = bytes;
+    rate_.Record(SecondsSinceStart(), bytes);
+    Draw();
 }
 
-void DrawBar(int percent, const std::string& status) {
-    std::fprintf(stderr, "\r\033[K[%-20.*s] %3d%%  %s", percent / 5, "####################", percent,
-                 EscapedName(status).c_str());
+bool TerminalProgress::PumpMessages() { return TakeStopRequest(); }
+
+double TerminalProgress::SecondsSinceStart() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+void TerminalProgress::Draw() {
+    if (!terminal_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (drawnAt_ && now - *drawnAt_ < kRedrawInterval) return;
+    int percent = 0;
+    if (totalBytes_ > 0) {
+        percent = static_cast<int>(std::min<std::uint64_t>(bytes_, totalBytes_) * 100 / totalBytes_);
+    } else if (upper_ > lower_) {
+        percent = (position_ - lower_) * 100 / (upper_ - lower_);
+    }
+    drawnAt_ = now;
+    DrawBar(percent, status_, bytes_ > 0 || totalBytes_ > 0 ? TransferText(bytes_, totalBytes_, rate_) : "");
+}
+
+void TerminalProgress::ShowSummary() {
+    if (!terminal_ || entries_ == 0) return;
+    std::fputs("\r\033[K", stderr);
+    std::cerr << "pelorin: " << TransferSummary(entries_, bytes_, SecondsSinceStart()) << "\n";
+}
+
+void DrawBar(int percent, const std::string& status, const std::string& amounts) {
+    percent = std::clamp(percent, 0, 100);
+    std::fprintf(stderr, "\r\033[K[%-20.*s] %3d%%  %s%s%s", percent / 5, "####################", percent,
+                 amounts.c_str(), amounts.empty() ? "" : "  ", EscapedName(status).c_str());
     std::fflush(stderr);
 }
 

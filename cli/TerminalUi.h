@@ -1,9 +1,12 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "app_common/ProgressDialog.h"
+#include "app_common/TransferRate.h"
 #include "app_common/Ui.h"
 #include "cli/Stop.h"
 
@@ -36,20 +39,35 @@ public:
     void ShowPosition(int position) override;
     void ShowPercentText(const std::string&) override {}
     bool PumpMessages() override;
+    void ShowWork(std::uint64_t entries, std::uint64_t bytes) override;
+
+    // The bytes the whole job will move, when known beforehand: the bar then
+    // shows the job, not the entry, and the time left.
+    void SetTotalBytes(std::uint64_t total) { totalBytes_ = total; }
+    // On a terminal, one line: files, bytes, seconds and rate of the job.
+    void ShowSummary();
+
+    // A bar redrawn more often would only flood a slow terminal.
+    static constexpr std::chrono::milliseconds kRedrawInterval{100};
 
 private:
+    double SecondsSinceStart() const;
     void Draw();
+
     bool terminal_;
     std::string status_;
     int lower_ = 0, upper_ = 100, position_ = 0;
-    int drawnPercent_ = -1;
-    std::string drawnStatus_;
+    std::uint64_t entries_ = 0, bytes_ = 0, totalBytes_ = 0;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::optional<std::chrono::steady_clock::time_point> drawnAt_;
+    TransferRate rate_;
     StopSignals signals_;
 };
 
-// One line of progress on standard error: a 20-step bar, the percentage and
-// the status (escaped), drawn over the previous one.
-void DrawBar(int percent, const std::string& status);
+// One line of progress on standard error: a 20-step bar, the percentage, the
+// amounts and rate when given, and the status (escaped), drawn over the
+// previous one.
+void DrawBar(int percent, const std::string& status, const std::string& amounts = {});
 
 // The passkey: from the first line of --passkey-file when one is given,
 // else from the PELORIN_PASSKEY environment variable, else typed twice

@@ -178,6 +178,7 @@ private:
         read_ = *status;
         storedNames_.insert(NameKey(storedName));
         ++entries_;
+        progress_.CountEntry();
         progress_.SetStatus(storedName);
         progress_.SetPos(0);
         if (!archive::WriteEntryName(archive_, storedName, encryptHeaders_, passkey_.bytes())) throw ArchiveFailed{};
