@@ -5,7 +5,8 @@
 # right after a raw measurement: this machine's speed drifts by up to a fifth
 # between runs, and the best run is the one least disturbed. Each run is
 # timed twice: with the cipher pool of one thread per core, and with
-# PELORIN_CIPHER_THREADS=1.
+# PELORIN_CIPHER_THREADS=1. Then the tools people would use instead, on the
+# same file: gpg with Blowfish and IDEA, 7z with AES, age with a key pair.
 # Usage: bench/job_bench.sh encrypt|decrypt [ALGORITHM...]   (needs the native build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,9 +23,10 @@ place=/tmp/pelorin-job-bench
 mkdir -p "$place"
 if [[ $(id -u) -eq 0 ]] && ! mountpoint -q "$place"; then
   mount -t tmpfs -o size=1g tmpfs "$place"
-  trap 'umount "$place"' EXIT
+  trap 'cd / && { gpgconf --kill gpg-agent >/dev/null 2>&1 || true; } && umount "$place"' EXIT
 fi
 export XDG_CONFIG_HOME="$place/config"
+export GNUPGHOME="$place/gnupg"
 export PELORIN_PASSKEY="benchmark passkey 0123456789"
 head -c $((size_mib << 20)) /dev/urandom >"$place/source.bin"
 mkdir -p "$place/out"
@@ -86,4 +88,52 @@ for name in "${chosen[@]}"; do
   printf '%-10s %12s %12s %12s %7s %7s\n' "$name" "$rate" "$single" "$raw" "$(echo "scale=2; $rate / $raw" | bc -l)" \
     "$(echo "scale=2; $rate / $single" | bc -l)"
 done
-rm -rf "$place"/source* "$place/out"
+
+# What people would use instead, on the same file in the same direction.
+mkdir -p -m 700 "$GNUPGHOME"
+passkey=$PELORIN_PASSKEY
+gpg_with() {  # gpg_with CIPHER encrypt|decrypt
+  local common=(--batch --yes --quiet --pinentry-mode loopback --passphrase "$passkey")
+  if [[ $2 == encrypt ]]; then
+    gpg "${common[@]}" --compress-algo none --cipher-algo "$1" -o "$place/peer.gpg" --symmetric "$place/source.bin"
+  else
+    gpg "${common[@]}" -o "$place/peer.out" -d "$place/peer.gpg"
+  fi
+}
+sevenzip() {
+  if [[ $1 == encrypt ]]; then
+    rm -f "$place/peer.7z" && 7z a -mx0 "-p$passkey" "$place/peer.7z" "$place/source.bin"
+  else
+    rm -rf "$place/peer7" && 7z x "-p$passkey" "-o$place/peer7" "$place/peer.7z"
+  fi
+}
+age-keygen -o "$place/age.key" 2>/dev/null
+recipient=$(age-keygen -y "$place/age.key")
+age_with_key() {
+  if [[ $1 == encrypt ]]; then
+    age -r "$recipient" -o "$place/peer.age" "$place/source.bin"
+  else
+    age -d -i "$place/age.key" -o "$place/peer.out" "$place/peer.age"
+  fi
+}
+peer_rate() {  # peer_rate COMMAND...: MB/s, best of $runs
+  local best=0 i start end rate
+  for ((i = 0; i < runs; i++)); do
+    start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s.%N)
+    rate=$(echo "scale=0; $size_mib * 1.048576 / ($end - $start)" | bc -l)
+    ((rate > best)) && best=$rate
+  done
+  echo "$best"
+}
+# The files each decrypting peer reads are made first.
+peers=("gpg_with BLOWFISH" "gpg_with IDEA" sevenzip age_with_key)
+labels=("gpg -c, Blowfish" "gpg -c, IDEA" "7z -mx0, AES" "age -r (X25519, ChaCha20)")
+printf '\n%-28s %12s\n' "peer" "$job MB/s"
+for i in "${!peers[@]}"; do
+  [[ $job == decrypt ]] && ${peers[$i]} encrypt >/dev/null 2>&1
+  printf '%-28s %12s\n' "${labels[$i]}" "$(peer_rate ${peers[$i]} "$job")"
+done
+gpgconf --kill gpg-agent >/dev/null 2>&1 || true
+rm -rf "$place"/source* "$place/out" "$place"/peer* "$place/age.key" "$GNUPGHOME"
