@@ -22,7 +22,7 @@ runs=5
 place=/tmp/pelorin-job-bench
 mkdir -p "$place"
 if [[ $(id -u) -eq 0 ]] && ! mountpoint -q "$place"; then
-  mount -t tmpfs -o size=1g tmpfs "$place"
+  mount -t tmpfs -o size=1536m tmpfs "$place"
   trap 'cd / && { gpgconf --kill gpg-agent >/dev/null 2>&1 || true; } && umount "$place"' EXIT
 fi
 export XDG_CONFIG_HOME="$place/config"
@@ -39,15 +39,16 @@ raw_rate() {  # raw_rate NAME: MB/s of the cipher's bulk transform, one short me
 
 timed_rate() {  # timed_rate ALGORITHM_NUMBER THREADS: MB/s of one job
   local start end
+  # A restore measures a fresh output, not the replacement of the last one.
+  rm -f "$place"/source*.pvb "$place/out/source.bin"
   start=$(date +%s.%N)
-  PELORIN_CIPHER_THREADS=$2 run_once "$1"
+  PELORIN_CIPHER_THREADS=$2 run_once "$1" || { echo "the $job job failed" >&2; return 1; }
   end=$(date +%s.%N)
   echo "scale=0; $size_mib * 1.048576 / ($end - $start)" | bc -l
 }
 
 run_once() {  # run_once ALGORITHM_NUMBER: one timed job
   if [[ $job == encrypt ]]; then
-    rm -f "$place"/source*.pvb
     "$build/pelorin" encrypt --algorithm "$1" "$place/source.bin" 2>/dev/null
   else
     "$build/pelorin" decrypt "$place/out/source.pvb" 2>/dev/null
@@ -74,8 +75,8 @@ for name in "${chosen[@]}"; do
   raws=()
   for ((i = 0; i < runs; i++)); do
     raws+=("$(raw_rate "$name")")
-    rates+=("$(timed_rate "$number" "$threads")")
-    singles+=("$(timed_rate "$number" 1)")
+    rates+=("$(timed_rate "$number" "$threads")") || exit 1
+    singles+=("$(timed_rate "$number" 1)") || exit 1
   done
   if [[ $job == decrypt ]] && ! cmp -s "$place/source.bin" "$place/out/source.bin"; then
     echo "$name: the restored file differs from the source" >&2
@@ -131,7 +132,9 @@ peer_rate() {  # peer_rate COMMAND...: MB/s, best of $runs
 peers=("gpg_with BLOWFISH" "gpg_with IDEA" sevenzip age_with_key)
 labels=("gpg -c, Blowfish" "gpg -c, IDEA" "7z -mx0, AES" "age -r (X25519, ChaCha20)")
 printf '\n%-28s %12s\n' "peer" "$job MB/s"
+rm -rf "$place/out"
 for i in "${!peers[@]}"; do
+  rm -rf "$place"/peer.* "$place/peer7"
   [[ $job == decrypt ]] && ${peers[$i]} encrypt >/dev/null 2>&1
   printf '%-28s %12s\n' "${labels[$i]}" "$(peer_rate ${peers[$i]} "$job")"
 done

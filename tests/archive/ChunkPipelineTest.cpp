@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <numeric>
+#include <thread>
 #include <stdexcept>
 
 #include "archive/ChunkPipeline.h"
+#include "archive/SpreadCipher.h"
 
 namespace pelorin::archive {
 namespace {
@@ -88,6 +92,57 @@ TEST(ChunkPipelineTest, AnExceptionFromTheProgressHookLeavesNothingRunning) {
     // The writes already started finish; nothing past the third chunk is read.
     EXPECT_LE(source.position(), 4u * 64);
     EXPECT_LE(sink.bytes().size(), 2u * 64);
+}
+
+// A cipher whose groups are independent and slow, counting what it does.
+class CountingCipher final : public GroupCipher {
+public:
+    void Encrypt(std::span<std::uint8_t> groups) override {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        for (auto& b : groups) b ^= 0x5A;
+        bytes += groups.size();
+    }
+    void Decrypt(std::span<std::uint8_t> groups) override { Encrypt(groups); }
+    bool GroupsIndependent() const override { return true; }
+    std::atomic<std::size_t> bytes{0};
+};
+
+// Chunks spread over a pool: a cancel confirmed after the second chunk and a
+// write refused at the third both end the run with every worker idle (the
+// count no longer moves) and nothing written after the end.
+TEST(ChunkPipelineTest, ASpreadRunEndsWithEveryWorkerIdle) {
+    constexpr std::size_t kChunk = 4 * SpreadCipher::kSmallestSpread;
+    WorkerPool pool(3);
+    const Bytes input = Counting(8 * kChunk);
+    for (const bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel);
+        auto counting = std::make_unique<CountingCipher>();
+        CountingCipher& counter = *counting;
+        SpreadCipher cipher(std::move(counting), pool);
+        MemorySource source(input);
+        MemorySink sink(cancel ? SIZE_MAX : 2 * kChunk + 10);
+        int chunks = 0;
+        const auto run = [&] {
+            return RunChunkPipeline(
+                source, sink, 8, kChunk, ShortRead::Stop, [&](std::span<std::uint8_t> block) { cipher.Encrypt(block); },
+                [&] {
+                    if (cancel && ++chunks == 2) throw std::runtime_error("cancelled");
+                });
+        };
+        if (cancel) {
+            EXPECT_THROW(run(), std::runtime_error);
+        } else {
+            EXPECT_TRUE(run().writeFailed);
+        }
+        const std::size_t done = counter.bytes;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(counter.bytes, done);
+        EXPECT_LE(done, 4 * kChunk);
+        EXPECT_LE(sink.bytes().size(), cancel ? 2 * kChunk : 2 * kChunk + 10);
+        for (std::size_t i = 0; i < std::min<std::size_t>(sink.bytes().size(), 2 * kChunk); ++i) {
+            ASSERT_EQ(sink.bytes()[i], input[i] ^ 0x5A) << i;
+        }
+    }
 }
 
 }  // namespace
