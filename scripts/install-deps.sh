@@ -1,18 +1,26 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, every Debian package the build, the tests and the
 # benchmarks need, and nothing when all of them are already there.
+# Usage: scripts/install-deps.sh [native]   (native: only what the native
+# build needs, for trying the tool)
 set -euo pipefail
 
-packages=(
-  cmake make g++ clang libclang-rt-14-dev  # native toolchains, libFuzzer
+native=(
+  cmake make g++                       # native toolchain
   googletest libbenchmark-dev          # GoogleTest sources, Google Benchmark
   libssl-dev libcrypto++-dev libgcrypt20-dev  # reference libraries for tests and benchmarks
+)
+packages=(
+  "${native[@]}"
+  clang libclang-rt-14-dev             # libFuzzer
   g++-mingw-w64-x86-64 wine64 wine     # Windows cross build and Wine to run it
   xvfb imagemagick xdotool x11-utils   # windows under a virtual display, screenshots
   bc coreutils python3                 # benchmark and test scripts
   p7zip-full gnupg age                 # the tools the job benchmarks compare with
   e2fsprogs util-linux mount           # loop-mounted ext2/ext4 images for the free-space checks
 )
+
+[[ ${1:-} == native ]] && packages=("${native[@]}")
 
 missing=()
 for package in "${packages[@]}"; do
