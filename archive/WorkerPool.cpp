@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <future>
 #include <string>
 
 namespace pelorin::archive {
@@ -83,6 +84,13 @@ WorkerPool& JobWorkers() {
     // path has to wait for them.
     static WorkerPool* const pool = new WorkerPool(ConfiguredThreads());
     return *pool;
+}
+
+void StartJobWorkers() {
+    JobWorkers().RunParts([](unsigned) {});
+    // Twice: the second thread takes the stack the first left behind, which
+    // is a path of its own.
+    for (int i = 0; i < 2; ++i) std::async(std::launch::async, [] {}).get();
 }
 
 }  // namespace pelorin::archive

@@ -48,4 +48,11 @@ private:
 // calling thread, as benchmarks compare).
 WorkerPool& JobWorkers();
 
+// Starts that pool, and once each the system's work behind starting and
+// ending a thread and a std::async call, before a program handles any secret.
+// A thread begins with the registers of the thread that starts it, and the
+// first call of a system routine may store all registers on its stack: a
+// thread started in the middle of a job would leave the passkey's bytes there.
+void StartJobWorkers();
+
 }  // namespace pelorin::archive

@@ -10,6 +10,7 @@
 #include "cli/WipeCommands.h"
 #include "cli/WipeDriveCommand.h"
 #include "app_common/TemporaryFiles.h"
+#include "archive/WorkerPool.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     for (const auto& removed : pelorin::RemoveLeftoverTemporaries()) {
         std::cerr << "pelorin: removed " << removed << ", a temporary file left behind by an interrupted job\n";
     }
+    pelorin::archive::StartJobWorkers();
     const std::string command = argv[1];
     const std::vector<std::string> arguments(argv + 2, argv + argc);
     if (command == "encrypt") return pelorin::cli::RunEncrypt(arguments);

@@ -15,7 +15,7 @@ packages=(
   clang libclang-rt-14-dev             # libFuzzer
   g++-mingw-w64-x86-64 wine64 wine     # Windows cross build and Wine to run it
   xvfb imagemagick xdotool x11-utils   # windows under a virtual display, screenshots
-  bc coreutils python3                 # benchmark and test scripts
+  bc coreutils python3 gdb             # benchmark and test scripts; gdb looks for secrets left in memory
   p7zip-full gnupg age                 # the tools the job benchmarks compare with
   e2fsprogs util-linux mount           # loop-mounted ext2/ext4 images for the free-space checks
 )
