@@ -124,10 +124,50 @@ void TerminalProgress::ShowSummary() {
     std::cerr << "pelorin: " << TransferSummary(entries_, bytes_, SecondsSinceStart()) << "\n";
 }
 
-void DrawBar(int percent, const std::string& status, const std::string& amounts) {
+namespace {
+
+// Characters on the screen: UTF-8 continuation bytes take no column.
+std::size_t Columns(const std::string& text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// The end of `text` in at most `columns` characters, "..." standing for
+// what was cut from the front (the end of a name tells most).
+std::string TailInColumns(const std::string& text, std::size_t columns) {
+    if (Columns(text) <= columns) return text;
+    if (columns < 4) return {};
+    std::size_t start = text.size();
+    for (std::size_t kept = 0; start > 0 && kept < columns - 3;) {
+        --start;
+        if ((static_cast<unsigned char>(text[start]) & 0xC0) != 0x80) ++kept;
+    }
+    return "..." + text.substr(start);
+}
+
+}  // namespace
+
+std::string BarLine(int percent, const std::string& status, const std::string& amounts, int columns) {
     percent = std::clamp(percent, 0, 100);
-    std::fprintf(stderr, "\r\033[K[%-20.*s] %3d%%  %s%s%s", percent / 5, "####################", percent,
-                 amounts.c_str(), amounts.empty() ? "" : "  ", EscapedName(status).c_str());
+    char bar[40];
+    std::snprintf(bar, sizeof bar, "[%-20.*s] %3d%%  ", percent / 5, "####################", percent);
+    std::string line = bar;
+    if (!amounts.empty()) line += amounts + "  ";
+    std::string name = EscapedName(status);
+    if (columns > 0) {
+        // One column stays free: a line that fills the last one wraps on
+        // some terminals, and the next redraw would then start a new row.
+        const auto room = static_cast<std::size_t>(columns - 1);
+        // The bar and the amounts are plain ASCII; what does not fit goes.
+        if (line.size() > room) return line.substr(0, room);
+        name = TailInColumns(name, room - Columns(line));
+    }
+    return line + name;
+}
+
+void DrawBar(int percent, const std::string& status, const std::string& amounts) {
+    std::fprintf(stderr, "\r\033[K%s", BarLine(percent, status, amounts, platform::StandardErrorColumns()).c_str());
     std::fflush(stderr);
 }
 

@@ -66,8 +66,10 @@ private:
 
 // One line of progress on standard error: a 20-step bar, the percentage, the
 // amounts and rate when given, and the status (escaped), drawn over the
-// previous one.
+// previous one, cut to the terminal's width.
 void DrawBar(int percent, const std::string& status, const std::string& amounts = {});
+// The text of that line for a terminal of `columns` characters (0: unknown).
+std::string BarLine(int percent, const std::string& status, const std::string& amounts, int columns);
 
 // The passkey: from the first line of --passkey-file when one is given,
 // else from the PELORIN_PASSKEY environment variable, else typed twice

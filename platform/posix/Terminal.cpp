@@ -1,10 +1,18 @@
 #include "platform/Terminal.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace pelorin::platform {
 
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+int StandardErrorColumns() {
+    winsize size{};
+    return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
+bool TerminalTextIsUtf8() { return true; }
 
 }  // namespace pelorin::platform
 

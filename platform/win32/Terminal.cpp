@@ -71,3 +71,15 @@ std::optional<std::string> ReadHiddenLine(const std::string& prompt, bool* exact
 }
 
 }  // namespace pelorin::platform
+
+namespace pelorin::platform {
+
+int StandardErrorColumns() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) return 0;
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+bool TerminalTextIsUtf8() { return false; }
+
+}  // namespace pelorin::platform

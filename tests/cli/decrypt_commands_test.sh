@@ -121,6 +121,11 @@ printf 'x' >"$work/st/$(printf 'evil\033[2J')"
 PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/st/$(printf 'evil\033[2J')" 2>/dev/null
 PELORIN_PASSKEY=secret "$pelorin" list "$work/st/evil"*.pvb >"$work/listing" 2>&1
 check "list escapes control characters" test -z "$(grep -a $'\033' "$work/listing")" -a -n "$(grep -F 'evil\x1b[2J' "$work/listing")"
+# Eight-bit controls too, as a stray byte or as UTF-8; other UTF-8 stays.
+printf 'x' >"$work/st/$(printf 'c1\x9b2J\xc2\x9b2J-caf\xc3\xa9')"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/st/c1"* 2>/dev/null
+PELORIN_PASSKEY=secret "$pelorin" list "$work/st/c1"*.pvb >"$work/listing" 2>&1
+check "list escapes eight-bit controls and keeps UTF-8" grep -qF "c1\x9b2J\xc2\x9b2J-café" "$work/listing"
 
 # Archive names that begin with '-' after "--".
 cp "$work/st/mine.pvb" "$work/st/-dash.pvb"

@@ -91,4 +91,17 @@ check "an out-of-range setting is refused with its range" test $? -eq 2 -a -n "$
 "$pelorin" settings encrypt numpasses 99999999999 2>/dev/null
 check "so is a pass count beyond it" test $? -eq 2
 
+# On a terminal of 60 columns the progress line never wraps, also with a long
+# name, and the job ends with its summary.
+if command -v script >/dev/null; then
+  mkdir -p "$work/wide"
+  long="$work/wide/a-file-with-a-name-much-longer-than-the-terminal-is-wide.bin"
+  head -c 20000000 /dev/zero >"$long"
+  PELORIN_PASSKEY=secret PELORIN_CIPHER_THREADS=1 script -qec "stty cols 60; '$pelorin' encrypt --algorithm 2 '$long'" \
+    "$work/wide/typescript" >/dev/null
+  widest=$(tr '\r' '\n' <"$work/wide/typescript" | sed 's/\x1b\[K//g' | grep -v -e '^Script ' -e '^pelorin: ' | awk '{ if (length > w) w = length } END { print w }')
+  check "the progress line fits the terminal ($widest columns)" test "$widest" -lt 60
+  check "and the job ends with its summary" grep -qa "1 file, 20.0 MB in" "$work/wide/typescript"
+fi
+
 finish
