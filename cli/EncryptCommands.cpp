@@ -98,7 +98,9 @@ int RunEncrypt(const std::vector<std::string>& arguments) {
     try {
         const int status = encrypt::RunEncryptJob(names, ui, progress, settings, &archive);
         if (ui.validationFailed) return kUsageError;
-        if ((status == encrypt::kExitDone || status == kExitIncomplete) && !archive.empty()) {
+        // A job that stored nothing has discarded its archive and said so.
+        if ((status == encrypt::kExitDone || status == kExitIncomplete) && !archive.empty() &&
+            platform::StatusOf(archive)) {
             progress.ShowSummary();
             std::cerr << "pelorin: wrote " << EscapedForTerminal(archive) << "\n";
         }

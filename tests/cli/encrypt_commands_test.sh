@@ -91,6 +91,12 @@ check "an out-of-range setting is refused with its range" test $? -eq 2 -a -n "$
 "$pelorin" settings encrypt numpasses 99999999999 2>/dev/null
 check "so is a pass count beyond it" test $? -eq 2
 
+# A folder of empty files stores nothing: no archive, and no word of one.
+mkdir -p "$work/E" && : >"$work/E/a" && : >"$work/E/b"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 2 "$work/E" 2>"$work/err"
+check "a job that stores nothing ends with 4 and leaves no archive" test $? -eq 4 -a ! -e "$work/E.pvb"
+check "and does not claim to have written one" test -z "$(grep 'wrote' "$work/err")"
+
 # On a terminal of 60 columns the progress line never wraps, also with a long
 # name, and the job ends with its summary.
 if command -v script >/dev/null; then
