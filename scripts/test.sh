@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: natively, under
-# the Address and UndefinedBehavior sanitizers, the reader fuzz target for a
-# minute, and as Windows programs under Wine.
+# the Address and UndefinedBehavior sanitizers, the Debian packages, the
+# reader fuzz target for a minute, and as Windows programs under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,6 +24,9 @@ for preset in native asan; do
   ctest --preset "$preset"
 done
 
+echo "== Debian packages (built, installed, used and removed) =="
+bash tests/packaging/deb_test.sh
+
 echo "== fuzz (reader, ${FUZZ_SECONDS:-60} s) =="
 scripts/fuzz.sh
 
@@ -45,4 +48,4 @@ wine_stop
 scripts/screenshots.sh
 
 # Every suite above stops the script when it fails; reaching here means all passed.
-echo "suites: 5 passed, 0 failed"
+echo "suites: 6 passed, 0 failed"
