@@ -19,6 +19,7 @@
 #include "cipher/PasskeyCheck.h"
 #include "cipher/Scramble.h"
 #include "cli/Arguments.h"
+#include "cli/CommandHelp.h"
 #include "cli/TerminalUi.h"
 #include "platform/Terminal.h"
 #include "platform/FileStatus.h"
@@ -30,12 +31,9 @@
 namespace pelorin::cli {
 namespace {
 
-constexpr const char* kDecryptUsage =
-    "usage: pelorin decrypt [--select NAME]... [--delete-archives] [--passkey-file FILE] [--yes|--no] [--] "
-    "ARCHIVE...\n";
-constexpr const char* kImportUsage =
-    "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--] FILE...\n";
-constexpr const char* kListUsage = "usage: pelorin list [--passkey-file FILE] [--yes|--no] [--] ARCHIVE...\n";
+constexpr const char* kDecryptUsage = UsageOf("decrypt");
+constexpr const char* kImportUsage = UsageOf("import");
+constexpr const char* kListUsage = UsageOf("list");
 
 struct Options {
     std::vector<std::string> names;

@@ -5,6 +5,7 @@
 
 #include "app_common/ForwardingUi.h"
 #include "cli/Arguments.h"
+#include "cli/CommandHelp.h"
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
 #include "platform/Settings.h"
@@ -16,11 +17,7 @@
 namespace pelorin::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: pelorin delete [--passes N] [--yes] [--] PATH...\n"
-    "  overwrites every file named, and every file in every folder named, N times (default 3), then deletes\n"
-    "  them and removes the folders. Links are removed, never followed; folders whose names begin with '.'\n"
-    "  stay. Asks first on a terminal unless --yes is given or `pelorin settings delete SecDelDoNotRemind 0`.\n";
+constexpr const char* kUsage = UsageOf("delete");
 
 constexpr int kExitLeft = 1;
 constexpr int kMostPasses = 1000000;

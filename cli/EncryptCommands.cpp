@@ -6,6 +6,7 @@
 #include "app_common/ForwardingUi.h"
 #include "app_common/JobExit.h"
 #include "cli/Arguments.h"
+#include "cli/CommandHelp.h"
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
 #include "encrypt_app/EncryptJob.h"
@@ -17,10 +18,7 @@
 namespace pelorin::cli {
 namespace {
 
-constexpr const char* kEncryptUsage =
-    "usage: pelorin encrypt [--algorithm A] [--delete-sources] [--passkey-file FILE] [--yes|--no] [--] NAME...\n"
-    "  A is a number 0..7 or a name: ASCII, BlowFish, DES, IDEA, NewDES, RC4, Safer, Vigenere.\n"
-    "  The passkey comes from the first line of FILE, PELORIN_PASSKEY, or is typed twice.\n";
+constexpr const char* kEncryptUsage = UsageOf("encrypt");
 
 // The bytes of the regular files at or below `name`, links not followed:
 // what the job will store, for the progress line's total and time left.

@@ -7,6 +7,7 @@
 
 #include "app_common/Setting.h"
 #include "cli/Arguments.h"
+#include "cli/CommandHelp.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "platform/Settings.h"
@@ -68,11 +69,7 @@ constexpr ProgramSettings kPrograms[] = {
     {"delete", kDeleteSettings},
 };
 
-void Usage() {
-    std::cerr << "usage: pelorin settings PROGRAM [NAME [VALUE]]\n  PROGRAM is";
-    for (const auto& program : kPrograms) std::cerr << " " << program.program;
-    std::cerr << "\n";
-}
+void Usage() { std::cerr << UsageOf("settings"); }
 
 std::optional<std::int64_t> WholeNumber(const std::string& text) {
     std::int64_t value = 0;

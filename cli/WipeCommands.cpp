@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "cli/Arguments.h"
+#include "cli/CommandHelp.h"
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
 #include "platform/File.h"
@@ -127,15 +128,15 @@ int RunOverFiles(const std::vector<std::string>& arguments, const char* usage, i
 }  // namespace
 
 int RunWipeFile(const std::vector<std::string>& arguments) {
-    return RunOverFiles(arguments, "usage: pelorin wipe-file [--passes N] [--] FILE...\n", WipeFile, true);
+    return RunOverFiles(arguments, UsageOf("wipe-file"), WipeFile, true);
 }
 
 int RunWipeSlack(const std::vector<std::string>& arguments) {
-    return RunOverFiles(arguments, "usage: pelorin wipe-slack [--passes N] [--] FILE...\n", WipeFileSlack, false);
+    return RunOverFiles(arguments, UsageOf("wipe-slack"), WipeFileSlack, false);
 }
 
 int RunWipeFree(const std::vector<std::string>& arguments) {
-    const char* usage = "usage: pelorin wipe-free [--passes N] [--] FOLDER\n";
+    constexpr const char* usage = UsageOf("wipe-free");
     const auto options = Parse(arguments, usage);
     if (!options) return kUsageError;
     if (options->names.size() != 1) {

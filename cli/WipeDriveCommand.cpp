@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli/Arguments.h"
+#include "cli/CommandHelp.h"
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
 #include "platform/Paths.h"
@@ -20,11 +21,7 @@
 namespace pelorin::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: pelorin wipe-drive --mode standard|thorough|complete [--passes N] [--memory-passes N] [--yes] [--] "
-    "VOLUME...\n"
-    "  VOLUME is the folder a volume is mounted on. standard wipes its free space; thorough also the slack behind\n"
-    "  every file; complete deletes every file and folder on it, then wipes its free space.\n";
+constexpr const char* kUsage = UsageOf("wipe-drive");
 
 std::optional<int> Count(const ParsedArguments& parsed, const std::string& option, int most) {
     const auto text = parsed.Value(option);

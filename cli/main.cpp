@@ -1,8 +1,12 @@
 // pelorin: the suite's jobs for scripts and terminal users.
+#include <algorithm>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/Arguments.h"
+#include "cli/CommandHelp.h"
 #include "cli/DecryptCommands.h"
 #include "cli/DeleteCommand.h"
 #include "cli/EncryptCommands.h"
@@ -12,38 +16,114 @@
 #include "app_common/TemporaryFiles.h"
 #include "archive/WorkerPool.h"
 
+#ifndef PELORIN_VERSION
+#error "the build passes PELORIN_VERSION, the project's version"
+#endif
+
 namespace {
 
-constexpr const char* kUsage =
-    "usage: pelorin COMMAND [OPTIONS] ARGUMENTS\n"
+constexpr const char* kVersionText = "pelorin " PELORIN_VERSION "\nWritten by Tarn6 Software.\n";
+
+constexpr const char* kOverviewHead =
+    "Usage: pelorin COMMAND [OPTIONS] [--] NAME...\n"
+    "  or:  pelorin help [COMMAND]\n"
+    "  or:  pelorin COMMAND --help\n"
+    "  or:  pelorin --version\n"
+    "Encrypts files and folders into .pvb archives with one of eight ciphers,\n"
+    "restores them, and overwrites files, free space and whole volumes before\n"
+    "what they held is deleted.\n"
     "\n"
-    "commands:\n"
-    "  encrypt [OPTIONS] NAME...         encrypt files and folders into one .pvb archive\n"
-    "  decrypt [OPTIONS] ARCHIVE...      restore the entries of archives next to them\n"
-    "  import --algorithm A --padding N FILE...  decipher headerless input\n"
-    "  list ARCHIVE...                   show archive headers and entry names and sizes\n"
-    "  delete [--passes N] [--yes] PATH...  overwrite and delete files and folders\n"
-    "  settings encrypt|decrypt|wipe|delete [NAME [VALUE]]  show or change settings\n"
-    "  wipe-file [--passes N] FILE...   overwrite and delete files\n"
-    "  wipe-free [--passes N] FOLDER    overwrite the free space of FOLDER's volume\n"
-    "  wipe-slack [--passes N] FILE...  overwrite the slack behind each file's end\n"
-    "  wipe-drive --mode M [--passes N] [--memory-passes N] [--yes] VOLUME...\n"
-    "                                    wipe whole volumes: standard, thorough or complete\n"
+    "Commands:\n";
+
+constexpr const char* kOverviewTail =
     "\n"
-    "N is the number of overwrite passes (default 3). Ctrl-C stops a wipe cleanly.\n"
-    "encrypt: see `pelorin encrypt` without names; exit 0 done, 1 cancelled, 5 no names,\n"
-    "45 the archive could not be written, 2 usage or a refused passkey.\n"
-    "delete: exit 0 when everything named is gone, 1 when something stayed, 13 stopped, 2 usage.\n"
-    "wipe exit status: 0 when every job succeeded, otherwise the error code of the last\n"
-    "failure (1 open, 6 name, 7 drive, 8 delete, 11 resize, 13 stopped), 2 for usage.\n";
+    "Every command takes its options first; -- ends them, and every word after it\n"
+    "is a name as it stands. N is the number of overwrite passes (default 3).\n"
+    "Messages go to standard error. Ctrl-C asks before a job stops, and --yes or\n"
+    "--no answer such questions in scripts. `pelorin help COMMAND` shows a\n"
+    "command's options and exit statuses.\n";
+
+constexpr const char* kEnvironment =
+    "Environment:\n"
+    "  PELORIN_PASSKEY         the passkey, when no --passkey-file is given\n"
+    "  PELORIN_CIPHER_THREADS  threads for the cipher work, 1 to 64 (default: one\n"
+    "                          per core, at most 16)\n"
+    "  XDG_CONFIG_HOME         the folder of the settings (default ~/.config)\n"
+    "  XDG_STATE_HOME          the folder of the journal of temporary files\n"
+    "                          (default ~/.local/state)\n";
+
+std::string Overview() {
+    std::size_t width = 0;
+    for (const auto& command : pelorin::cli::kCommandHelp) width = std::max(width, command.name.size());
+    std::ostringstream text;
+    text << kOverviewHead;
+    for (const auto& command : pelorin::cli::kCommandHelp) {
+        text << "  " << command.name << std::string(width + 2 - command.name.size(), ' ') << command.summary << "\n";
+    }
+    text << kOverviewTail;
+    return text.str();
+}
+
+std::string CommandText(const pelorin::cli::CommandHelp& command) {
+    return std::string(command.usage) + "\n" + command.details;
+}
+
+// Every line indented by two spaces, blank lines left blank.
+std::string Indented(const std::string& text) {
+    std::string out;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) out += line.empty() ? "\n" : "  " + line + "\n";
+    return out;
+}
+
+// The overview, then every command's help: what `pelorin --help` prints,
+// and so what the manual page is made from.
+std::string FullHelp() {
+    std::string text = Overview();
+    for (const auto& command : pelorin::cli::kCommandHelp) {
+        text += "\n" + std::string(command.name) + ":\n" + Indented(CommandText(command));
+    }
+    return text + "\n" + kEnvironment;
+}
+
+bool AsksForHelp(const std::vector<std::string>& arguments) {
+    for (const auto& word : arguments) {
+        if (word == "--") return false;
+        if (word == "--help" || word == "-h") return true;
+    }
+    return false;
+}
+
+int Help(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) {
+        std::cout << FullHelp();
+        return 0;
+    }
+    const auto* command = arguments.size() == 1 ? pelorin::cli::FindCommandHelp(arguments[0]) : nullptr;
+    if (command == nullptr) {
+        std::cerr << "pelorin: no command named " << arguments[0] << "\n" << Overview();
+        return pelorin::cli::kUsageError;
+    }
+    std::cout << CommandText(*command);
+    return 0;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::cerr << kUsage;
-        return 2;
+        std::cerr << Overview();
+        return pelorin::cli::kUsageError;
     }
+    const std::string command = argv[1];
+    const std::vector<std::string> arguments(argv + 2, argv + argc);
+    if (command == "--version") {
+        std::cout << kVersionText;
+        return 0;
+    }
+    if (command == "--help" || command == "-h" || command == "help") return Help(arguments);
+    if (pelorin::cli::FindCommandHelp(command) != nullptr && AsksForHelp(arguments)) return Help({command});
+
     // A fill file that a killed run left behind holds a volume's free
     // space, and a killed restore's file may hold plaintext: they go first,
     // and the user hears of it.
@@ -51,8 +131,6 @@ int main(int argc, char** argv) {
         std::cerr << "pelorin: removed " << removed << ", a temporary file left behind by an interrupted job\n";
     }
     pelorin::archive::StartJobWorkers();
-    const std::string command = argv[1];
-    const std::vector<std::string> arguments(argv + 2, argv + argc);
     if (command == "encrypt") return pelorin::cli::RunEncrypt(arguments);
     if (command == "settings") return pelorin::cli::RunSettings(arguments);
     if (command == "decrypt") return pelorin::cli::RunDecrypt(arguments);
@@ -63,10 +141,6 @@ int main(int argc, char** argv) {
     if (command == "wipe-free") return pelorin::cli::RunWipeFree(arguments);
     if (command == "wipe-slack") return pelorin::cli::RunWipeSlack(arguments);
     if (command == "wipe-drive") return pelorin::cli::RunWipeDrive(arguments);
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::cout << kUsage;
-        return 0;
-    }
-    std::cerr << "pelorin: unknown command " << command << "\n" << kUsage;
-    return 2;
+    std::cerr << "pelorin: unknown command " << command << "\n" << Overview();
+    return pelorin::cli::kUsageError;
 }

@@ -18,6 +18,7 @@ packages=(
   bc coreutils python3 gdb             # benchmark and test scripts; gdb looks for secrets left in memory
   p7zip-full gnupg age                 # the tools the job benchmarks compare with
   e2fsprogs util-linux mount           # loop-mounted ext2/ext4 images for the free-space checks
+  help2man dpkg-dev file pkg-config man-db  # the manual page, the Debian packages and their test
 )
 
 [[ ${1:-} == native ]] && packages=("${native[@]}")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: natively, under
-# the Address and UndefinedBehavior sanitizers, the reader fuzz target for a
-# minute, and as Windows programs under Wine.
+# the Address and UndefinedBehavior sanitizers, the Debian packages, the
+# reader fuzz target for a minute, and as Windows programs under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,6 +33,9 @@ TMPDIR=$demo bash scripts/run.sh | tee "$demo/run.log"
 grep -q "Every algorithm gave the sample back byte for byte" "$demo/run.log"
 if [[ $(id -u) -eq 0 ]]; then umount "$demo"; fi
 
+echo "== Debian packages (built, installed, used and removed) =="
+bash tests/packaging/deb_test.sh
+
 echo "== fuzz (reader, ${FUZZ_SECONDS:-60} s) =="
 scripts/fuzz.sh
 
@@ -54,4 +57,4 @@ wine_stop
 scripts/screenshots.sh
 
 # Every suite above stops the script when it fails; reaching here means all passed.
-echo "suites: 6 passed, 0 failed"
+echo "suites: 7 passed, 0 failed"

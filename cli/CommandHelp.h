@@ -1,0 +1,237 @@
+#pragma once
+
+#include <string_view>
+
+namespace pelorin::cli {
+
+// One command of the tool: its name, the line the overview gives it, the
+// usage lines a usage error repeats on standard error, and the rest of its
+// help (what it does, its options, its exit statuses). The overview,
+// `pelorin help COMMAND`, `pelorin COMMAND --help` and `pelorin --help`, from
+// which the manual page is made, all print from this one table.
+struct CommandHelp {
+    std::string_view name;
+    std::string_view summary;
+    const char* usage;
+    const char* details;
+};
+
+inline constexpr CommandHelp kCommandHelp[] = {
+    {"encrypt", "encrypt files and folders into one .pvb archive",
+     "usage: pelorin encrypt [--algorithm A] [--delete-sources] [--passkey-file FILE] [--yes|--no] [--] NAME...\n"
+     "  A is a number 0..7 or a name: ASCII, BlowFish, DES, IDEA, NewDES, RC4, Safer, Vigenere.\n"
+     "  The passkey comes from the first line of FILE, PELORIN_PASSKEY, or is typed twice.\n",
+     "Writes every named file and folder (folders depth first) into one archive\n"
+     "next to the first name: report.txt gives report.pvb, or a free name such as\n"
+     "report4711.pvb when that exists (unless the setting overwrite is 1). Files of\n"
+     "2 GiB or more are reported and left alone; links inside folders are neither\n"
+     "followed nor wiped.\n"
+     "\n"
+     "options:\n"
+     "  --algorithm A        the cipher; without it, the remembered one when the\n"
+     "                       setting lastalg is 1\n"
+     "  --delete-sources     wipe each source once its entry was stored completely\n"
+     "  --passkey-file FILE  read the passkey from the first line of FILE\n"
+     "  --yes, --no          answer the job's questions, such as whether to stop\n"
+     "\n"
+     "exit status:\n"
+     "  0   done\n"
+     "  1   cancelled\n"
+     "  2   a usage error, or a passkey the rules of the dialog refuse\n"
+     "  4   done, but something named was not stored or not wiped (each is named)\n"
+     "  5   no names\n"
+     "  45  the archive could not be created or written\n"},
+    {"decrypt", "restore the entries of archives next to them",
+     "usage: pelorin decrypt [--select NAME]... [--delete-archives] [--passkey-file FILE] [--yes|--no] [--] "
+     "ARCHIVE...\n",
+     "Checks the passkey against every archive that carries a check value (an\n"
+     "archive under another passkey is reported and left alone), then restores\n"
+     "every entry, or only those named by --select, below the archive's folder.\n"
+     "A restored file replaces one of the same name only once it is complete.\n"
+     "Header warnings are asked once per archive, on a terminal or answered by\n"
+     "--yes or --no.\n"
+     "\n"
+     "options:\n"
+     "  --select NAME        restore only the entry stored as NAME (with\n"
+     "                       backslashes); may be given more than once\n"
+     "  --delete-archives    wipe each archive of which every entry was restored\n"
+     "                       or left out by --select\n"
+     "  --passkey-file FILE  read the passkey from the first line of FILE\n"
+     "  --yes, --no          answer the header warnings and the other questions\n"
+     "\n"
+     "exit status:\n"
+     "  0   done\n"
+     "  1   a file could not be opened, or a cancel was confirmed\n"
+     "  2   a header warning answered no, a usage error or a refused passkey\n"
+     "  4   done, but something was not restored or not deleted (an archive\n"
+     "      under another passkey or damaged, an entry refused or incomplete, a\n"
+     "      --select name no archive holds, an archive that could not be wiped)\n"},
+    {"import", "decipher headerless input",
+     "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--] FILE...\n",
+     "Skips N bytes of padding at the start of each FILE, deciphers the rest with\n"
+     "algorithm A and writes it to \"default output.txt\" beside it (a second input\n"
+     "in the same folder gets a numbered name). The passkey cannot be checked\n"
+     "here, so the input is never deleted.\n"
+     "\n"
+     "options:\n"
+     "  --algorithm A        the cipher, a number 0..7 or a name as for encrypt\n"
+     "  --padding N          the number of leading bytes to skip, 0 or more\n"
+     "  --passkey-file FILE  read the passkey from the first line of FILE\n"
+     "\n"
+     "exit status:\n"
+     "  0   done\n"
+     "  1   a file could not be opened, or a cancel was confirmed\n"
+     "  2   a usage error, such as no --algorithm or no --padding\n"
+     "  4   done, but something was not written completely\n"},
+    {"list", "show archive headers and entry names and sizes",
+     "usage: pelorin list [--passkey-file FILE] [--yes|--no] [--] ARCHIVE...\n",
+     "Shows each archive's header on one line, then a line per entry with its\n"
+     "size and stored name. A passkey is needed only when the names are\n"
+     "encrypted; an archive under another passkey is reported as \"Incorrect\n"
+     "Passkey\" and not listed.\n"
+     "\n"
+     "options:\n"
+     "  --passkey-file FILE  read the passkey from the first line of FILE\n"
+     "  --yes, --no          answer the header warnings\n"
+     "\n"
+     "exit status:\n"
+     "  0   every archive was listed\n"
+     "  1   an archive could not be opened\n"
+     "  2   a usage error, a header warning answered no, or no passkey\n"
+     "  4   an archive was damaged or under another passkey\n"},
+    {"delete", "overwrite and delete files and folders",
+     "usage: pelorin delete [--passes N] [--yes] [--] PATH...\n"
+     "  overwrites every file named, and every file in every folder named, N times (default 3), then deletes\n"
+     "  them and removes the folders. Links are removed, never followed; folders whose names begin with '.'\n"
+     "  stay. Asks first on a terminal unless --yes is given or `pelorin settings delete SecDelDoNotRemind 0`.\n",
+     "Every file is overwritten with 0x00, 0xFF and random bytes, each pass forced\n"
+     "to disk, then its name is overwritten and it is deleted. Without a terminal\n"
+     "and without --yes nothing is deleted. Ctrl-C is asked about before the next\n"
+     "file; a signal that ends programs stops there without asking. A file system\n"
+     "mounted or bound onto a name is left alone, and every item that stayed is\n"
+     "named with the reason.\n"
+     "\n"
+     "options:\n"
+     "  --passes N  overwrite each file N times, 1 to 1000000 (default 3)\n"
+     "  --yes       delete without asking\n"
+     "\n"
+     "exit status:\n"
+     "  0   everything named is gone (a name that did not exist is mentioned)\n"
+     "  1   something stayed\n"
+     "  2   a usage error, or no terminal to ask and no --yes\n"
+     "  13  stopped, or the question answered no\n"},
+    {"settings", "show or change the settings of the programs",
+     "usage: pelorin settings PROGRAM [NAME [VALUE]]\n"
+     "  PROGRAM is encrypt decrypt wipe delete\n",
+     "Shows all settings of a program as NAME=VALUE lines, the value of one, or\n"
+     "sets one to VALUE, a whole number in the setting's range:\n"
+     "\n"
+     "  encrypt  encheaders, hashpasskey, numpasses (0..1000000), lastalg,\n"
+     "           actualalg (0..8), stickydelete, havedelete, overwrite\n"
+     "  decrypt  stickdel, actualdel, numiter (0..1000000)\n"
+     "  wipe     NumDisk, NumMem (0..10000), what (1..3)\n"
+     "  delete   SecDelDoNotRemind\n"
+     "\n"
+     "The others are switches, 0 or 1. Setting lastalg to 0 also sets actualalg\n"
+     "to 0, and stickdel to 0 sets actualdel to 0. They are the settings the\n"
+     "Windows programs keep in the registry; here each key is a file under\n"
+     "$XDG_CONFIG_HOME/Software/Tarn6 Software/ (default ~/.config), such as\n"
+     "Pelorin.conf and Pelorin/Global.conf.\n"
+     "\n"
+     "exit status:\n"
+     "  0   shown or set\n"
+     "  1   the value could not be stored\n"
+     "  2   a usage error: an unknown program or name, a value out of range\n"},
+    {"wipe-file", "overwrite and delete files",
+     "usage: pelorin wipe-file [--passes N] [--] FILE...\n",
+     "Overwrites each file N times (0x00, 0xFF, random, the complement of the\n"
+     "random block, then again), then deletes it. A file that could not be\n"
+     "deleted afterwards (its folder is not writable, it is read-only) is not\n"
+     "overwritten at all. Links are never followed, and a file with other names\n"
+     "(hard links) is never overwritten. A progress bar is drawn when standard\n"
+     "error is a terminal.\n"
+     "\n"
+     "options:\n"
+     "  --passes N  the number of overwrite passes, 1 to 1000000 (default 3)\n"
+     "\n"
+     "exit status:\n"
+     "  0   every file was wiped\n"
+     "  2   a usage error\n"
+     "  otherwise the library's error code of the last failure:\n"
+     "  1   a file could not be opened, or was refused\n"
+     "  7   the volume that holds a file could not be read\n"
+     "  8   a file could not be deleted; it was not overwritten either\n"
+     "  13  stopped\n"},
+    {"wipe-free", "overwrite the free space of a folder's volume",
+     "usage: pelorin wipe-free [--passes N] [--] FOLDER\n",
+     "Fills the free space of the volume that holds FOLDER with a file it\n"
+     "overwrites N times, down to the last block the volume gives, then deletes\n"
+     "that file. A stopped wipe leaves no fill file; one left by a killed run is\n"
+     "removed the next time the tool starts.\n"
+     "\n"
+     "options:\n"
+     "  --passes N  the number of overwrite passes, 1 to 1000000 (default 3)\n"
+     "\n"
+     "exit status:\n"
+     "  0   done\n"
+     "  2   a usage error\n"
+     "  otherwise the library's error code:\n"
+     "  1   FOLDER is a link, or the fill file could not be created\n"
+     "  7   FOLDER is not a folder, or its volume could not be read\n"
+     "  8   the fill file could not be deleted\n"
+     "  13  stopped\n"},
+    {"wipe-slack", "overwrite the slack behind each file's end",
+     "usage: pelorin wipe-slack [--passes N] [--] FILE...\n",
+     "Overwrites the space between each file's end and the end of its last block\n"
+     "N times; the content and the time of last change stay as they were. A file\n"
+     "that another program makes longer meanwhile is left as it is, so that\n"
+     "nothing appended is lost.\n"
+     "\n"
+     "options:\n"
+     "  --passes N  the number of overwrite passes, 1 to 1000000 (default 3)\n"
+     "\n"
+     "exit status:\n"
+     "  0   every file was done\n"
+     "  2   a usage error\n"
+     "  otherwise the library's error code of the last failure:\n"
+     "  1   a file could not be opened, or was refused\n"
+     "  7   the volume that holds a file could not be read\n"
+     "  11  a file changed length meanwhile\n"
+     "  13  stopped\n"},
+    {"wipe-drive", "wipe whole volumes: standard, thorough or complete",
+     "usage: pelorin wipe-drive --mode standard|thorough|complete [--passes N] [--memory-passes N] [--yes] [--] "
+     "VOLUME...\n"
+     "  VOLUME is the folder a volume is mounted on. standard wipes its free space; thorough also the slack behind\n"
+     "  every file; complete deletes every file and folder on it, then wipes its free space.\n",
+     "Runs Pelorin Wipe's procedure on each volume; a folder inside a volume, or\n"
+     "a link, is refused. Complete asks first on a terminal and needs --yes\n"
+     "without one. Links and mount points are never followed, and files whose\n"
+     "names begin with a dot are left alone. The status line and bar go to\n"
+     "standard error; files left as they were are named and counted.\n"
+     "\n"
+     "options:\n"
+     "  --mode M             standard, thorough or complete\n"
+     "  --passes N           disk passes, 1 to 1000000 (default: the setting NumDisk)\n"
+     "  --memory-passes N    memory passes, 1 to 1000000 (default: the setting NumMem)\n"
+     "  --yes                let complete delete without asking\n"
+     "\n"
+     "exit status:\n"
+     "  0   every volume done\n"
+     "  1   a file or folder was left as it was\n"
+     "  2   a usage error\n"
+     "  13  stopped, or the question answered no\n"
+     "  otherwise the library's error code of the last failure\n"},
+};
+
+inline constexpr const CommandHelp* FindCommandHelp(std::string_view name) {
+    for (const auto& command : kCommandHelp) {
+        if (command.name == name) return &command;
+    }
+    return nullptr;
+}
+
+// The usage lines of a command named in the table (a name that is not there
+// does not compile where the result is a constant).
+inline constexpr const char* UsageOf(std::string_view name) { return FindCommandHelp(name)->usage; }
+
+}  // namespace pelorin::cli

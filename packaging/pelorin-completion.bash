@@ -1,0 +1,91 @@
+# bash completion for pelorin: commands, each command's options, the values
+# of --algorithm and --mode, settings by program, and names of files
+# otherwise. Needs nothing but bash itself.
+
+_pelorin_names() {  # _pelorin_names -f|-d: files (and folders) or folders
+    compopt -o filenames 2>/dev/null
+    mapfile -t COMPREPLY < <(compgen "$1" -- "$cur")
+}
+
+_pelorin_words() {  # _pelorin_words WORD...: those that begin with $cur
+    mapfile -t COMPREPLY < <(compgen -W "$*" -- "$cur")
+}
+
+_pelorin() {
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+    local commands="encrypt decrypt import list delete settings wipe-file wipe-free wipe-slack wipe-drive"
+    COMPREPLY=()
+
+    if ((COMP_CWORD == 1)); then
+        _pelorin_words $commands help --help --version
+        return
+    fi
+    local command=${COMP_WORDS[1]}
+
+    # "--option=value" arrives as the option, "=" and the value so far.
+    if [[ $cur == = ]]; then
+        cur=
+    elif [[ $prev == = ]]; then
+        prev=${COMP_WORDS[COMP_CWORD - 2]}
+    fi
+
+    # After "--" every word is a name.
+    local i
+    for ((i = 2; i < COMP_CWORD; i++)); do
+        if [[ ${COMP_WORDS[i]} == -- ]]; then
+            _pelorin_names -f
+            return
+        fi
+    done
+
+    case $prev in
+        --algorithm)
+            _pelorin_words 0 1 2 3 4 5 6 7 ASCII BlowFish DES IDEA NewDES RC4 Safer Vigenere
+            return ;;
+        --mode)
+            _pelorin_words standard thorough complete
+            return ;;
+        --passkey-file)
+            _pelorin_names -f
+            return ;;
+        --passes | --memory-passes | --padding | --select)
+            # A number, or a name stored in an archive: nothing to offer.
+            return ;;
+    esac
+
+    local options names=-f
+    case $command in
+        help)
+            ((COMP_CWORD == 2)) && _pelorin_words $commands
+            return ;;
+        settings)
+            case $COMP_CWORD in
+                2) _pelorin_words encrypt decrypt wipe delete --help ;;
+                3)
+                    case ${COMP_WORDS[2]} in
+                        encrypt) _pelorin_words encheaders hashpasskey numpasses lastalg actualalg stickydelete \
+                            havedelete overwrite ;;
+                        decrypt) _pelorin_words stickdel actualdel numiter ;;
+                        wipe) _pelorin_words NumDisk NumMem what ;;
+                        delete) _pelorin_words SecDelDoNotRemind ;;
+                    esac ;;
+            esac
+            return ;;
+        encrypt) options="--algorithm --delete-sources --passkey-file --yes --no" ;;
+        decrypt) options="--select --delete-archives --passkey-file --yes --no" ;;
+        import) options="--algorithm --padding --passkey-file" ;;
+        list) options="--passkey-file --yes --no" ;;
+        delete) options="--passes --yes" ;;
+        wipe-file | wipe-slack) options="--passes" ;;
+        wipe-free) options="--passes" names=-d ;;
+        wipe-drive) options="--mode --passes --memory-passes --yes" names=-d ;;
+        *) return ;;
+    esac
+    if [[ $cur == -* ]]; then
+        _pelorin_words $options --help --
+    else
+        _pelorin_names $names
+    fi
+}
+
+complete -F _pelorin pelorin
