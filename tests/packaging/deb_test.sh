@@ -131,32 +131,11 @@ for section in DESCRIPTION EXAMPLES LIMITS ENVIRONMENT; do
   check "the page has $section" grep -qx "$section" "$work/page"
 done
 
-# A C program against the installed library, found through pkg-config: it
-# wipes a file on the test's own tmpfs and keeps another.
+# The README's C program against the installed library, found through
+# pkg-config: it wipes a file on the test's own tmpfs and keeps another.
 check "pkg-config knows pelosdk $version" test "$(pkg-config --modversion pelosdk)" = "$version"
-cat >"$work/wipe_one.c" <<'EOF'
-#include <PeloSDK.h>
-#include <stdio.h>
-
-/* wipe_one FILE: wipes FILE with two passes; a second wipe of the same
-   name must then fail to open it. */
-int main(int argc, char** argv) {
-    if (argc != 2) return 2;
-    InitPelorinSDK();
-    int status = 0;
-    if (SetDiskPasses(2) != 2 || GetDiskPasses() != 2) status = 3;
-    int first = WipeFile(argv[1]);
-    if (first != SdkErrorNone) {
-        fprintf(stderr, "WipeFile: %d %s\n", first, GetErrorText(first));
-        status = 4;
-    }
-    if (WipeFile(argv[1]) != SdkErrorOpenFile) status = 5;
-    KillPelorinSDK();
-    return status;
-}
-EOF
 # shellcheck disable=SC2046  # pkg-config's words are separate arguments
-cc -o "$work/wipe_one" "$work/wipe_one.c" $(pkg-config --cflags --libs pelosdk) 2>"$work/err"
+cc -o "$work/wipe_one" "$root/samples/sdk/wipe-one.c" $(pkg-config --cflags --libs pelosdk) 2>"$work/err"
 check "the C program builds with pkg-config's flags" test $? -eq 0
 head -c 50000 /dev/urandom >"$work/volume/secret.bin"
 printf 'stays\n' >"$work/volume/kept.txt"
