@@ -8,6 +8,7 @@ packages=(
   googletest libbenchmark-dev          # GoogleTest sources, Google Benchmark
   libssl-dev libcrypto++-dev libgcrypt20-dev  # reference libraries for tests and benchmarks
   g++-mingw-w64-x86-64 wine64 wine     # Windows cross build and Wine to run it
+  nsis zip unzip                       # the Windows installer and the portable zip
   xvfb imagemagick xdotool x11-utils   # windows under a virtual display, screenshots
   bc coreutils python3                 # benchmark and test scripts
   p7zip-full gnupg age                 # the tools the job benchmarks compare with
