@@ -54,7 +54,6 @@ BrandingText "${PUBLISHER}"
 
 !define MUI_ICON "${SOURCE}/app_common/win32/Pelorin.ico"
 !define MUI_UNICON "${SOURCE}/app_common/win32/Pelorin.ico"
-!define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 
 !insertmacro MUI_PAGE_COMPONENTS
