@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: natively, under
 # the Address and UndefinedBehavior sanitizers, the reader fuzz target for a
-# minute, and as Windows programs under Wine.
+# minute, as Windows programs under Wine, and the Windows installer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -40,9 +40,12 @@ cmake --preset win64 >/dev/null
 cmake --build --preset win64
 ctest --preset win64
 
+echo "== Windows installer and portable zip (under Wine) =="
+bash tests/installer/installer_test.sh build/win64
+
 echo "== Windows programs on a virtual display (screenshots in artifacts/screenshots) =="
 wine_stop
 scripts/screenshots.sh
 
 # Every suite above stops the script when it fails; reaching here means all passed.
-echo "suites: 5 passed, 0 failed"
+echo "suites: 6 passed, 0 failed"
