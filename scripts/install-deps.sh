@@ -14,6 +14,7 @@ packages=(
   "${native[@]}"
   clang libclang-rt-14-dev             # libFuzzer
   g++-mingw-w64-x86-64 wine64 wine     # Windows cross build and Wine to run it
+  nsis zip unzip                       # the Windows installer and the portable zip
   xvfb imagemagick xdotool x11-utils   # windows under a virtual display, screenshots
   bc coreutils python3 gdb             # benchmark and test scripts; gdb looks for secrets left in memory
   p7zip-full gnupg age                 # the tools the job benchmarks compare with

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: natively, under
-# the Address and UndefinedBehavior sanitizers, the Debian packages, the
-# reader fuzz target for a minute, and as Windows programs under Wine.
+# the Address and UndefinedBehavior sanitizers, the main job, the Debian
+# packages, the reader fuzz target for a minute, as Windows programs under
+# Wine, and the Windows installer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -52,9 +53,12 @@ cmake --preset win64 >/dev/null
 cmake --build --preset win64
 ctest --preset win64
 
+echo "== Windows installer and portable zip (under Wine) =="
+bash tests/installer/installer_test.sh build/win64
+
 echo "== Windows programs on a virtual display (screenshots in artifacts/screenshots) =="
 wine_stop
 scripts/screenshots.sh
 
 # Every suite above stops the script when it fails; reaching here means all passed.
-echo "suites: 7 passed, 0 failed"
+echo "suites: 8 passed, 0 failed"

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <utility>
 
 namespace pelorin::e2e {
 
@@ -19,9 +20,16 @@ using namespace std::chrono_literals;
 Program::Program(const std::string& exe, const std::vector<std::string>& arguments) {
     std::string commandLine = "\"" + exe + "\"";
     for (const auto& a : arguments) commandLine += " \"" + a + "\"";
+    Start(exe.c_str(), std::move(commandLine));
+}
+
+Program::Program(const std::string& commandLine) { Start(nullptr, commandLine); }
+
+void Program::Start(const char* exe, std::string commandLine) {
     STARTUPINFOA startup{sizeof startup};
-    EXPECT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &process_));
+    EXPECT_TRUE(CreateProcessA(exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process_))
+        << commandLine;
     WaitForInputIdle(process_.hProcess, 10000);
 }
 

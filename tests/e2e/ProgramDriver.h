@@ -18,6 +18,9 @@ class Program {
 public:
     // Starts `exe` (beside the test) with each argument quoted.
     Program(const std::string& exe, const std::vector<std::string>& arguments);
+    // Starts a command line as it stands, as the shell runs the command of
+    // a file type's open verb.
+    explicit Program(const std::string& commandLine);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -33,6 +36,8 @@ public:
     void SelectListViewItem(HWND list, int index);
 
 private:
+    void Start(const char* exe, std::string commandLine);
+
     PROCESS_INFORMATION process_{};
 };
 
