@@ -66,18 +66,7 @@ trap cleanup EXIT
 mount -t tmpfs -o size=16m tmpfs "$work/volume" || exit 1
 export XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state"
 
-passed=0
-failed=0
-check() {  # check NAME CONDITION...
-  local name="$1"
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $name"
-  fi
-}
+source "$root/tests/cli/checks.sh"
 
 # What exists before, so that removal can be checked against it.
 for deb in "${debs[@]}"; do dpkg-deb --contents "$deb"; done | awk '{ print $6 }' | sed 's|^\./|/|; s|/$||' |
@@ -162,5 +151,4 @@ for package in "${packages[@]}"; do
   check "$package is not installed" test -z "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep 'ok installed')"
 done
 
-echo "$passed passed, $failed failed"
-test $failed -eq 0
+finish
