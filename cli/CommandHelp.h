@@ -106,7 +106,9 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  stay. Asks first on a terminal unless --yes is given or `pelorin settings delete SecDelDoNotRemind 0`.\n",
      "Every file is overwritten with 0x00, 0xFF and random bytes, each pass forced\n"
      "to disk, then its name is overwritten and it is deleted. Without a terminal\n"
-     "and without --yes nothing is deleted. Ctrl-C is asked about before the next\n"
+     "and without --yes nothing is deleted, unless the question was turned off\n"
+     "with `pelorin settings delete SecDelDoNotRemind 0` (then nothing is asked\n"
+     "anywhere, as in Secure Delete). Ctrl-C is asked about before the next\n"
      "file; a signal that ends programs stops there without asking. A file system\n"
      "mounted or bound onto a name is left alone, and every item that stayed is\n"
      "named with the reason.\n"
@@ -118,7 +120,7 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "exit status:\n"
      "  0   everything named is gone (a name that did not exist is mentioned)\n"
      "  1   something stayed\n"
-     "  2   a usage error, or no terminal to ask and no --yes\n"
+     "  2   a usage error, or the question is on, with no terminal to ask and no --yes\n"
      "  13  stopped, or the question answered no\n"},
     {"settings", "show or change the settings of the programs",
      "usage: pelorin settings PROGRAM [NAME [VALUE]]\n"

@@ -31,7 +31,7 @@ public:
 
     void ShowNothingDropped() override { std::cerr << kUsage; }
     std::optional<secure_delete::Confirmation> Confirm() override {
-        if (!platform::StandardInputIsTerminal()) {
+        if (!TerminalCanAsk()) {
             nobodyToAsk = true;
             return std::nullopt;
         }

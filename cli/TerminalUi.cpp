@@ -30,7 +30,7 @@ bool TerminalUi::AskYesNo(const std::string& text, const std::optional<std::stri
     const bool cancelQuestion = text == kCancelQuestion;
     // A signal that ends programs has nobody to ask, and nor has Ctrl-C
     // without a terminal or an answer given: the stop stands.
-    if (cancelQuestion && (EndRequested() || (!presetAnswer && !platform::StandardInputIsTerminal()))) {
+    if (cancelQuestion && (EndRequested() || (!presetAnswer && !TerminalCanAsk()))) {
         ShowMessage(text + " [a stop with nobody to ask: yes]", caption, icon);
         cancelConfirmed = true;
         return true;
@@ -40,7 +40,7 @@ bool TerminalUi::AskYesNo(const std::string& text, const std::optional<std::stri
         if (cancelQuestion && *presetAnswer) cancelConfirmed = true;
         return *presetAnswer;
     }
-    if (!platform::StandardInputIsTerminal()) {
+    if (!TerminalCanAsk()) {
         ShowMessage(text + " [no answer possible: no]", caption, icon);
         return false;
     }
@@ -56,7 +56,7 @@ bool TerminalUi::AskYesNo(const std::string& text, const std::optional<std::stri
 
 AbortRetryIgnore TerminalUi::AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
                                                  MessageIcon icon) {
-    if (!platform::StandardInputIsTerminal()) {
+    if (!TerminalCanAsk()) {
         ShowMessage(text + " [no answer possible: abort]", caption, icon);
         return AbortRetryIgnore::Abort;
     }
@@ -69,6 +69,8 @@ AbortRetryIgnore TerminalUi::AskAbortRetryIgnore(const std::string& text, const 
     if (!answer.empty() && (answer[0] == 'i' || answer[0] == 'I')) return AbortRetryIgnore::Ignore;
     return AbortRetryIgnore::Abort;
 }
+
+bool TerminalCanAsk() { return platform::StandardInputIsTerminal() && platform::StandardErrorIsTerminal(); }
 
 TerminalProgress::TerminalProgress() : terminal_(platform::StandardErrorIsTerminal()) {}
 
@@ -192,7 +194,7 @@ bool ReadPasskey(const std::optional<std::string>& passkeyFile, bool askTwice, s
         passkey = verify = *fromEnvironment;
         return true;
     }
-    if (!platform::StandardInputIsTerminal()) {
+    if (!TerminalCanAsk()) {
         return refuse("no passkey: give --passkey-file, set PELORIN_PASSKEY, or run on a terminal");
     }
     const auto first = platform::ReadHiddenLine("Passkey: ", &exact);

@@ -64,6 +64,10 @@ private:
     StopSignals signals_;
 };
 
+// A question needs someone who sees it and can answer: it is shown on
+// standard error and read from standard input, so both must be a terminal.
+bool TerminalCanAsk();
+
 // One line of progress on standard error: a 20-step bar, the percentage, the
 // amounts and rate when given, and the status (escaped), drawn over the
 // previous one, cut to the terminal's width.

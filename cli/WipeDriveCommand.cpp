@@ -100,7 +100,7 @@ int RunWipeDrive(const std::vector<std::string>& arguments) {
     }
     TerminalUi ui;
     if (run.type == wipe_app::WipeType::Complete && !parsed->Has("--yes")) {
-        if (!platform::StandardInputIsTerminal()) {
+        if (!TerminalCanAsk()) {
             std::cerr << "pelorin: complete deletes everything on the volume; without a terminal to ask, give --yes\n";
             return kUsageError;
         }

@@ -94,18 +94,27 @@ bool AsksForHelp(const std::vector<std::string>& arguments) {
     return false;
 }
 
+// Text on standard output, and whether all of it got there (a full disk or
+// a closed pipe is an error, not a success).
+int Print(const std::string& text) {
+    std::cout << text << std::flush;
+    if (std::cout) return 0;
+    std::cerr << "pelorin: the text could not be written to standard output\n";
+    return 1;
+}
+
 int Help(const std::vector<std::string>& arguments) {
-    if (arguments.empty()) {
-        std::cout << FullHelp();
-        return 0;
+    if (arguments.empty() || (arguments.size() == 1 && AsksForHelp(arguments))) return Print(FullHelp());
+    if (arguments.size() > 1) {
+        std::cerr << "pelorin: help takes one command name\n" << Overview();
+        return pelorin::cli::kUsageError;
     }
-    const auto* command = arguments.size() == 1 ? pelorin::cli::FindCommandHelp(arguments[0]) : nullptr;
+    const auto* command = pelorin::cli::FindCommandHelp(arguments[0]);
     if (command == nullptr) {
         std::cerr << "pelorin: no command named " << arguments[0] << "\n" << Overview();
         return pelorin::cli::kUsageError;
     }
-    std::cout << CommandText(*command);
-    return 0;
+    return Print(CommandText(*command));
 }
 
 }  // namespace
@@ -117,10 +126,7 @@ int main(int argc, char** argv) {
     }
     const std::string command = argv[1];
     const std::vector<std::string> arguments(argv + 2, argv + argc);
-    if (command == "--version") {
-        std::cout << kVersionText;
-        return 0;
-    }
+    if (command == "--version") return Print(kVersionText);
     if (command == "--help" || command == "-h" || command == "help") return Help(arguments);
     if (pelorin::cli::FindCommandHelp(command) != nullptr && AsksForHelp(arguments)) return Help({command});
 

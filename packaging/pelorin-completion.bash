@@ -4,6 +4,18 @@
 
 _pelorin_names() {  # _pelorin_names -f|-d: files (and folders) or folders
     compopt -o filenames 2>/dev/null
+    # bash splits a word at "=" and ":", but a name may hold them: complete
+    # the whole name typed since the last space, and give back only the part
+    # after the split, which is what bash replaces.
+    local line=${COMP_LINE:0:COMP_POINT}
+    local whole=${line##*[[:space:]]}
+    [[ $whole == --*=* ]] && whole=${whole#*=}
+    if [[ $whole == *[=:]* && $whole == *"$cur" ]]; then
+        local head=${whole%"$cur"}
+        mapfile -t COMPREPLY < <(compgen "$1" -- "$whole")
+        COMPREPLY=("${COMPREPLY[@]#"$head"}")
+        return
+    fi
     mapfile -t COMPREPLY < <(compgen "$1" -- "$cur")
 }
 
@@ -22,10 +34,11 @@ _pelorin() {
     fi
     local command=${COMP_WORDS[1]}
 
-    # "--option=value" arrives as the option, "=" and the value so far.
-    if [[ $cur == = ]]; then
+    # "--option=value" arrives as the option, "=" and the value so far; an
+    # "=" inside a name is left to the name completion.
+    if [[ $cur == = && $prev == --* ]]; then
         cur=
-    elif [[ $prev == = ]]; then
+    elif [[ $prev == = && ${COMP_WORDS[COMP_CWORD - 2]} == --* ]]; then
         prev=${COMP_WORDS[COMP_CWORD - 2]}
     fi
 
@@ -40,7 +53,7 @@ _pelorin() {
 
     case $prev in
         --algorithm)
-            _pelorin_words 0 1 2 3 4 5 6 7 ASCII BlowFish DES IDEA NewDES RC4 Safer Vigenere
+            _pelorin_words 0 1 2 3 4 5 6 7 ASCII BlowFish DES IDEA NewDES Pseudo-RC4 RC4 Safer Vigenere
             return ;;
         --mode)
             _pelorin_words standard thorough complete

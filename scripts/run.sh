@@ -6,6 +6,7 @@
 # listed, restored into a fresh folder and compared byte for byte, and the
 # copies are securely deleted; each step is printed with its time.
 set -euo pipefail
+caller=$PWD
 cd "$(dirname "$0")/.."
 top=$PWD
 
@@ -15,6 +16,8 @@ cmake --build --preset native --target pelorin -j"$(nproc)" >/dev/null
 tool=$top/build/native/pelorin
 
 if (($# > 0)); then
+  # Names are the caller's: relative ones start in the folder it ran from.
+  cd "$caller"
   exec "$tool" "$@"
 fi
 
@@ -24,17 +27,19 @@ fi
 # the last dot of the whole path.
 work=$(mktemp -d "${TMPDIR:-/tmp}/pelorin-demo-XXXXXX")
 trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME="$work/settings"
+export XDG_CONFIG_HOME="$work/settings" XDG_STATE_HOME="$work/state"
 export PELORIN_PASSKEY="demonstration passkey 0123456789"
 export LC_ALL=C
 
 step() {  # step LABEL COMMAND...: runs COMMAND quietly, prints LABEL and its time
-  local label=$1 start end log=$work/step.log
+  local label=$1 start end
   shift
   start=$(date +%s%N)
-  if ! "$@" >"$log" 2>&1; then
+  # Kept in memory, not in a file: a full temporary folder must not swallow
+  # the reason a step failed.
+  if ! output=$("$@" 2>&1); then
     printf '%-44s failed:\n' "$label"
-    sed 's/^/    /' "$log"
+    printf '%s\n' "$output" | sed 's/^/    /'
     exit 1
   fi
   end=$(date +%s%N)
@@ -53,7 +58,7 @@ for number in "${!algorithms[@]}"; do
   cp -R samples/tree "$work/$name/sample"
   step "$name: encrypt into sample.pvb" "$tool" encrypt --algorithm "$number" "$work/$name/sample"
   step "$name: list the archive" "$tool" list "$work/$name/sample.pvb"
-  ((number == 0)) && sed 's/^/    /' "$work/step.log"
+  ((number == 0)) && printf '%s\n' "$output" | sed 's/^/    /'
   mv "$work/$name/sample.pvb" "$work/$name/restored/"
   step "$name: restore into a fresh folder" "$tool" decrypt "$work/$name/restored/sample.pvb"
   step "$name: compare byte for byte" diff -r samples/tree "$work/$name/restored/sample"

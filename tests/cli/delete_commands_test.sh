@@ -41,6 +41,13 @@ make_tree "$place/tree"
 check "without a terminal or --yes: a usage error" test $? -eq 2
 check "and the tree is kept" test -f "$place/tree/a.txt" -a -f "$place/tree/sub/deep/big.bin"
 check "and it says how to go on" grep -q -- "--yes" "$work/err"
+# A terminal to type on but messages going to a file: the question could not
+# be seen, so it is not asked either.
+if command -v script >/dev/null; then
+  script -qec "'$pelorin' delete '$place/tree' 2>'$work/err'" /dev/null </dev/null >/dev/null
+  check "with standard error not a terminal: nothing asked, the tree is kept" \
+    test -f "$place/tree/a.txt" -a -z "$(grep -F '[y/N]' "$work/err")"
+fi
 
 "$pelorin" delete --yes --passes 2 "$place/tree/" 2>"$work/err"
 check "--yes deletes the whole tree, exit 0" test $? -eq 0 -a ! -e "$place/tree" -a ! -s "$work/err"

@@ -59,4 +59,9 @@ check "help of an unknown command exits 2, naming it on standard error" \
 (cd "$work" && "$pelorin" list -- --help >/dev/null 2>"$work/err")
 check "after --, --help is a name" test $? -eq 1 -a -n "$(grep -F "$work/--help" "$work/err")"
 
+"$pelorin" help encrypt >/dev/full 2>/dev/null
+check "help that cannot be written is an error" test $? -eq 1
+"$pelorin" help encrypt decrypt >/dev/null 2>"$work/err"
+check "help of two commands is a usage error that says so" test $? -eq 2 -a -n "$(grep 'one command name' "$work/err")"
+
 finish

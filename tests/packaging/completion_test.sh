@@ -15,6 +15,14 @@ export LC_ALL=C  # one sort order for the offers
 offers() {
   COMP_WORDS=("$@")
   COMP_CWORD=$(($# - 1))
+  # The line as typed: the words bash split at "=" or ":" join up again.
+  local word before=
+  COMP_LINE=
+  for word in "$@"; do
+    if [[ $word == [=:] || $before == [=:] ]]; then COMP_LINE+=$word; else COMP_LINE+=${COMP_LINE:+ }$word; fi
+    before=$word
+  done
+  COMP_POINT=${#COMP_LINE}
   COMPREPLY=()
   _pelorin
   printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' ' | sed 's/ $//'
@@ -22,7 +30,7 @@ offers() {
 
 cd "$work"
 mkdir folder
-touch report.pvb rest.txt -- --odd.txt
+touch report.pvb rest.txt -- --odd.txt x=y.txt a:b.txt
 
 # command line (words, "" for an empty last word) | expected offers
 cases=(
@@ -31,7 +39,7 @@ cases=(
   "pelorin encrypt --al|--algorithm"
   "pelorin encrypt --algorithm B|BlowFish"
   "pelorin encrypt --algorithm = N|NewDES"
-  "pelorin import --algorithm |0 1 2 3 4 5 6 7 ASCII BlowFish DES IDEA NewDES RC4 Safer Vigenere"
+  "pelorin import --algorithm |0 1 2 3 4 5 6 7 ASCII BlowFish DES IDEA NewDES Pseudo-RC4 RC4 Safer Vigenere"
   "pelorin wipe-drive --mode |complete standard thorough"
   "pelorin wipe-drive --mode = t|thorough"
   "pelorin delete --passes |"
@@ -39,7 +47,10 @@ cases=(
   "pelorin decrypt --passkey-file r|report.pvb rest.txt"
   "pelorin wipe-free |folder"
   "pelorin wipe-file -- --|--odd.txt"
-  "pelorin list --no |--odd.txt folder report.pvb rest.txt"
+  "pelorin list --no |--odd.txt a:b.txt folder report.pvb rest.txt x=y.txt"
+  "pelorin list x = y|y.txt"
+  "pelorin list x = r|"
+  "pelorin delete a : b|b.txt"
   "pelorin help wipe-f|wipe-file wipe-free"
   "pelorin settings d|decrypt delete"
   "pelorin settings wipe N|NumDisk NumMem"
