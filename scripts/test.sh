@@ -32,6 +32,10 @@ mkdir -p "$demo"
 if [[ $(id -u) -eq 0 ]]; then mountpoint -q "$demo" || mount -t tmpfs -o size=32m tmpfs "$demo"; fi
 TMPDIR=$demo bash scripts/run.sh | tee "$demo/run.log"
 grep -q "Every algorithm gave the sample back byte for byte" "$demo/run.log"
+# With arguments it runs the tool on names relative to the caller's folder.
+printf 'x' >"$demo/relative.txt"
+(cd "$demo" && bash "$OLDPWD/scripts/run.sh" wipe-file relative.txt)
+test ! -e "$demo/relative.txt" && test -d samples/tree
 if [[ $(id -u) -eq 0 ]]; then umount "$demo"; fi
 
 echo "== Debian packages (built, installed, used and removed) =="
