@@ -47,6 +47,8 @@ set(CPACK_PACKAGE_VENDOR "Tarn6 Software")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
+# The packages carry the programs without their symbol tables.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL pelorin libpelosdk1 libpelosdk-dev)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tarn6 Software")
