@@ -220,7 +220,7 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "exit status:\n"
      "  0   every volume done\n"
      "  1   a file or folder was left as it was\n"
-     "  2   a usage error\n"
+     "  2   a usage error, or no disk pass (NumDisk 0 and no --passes)\n"
      "  13  stopped, or the question answered no\n"
      "  otherwise the library's error code of the last failure\n"},
 };

@@ -12,10 +12,12 @@
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
 #include "platform/Paths.h"
+#include "platform/Settings.h"
 #include "platform/Terminal.h"
 #include "platform/Volume.h"
 #include "wipe_app/BarPosition.h"
 #include "wipe_app/WipeRun.h"
+#include "wipe_app/WipeSettings.h"
 #include "wipe_app/WipeTexts.h"
 
 namespace pelorin::cli {
@@ -87,6 +89,14 @@ int RunWipeDrive(const std::vector<std::string>& arguments) {
     }
     if (parsed->names.empty()) {
         std::cerr << kUsage;
+        return kUsageError;
+    }
+    // The program's own message points to its Options dialog; the tool's
+    // user sets the passes here.
+    if (!run.diskPasses &&
+        platform::SettingsStore(wipe_app::kGlobalKey).ReadOr(wipe_app::kNumDisk.name, wipe_app::kNumDisk.defaultValue) == 0) {
+        std::cerr << "pelorin: the setting NumDisk is 0, so no pass would overwrite anything; give --passes N or set "
+                     "`pelorin settings wipe NumDisk N` (1 or more)\n";
         return kUsageError;
     }
     for (const auto& name : parsed->names) {

@@ -60,8 +60,8 @@ if [[ -n "${PELORIN_TEST_VOLUME:-}" && -d "${PELORIN_TEST_VOLUME}" ]]; then
   rm "$volume/dir/pipe"
   "$pelorin" settings wipe NumDisk 0
   "$pelorin" wipe-drive --mode complete --yes "$volume" 2>"$work/err"
-  check "no disk pass: nothing deleted, said, exit 1" test $? -eq 1 -a -e "$volume/a.txt"
-  check "and said" grep -q "number of disk passes is 0" "$work/err"
+  check "no disk pass: nothing deleted, a usage error" test $? -eq 2 -a -e "$volume/a.txt"
+  check "and said how to give passes" grep -q "give --passes N" "$work/err"
   "$pelorin" settings wipe NumDisk 3
   "$pelorin" wipe-drive --mode complete --passes 1 "$volume" </dev/null 2>/dev/null
   check "wipe-drive complete without a terminal needs --yes" test $? -eq 2 -a -e "$volume/a.txt"
