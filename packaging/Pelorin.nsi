@@ -147,6 +147,62 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 !macroend
 
+; A program file of the installation that a running program holds: it can
+; be neither replaced nor removed. $R9 names the first one found.
+!macro NoteIfHeld FOLDER NAME
+  ${If} $R9 == ""
+  ${AndIf} ${FileExists} "$INSTDIR\${NAME}"
+    ClearErrors
+    FileOpen $R8 "$INSTDIR\${NAME}" a
+    ${If} ${Errors}
+      StrCpy $R9 "${NAME}"
+    ${Else}
+      FileClose $R8
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; Ends the run with exit status 2 and the reason, before anything changed.
+!macro Refuse TEXT
+  MessageBox MB_OK|MB_ICONSTOP "${TEXT}" /SD IDOK
+  SetErrorLevel 2
+  Quit
+!macroend
+
+; What must hold before the first file is copied: a folder of Pelorin's own
+; (new, empty, or the earlier installation), not too long a path, one
+; installation only, and no program of it running.
+Function CheckTarget
+  StrLen $0 "$INSTDIR"
+  ${If} $0 > 200
+    !insertmacro Refuse "The folder $INSTDIR is too long a name for Pelorin's files. Choose a shorter one."
+  ${EndIf}
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} $0 != "$INSTDIR"
+  ${AndIf} ${FileExists} "$0\Uninstall.exe"
+    !insertmacro Refuse "Pelorin is already installed in $0. Install it there again, or uninstall it first."
+  ${EndIf}
+  ${DirState} "$INSTDIR" $0
+  ${If} $0 == 1
+  ${AndIfNot} ${FileExists} "$INSTDIR\Uninstall.exe"
+    !insertmacro Refuse "The folder $INSTDIR already holds other files, which Pelorin's could replace. Choose an empty folder."
+  ${EndIf}
+  StrCpy $R9 ""
+  !insertmacro ProgramFiles NoteIfHeld
+  ${If} $R9 != ""
+    !insertmacro Refuse "$R9 is running. Close the Pelorin programs and start the setup again."
+  ${EndIf}
+FunctionEnd
+
+Function un.CheckNothingRuns
+  StrCpy $R9 ""
+  !insertmacro ProgramFiles NoteIfHeld
+  ${If} $R9 != ""
+    !insertmacro Refuse "$R9 is running. Close the Pelorin programs and start the uninstallation again."
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   SetShellVarContext current
 FunctionEnd
@@ -157,6 +213,7 @@ FunctionEnd
 
 Section "Pelorin programs and help" SectionPrograms
   SectionIn RO
+  Call CheckTarget
   SetOutPath "$INSTDIR"
   !insertmacro ProgramFiles InstallFile
   WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -195,6 +252,7 @@ Section "-Uninstall entry"
 SectionEnd
 
 Section "Uninstall"
+  Call un.CheckNothingRuns
   !insertmacro Shortcuts RemoveLink
   RMDir "$SMPROGRAMS\Pelorin"
 

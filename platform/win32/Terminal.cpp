@@ -1,13 +1,5 @@
 #include "platform/Terminal.h"
 
-#include <io.h>
-
-namespace pelorin::platform {
-
-bool StandardErrorIsTerminal() { return _isatty(2) != 0; }
-
-}  // namespace pelorin::platform
-
 #include <windows.h>
 
 #include "platform/win32/WidePath.h"
@@ -16,8 +8,20 @@ bool StandardErrorIsTerminal() { return _isatty(2) != 0; }
 #include <iostream>
 
 namespace pelorin::platform {
+namespace {
 
-bool StandardInputIsTerminal() { return _isatty(0) != 0; }
+// A console, not merely a character device: the C run-time's isatty also
+// says yes for NUL, where nobody reads a question or types an answer.
+bool IsConsole(DWORD which) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(which), &mode) != 0;
+}
+
+}  // namespace
+
+bool StandardErrorIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
+
+bool StandardInputIsTerminal() { return IsConsole(STD_INPUT_HANDLE); }
 
 std::optional<std::string> EnvironmentText(const std::string& name, bool* exact) {
     if (exact) *exact = true;

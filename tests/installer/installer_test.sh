@@ -111,6 +111,16 @@ value() {
 wine reg add 'HKCU\Software\Tarn6 Software\Pelorin' /v numpasses /t REG_DWORD /d 7 /f >/dev/null 2>&1 </dev/null
 wine reg add 'HKCU\Software\Classes\.enc' /ve /d Other.EncFile /f >/dev/null 2>&1 </dev/null
 
+# --- refusals before anything is copied ---------------------------------------
+step "a folder that holds other files is refused"
+mkdir -p "$profile/Documents/site"
+printf 'mine\n' >"$profile/Documents/site/index.html"
+wine cmd /c "T:\\PelorinSetup.exe /S /D=C:\\users\\$user\\Documents\\site" </dev/null >/dev/null 2>&1
+wineserver -w
+expect "the user's index.html" "$(cat "$profile/Documents/site/index.html")" mine
+expect "files in the refused folder" "$(ls "$profile/Documents/site")" index.html
+rm -rf "$profile/Documents/site"
+
 # --- install -----------------------------------------------------------------
 step "PelorinSetup.exe /S"
 wine 'T:\PelorinSetup.exe' /S </dev/null
@@ -125,6 +135,11 @@ expect "files in $dir_win" "$(cd "$dir" 2>/dev/null && find . -type f | sort)" \
 for file in "${programs[@]}" "${help[@]}" "${sdk[@]}"; do
   cmp -s "$dir/$file" "$(origin "$file")" || fail "installed $file differs from $(origin "$file")"
 done
+
+step "a second installation elsewhere is refused"
+wine cmd /c "T:\\PelorinSetup.exe /S /D=C:\\users\\$user\\Other" </dev/null >/dev/null 2>&1
+wineserver -w
+[[ -e $profile/Other ]] && fail "a second installation went into C:\\users\\$user\\Other"
 
 step "version resources"
 # Each program and the library: description and version as its About box.
@@ -229,10 +244,21 @@ rm -f "$sample/photo.pvb"
 diff -r "$work/t/originals" "$sample" >/dev/null || fail "the archive opened by its association did not restore the originals"
 
 # --- uninstall ---------------------------------------------------------------
-step "the quiet uninstall"
 quiet=$(value "$uninstall" QuietUninstallString)
 uninstaller=${quiet#\"}
 uninstaller=${uninstaller%%\"*}
+step "no uninstall while a program runs"
+wine "$dir_win\\PelorinWipe.exe" </dev/null >/dev/null 2>&1 &
+sleep 5
+# In place (_?=), so that its own exit status comes back.
+wine "$uninstaller" /S "_?=$dir_win" </dev/null
+expect "uninstaller exit status while PelorinWipe.exe runs" "$?" 2
+[[ -e $dir/PelorinWipe.exe && -e $dir/PelorinEncrypt.exe ]] || fail "files went while a program ran"
+regq "$uninstall" >/dev/null || fail "the uninstall entry went while a program ran"
+pkill -f 'PelorinWipe.exe' || true
+wineserver -w
+
+step "the quiet uninstall"
 wine "$uninstaller" ${quiet##*\" } </dev/null
 expect "uninstaller exit status" "$?" 0
 # It runs on from a copy of itself in the temporary folder.
