@@ -58,6 +58,9 @@ PELORIN_LANE_VARIANTS void FillWithSharedRandomBytes(std::uint8_t* out, std::siz
         for (auto& lane : lanes) lane = state = Step(state);
         for (; count - done >= kLanes; done += kLanes) {
             state = lanes[kLanes - 1];
+            // Kept as a loop: unrolled, it is no longer turned into vector
+            // instructions, at a quarter of the speed.
+#pragma GCC unroll 1
             for (std::size_t j = 0; j < kLanes; ++j) {
                 out[done + j] = LowByte(lanes[j]);
                 lanes[j] = lanes[j] * kLeap.multiplier + kLeap.increment;

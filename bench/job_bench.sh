@@ -23,7 +23,7 @@ place=/tmp/pelorin-job-bench
 mkdir -p "$place"
 if [[ $(id -u) -eq 0 ]] && ! mountpoint -q "$place"; then
   mount -t tmpfs -o size=1536m tmpfs "$place"
-  trap 'cd / && { gpgconf --kill gpg-agent >/dev/null 2>&1 || true; } && umount "$place"' EXIT
+  trap 'cd / && { gpgconf --kill all >/dev/null 2>&1 || true; } && umount "$place"' EXIT
 fi
 export XDG_CONFIG_HOME="$place/config"
 export GNUPGHOME="$place/gnupg"
@@ -138,5 +138,5 @@ for i in "${!peers[@]}"; do
   [[ $job == decrypt ]] && ${peers[$i]} encrypt >/dev/null 2>&1
   printf '%-28s %12s\n' "${labels[$i]}" "$(peer_rate ${peers[$i]} "$job")"
 done
-gpgconf --kill gpg-agent >/dev/null 2>&1 || true
+gpgconf --kill all >/dev/null 2>&1 || true
 rm -rf "$place"/source* "$place/out" "$place"/peer* "$place/age.key" "$GNUPGHOME"

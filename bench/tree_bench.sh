@@ -13,7 +13,7 @@ place=/tmp/pelorin-tree-bench
 mkdir -p "$place"
 if [[ $(id -u) -eq 0 ]] && ! mountpoint -q "$place"; then
   mount -t tmpfs -o size=512m tmpfs "$place"
-  trap 'cd / && { gpgconf --kill gpg-agent || true; } && umount "$place"' EXIT
+  trap 'cd / && { gpgconf --kill all || true; } && umount "$place"' EXIT
 fi
 export XDG_CONFIG_HOME="$place/config"
 passkey="benchmark passkey 0123456789"

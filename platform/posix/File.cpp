@@ -91,9 +91,13 @@ File File::OpenIn(const Folder& folder, const std::string& name, const OpenOptio
 
 File File::OpenAt(std::intptr_t folderHandle, const std::string& path, const OpenOptions& options, FileError* error) {
     const int folder = static_cast<int>(folderHandle);
-    // Never blocks: a FIFO without a writer or a device that waits would
-    // hang the job; such names are refused below anyway.
-    int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    // A name created here and now (O_CREAT | O_EXCL fails on anything that
+    // exists, links included) is a new regular file: nothing to look at
+    // first, and nothing that could block.
+    const bool fresh = options.create && options.exclusive;
+    // Otherwise never blocks: a FIFO without a writer or a device that waits
+    // would hang the job; such names are refused below anyway.
+    int flags = O_CLOEXEC | O_NOCTTY | (fresh ? 0 : O_NONBLOCK);
     if (options.read && options.write) {
         flags |= O_RDWR;
     } else if (options.write) {
@@ -111,7 +115,7 @@ File File::OpenAt(std::intptr_t folderHandle, const std::string& path, const Ope
     };
     // A device is not even opened: opening some has effects of its own.
     struct stat named {};
-    const int looked = ::fstatat(folder, path.c_str(), &named, options.noFollow ? AT_SYMLINK_NOFOLLOW : 0);
+    const int looked = fresh ? -1 : ::fstatat(folder, path.c_str(), &named, options.noFollow ? AT_SYMLINK_NOFOLLOW : 0);
     if (looked == 0 && !S_ISREG(named.st_mode) && !S_ISDIR(named.st_mode) && !S_ISLNK(named.st_mode)) {
         return refuse(FailWith(FileError::NotRegular, "Not a regular file (a device, pipe or socket)"));
     }
@@ -149,7 +153,7 @@ File File::OpenAt(std::intptr_t folderHandle, const std::string& path, const Ope
         return refuse(FailWith(FileError::InUse, "The file is in use by another program of the suite"));
     }
     if (options.truncate && ::ftruncate(fd, 0) != 0) return refuse(Fail(errno));
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!fresh) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (options.sequential) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     if (error) *error = FileError::None;
     return file;
