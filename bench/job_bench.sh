@@ -21,9 +21,12 @@ size_mib=256
 runs=5
 place=/tmp/pelorin-job-bench
 mkdir -p "$place"
+# gpg's agents end a moment after they are told to: the volume is let go
+# once they have.
+release_volume() { for _ in 1 2 3 4 5 6; do umount "$place" 2>/dev/null && return; sleep 0.5; done; umount "$place"; }
 if [[ $(id -u) -eq 0 ]] && ! mountpoint -q "$place"; then
   mount -t tmpfs -o size=1536m tmpfs "$place"
-  trap 'cd / && { gpgconf --kill all >/dev/null 2>&1 || true; } && umount "$place"' EXIT
+  trap 'cd / && { gpgconf --kill all >/dev/null 2>&1 || true; } && release_volume' EXIT
 fi
 export XDG_CONFIG_HOME="$place/config"
 export GNUPGHOME="$place/gnupg"

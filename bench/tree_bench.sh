@@ -11,9 +11,12 @@ algorithm=${1:-Blowfish}
 runs=5
 place=/tmp/pelorin-tree-bench
 mkdir -p "$place"
+# gpg's agents end a moment after they are told to: the volume is let go
+# once they have.
+release_volume() { for _ in 1 2 3 4 5 6; do umount "$place" 2>/dev/null && return; sleep 0.5; done; umount "$place"; }
 if [[ $(id -u) -eq 0 ]] && ! mountpoint -q "$place"; then
   mount -t tmpfs -o size=512m tmpfs "$place"
-  trap 'cd / && { gpgconf --kill all || true; } && umount "$place"' EXIT
+  trap 'cd / && { gpgconf --kill all || true; } && release_volume' EXIT
 fi
 export XDG_CONFIG_HOME="$place/config"
 passkey="benchmark passkey 0123456789"
