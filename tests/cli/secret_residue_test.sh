@@ -21,6 +21,10 @@ for line in gdb.execute('info proc mappings', to_string=True).splitlines():
     if len(parts) < 5 or not parts[0].startswith('0x') or 'w' not in parts[4]:
         continue
     start, end = int(parts[0], 16), int(parts[1], 16)
+    # The sanitizers reserve terabytes of shadow memory that nothing of
+    # the job's lives in; no mapping of the program itself is this large.
+    if end - start > (1 << 30):
+        continue
     try:
         memory = gdb.selected_inferior().read_memory(start, end - start).tobytes()
     except gdb.MemoryError:
