@@ -102,9 +102,15 @@ regq() {
   printf '%s\n' "${out//$'\r'/}"
 }
 # The data of a key's value (its default value without a name), or nothing.
+# Asked up to three times: on a busy machine reg now and then prints nothing.
 value() {
-  if [[ -n ${2:-} ]]; then regq "$1" /v "$2"; else regq "$1" /ve; fi |
-    sed -n 's/^    [^ ].*  *REG_[A-Z_]*  *//p' | head -1
+  local data attempt
+  for attempt in 1 2 3; do
+    data=$(if [[ -n ${2:-} ]]; then regq "$1" /v "$2"; else regq "$1" /ve; fi |
+      sed -n 's/^    [^ ].*  *REG_[A-Z_]*  *//p' | head -1)
+    [[ -n $data ]] && break
+  done
+  printf '%s\n' "$data"
 }
 
 # A setting of the user's, and an earlier owner of .enc, both from before.
