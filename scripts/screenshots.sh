@@ -7,7 +7,7 @@ out="$PWD/artifacts/screenshots"
 rm -rf "$out"
 mkdir -p "$out"
 
-display=:97
+display=${PELORIN_DISPLAY:-:97}
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display

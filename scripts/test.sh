@@ -10,7 +10,9 @@ scripts/install-deps.sh
 
 # A small volume of the tests' own for the free-space wipe: a 16 MiB tmpfs
 # (mounting needs root; without it those tests are skipped).
-volume=/tmp/pelorin-test-volume
+# PELORIN_TEST_ROOT keeps two checkouts tested side by side apart.
+root=${PELORIN_TEST_ROOT:-/tmp}
+volume=$root/pelorin-test-volume
 if [[ $(id -u) -eq 0 ]]; then
   mkdir -p "$volume" "$volume-wine"
   mountpoint -q "$volume" || mount -t tmpfs -o size=16m tmpfs "$volume"
@@ -27,7 +29,7 @@ done
 
 echo "== the main job (scripts/run.sh) =="
 # Its secure deletes run on a tmpfs of the tests' own when root.
-demo=/tmp/pelorin-test-demo
+demo=$root/pelorin-test-demo
 mkdir -p "$demo"
 if [[ $(id -u) -eq 0 ]]; then mountpoint -q "$demo" || mount -t tmpfs -o size=32m tmpfs "$demo"; fi
 TMPDIR=$demo bash scripts/run.sh | tee "$demo/run.log"
