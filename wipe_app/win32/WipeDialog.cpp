@@ -2,11 +2,11 @@
 
 #include <commctrl.h>
 
+#include "app_common/ProgressDialog.h"
 #include "app_common/win32/DialogHelpers.h"
 #include "app_common/win32/Help.h"
 #include "platform/Settings.h"
 #include "platform/Volume.h"
-#include "app_common/ProgressDialog.h"
 #include "wipe_app/BarPosition.h"
 #include "wipe_app/RunSummary.h"
 #include "wipe_app/StartRequest.h"
@@ -186,10 +186,18 @@ void WipeDialog::Start() {
     });
 }
 
-// Moves the keyboard focus the way the dialog manager does (the default
-// button follows), unless a message box of the run has it meanwhile.
-void WipeDialog::FocusControl(HWND control) {
-    if (GetActiveWindow() == dialog_) SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+// Puts the keyboard where it belongs now: on Cancel during a run, on the
+// drive list while the run settles, then back where it was before the run.
+// It moves the way the dialog manager moves it (the default button
+// follows); while another window of the program is active (a message box,
+// the About box) it moves once the dialog is active again.
+void WipeDialog::FocusForState() {
+    HWND target = running_    ? GetDlgItem(dialog_, IDCANCEL)
+                  : settling_ ? GetDlgItem(dialog_, IDC_DRIVE_LIST)
+                  : IsWindowEnabled(focusBeforeRun_) ? focusBeforeRun_
+                                                     : GetDlgItem(dialog_, IDC_START);
+    focusPending_ = GetActiveWindow() != dialog_;
+    if (!focusPending_) SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
 }
 
 // Cancel takes the focus before the controls around it are disabled, so
@@ -199,7 +207,7 @@ void WipeDialog::EnterRun() {
     focusBeforeRun_ = focus != nullptr && IsChild(dialog_, focus) ? focus : GetDlgItem(dialog_, IDC_START);
     running_ = true;
     SetDlgItemTextA(dialog_, IDCANCEL, "Cancel");
-    FocusControl(GetDlgItem(dialog_, IDCANCEL));
+    FocusForState();
     EnableWindow(GetDlgItem(dialog_, IDC_START), FALSE);
     for (const int id : kRunControls) EnableWindow(GetDlgItem(dialog_, id), FALSE);
 }
@@ -211,7 +219,7 @@ void WipeDialog::OnFinished(int result) {
     running_ = false;
     settling_ = true;
     for (const int id : kRunControls) EnableWindow(GetDlgItem(dialog_, id), TRUE);
-    FocusControl(GetDlgItem(dialog_, IDC_DRIVE_LIST));
+    FocusForState();
     SetDlgItemTextA(dialog_, IDCANCEL, "&Close");
     EnableWindow(GetDlgItem(dialog_, IDCANCEL), FALSE);
     SendDlgItemMessageA(dialog_, IDC_BAR, PBM_SETPOS, 0, 0);
@@ -227,11 +235,10 @@ void WipeDialog::EndSettling() {
     EnableWindow(close, TRUE);
     // Back where it was before the run, unless the user has moved it since.
     HWND focus = GetFocus();
-    if (focus == nullptr || focus == close || focus == GetDlgItem(dialog_, IDC_DRIVE_LIST)) FocusControl(FocusAfterRun());
-}
-
-HWND WipeDialog::FocusAfterRun() const {
-    return IsWindowEnabled(focusBeforeRun_) ? focusBeforeRun_ : GetDlgItem(dialog_, IDC_START);
+    if (focus == nullptr || focus == close || focus == GetDlgItem(dialog_, IDC_DRIVE_LIST) ||
+        !IsChild(dialog_, focus)) {
+        FocusForState();
+    }
 }
 
 void WipeDialog::Close() {
@@ -239,14 +246,8 @@ void WipeDialog::Close() {
     if (running_) {
         // Asks as every progress window does; a Yes only asks the run to
         // stop, which it does at its next check. A run that ended while the
-        // question was open has nothing left to stop, and the focus goes
-        // back to where it was before the run, not to Close.
-        const bool yes = ui_.AskYesNo(kCancelQuestion, std::nullopt, MessageIcon::Exclamation);
-        if (running_) {
-            if (yes) state_.cancel = true;
-        } else if (!settling_) {
-            FocusControl(FocusAfterRun());
-        }
+        // question was open has nothing left to stop.
+        if (ui_.AskYesNo(kCancelQuestion, std::nullopt, MessageIcon::Exclamation) && running_) state_.cancel = true;
         return;
     }
     platform::SettingsStore program(kProgramKey);
@@ -266,6 +267,13 @@ INT_PTR WipeDialog::Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             if (lParam != 0) SetDlgItemTextA(dialog, IDC_STATUS, reinterpret_cast<const char*>(lParam));
             return TRUE;
         case kFinishedMessage: OnFinished(static_cast<int>(wParam)); return TRUE;
+        case WM_ACTIVATE:
+            // After the dialog manager has put back the focus it kept.
+            if (LOWORD(wParam) != WA_INACTIVE && focusPending_) PostMessageA(dialog, kFocusMessage, 0, 0);
+            break;
+        case kFocusMessage:
+            if (focusPending_) FocusForState();
+            return TRUE;
         case WM_TIMER:
             if (wParam != kSettleTimer) break;
             EndSettling();

@@ -15,6 +15,8 @@ namespace pelorin::wipe_app::win32 {
 // status text, and the end of the run with its result.
 inline constexpr UINT kProgressMessage = WM_USER + 2;
 inline constexpr UINT kFinishedMessage = WM_USER + 1;
+// The dialog's own: the focus moves once the dialog is active again.
+inline constexpr UINT kFocusMessage = WM_USER + 3;
 
 // After a run, Close (where Cancel was) and Start wait this long before
 // they take a click: one aimed at Cancel just as the run ended must not
@@ -42,8 +44,7 @@ private:
     void OnFinished(int result);
     void EndSettling();
     void Close();
-    void FocusControl(HWND control);
-    HWND FocusAfterRun() const;
+    void FocusForState();
     LRESULT DrawDriveItem(NMLVCUSTOMDRAW& draw) const;
 
     HINSTANCE instance_;
@@ -54,6 +55,7 @@ private:
     bool running_ = false;
     bool settling_ = false;
     HWND focusBeforeRun_ = nullptr;
+    bool focusPending_ = false;
     WipeRun run_;
     std::unique_ptr<WipeView> view_;
     std::unique_ptr<pelorin::win32::Win32Ui<Ui>> workerUi_;
