@@ -18,6 +18,10 @@ public:
     bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
         return target_.AskYesNo(text, caption, icon);
     }
+    bool AskYesNoDefaultNo(const std::string& text, const std::optional<std::string>& caption,
+                           MessageIcon icon) override {
+        return target_.AskYesNoDefaultNo(text, caption, icon);
+    }
     AbortRetryIgnore AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
                                          MessageIcon icon) override {
         return target_.AskAbortRetryIgnore(text, caption, icon);

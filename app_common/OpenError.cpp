@@ -24,8 +24,12 @@ std::string FatalOpenText(platform::FileError error) {
     return "A fatal error occured: " + reason + "\nProgram will terminate.";
 }
 
+std::string OpenErrorText(platform::FileError error, const std::string& path) {
+    return path + "\n\n" + FatalOpenText(error);
+}
+
 int ReportOpenError(Ui& ui, platform::FileError error, const std::string& path) {
-    ui.ShowMessage(FatalOpenText(error), path, MessageIcon::Warning);
+    ui.ShowMessage(OpenErrorText(error, path), kOpenErrorCaption, MessageIcon::Warning);
     return kExitOpenFailed;
 }
 

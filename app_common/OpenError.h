@@ -17,8 +17,13 @@ std::string OpenErrorReason(platform::FileError error);
 // programs name none) + "\nProgram will terminate."
 std::string FatalOpenText(platform::FileError error);
 
-// The fatal open message: a box captioned with the path, warning icon.
-// Returns the exit status that ends the job (1).
+// The fatal open message: the full path on a line of its own above
+// FatalOpenText, in a box captioned "Error" as the other error boxes are
+// (a caption would cut a long path short), warning icon.
+inline constexpr const char* kOpenErrorCaption = "Error";
+std::string OpenErrorText(platform::FileError error, const std::string& path);
+
+// Shows it; returns the exit status that ends the job (1).
 int ReportOpenError(Ui& ui, platform::FileError error, const std::string& path);
 
 // The same, then the job ends with that status (JobExit).

@@ -23,6 +23,13 @@ public:
     // True for Yes.
     virtual bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) = 0;
 
+    // The same question with No as the answer that Enter gives: asked before
+    // data is lost, so that a hasty key press keeps it.
+    virtual bool AskYesNoDefaultNo(const std::string& text, const std::optional<std::string>& caption,
+                                   MessageIcon icon) {
+        return AskYesNo(text, caption, icon);
+    }
+
     virtual AbortRetryIgnore AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
                                                  MessageIcon icon) = 0;
 };

@@ -17,7 +17,7 @@ std::optional<OpenedArchive> CheckArchiveHeader(ByteSource& source, const std::s
     OpenedArchive opened;
     opened.header = ArchiveHeader::Parse(bytes);
     const ArchiveHeader& h = opened.header;
-    const std::string name = FileNamePart(archivePath);
+    const std::string& name = archivePath;
 
     if (state.warnedArchives.insert(archivePath).second) {
         if (h.version > kCurrentVersion) AskContinue(ui, "\"" + name + kNewerVersionEnding);

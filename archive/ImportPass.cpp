@@ -35,7 +35,7 @@ std::string ImportOutputPath(const std::string& folder, const RestoreJob& job) {
 }
 
 std::string ImportRaggedText(const std::string& inputPath, std::uint64_t length) {
-    return "\"" + FileNamePart(inputPath) + "\" cannot be imported: after the padding it holds " +
+    return "\"" + inputPath + "\" cannot be imported: after the padding it holds " +
            std::to_string(length) + " bytes, which is not a whole number of 8-byte groups.\nNothing was written.";
 }
 
@@ -53,7 +53,7 @@ ImportOutcome ImportInput(ByteSource& input, const std::string& inputPath, int a
         left -= want;
     }
     if (input.AtEnd()) {
-        ui.ShowMessage("\"" + FileNamePart(inputPath) + kNothingAfterPaddingText, std::nullopt,
+        ui.ShowMessage("\"" + inputPath + kNothingAfterPaddingText, std::nullopt,
                        MessageIcon::Information);
         return ImportOutcome::NothingAfterPadding;
     }

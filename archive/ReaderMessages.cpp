@@ -29,7 +29,7 @@ std::string DamagedArchiveText(const std::string& archivePath, Damage damage) {
         case Damage::UnknownAlgorithm: why = "its algorithm is unknown"; break;
         case Damage::UnreadableFile: why = "it could not be read"; break;
     }
-    return "The archive \"" + FileNamePart(archivePath) + "\" is damaged: " + why +
+    return "The archive \"" + archivePath + "\" is damaged: " + why +
            ".\nNothing more is read from it.";
 }
 
@@ -38,7 +38,7 @@ void ShowDamagedArchive(Ui& ui, const std::string& archivePath, Damage damage) {
 }
 
 std::string RefusedNameText(const std::string& archivePath, const std::string& name) {
-    return "The entry \"" + name + "\" in \"" + FileNamePart(archivePath) +
+    return "The entry \"" + name + "\" in \"" + archivePath +
            "\" would be written outside the archive's folder.\nIt is skipped.";
 }
 
@@ -47,12 +47,12 @@ void ShowRefusedName(Ui& ui, const std::string& archivePath, const std::string& 
 }
 
 std::string NotOfferedNameText(const std::string& archivePath, const std::string& name) {
-    return "The entry \"" + name + "\" in \"" + FileNamePart(archivePath) +
+    return "The entry \"" + name + "\" in \"" + archivePath +
            "\" would be written outside the archive's folder.\nIt is not offered for restoring.";
 }
 
 std::string ProtectedOutputText(const std::string& archivePath, const std::string& name) {
-    return "The entry \"" + name + "\" in \"" + FileNamePart(archivePath) +
+    return "The entry \"" + name + "\" in \"" + archivePath +
            "\" would replace an archive that is being restored.\nIt is skipped.";
 }
 
@@ -61,7 +61,7 @@ void ShowProtectedOutput(Ui& ui, const std::string& archivePath, const std::stri
 }
 
 std::string ReplacedEarlierText(const std::string& archivePath, const std::string& name) {
-    return "\"" + FileNamePart(archivePath) + "\" holds more than one entry named \"" + name +
+    return "\"" + archivePath + "\" holds more than one entry named \"" + name +
            "\". The later one replaced the earlier one on disk, so the earlier is kept only in the archive, which is "
            "not deleted.";
 }
@@ -101,7 +101,7 @@ void ShowPasskeyTooShort(Ui& ui, const std::string& archivePath, int algorithm) 
     // The fewest bytes the cipher is built from, which is what the reader
     // checks (NewDES reads 15, though the encryptor's dialog asks for 16).
     const int minimum = info ? info->keyBytesRequired : 1;
-    ui.ShowMessage("\"" + FileNamePart(archivePath) + "\" was encrypted with " + name +
+    ui.ShowMessage("\"" + archivePath + "\" was encrypted with " + name +
                        " from an unhashed passkey, which needs at least " + std::to_string(minimum) +
                        " characters. The passkey entered is shorter.\nNothing is decrypted from it.",
                    kErrorCaption, MessageIcon::Warning);

@@ -7,7 +7,9 @@
 #include "platform/File.h"
 
 // The decryptor's message boxes about bad input, word for word, and the ones
-// this reader adds for damaged archives and unsafe names.
+// this reader adds for damaged archives and unsafe names. Each names its
+// archive by the full path, so that archives of one name in several
+// folders are told apart.
 namespace pelorin::archive {
 
 inline constexpr int kExitHeaderWarningDeclined = 2;

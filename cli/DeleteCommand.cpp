@@ -30,7 +30,7 @@ public:
         : ForwardingUi(terminal), terminal_(terminal), paths_(paths) {}
 
     void ShowNothingDropped() override { std::cerr << kUsage; }
-    std::optional<secure_delete::Confirmation> Confirm() override {
+    std::optional<secure_delete::Confirmation> Confirm(const secure_delete::DroppedSummary&) override {
         if (!TerminalCanAsk()) {
             nobodyToAsk = true;
             return std::nullopt;

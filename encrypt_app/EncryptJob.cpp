@@ -31,6 +31,35 @@ namespace {
 // Thrown when the archive itself can no longer be written: the job stops.
 struct ArchiveFailed {};
 
+// What the job could not do for named items, told as the front end wants
+// it: each at once, or kept and listed once however the job ends (a
+// cancel or a failed archive included).
+class NotDoneReport {
+public:
+    explicit NotDoneReport(EncryptUi& ui) : ui_(ui) {}
+    ~NotDoneReport() {
+        if (texts_.empty()) return;
+        try {
+            ui_.ShowMessage(NotDoneListText(texts_), std::nullopt, MessageIcon::Exclamation);
+        } catch (...) {  // nothing may leave while the job unwinds
+        }
+    }
+    NotDoneReport(const NotDoneReport&) = delete;
+    NotDoneReport& operator=(const NotDoneReport&) = delete;
+
+    void Tell(const std::string& text) {
+        if (ui_.ListsNotDoneAtEnd()) {
+            texts_.push_back(text);
+        } else {
+            ui_.ShowMessage(text, std::nullopt, MessageIcon::Exclamation);
+        }
+    }
+
+private:
+    EncryptUi& ui_;
+    std::vector<std::string> texts_;
+};
+
 enum class FileOutcome { Stored, Skipped };
 
 // The job list and its copies, scrubbed however the job ends.
@@ -69,12 +98,12 @@ class Walk {
 public:
     Walk(archive::ByteSink& archive, ArchiveFile& archiveFile, const platform::FileIdentity& archiveIdentity,
          std::span<const std::uint8_t> passkey, int algorithm, const archive::ArchiveHeader& header, int passes,
-         bool deleteSources, ProgressDialog& progress, Ui& ui)
+         bool deleteSources, ProgressDialog& progress, Ui& ui, NotDoneReport& notDone)
         : archive_(archive), archiveFile_(archiveFile), archiveIdentity_(archiveIdentity),
           passkey_(passkey, kKeyScrubPasses),
           algorithm_(algorithm), encryptHeaders_(archive::HeadersEncrypted(header)),
           hashing_(archive::EntryHashing(header)), passes_(passes), deleteSources_(deleteSources), progress_(progress),
-          ui_(ui) {}
+          ui_(ui), notDone_(notDone) {}
 
     void DroppedItem(const JobItem& item) {
         const auto status = item.fullPath.empty() ? std::nullopt : platform::StatusOf(item.fullPath);
@@ -116,7 +145,7 @@ public:
 private:
     void Tell(const std::string& text) {
         everythingDone_ = false;
-        ui_.ShowMessage(text, std::nullopt, MessageIcon::Exclamation);
+        notDone_.Tell(text);
     }
 
     // The reader takes a stored name back to the same relative path, or the
@@ -245,6 +274,7 @@ private:
     bool deleteSources_;
     ProgressDialog& progress_;
     Ui& ui_;
+    NotDoneReport& notDone_;
     platform::FileStatus read_;  // the source of the last entry, as it was opened
     std::set<std::string> storedNames_;
     int entries_ = 0;
@@ -252,6 +282,13 @@ private:
 };
 
 }  // namespace
+
+std::string NotDoneListText(const std::vector<std::string>& texts) {
+    std::string text = kNotDoneHeading;
+    for (std::size_t i = 0; i < texts.size() && i < kNotDoneShown; ++i) text += "\n\n" + texts[i];
+    if (texts.size() > kNotDoneShown) text += "\n\n... and " + std::to_string(texts.size() - kNotDoneShown) + " more.";
+    return text;
+}
 
 std::string ArchiveNotWritableText(const std::string& archivePath) {
     return "The file " + archivePath + "could not be opened for writing";
@@ -370,8 +407,9 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
 
     // Nothing named can be found: no archive is made (with overwrite on, an
     // empty one would replace an archive that may hold the only copy).
+    NotDoneReport notDone(ui);
     if (std::none_of(items.begin(), items.end(), [](const JobItem& item) { return !item.fullPath.empty(); })) {
-        for (const auto& item : items) ui.ShowMessage(NotFoundText(item.given), std::nullopt, MessageIcon::Exclamation);
+        for (const auto& item : items) notDone.Tell(NotFoundText(item.given));
         return kExitIncomplete;
     }
 
@@ -404,7 +442,7 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
         return kExitArchiveNotWritable;
     }
     Walk walk(archive, *created, archiveStatus->identity, passkey, model.selectedAlgorithm, header, passes,
-              model.deleteSource, progress, ui);
+              model.deleteSource, progress, ui, notDone);
     try {
         const platform::IdlePriorityScope idle;
         const archive::HeaderKeyScope headerKey(passkey);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,17 @@ public:
     // The main dialog over `model` (initial algorithm and delete choice are
     // set); its OK runs model.ValidateOk. False for Cancel.
     virtual bool RunEncryptDialog(EncryptDialogModel& model) = 0;
+    // How the job tells what it could not do for a named item (not stored,
+    // not wiped): false, each as a message of its own as it happens (the
+    // tool's lines); true, all of them in one message when the job ends.
+    virtual bool ListsNotDoneAtEnd() const { return false; }
 };
+
+// The one message at the end: each item's text, a blank line apart (a
+// screenful; then how many more).
+inline constexpr const char* kNotDoneHeading = "Some of what was dropped was not encrypted, or not deleted:";
+inline constexpr std::size_t kNotDoneShown = 8;
+std::string NotDoneListText(const std::vector<std::string>& texts);
 
 // The whole encryptor job for the dropped names in `arguments`: returns the
 // process exit status (0 done or declined, 4 done but something named was

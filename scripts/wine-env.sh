@@ -32,6 +32,10 @@ wine_start() {
     wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 </dev/null || true
   fi
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+  # The display's resolution (PELORIN_DPI, 96 when not given): dialogs and
+  # their fonts scale with it.
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${PELORIN_DPI:-96}" /f \
+    >/dev/null 2>&1 </dev/null
   wineserver -k >/dev/null 2>&1 || true
   # Drive letters are read when the server starts.
   if [[ -n "${PELORIN_WINE_DRIVE_T:-}" ]]; then

@@ -1,5 +1,7 @@
 #include "secure_delete_app/SecureDeleteJob.h"
 
+#include "platform/FileStatus.h"
+
 #include "secure_delete_app/SecureDeleteSettings.h"
 #include "secure_delete_app/SecureDeleteTexts.h"
 
@@ -8,15 +10,35 @@ namespace {
 
 // Asks unless the profile turned the question off; true to go on. Only 0
 // turns it off: a value the program never writes asks as 1 does.
-bool Confirmed(platform::SettingsStore& settings, SecureDeleteUi& ui) {
+bool Confirmed(const std::vector<std::string>& paths, platform::SettingsStore& settings, SecureDeleteUi& ui) {
     if (settings.ReadOr(kSecDelDoNotRemind.name, kSecDelDoNotRemind.defaultValue) == 0) return true;
-    const auto answer = ui.Confirm();
+    const auto answer = ui.Confirm(SummariseDropped(paths));
     if (!answer || !answer->yes) return false;
     settings.Write(kSecDelDoNotRemind.name, answer->doNotRemind ? 0 : 1);
     return true;
 }
 
 }  // namespace
+
+DroppedSummary SummariseDropped(const std::vector<std::string>& paths) {
+    DroppedSummary summary;
+    for (const auto& path : paths) {
+        const auto status = platform::StatusOf(path);
+        if (!status) {
+            ++summary.missing;
+        } else if (status->kind == platform::FileKind::Folder) {
+            ++summary.folders;
+        } else {
+            ++summary.files;
+        }
+        if (summary.firstNames.size() < kDroppedNamesShown) {
+            summary.firstNames.push_back(path);
+        } else {
+            ++summary.moreNames;
+        }
+    }
+    return summary;
+}
 
 SecureDeleteResult RunSecureDelete(const std::vector<std::string>& paths, platform::SettingsStore& settings,
                                    SecureDeleteUi& ui, ProgressView& view, const SecureDeleteOptions& options) {
@@ -26,7 +48,7 @@ SecureDeleteResult RunSecureDelete(const std::vector<std::string>& paths, platfo
         result.outcome = DeleteOutcome::NothingDropped;
         return result;
     }
-    if (!options.confirmed && !Confirmed(settings, ui)) {
+    if (!options.confirmed && !Confirmed(paths, settings, ui)) {
         result.outcome = DeleteOutcome::NotConfirmed;
         return result;
     }

@@ -32,6 +32,10 @@ struct SecureDeleteResult {
     std::vector<std::string> missing;
 };
 
+// What the confirmation names: the dropped paths by kind, and the first
+// kDroppedNamesShown of them.
+DroppedSummary SummariseDropped(const std::vector<std::string>& paths);
+
 // The program from start to end: with nothing dropped, the explanation;
 // the confirmation unless the profile turned it off (and its answer kept);
 // then every path in order, with the progress window over 0..32000; then,

@@ -18,6 +18,12 @@ std::optional<char> DriveLetterOf(const std::string& listText) {
 
 std::string DriveRootOf(char letter) { return std::string(1, letter) + ":\\"; }
 
+std::string CompleteQuestionText(const std::vector<std::string>& roots) {
+    std::string drives;
+    for (const auto& root : roots) drives += (drives.empty() ? "" : ", ") + root;
+    return std::string(kCompleteQuestion) + "\n\n" + kCompleteDrivesLabel + drives;
+}
+
 std::optional<std::vector<std::string>> PrepareStart(const std::vector<std::string>& selectedTexts, WipeType type,
                                                      Ui& ui, const std::function<bool(const std::string&)>& canEnter) {
     std::array<bool, 26> drives{};
@@ -42,7 +48,8 @@ std::optional<std::vector<std::string>> PrepareStart(const std::vector<std::stri
         ui.ShowMessage(kNoDriveText, std::nullopt, MessageIcon::Exclamation);
         return std::nullopt;
     }
-    if (type == WipeType::Complete && !ui.AskYesNo(kCompleteQuestion, std::nullopt, MessageIcon::Exclamation)) {
+    if (type == WipeType::Complete &&
+        !ui.AskYesNoDefaultNo(CompleteQuestionText(roots), std::nullopt, MessageIcon::Exclamation)) {
         return std::nullopt;
     }
     return roots;

@@ -22,8 +22,10 @@ void ShowMessageBox(HWND owner, const char* title, const std::string& text,
 }
 
 bool AskYesNoBox(HWND owner, const char* title, const std::string& text, const std::optional<std::string>& caption,
-                 MessageIcon icon) {
-    return MessageBoxA(owner, text.c_str(), caption ? caption->c_str() : title, MB_YESNO | IconFlag(icon)) == IDYES;
+                 MessageIcon icon, DefaultAnswer defaultAnswer) {
+    const UINT defaultButton = defaultAnswer == DefaultAnswer::No ? MB_DEFBUTTON2 : MB_DEFBUTTON1;
+    return MessageBoxA(owner, text.c_str(), caption ? caption->c_str() : title,
+                       MB_YESNO | defaultButton | IconFlag(icon)) == IDYES;
 }
 
 AbortRetryIgnore AskAbortRetryIgnoreBox(HWND owner, const char* title, const std::string& text,

@@ -18,9 +18,10 @@ inline constexpr UINT kAboutCommand = 0x0010;
 // A message box owned by `owner`; a missing caption means `title`.
 void ShowMessageBox(HWND owner, const char* title, const std::string& text,
                     const std::optional<std::string>& caption, MessageIcon icon);
-// True for Yes.
+enum class DefaultAnswer { Yes, No };
+// True for Yes. `defaultAnswer` is the button that Enter presses.
 bool AskYesNoBox(HWND owner, const char* title, const std::string& text, const std::optional<std::string>& caption,
-                 MessageIcon icon);
+                 MessageIcon icon, DefaultAnswer defaultAnswer = DefaultAnswer::Yes);
 AbortRetryIgnore AskAbortRetryIgnoreBox(HWND owner, const char* title, const std::string& text,
                                         const std::optional<std::string>& caption, MessageIcon icon);
 

@@ -21,6 +21,10 @@ public:
     bool AskYesNo(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
         return AskYesNoBox(owner, title_, text, caption, icon);
     }
+    bool AskYesNoDefaultNo(const std::string& text, const std::optional<std::string>& caption,
+                           MessageIcon icon) override {
+        return AskYesNoBox(owner, title_, text, caption, icon, DefaultAnswer::No);
+    }
     AbortRetryIgnore AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
                                          MessageIcon icon) override {
         return AskAbortRetryIgnoreBox(owner, title_, text, caption, icon);

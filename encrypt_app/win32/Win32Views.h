@@ -23,6 +23,8 @@ public:
         : Win32Ui(kApplicationTitle), instance_(instance), settings_(settings) {}
     void ShowNoFilesDialog() override;
     bool RunEncryptDialog(EncryptDialogModel& model) override;
+    // One box at the end instead of one per file during the run.
+    bool ListsNotDoneAtEnd() const override { return true; }
 
     HINSTANCE instance() const { return instance_; }
     platform::SettingsStore& settings() { return settings_; }

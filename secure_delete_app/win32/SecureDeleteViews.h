@@ -13,7 +13,7 @@ class Win32SecureDeleteUi final : public pelorin::win32::Win32Ui<SecureDeleteUi>
 public:
     explicit Win32SecureDeleteUi(HINSTANCE instance);
     void ShowNothingDropped() override;
-    std::optional<Confirmation> Confirm() override;
+    std::optional<Confirmation> Confirm(const DroppedSummary& dropped) override;
 
 private:
     HINSTANCE instance_;

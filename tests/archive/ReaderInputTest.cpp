@@ -34,11 +34,11 @@ TEST(HeaderCheckTest, NewerVersionAndUnclearHeadersWarnInOrder) {
     ASSERT_TRUE(Check(HeaderOnly(9, 2, 3), HeaderCheckForm::Scanning, ui, state));
     ASSERT_EQ(ui.shown.size(), 2u);
     EXPECT_EQ(ui.shown[0].text,
-              "A fatal error occurred:\n\"old.pvb\" was created with a newer version of Pelorin.\nThe file may "
-              "decrypt incorrectly.\n\nDo you want to continue anyway?");
+              "A fatal error occurred:\n\"C:\\dir\\old.pvb\" was created with a newer version of Pelorin.\nThe file "
+              "may decrypt incorrectly.\n\nDo you want to continue anyway?");
     EXPECT_EQ(ui.shown[1].text,
-              "A fatal error occurred:\nIt cannot be determined if \"old.pvb\" used encrypted headres.\nThe file may "
-              "decrypt incorrectly.\n\nDo you want to continue anyway?");
+              "A fatal error occurred:\nIt cannot be determined if \"C:\\dir\\old.pvb\" used encrypted headres.\nThe "
+              "file may decrypt incorrectly.\n\nDo you want to continue anyway?");
     EXPECT_EQ(ui.shown[0].caption, std::optional<std::string>("Error"));
     EXPECT_EQ(ui.shown[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(state.legacy);
@@ -49,8 +49,8 @@ TEST(HeaderCheckTest, DecryptingFormSpellsHeadersAndUnknownAlgorithmWarns) {
     ReaderState state;
     ASSERT_TRUE(Check(HeaderOnly(7, 8, 2), HeaderCheckForm::Decrypting, ui, state));
     ASSERT_EQ(ui.shown.size(), 2u);
-    EXPECT_NE(ui.shown[0].text.find("The algorithm used to encrypt \"old.pvb\" is unknown."), std::string::npos);
-    EXPECT_NE(ui.shown[1].text.find("\"old.pvb\" used encrypted headers."), std::string::npos);
+    EXPECT_NE(ui.shown[0].text.find("The algorithm used to encrypt \"C:\\dir\\old.pvb\" is unknown."), std::string::npos);
+    EXPECT_NE(ui.shown[1].text.find("\"C:\\dir\\old.pvb\" used encrypted headers."), std::string::npos);
 }
 
 TEST(HeaderCheckTest, NoEndsTheJobWithStatusTwo) {
@@ -103,7 +103,8 @@ TEST(HeaderCheckTest, OldVersionsHaveNoSaltAndShortFilesAreDamaged) {
         EXPECT_FALSE(Check(bytes, HeaderCheckForm::Decrypting, damagedUi, job)) << length;
         ASSERT_EQ(damagedUi.shown.size(), 1u);  // once per job, however many passes open it
         EXPECT_EQ(damagedUi.shown[0].text,
-                  "The archive \"old.pvb\" is damaged: it is shorter than its header.\nNothing more is read from it.");
+                  "The archive \"C:\\dir\\old.pvb\" is damaged: it is shorter than its header.\nNothing more is "
+                  "read from it.");
     }
 }
 

@@ -321,7 +321,7 @@ TEST_F(DecryptJobFixture, AnArchiveStillBeingWrittenIsRefused) {
     } catch (const JobExit& exit) {
         EXPECT_EQ(exit.status(), 1);
     }
-    EXPECT_EQ(ui->fake.shown.back().text, FatalOpenText(platform::FileError::InUse));
+    EXPECT_EQ(ui->fake.shown.back().text, OpenErrorText(platform::FileError::InUse, path));
     EXPECT_TRUE(fs::exists(path));
     EXPECT_FALSE(fs::exists(folder.Path("a.txt")));
 }

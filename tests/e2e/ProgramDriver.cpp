@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -123,11 +124,11 @@ std::vector<std::string> Program::ListViewTexts(HWND list) {
     return texts;
 }
 
-void Program::SelectListViewItem(HWND list, int index) {
+void Program::SelectListViewItem(HWND list, int index, bool selected) {
     RemoteMemory memory(process_.hProcess, sizeof(LVITEMW));
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED;
-    item.state = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
     memory.Write(0, &item, sizeof item);
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(memory.address()));
 }
@@ -142,6 +143,66 @@ void Snapshot(const std::string& name) {
 }
 
 void Press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+void Click(HWND control) {
+    constexpr LPARAM kInside = MAKELPARAM(4, 4);
+    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, kInside);
+    PostMessageA(control, WM_LBUTTONUP, 0, kInside);
+}
+
+namespace {
+
+LPARAM KeyData(UINT virtualKey, bool release, bool alt) {
+    LPARAM data = 1 | (static_cast<LPARAM>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC)) << 16);
+    if (alt) data |= LPARAM{1} << 29;
+    if (release) data |= (LPARAM{1} << 30) | (LPARAM{1} << 31);
+    return data;
+}
+
+}  // namespace
+
+void PressKey(HWND target, UINT virtualKey) {
+    PostMessageA(target, WM_KEYDOWN, virtualKey, KeyData(virtualKey, false, false));
+    PostMessageA(target, WM_KEYUP, virtualKey, KeyData(virtualKey, true, false));
+}
+
+void PressAltWith(HWND target, char letter) {
+    const UINT key = static_cast<UINT>(letter >= 'a' && letter <= 'z' ? letter - 'a' + 'A' : letter);
+    PostMessageA(target, WM_SYSCHAR, static_cast<WPARAM>(letter), KeyData(key, false, true));
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{sizeof info};
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+int DefaultButtonOf(HWND dialog) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const LONG style = GetWindowLongA(child, GWL_STYLE);
+        if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON && (style & WS_VISIBLE)) return GetDlgCtrlID(child);
+    }
+    return 0;
+}
+
+bool TextFitsInside(HWND control) {
+    SetProcessDPIAware();  // measured at the resolution the programs see
+    HDC screen = GetDC(nullptr);
+    const int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Sans Serif");
+    HGDIOBJ previous = SelectObject(screen, font);
+    char text[512] = {};
+    GetWindowTextA(control, text, sizeof text);
+    SIZE size{};
+    GetTextExtentPoint32A(screen, text, static_cast<int>(strlen(text)), &size);
+    SelectObject(screen, previous);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+    RECT inside{};
+    GetClientRect(control, &inside);
+    return size.cx <= inside.right;
+}
 
 std::string StaticTextOf(HWND box) {
     std::string found;

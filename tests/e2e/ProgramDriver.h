@@ -31,9 +31,10 @@ public:
     // when one is given; nullptr after 15 seconds without one.
     HWND Dialog(const std::string& caption, HWND owner = nullptr);
 
-    // A list view of this process: its items' texts, and selecting one.
+    // A list view of this process: its items' texts, and choosing one (or
+    // leaving it out).
     std::vector<std::string> ListViewTexts(HWND list);
-    void SelectListViewItem(HWND list, int index);
+    void SelectListViewItem(HWND list, int index, bool selected = true);
 
 private:
     void Start(const char* exe, std::string commandLine);
@@ -48,6 +49,25 @@ void Snapshot(const std::string& name);
 
 // Clicks a button the way its own click would report it.
 void Press(HWND dialog, int id);
+
+// Input as the keyboard and the mouse give it, posted to the control that
+// would receive it (the one with the focus, or the one under the mouse),
+// through the program's own dialog handling: a left click, a key pressed
+// and released, and Alt with a letter (a control's accelerator).
+void Click(HWND control);
+void PressKey(HWND target, UINT virtualKey);
+void PressAltWith(HWND target, char letter);
+
+// The control of the window's thread that has the keyboard focus.
+HWND FocusOf(HWND window);
+
+// The push button that a dialog or message box shows as the one Enter
+// presses (0 when none does).
+int DefaultButtonOf(HWND dialog);
+
+// Whether a control's whole text fits in it, measured in the font its
+// dialog asks for (8-point "MS Sans Serif" at the display's resolution).
+bool TextFitsInside(HWND control);
 
 // The last non-empty static text of a message box: its message.
 std::string StaticTextOf(HWND box);

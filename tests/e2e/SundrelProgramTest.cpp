@@ -65,15 +65,23 @@ TEST_F(SundrelProgramTest, WithoutNamesItExplainsAndDeletesNothing) {
 TEST_F(SundrelProgramTest, ConfirmedWithTheBoxTickedTheTreeGoesAndTheQuestionIsOff) {
     settings.Write(kSecDelDoNotRemind.name, 1);
     const std::string tree = MakeTree("top", 24);
-    Program sundrel("Sundrel.exe", {tree});
+    const std::string lone = "T:\\" + Marker() + "lone.txt";
+    std::ofstream(lone) << Marker();
+    Program sundrel("Sundrel.exe", {tree, lone});
     HWND confirm = sundrel.Dialog(kApplicationTitle);
     ASSERT_NE(confirm, nullptr);
     EXPECT_EQ(ControlTextOf(confirm, IDC_MESSAGE_TEXT), kConfirmText);
     EXPECT_EQ(ControlTextOf(confirm, IDC_DO_NOT_REMIND), kDoNotRemindLabel);
     EXPECT_EQ(ControlTextOf(confirm, IDOK), "&Yes");
     EXPECT_EQ(ControlTextOf(confirm, IDCANCEL), "&No");
-    SendDlgItemMessageA(confirm, IDC_DO_NOT_REMIND, BM_CLICK, 0, 0);
+    // What would go is named beside the question, and the focus is on Yes,
+    // so that Space cannot tick the box unseen.
+    EXPECT_EQ(ControlTextOf(confirm, IDC_DROPPED_COUNT), DroppedCountText(1, 1, 0));
+    EXPECT_EQ(ControlTextOf(confirm, IDC_DROPPED_NAMES), tree + "\r\n" + lone + "\r\n");
+    EXPECT_EQ(FocusOf(confirm), GetDlgItem(confirm, IDOK));
+    EXPECT_EQ(DefaultButtonOf(confirm), IDOK);
     Snapshot("sundrel-confirm");
+    SendDlgItemMessageA(confirm, IDC_DO_NOT_REMIND, BM_CLICK, 0, 0);
     Press(confirm, IDOK);
     WaitGone(confirm);
 
@@ -90,6 +98,7 @@ TEST_F(SundrelProgramTest, ConfirmedWithTheBoxTickedTheTreeGoesAndTheQuestionIsO
     WaitGone(question);
     EXPECT_EQ(sundrel.ExitCode(), 0);
     EXPECT_FALSE(fs::exists(tree));
+    EXPECT_FALSE(fs::exists(lone));
     EXPECT_EQ(settings.Read(kSecDelDoNotRemind.name), std::optional<std::uint32_t>(0));
 
     // The second run does not ask; a read-only file stays and is listed.

@@ -8,7 +8,8 @@
 # and deleted first; for Sundrel, the tests name and fill the tree they drop
 # with it (they read it from PELORIN_E2E_MARKER).
 # Usage: program_drives_test.sh BIN_FOLDER wipe|delete. Needs root for the
-# mounts; skipped otherwise.
+# mounts; skipped otherwise. PELORIN_DPI sets the display's resolution
+# (96 when not given).
 set -u
 bin=$(realpath "$1")
 program=$2
@@ -60,6 +61,7 @@ else
   wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
 fi
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${PELORIN_DPI:-96}" /f >/dev/null 2>&1 </dev/null
 wine reg add 'HKLM\Software\Wine\Drives' /v r: /d cdrom /f >/dev/null 2>&1 </dev/null
 wine reg add 'HKLM\Software\Wine\Drives' /v s: /d network /f >/dev/null 2>&1 </dev/null
 wineserver -k >/dev/null 2>&1; wineserver -w

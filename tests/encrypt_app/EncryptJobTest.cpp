@@ -32,6 +32,7 @@ class ScriptedUi : public ForwardingUi<EncryptUi> {
 public:
     explicit ScriptedUi(platform::SettingsStore& settings) : ForwardingUi(fake), settings_(settings) {}
     void ShowNoFilesDialog() override { ++noFilesShown; }
+    bool ListsNotDoneAtEnd() const override { return listsAtEnd; }
     bool RunEncryptDialog(EncryptDialogModel& model) override {
         initialAlgorithm = model.selectedAlgorithm;
         initialDelete = model.deleteSource;
@@ -47,6 +48,7 @@ public:
 
     test::FakeUi fake;
     int noFilesShown = 0;
+    bool listsAtEnd = false;
     bool cancel = false;
     std::optional<int> algorithm = 1;
     std::string passkey = "correct horse battery";
@@ -212,6 +214,33 @@ TEST_F(EncryptJobFixture, MissingAndUnreadableNamesAreReportedAndTheArchiveStays
     ASSERT_EQ(ui->fake.shown.size(), 1u);
     EXPECT_EQ(ui->fake.shown[0].text, NotFoundText(Path("missing.txt")));
     EXPECT_EQ(Entries(Path("a.pvb")).size(), 1u);
+}
+
+// The dialog program's way: one message at the end lists every item, by
+// its full name, also when a cancel ends the job.
+TEST_F(EncryptJobFixture, WhatWasNotDoneIsListedOnceAtTheEnd) {
+    ui->listsAtEnd = true;
+    folder.Write("a.txt", test::Span("a"));
+    folder.Write("pelorin.tmp", test::Span("reserved"));
+    ASSERT_EQ(Run({Path("missing.txt"), Path("a.txt"), Path("pelorin.tmp")}), kExitIncomplete);
+    EXPECT_EQ(ui->fake.Texts(), std::vector<std::string>{NotDoneListText(
+                                    {NotFoundText(Path("missing.txt")), SkippedTemporaryText(Path("pelorin.tmp"))})});
+    EXPECT_EQ(Entries(Path("missing.pvb")).size(), 1u);
+
+    std::vector<std::string> many;
+    for (std::size_t n = 0; n <= kNotDoneShown; ++n) many.push_back("item " + std::to_string(n));
+    const std::string list = NotDoneListText(many);
+    EXPECT_EQ(list.rfind(std::string(kNotDoneHeading) + "\n\nitem 0\n\nitem 1\n\n", 0), 0u) << list;
+    EXPECT_NE(list.find("\n\nitem " + std::to_string(kNotDoneShown - 1) + "\n\n... and 1 more."), std::string::npos)
+        << list;
+
+    ui->fake.shown.clear();
+    folder.Write("big.bin", test::TestBytes(50000, 1));
+    view.cancelOnNextPump = true;
+    ui->fake.answers = {true};
+    EXPECT_THROW(Run({Path("missing.txt"), Path("big.bin")}), JobExit);
+    EXPECT_EQ(ui->fake.Texts(), (std::vector<std::string>{kCancelQuestion, NotDoneListText({NotFoundText(
+                                                                               Path("missing.txt"))})}));
 }
 
 TEST_F(EncryptJobFixture, FilesOfTwoGigabytesOrMoreAreRefusedAndKept) {

@@ -14,6 +14,7 @@
 #include "secure_delete_app/SecureDeleteSettings.h"
 #include "secure_delete_app/SecureDeleteTexts.h"
 #include "support/FakeUi.h"
+#include "support/TempFolder.h"
 #include "support/TestSettings.h"
 #include "wipe/WipeTestSupport.h"
 
@@ -36,13 +37,15 @@ public:
         return FakeUi::AskAbortRetryIgnore(text, caption, icon);
     }
     void ShowNothingDropped() override { ++nothingDropped; }
-    std::optional<Confirmation> Confirm() override {
+    std::optional<Confirmation> Confirm(const DroppedSummary& dropped) override {
         ++confirmations;
+        summaries.push_back(dropped);
         return confirmation;
     }
 
     int nothingDropped = 0;
     int confirmations = 0;
+    std::vector<DroppedSummary> summaries;
     std::optional<Confirmation> confirmation = Confirmation{true, false};
 };
 
@@ -115,6 +118,33 @@ TEST_F(SecureDeleteFixture, StartUpAsksAsTheProfileSaysOnTestVolume) {
     }
     EXPECT_EQ(ui.nothingDropped, 1);
     EXPECT_TRUE(ui.shown.empty());
+}
+
+// The confirmation names what was dropped: counts by kind, then the first
+// names as given and how many more.
+TEST(DroppedSummaryTest, CountsByKindAndListsTheFirstNames) {
+    test::TempFolder folder;
+    std::vector<std::string> paths = {folder.Path("missing.txt")};
+    fs::create_directories(folder.path() / "Work");
+    paths.push_back(folder.Path("Work"));
+    for (std::size_t n = 0; n < kDroppedNamesShown + 2; ++n) {
+        const std::string name = "file" + std::to_string(n) + ".txt";
+        folder.Write(name, {std::uint8_t{1}});
+        paths.push_back(folder.Path(name));
+    }
+    const DroppedSummary summary = SummariseDropped(paths);
+    EXPECT_EQ(summary.files, kDroppedNamesShown + 2);
+    EXPECT_EQ(summary.folders, 1u);
+    EXPECT_EQ(summary.missing, 1u);
+    EXPECT_EQ(summary.firstNames, std::vector<std::string>(paths.begin(), paths.begin() + kDroppedNamesShown));
+    EXPECT_EQ(summary.moreNames, 4u);
+
+    EXPECT_EQ(DroppedCountText(22, 1, 1),
+              "To be deleted: 22 files and 1 folder with everything in it. 1 dropped name does not exist.");
+    EXPECT_EQ(DroppedCountText(1, 0, 0), "To be deleted: 1 file.");
+    EXPECT_EQ(DroppedCountText(0, 2, 2),
+              "To be deleted: 2 folders with everything in them. 2 dropped names do not exist.");
+    EXPECT_EQ(DroppedNamesText({"C:\\a.txt", "C:\\Work"}, 3), "C:\\a.txt\nC:\\Work\n... and 3 more.\n");
 }
 
 // One dropped tree with every kind of item the walk meets; what stays is

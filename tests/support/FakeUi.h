@@ -20,6 +20,7 @@ public:
         std::optional<std::string> caption;
         MessageIcon icon;
         bool question;
+        bool defaultNo = false;  // asked with No as the answer Enter gives
     };
 
     void ShowMessage(const std::string& text, const std::optional<std::string>& caption, MessageIcon icon) override {
@@ -31,6 +32,13 @@ public:
         if (answers.empty()) return true;
         const bool answer = answers.front();
         answers.pop_front();
+        return answer;
+    }
+
+    bool AskYesNoDefaultNo(const std::string& text, const std::optional<std::string>& caption,
+                           MessageIcon icon) override {
+        const bool answer = AskYesNo(text, caption, icon);
+        shown.back().defaultNo = true;
         return answer;
     }
 

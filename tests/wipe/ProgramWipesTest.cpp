@@ -98,7 +98,8 @@ TEST_F(ProgramWipeFixture, InputWipeOfAFileThatCannotBeOpenedEndsTheJob) {
         EXPECT_EQ(exit.status(), 1);
     }
     ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(ui.shown[0].text, "A fatal error occured: File or path not found.\nProgram will terminate.");
+    EXPECT_EQ(ui.shown[0].text, test::Qualified(folder.path() / "gone.pvb") +
+                                    "\n\nA fatal error occured: File or path not found.\nProgram will terminate.");
 }
 
 TEST_F(ProgramWipeFixture, DroppedFileWipeDrivesTheBarOverThreePasses) {

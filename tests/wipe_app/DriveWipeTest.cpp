@@ -12,6 +12,7 @@
 #include "support/FakeUi.h"
 #include "wipe_app/BarPosition.h"
 #include "wipe_app/DriveWalks.h"
+#include "wipe_app/RunSummary.h"
 #include "wipe_app/StartRequest.h"
 #include "wipe_app/WipeRun.h"
 #include "wipe_app/WipeTexts.h"
@@ -126,11 +127,22 @@ TEST(StartRequestTest, DrivesTestedInLetterOrderWithTheirQuestions) {
     test::FakeUi none;
     EXPECT_FALSE(PrepareStart({}, WipeType::Thorough, none, canEnter));
     EXPECT_EQ(none.Texts(), std::vector<std::string>{kNoDriveText});
+    // Complete names the drives below its question, and Enter answers No.
     test::FakeUi declined;
     declined.answers = {false};
-    EXPECT_FALSE(PrepareStart({"(C:\\)"}, WipeType::Complete, declined, canEnter));
-    EXPECT_EQ(declined.Texts(), std::vector<std::string>{kCompleteQuestion});
+    EXPECT_FALSE(PrepareStart({"(E:\\)", "(C:\\)"}, WipeType::Complete, declined, canEnter));
+    ASSERT_EQ(declined.shown.size(), 1u);
+    EXPECT_EQ(declined.shown[0].text, std::string(kCompleteQuestion) + "\n\nSelected drives: C:\\, E:\\");
+    EXPECT_TRUE(declined.shown[0].defaultNo);
     EXPECT_EQ(DriveListText('D'), "(D:\\)");
+}
+
+TEST(RunSummaryTest, TheFinishedLineNamesDrivesTypeAndEnd) {
+    EXPECT_EQ(FinishedLine(WipeType::Standard, {"T:\\"}, 0), "Done: drive T:\\ (Standard wipe).");
+    EXPECT_EQ(FinishedLine(WipeType::Complete, {"T:\\", "U:\\"}, 13),
+              "Cancelled: drives T:\\, U:\\ (Complete wipe); stopped before the end.");
+    EXPECT_EQ(FinishedLine(WipeType::Thorough, {"/mnt/x/"}, 4),
+              "Done with errors: drive /mnt/x/ (Thorough wipe); see the messages shown.");
 }
 
 TEST_F(DriveWipeFixture, StandardFillsFromZeroToFullOnTestVolume) {

@@ -2,11 +2,13 @@
 
 #include <commctrl.h>
 
+#include "app_common/ProgressDialog.h"
 #include "app_common/win32/DialogHelpers.h"
 #include "app_common/win32/Help.h"
 #include "platform/Settings.h"
 #include "platform/Volume.h"
 #include "wipe_app/BarPosition.h"
+#include "wipe_app/RunSummary.h"
 #include "wipe_app/StartRequest.h"
 #include "wipe_app/WipeOptionsModel.h"
 #include "wipe_app/WipeSettings.h"
@@ -19,13 +21,26 @@ namespace {
 using namespace pelorin::win32;
 
 constexpr const char* kHelpPage = "PelorinWipe.html";
-constexpr int kRadioButtons[3] = {IDC_STANDARD, IDC_THOROUGH, IDC_COMPLETE};
-// Disabled while a run goes on.
-constexpr int kRunControls[] = {IDC_START,         IDC_STANDARD,       IDC_THOROUGH,       IDC_COMPLETE,
-                                IDC_STANDARD_TEXT, IDC_THOROUGH_TEXT,  IDC_COMPLETE_TEXT,  IDC_OPTIONS_BUTTON,
-                                IDC_DRIVE_LIST};
+// Disabled while a run goes on (Start until the run has settled).
+constexpr int kRunControls[] = {IDC_STANDARD,       IDC_THOROUGH,      IDC_COMPLETE,      IDC_STANDARD_TEXT,
+                                IDC_THOROUGH_TEXT,  IDC_COMPLETE_TEXT, IDC_OPTIONS_BUTTON, IDC_DRIVE_LIST};
 constexpr int kFixedIcon = 1;
 constexpr int kRemovableIcon = 0;
+constexpr UINT_PTR kSettleTimer = 1;
+
+int ButtonOf(WipeType type) {
+    switch (type) {
+        case WipeType::Thorough: return IDC_THOROUGH;
+        case WipeType::Complete: return IDC_COMPLETE;
+        default: return IDC_STANDARD;
+    }
+}
+
+// Halfway between two colours: the chosen drives' background while the
+// list has no focus, lighter than the focused highlight yet plain to see.
+COLORREF Between(COLORREF a, COLORREF b) {
+    return RGB((GetRValue(a) + GetRValue(b)) / 2, (GetGValue(a) + GetGValue(b)) / 2, (GetBValue(a) + GetBValue(b)) / 2);
+}
 
 // The worker's reports as messages sent to the dialog: it waits until the
 // dialog has taken each one, so the dialog alone changes its controls.
@@ -36,7 +51,8 @@ public:
         SendMessageA(dialog_, kProgressMessage, static_cast<WPARAM>(position),
                      status ? reinterpret_cast<LPARAM>(status->c_str()) : 0);
     }
-    void Finished() override { SendMessageA(dialog_, kFinishedMessage, 0, 0); }
+    // The worker's thread tells the end with the run's result instead.
+    void Finished() override {}
 
 private:
     HWND dialog_;
@@ -92,7 +108,7 @@ void WipeDialog::OnInit() {
     FillDriveList();
     const platform::SettingsStore program(kProgramKey);
     const auto what = program.ReadOr(kWhat.name, kWhat.defaultValue);
-    CheckRadioButton(dialog_, IDC_STANDARD, IDC_COMPLETE, kRadioButtons[what >= 1 && what <= 3 ? what - 1 : 0]);
+    ChooseType(what >= 1 && what <= 3 ? static_cast<WipeType>(what) : WipeType::Standard);
     SendDlgItemMessageA(dialog_, IDC_BAR, PBM_SETRANGE32, 0, kBarFull);
 }
 
@@ -119,12 +135,28 @@ void WipeDialog::FillDriveList() {
         item.iImage = type == platform::DriveType::Fixed ? kFixedIcon : kRemovableIcon;
         ListView_InsertItem(list, &item);
     }
+    // The keyboard's place in the list shows as soon as the list has the
+    // focus, before anything is chosen.
+    ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
 }
 
-WipeType WipeDialog::ChosenType() const {
-    if (IsDlgButtonChecked(dialog_, IDC_THOROUGH) == BST_CHECKED) return WipeType::Thorough;
-    if (IsDlgButtonChecked(dialog_, IDC_COMPLETE) == BST_CHECKED) return WipeType::Complete;
-    return WipeType::Standard;
+void WipeDialog::ChooseType(WipeType type) {
+    chosenType_ = type;
+    CheckRadioButton(dialog_, IDC_STANDARD, IDC_COMPLETE, ButtonOf(type));
+}
+
+LRESULT WipeDialog::DrawDriveItem(NMLVCUSTOMDRAW& draw) const {
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    HWND list = draw.nmcd.hdr.hwndFrom;
+    const int item = static_cast<int>(draw.nmcd.dwItemSpec);
+    // With the focus the list shows its own highlight; without it (another
+    // control in use, or a run going on) the chosen drives stay marked.
+    if (GetFocus() == list || ListView_GetItemState(list, item, LVIS_SELECTED) == 0) return CDRF_DODEFAULT;
+    draw.nmcd.uItemState &= ~CDIS_SELECTED;
+    draw.clrTextBk = Between(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_WINDOW));
+    draw.clrText = GetSysColor(COLOR_WINDOWTEXT);
+    return CDRF_NEWFONT;
 }
 
 void WipeDialog::Start() {
@@ -136,7 +168,7 @@ void WipeDialog::Start() {
         ListView_GetItemText(list, index, 0, text, sizeof text);
         selected.emplace_back(text);
     }
-    const WipeType type = ChosenType();
+    const WipeType type = chosenType_;
     const auto roots = PrepareStart(selected, type, ui_, platform::CanEnterDrive);
     if (!roots) return;
     if (worker_.joinable()) worker_.join();
@@ -144,34 +176,82 @@ void WipeDialog::Start() {
     run_.type = type;
     run_.roots = *roots;
     state_.cancel = false;
-    SetRunning(true);
+    EnterRun();
     view_ = std::make_unique<MessageView>(dialog_);
     workerUi_ = std::make_unique<pelorin::win32::Win32Ui<Ui>>(kApplicationTitle);
     workerUi_->owner = dialog_;
-    worker_ = std::thread([this] { RunWipe(run_, state_, *view_, *workerUi_); });
+    worker_ = std::thread([this] {
+        const int result = RunWipe(run_, state_, *view_, *workerUi_);
+        SendMessageA(dialog_, kFinishedMessage, static_cast<WPARAM>(result), 0);
+    });
 }
 
-void WipeDialog::SetRunning(bool running) {
-    running_ = running;
-    SetDlgItemTextA(dialog_, IDCANCEL, running ? "Cancel" : "&Close");
-    for (const int id : kRunControls) EnableWindow(GetDlgItem(dialog_, id), running ? FALSE : TRUE);
+// Puts the keyboard where it belongs now: on Cancel during a run, on the
+// drive list while the run settles, then back where it was before the run.
+// It moves the way the dialog manager moves it (the default button
+// follows); while another window of the program is active (a message box,
+// the About box) it moves once the dialog is active again.
+void WipeDialog::FocusForState() {
+    HWND target = running_    ? GetDlgItem(dialog_, IDCANCEL)
+                  : settling_ ? GetDlgItem(dialog_, IDC_DRIVE_LIST)
+                  : IsWindowEnabled(focusBeforeRun_) ? focusBeforeRun_
+                                                     : GetDlgItem(dialog_, IDC_START);
+    focusPending_ = GetActiveWindow() != dialog_;
+    if (!focusPending_) SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
 }
 
-void WipeDialog::OnFinished() {
+// Cancel takes the focus before the controls around it are disabled, so
+// that Escape, Enter and Space reach it.
+void WipeDialog::EnterRun() {
+    HWND focus = GetFocus();
+    focusBeforeRun_ = focus != nullptr && IsChild(dialog_, focus) ? focus : GetDlgItem(dialog_, IDC_START);
+    running_ = true;
+    SetDlgItemTextA(dialog_, IDCANCEL, "Cancel");
+    FocusForState();
+    EnableWindow(GetDlgItem(dialog_, IDC_START), FALSE);
+    for (const int id : kRunControls) EnableWindow(GetDlgItem(dialog_, id), FALSE);
+}
+
+// The run is over: the controls come back, while Close and Start settle
+// first (kSettleMilliseconds); the status line tells how the run ended.
+void WipeDialog::OnFinished(int result) {
     state_.cancel = false;
-    SetRunning(false);
+    running_ = false;
+    settling_ = true;
+    for (const int id : kRunControls) EnableWindow(GetDlgItem(dialog_, id), TRUE);
+    FocusForState();
+    SetDlgItemTextA(dialog_, IDCANCEL, "&Close");
+    EnableWindow(GetDlgItem(dialog_, IDCANCEL), FALSE);
     SendDlgItemMessageA(dialog_, IDC_BAR, PBM_SETPOS, 0, 0);
-    SetDlgItemTextA(dialog_, IDC_STATUS, kFinishedStatus);
+    SetDlgItemTextA(dialog_, IDC_STATUS, FinishedLine(run_.type, run_.roots, result).c_str());
+    SetTimer(dialog_, kSettleTimer, kSettleMilliseconds, nullptr);
+}
+
+void WipeDialog::EndSettling() {
+    KillTimer(dialog_, kSettleTimer);
+    settling_ = false;
+    HWND close = GetDlgItem(dialog_, IDCANCEL);
+    EnableWindow(GetDlgItem(dialog_, IDC_START), TRUE);
+    EnableWindow(close, TRUE);
+    // Back where it was before the run, unless the user has moved it since.
+    HWND focus = GetFocus();
+    if (focus == nullptr || focus == close || focus == GetDlgItem(dialog_, IDC_DRIVE_LIST) ||
+        !IsChild(dialog_, focus)) {
+        FocusForState();
+    }
 }
 
 void WipeDialog::Close() {
+    if (settling_) return;  // a click meant for Cancel, late
     if (running_) {
-        // Only asks the run to stop; it finishes at its next check.
-        state_.cancel = true;
+        // Asks as every progress window does; a Yes only asks the run to
+        // stop, which it does at its next check. A run that ended while the
+        // question was open has nothing left to stop.
+        if (ui_.AskYesNo(kCancelQuestion, std::nullopt, MessageIcon::Exclamation) && running_) state_.cancel = true;
         return;
     }
     platform::SettingsStore program(kProgramKey);
-    program.Write(kWhat.name, static_cast<std::uint32_t>(ChosenType()));
+    program.Write(kWhat.name, static_cast<std::uint32_t>(chosenType_));
     EndDialog(dialog_, IDCANCEL);
 }
 
@@ -186,9 +266,34 @@ INT_PTR WipeDialog::Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             SendDlgItemMessageA(dialog, IDC_BAR, PBM_SETPOS, wParam, 0);
             if (lParam != 0) SetDlgItemTextA(dialog, IDC_STATUS, reinterpret_cast<const char*>(lParam));
             return TRUE;
-        case kFinishedMessage: OnFinished(); return TRUE;
+        case kFinishedMessage: OnFinished(static_cast<int>(wParam)); return TRUE;
+        case WM_ACTIVATE:
+            // After the dialog manager has put back the focus it kept.
+            if (LOWORD(wParam) != WA_INACTIVE && focusPending_) PostMessageA(dialog, kFocusMessage, 0, 0);
+            break;
+        case kFocusMessage:
+            if (focusPending_) FocusForState();
+            return TRUE;
+        case WM_TIMER:
+            if (wParam != kSettleTimer) break;
+            EndSettling();
+            return TRUE;
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<NMHDR*>(lParam);
+            if (header->idFrom != IDC_DRIVE_LIST || header->code != NM_CUSTOMDRAW) break;
+            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, DrawDriveItem(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam)));
+            return TRUE;
+        }
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
+                case IDC_STANDARD:
+                case IDC_THOROUGH:
+                case IDC_COMPLETE:
+                    if (HIWORD(wParam) != BN_CLICKED) break;
+                    ChooseType(LOWORD(wParam) == IDC_STANDARD   ? WipeType::Standard
+                               : LOWORD(wParam) == IDC_THOROUGH ? WipeType::Thorough
+                                                                : WipeType::Complete);
+                    return TRUE;
                 case IDC_START: Start(); return TRUE;
                 case IDCANCEL: Close(); return TRUE;
                 case IDC_OPTIONS_BUTTON: {
