@@ -33,6 +33,24 @@ PY
   sync
 }
 
+# Writes COUNT small files of one to three copies of MARKER into FOLDER (where
+# the file system keeps small files' contents in the inode, they land there),
+# then deletes them.
+scatter_deleted_small_marker() {
+  local folder=$1 marker=$2 count=$3
+  mkdir -p "$folder/small"
+  python3 - "$folder/small" "$marker" "$count" <<'PY'
+import os, sys
+folder, marker, count = sys.argv[1], sys.argv[2].encode(), int(sys.argv[3])
+for n in range(count):
+    with open(os.path.join(folder, f"note{n}.txt"), "wb") as out:
+        out.write(marker * (1 + n % 3))
+PY
+  sync
+  rm -rf "$folder/small"
+  sync
+}
+
 # Prints how many times TEXT occurs in the raw image FILE.
 count_in_image() {
   python3 - "$1" "$2" <<'PY'
