@@ -60,6 +60,7 @@ public:
         SetMemPasses(memory_);
         SetDiskPasses(disk_);
     }
+    int diskPasses() const { return disk_; }
 
 private:
     int disk_ = 3;
@@ -141,7 +142,7 @@ private:
         library.Scale(0, 0);
         library.SetPasses();
         view_.Report(0, std::string(kCountingStatus));
-        const DriveWalk walk{root, state_, view_};
+        const DriveWalk walk{root, state_, view_, library.diskPasses()};
         state_.fileCount = CountFiles(walk);
         if (state_.cancel) return;
         state_.fileIndex = 0;

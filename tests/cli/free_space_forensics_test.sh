@@ -4,7 +4,8 @@
 # inode), files full of a marker, large and small, are written and deleted,
 # the free space is wiped, and after unmounting the raw image must hold the
 # marker nowhere while a kept file is intact. `wipe-drive --mode standard`
-# leaves nothing either. Also: a free-space wipe killed mid-fill leaves a
+# leaves nothing either, nor does `--mode complete` with files still there,
+# which keeps lost+found. Also: a free-space wipe killed mid-fill leaves a
 # fill file that the next run of the tool removes (it names it). Needs root
 # (loop devices); skipped otherwise.
 # Usage: free_space_forensics_test.sh PELORIN_BINARY
@@ -84,6 +85,39 @@ if prepare "$image" ext2; then
   check "wipe-drive standard exits 0" test $? -eq 0
   cleanup_mount
   check "wipe-drive standard leaves no byte of the marker" test "$(count_in_image "$image" "$marker")" -eq 0
+fi
+
+# Complete deletes every file, small ones kept in their inodes too, and
+# leaves nothing of them; lost+found stays for the file system's checker,
+# and so do names that begin with a dot.
+image="$work/complete.img"
+if prepare "$image" ext4 -O inline_data; then
+  mkdir -p "$mnt/notes/deeper"
+  python3 - "$mnt/notes" "$marker" <<'PY'
+import os, sys
+folder, marker = sys.argv[1], sys.argv[2].encode()
+for n in range(150):
+    with open(os.path.join(folder, "deeper" if n % 2 else "", f"note{n}.txt"), "wb") as out:
+        out.write(marker * (1 + n % 3))
+with open(os.path.join(folder, "large.bin"), "wb") as out:
+    out.write(marker * 20000)
+PY
+  write_kept .kept
+  # A second name in a folder that stays keeps its file's contents.
+  mkdir "$mnt/.linked" && printf 'linked' >"$mnt/notes/linked.txt" && ln "$mnt/notes/linked.txt" "$mnt/.linked/"
+  # A descriptor held open meanwhile sees what the file holds in the end.
+  exec 3<"$mnt/notes/note0.txt"
+  "$pelorin" wipe-drive --mode complete --yes --passes 1 "$mnt" 2>/dev/null
+  check "complete exits 0" test $? -eq 0
+  check "and deletes the files" test ! -e "$mnt/notes"
+  check "overwriting each where it lies first" test -z "$(tr -d '\0' <&3)"
+  exec 3<&-
+  check "but keeps lost+found" test -d "$mnt/lost+found"
+  check "and the dot-named files, intact" kept_intact
+  check "and a file's contents that another name keeps" test "$(cat "$mnt/.linked/linked.txt")" = linked
+  cleanup_mount
+  check "complete leaves no byte of the marker, not even in the inodes" \
+    test "$(count_in_image "$image" "$marker")" -eq 0
 fi
 
 # A fill killed mid-way: the next run removes it and says so; a file of the

@@ -1,0 +1,47 @@
+#include "wipe/InPlaceOverwrite.h"
+
+#include "platform/File.h"
+#include "platform/Volume.h"
+#include "wipe/Overwrite.h"
+#include "wipe/Patterns.h"
+#include "wipe/WipeTarget.h"
+
+namespace pelorin::wipe {
+
+InPlaceOutcome OverwriteInPlace(const platform::Folder& folder, const std::string& name, int passes,
+                                const std::function<bool()>& keepGoing) {
+    platform::FileStatus checked;
+    switch (const WipeRefusal refusal = CheckWipeTarget(folder, name, true, &checked)) {
+        case WipeRefusal::None: break;
+        case WipeRefusal::OtherNames: return {InPlaceResult::KeptByOtherNames, ""};
+        default: return {InPlaceResult::Refused, WipeRefusalText(refusal)};
+    }
+    const auto volume = platform::QueryVolume(platform::VolumeRootOf(folder.PathOf(name)));
+    if (!volume) return {InPlaceResult::Refused, "is on a volume that could not be queried; not overwritten"};
+    platform::FileError error = platform::FileError::None;
+    platform::File file = OpenWipeTarget(folder, name, checked, true, &error);
+    if (!file.IsOpen()) {
+        if (error == platform::FileError::InUse) return {InPlaceResult::Refused, "is in use by another program; not overwritten"};
+        return {InPlaceResult::Refused, "could not be opened for overwriting (" + platform::LastFailureText() + ")"};
+    }
+    const std::int64_t length = file.Length();
+    if (length < 0) return {InPlaceResult::Refused, "could not be measured; not overwritten"};
+    OverwriteJob job;
+    job.length = static_cast<std::uint64_t>(length);
+    job.unit = static_cast<std::size_t>(volume->clusterSize);
+    job.passCount = [passes] { return passes; };
+    job.preparePass = [](int pass, std::span<std::uint8_t> block) {
+        PreparePattern(PatternCycle::FourWay, pass, block);
+    };
+    job.afterUnit = [&keepGoing](int, std::uint64_t) { return !keepGoing || keepGoing(); };
+    job.bypassCache = true;
+    switch (Overwrite(file, job)) {
+        case OverwriteResult::Completed: return {InPlaceResult::Overwritten, ""};
+        case OverwriteResult::Stopped: return {InPlaceResult::Stopped, ""};
+        case OverwriteResult::WriteFailed:
+            return {InPlaceResult::Failed, "could not be overwritten completely (" + platform::LastFailureText() + ")"};
+    }
+    return {InPlaceResult::Failed, ""};
+}
+
+}  // namespace pelorin::wipe
