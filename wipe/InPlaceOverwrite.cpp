@@ -7,6 +7,11 @@
 #include "wipe/WipeTarget.h"
 
 namespace pelorin::wipe {
+namespace {
+
+constexpr std::uint64_t kBypassCacheFrom = std::uint64_t{1} << 20;
+
+}  // namespace
 
 InPlaceOutcome OverwriteInPlace(const platform::Folder& folder, const std::string& name, int passes,
                                 const std::function<bool()>& keepGoing) {
@@ -34,7 +39,9 @@ InPlaceOutcome OverwriteInPlace(const platform::Folder& folder, const std::strin
         PreparePattern(PatternCycle::FourWay, pass, block);
     };
     job.afterUnit = [&keepGoing](int, std::uint64_t) { return !keepGoing || keepGoing(); };
-    job.bypassCache = true;
+    // Past the cache only for long files: for a small one the direct write
+    // and then the flush cost more than a cached write and its flush.
+    job.bypassCache = job.length >= kBypassCacheFrom;
     switch (Overwrite(file, job)) {
         case OverwriteResult::Completed: return {InPlaceResult::Overwritten, ""};
         case OverwriteResult::Stopped: return {InPlaceResult::Stopped, ""};
