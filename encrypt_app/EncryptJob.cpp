@@ -93,6 +93,7 @@ public:
             return;
         }
         if (status->kind == platform::FileKind::Folder) {
+            volume_ = status->identity.volume;
             const bool emptied = Folder(item.entryName, item.entryName, item.fullPath);
             if (deleteSources_ && emptied) {
                 progress_.SetStatus(kRemovingDirectoryStatus);
@@ -247,13 +248,21 @@ private:
             } else if (status->kind == platform::FileKind::Other) {
                 Tell(NotAFileText(full));  // a device, pipe or socket is no file to store
             } else if (status->kind == platform::FileKind::Folder) {
+                // Another file system mounted inside a dropped folder is
+                // stored, but nothing on it is wiped.
+                const bool wipedAround = wipeHere_;
+                if (wipeHere_ && deleteSources_ && (status->mountPoint || status->identity.volume != volume_)) {
+                    Tell(MountedInsideText(full));
+                    wipeHere_ = false;
+                }
                 if (Folder(stored, relative, full)) {
                     somethingStored = true;
                     went = deleteSources_ && RemoveEmptiedFolder(folder, name);
                 }
+                wipeHere_ = wipedAround;
             } else if (status->size != 0 && OneFile(stored, relative, full) == FileOutcome::Stored) {
                 somethingStored = true;
-                went = deleteSources_ && Wipe(full);
+                went = deleteSources_ && wipeHere_ && Wipe(full);
             }
             if (went) deadEntries += wipe::DeadEntryBytes(name.size());
             everythingWent = everythingWent && went;
@@ -283,6 +292,8 @@ private:
     ProgressDialog& progress_;
     Ui& ui_;
     platform::FileStatus read_;  // the source of the last entry, as it was opened
+    std::uint64_t volume_ = 0;   // the volume of the dropped folder being walked
+    bool wipeHere_ = true;       // false inside another file system mounted in it
     std::set<std::string> storedNames_;
     int entries_ = 0;
     bool everythingDone_ = true;
@@ -346,6 +357,10 @@ std::string FolderNotReadText(const std::string& name, const std::string& reason
 std::string NotWipedSourceText(const std::string& name) {
     return "\"" + name + "\" was encrypted but could not be overwritten and deleted (it may be read-only or in "
            "use).";
+}
+std::string MountedInsideText(const std::string& name) {
+    return "\"" + name + "\" is another file system mounted inside a dropped folder. What it holds was encrypted but is "
+                         "not deleted.";
 }
 std::string ArchiveKeptBesideText(const std::string& chosen, const std::string& kept) {
     return "Another program changed " + chosen + " while this archive was written, so it was not replaced. The new "

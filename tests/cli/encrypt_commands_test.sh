@@ -110,6 +110,20 @@ check "but keeps empty folders and the folders around them" test -d "$work/K/Emp
 # image once they were wiped, with entry names encrypted; ext4 keeps what it
 # logged in its journal for a while, which is not counted.
 if [[ $(id -u) -eq 0 ]] && command -v mkfs.ext4 >/dev/null; then
+  # A file system mounted (or a folder bound) inside a dropped folder is
+  # stored, but nothing on it is wiped.
+  mkdir -p "$work/M/bound" "$work/M/mounted" "$work/elsewhere"
+  printf 'bound' >"$work/elsewhere/b.txt"
+  if mount --bind "$work/elsewhere" "$work/M/bound" && mount -t tmpfs -o size=1m tmpfs "$work/M/mounted"; then
+    printf 'mounted' >"$work/M/mounted/m.txt"
+    PELORIN_PASSKEY=secret "$pelorin" encrypt --delete-sources --algorithm 2 "$work/M" 2>"$work/err"
+    check "what is mounted inside a dropped folder is not wiped (exit 4)" \
+      test $? -eq 4 -a -s "$work/elsewhere/b.txt" -a -s "$work/M/mounted/m.txt"
+    check "and the message says so" test "$(grep -c 'mounted inside a dropped folder' "$work/err")" -eq 2
+    check "but it is stored" test "$(PELORIN_PASSKEY=secret "$pelorin" list "$work/M.pvb" | grep -c -e 'b.txt' -e 'm.txt')" -eq 2
+  fi
+  umount "$work/M/bound" "$work/M/mounted" 2>/dev/null
+
   source "$(dirname "$0")/../forensics/marker.sh"
   name_marker=SRCNAMEMARKQX
   content_marker='PELORIN-SOURCE-CONTENT-MARKER-9e1c'
