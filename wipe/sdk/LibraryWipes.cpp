@@ -141,7 +141,9 @@ private:
 // overwrite callback hears how many. False when stopped.
 bool ClaimFreeRecords(const std::string& root, const platform::VolumeGeometry& volume, platform::File* fill,
                       const wipe::FillOutcome& filled) {
-    // What was released was overwritten with every pass already.
+    // The fill's own extent blocks are written where they lie before the
+    // shortening may free some of them; the room it releases was overwritten
+    // with every pass already.
     fill->FlushVolume();
     const std::uint64_t room = RecordFolderRoom(volume);
     const std::uint64_t first = filled.perFile.empty() ? 0 : filled.perFile.front();
