@@ -107,8 +107,9 @@ PY
   mkdir "$mnt/.linked" && printf 'linked' >"$mnt/notes/linked.txt" && ln "$mnt/notes/linked.txt" "$mnt/.linked/"
   # A descriptor held open meanwhile sees what the file holds in the end.
   exec 3<"$mnt/notes/note0.txt"
-  "$pelorin" wipe-drive --mode complete --yes --passes 1 "$mnt" 2>/dev/null
+  "$pelorin" wipe-drive --mode complete --yes --passes 1 "$mnt" 2>"$work/err"
   check "complete exits 0" test $? -eq 0
+  check "and names the free inodes it claimed" grep -q "^pelorin: $mnt/: [0-9]* free file records overwritten$" "$work/err"
   check "and deletes the files" test ! -e "$mnt/notes"
   check "overwriting each where it lies first" test -z "$(tr -d '\0' <&3)"
   exec 3<&-
