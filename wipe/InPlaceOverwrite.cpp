@@ -10,6 +10,10 @@ namespace pelorin::wipe {
 namespace {
 
 constexpr std::uint64_t kBypassCacheFrom = std::uint64_t{1} << 20;
+// A refusal before anything was written, worded to follow the file's name.
+InPlaceOutcome Refused(const std::string& why) {
+    return {InPlaceResult::Refused, why + "; neither overwritten nor deleted"};
+}
 
 }  // namespace
 
@@ -18,19 +22,20 @@ InPlaceOutcome OverwriteInPlace(const platform::Folder& folder, const std::strin
     platform::FileStatus checked;
     switch (const WipeRefusal refusal = CheckWipeTarget(folder, name, true, &checked)) {
         case WipeRefusal::None: break;
+        case WipeRefusal::Missing: return {InPlaceResult::Gone, ""};
         case WipeRefusal::OtherNames: return {InPlaceResult::KeptByOtherNames, ""};
         default: return {InPlaceResult::Refused, WipeRefusalText(refusal)};
     }
     const auto volume = platform::QueryVolume(platform::VolumeRootOf(folder.PathOf(name)));
-    if (!volume) return {InPlaceResult::Refused, "is on a volume that could not be queried; not overwritten"};
+    if (!volume) return Refused("is on a volume that could not be queried");
     platform::FileError error = platform::FileError::None;
     platform::File file = OpenWipeTarget(folder, name, checked, true, &error);
     if (!file.IsOpen()) {
-        if (error == platform::FileError::InUse) return {InPlaceResult::Refused, "is in use by another program; not overwritten"};
-        return {InPlaceResult::Refused, "could not be opened for overwriting (" + platform::LastFailureText() + ")"};
+        if (error == platform::FileError::InUse) return Refused("is in use by another program");
+        return Refused("could not be opened for overwriting (" + platform::LastFailureText() + ")");
     }
     const std::int64_t length = file.Length();
-    if (length < 0) return {InPlaceResult::Refused, "could not be measured; not overwritten"};
+    if (length < 0) return Refused("could not be measured");
     OverwriteJob job;
     job.length = static_cast<std::uint64_t>(length);
     job.unit = static_cast<std::size_t>(volume->clusterSize);
@@ -46,7 +51,8 @@ InPlaceOutcome OverwriteInPlace(const platform::Folder& folder, const std::strin
         case OverwriteResult::Completed: return {InPlaceResult::Overwritten, ""};
         case OverwriteResult::Stopped: return {InPlaceResult::Stopped, ""};
         case OverwriteResult::WriteFailed:
-            return {InPlaceResult::Failed, "could not be overwritten completely (" + platform::LastFailureText() + ")"};
+            return {InPlaceResult::Failed,
+                    "could not be overwritten completely (" + platform::LastFailureText() + "); not deleted"};
     }
     return {InPlaceResult::Failed, ""};
 }

@@ -17,10 +17,11 @@ namespace pelorin::wipe {
 // names is not written at all, since they keep its contents.
 enum class InPlaceResult {
     Overwritten,
+    Gone,              // the name was gone meanwhile
     KeptByOtherNames,  // nothing written; removing this name leaves the contents to the others
     Stopped,           // `keepGoing` said stop during the passes: partly overwritten
-    Refused,           // nothing written; `why` says why, worded to follow the file's name
-    Failed,            // a write failed: partly overwritten; `why` says why
+    Refused,           // nothing written; `why` says why and what was not done, worded to follow the name
+    Failed,            // a write failed: partly overwritten; `why` says so
 };
 
 struct InPlaceOutcome {

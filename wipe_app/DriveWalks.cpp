@@ -198,8 +198,9 @@ private:
         if (walk_.state.cancel) return true;
         const wipe::InPlaceOutcome overwrite =
             wipe::OverwriteInPlace(folder, name, walk_.diskPasses, [this] { return !walk_.state.cancel; });
+        if (overwrite.result == wipe::InPlaceResult::Gone) return true;
         if (overwrite.result == wipe::InPlaceResult::Refused || overwrite.result == wipe::InPlaceResult::Failed) {
-            walk_.view.NotProcessed(path, "it " + overwrite.why + "; it was not deleted");
+            walk_.view.NotProcessed(path, "it " + overwrite.why);
             return false;
         }
         if (folder.Delete(name)) return true;
