@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "platform/Folder.h"
 #include "platform/OsRandom.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
@@ -94,6 +95,23 @@ void OverwriteAndDelete(const std::string& path) {
     platform::DeleteFileNamed(path);
 }
 
+// A record fill's folder: the records it holds (named by numbers), then
+// the folder itself. True when it is gone.
+bool RemoveRecordFolder(const std::string& path) {
+    {
+        const auto folder = platform::Folder::Open(path);
+        if (!folder) return false;
+        for (const auto& name : folder->List().names) {
+            const auto status = folder->StatusOf(name);
+            if (status && status->kind == platform::FileKind::Regular &&
+                name.find_first_not_of("0123456789") == std::string::npos) {
+                folder->Delete(name);
+            }
+        }
+    }  // closed: on Windows an open folder cannot be removed
+    return platform::RemoveFolder(path);
+}
+
 // True when the entry is settled (its files are gone or removed now).
 bool RemoveFill(const std::vector<std::string>& fields, std::vector<std::string>& removed) {
     if (fields.size() < 4) return true;
@@ -109,6 +127,10 @@ bool RemoveFill(const std::vector<std::string>& fields, std::vector<std::string>
     // now): then it is tried again later.
     if (!status) return platform::IsFolder(path.substr(0, path.find_last_of("\\/") + 1));
     if (!(status->identity == identity)) return true;  // another file now: never touched
+    if (status->kind == platform::FileKind::Folder && RemoveRecordFolder(path)) {
+        removed.push_back(path);
+        return true;
+    }
     if (status->kind == platform::FileKind::Regular && platform::DeleteFileNamed(path)) {
         removed.push_back(path);
         return true;

@@ -18,8 +18,9 @@ namespace pelorin {
 // removed by the next program of the suite that starts, and so that no
 // program ever takes a living job's file for a leftover.
 
-// A free-space fill file: named with its identity, so that only that very
-// file is ever removed (a file of the same name with another identity stays).
+// A free-space fill file, or the folder of a record fill: named with its
+// identity, so that only that very file or folder is ever removed (one of
+// the same name with another identity stays).
 class FillJournalEntry {
 public:
     // Nothing when the entry cannot be written (the fill still goes on).

@@ -31,6 +31,13 @@ int DrawProgress(long long written, long long total, const char* name, int) {
     return 0;
 }
 
+// What a free-space wipe overwrote beyond the free clusters, on its own line.
+int PrintReport(const char* report, int) {
+    if (platform::StandardErrorIsTerminal()) std::fputs("\r\033[K", stderr);
+    std::cerr << "pelorin: " << report << "\n";
+    return 0;
+}
+
 struct Options {
     std::optional<int> passes;
     std::vector<std::string> names;
@@ -84,6 +91,7 @@ public:
         InitPelorinSDK();
         SetContinueCallback(KeepGoing, 0);
         if (platform::StandardErrorIsTerminal()) SetProgressCallback(DrawProgress, 0);
+        SetOverwriteCallback(PrintReport, 0);
         if (options.passes) SetDiskPasses(*options.passes);
     }
     ~LibrarySession() { KillPelorinSDK(); }

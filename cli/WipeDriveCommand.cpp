@@ -56,6 +56,11 @@ public:
         ++leftAlone;
     }
 
+    void Note(const std::string& text) override {
+        if (terminal_) std::fputs("\r\033[K", stderr);
+        std::cerr << "pelorin: " << EscapedForTerminal(text) << "\n";
+    }
+
     std::atomic<bool> finished{false};
     int leftAlone = 0;
 

@@ -23,6 +23,8 @@
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Volume.h"
+#include "platform/Folder.h"
+#include "wipe/NameScrub.h"
 #include "wipe/ProgramWipes.h"
 
 namespace pelorin::encrypt {
@@ -120,10 +122,11 @@ public:
             return;
         }
         if (status->kind == platform::FileKind::Folder) {
-            Folder(item.entryName, item.entryName, item.fullPath);
-            if (deleteSources_) {
+            volume_ = status->identity.volume;
+            const bool emptied = Folder(item.entryName, item.entryName, item.fullPath);
+            if (deleteSources_ && emptied) {
                 progress_.SetStatus(kRemovingDirectoryStatus);
-                platform::RemoveFolder(item.fullPath);
+                RemoveDroppedFolder(item.fullPath);
             }
             return;
         }
@@ -154,21 +157,34 @@ private:
         return archive::IsSafeEntryName(storedName) && archive::HostRelativePath(storedName) == hostRelative;
     }
 
-    void Wipe(const std::string& path) {
+    // True when the file was overwritten and deleted.
+    bool Wipe(const std::string& path) {
         platform::FileStatus now;
         if (const auto refusal = wipe::CheckWipeTarget(path, true, &now); refusal != wipe::WipeRefusal::None) {
             Tell(wipe::NotWipedText(path, refusal));
-            return;
+            return false;
         }
         if (!Unchanged(read_, now)) {
             Tell(ChangedWhileStoredText(path));
-            return;
+            return false;
         }
         // The archive must hold the entry for certain before its source goes.
         if (!archiveFile_.ForceToDisk()) throw ArchiveFailed{};
-        if (!wipe::WipeSourceFile(path, passes_, progress_)) Tell(NotWipedSourceText(path));
+        const bool wiped = wipe::WipeSourceFile(path, passes_, progress_);
+        if (!wiped) Tell(NotWipedSourceText(path));
         // A Cancel pressed during the wipe is asked between files.
         progress_.ConfirmCancelIfRequested();
+        return wiped;
+    }
+
+    // A dropped folder that was emptied goes with its name overwritten in
+    // its parent's directory, as the files in it did.
+    static void RemoveDroppedFolder(const std::string& path) {
+        const std::size_t cut = path.find_last_of(platform::kHostSeparator);
+        if (cut == std::string::npos || cut + 1 == path.size()) return;  // a volume's root stays
+        if (const auto parent = platform::Folder::Open(path.substr(0, cut + 1), true)) {
+            wipe::RemoveFolderWithScrubbedName(*parent, path.substr(cut + 1));
+        }
     }
 
     FileOutcome OneFile(const std::string& storedName, const std::string& hostRelative, const std::string& path) {
@@ -230,11 +246,15 @@ private:
     }
 
     // Depth-first in the order the file system lists entries. Links are
-    // neither followed nor wiped; empty files are passed over.
-    void Folder(const std::string& storedPrefix, const std::string& hostPrefix, const std::string& path) {
+    // neither followed nor wiped; empty files are passed over. True when
+    // everything that was in the folder was stored and, with deletion,
+    // wiped, and something was stored from it, so that a restore makes it
+    // again: only then may it go (an archive cannot hold an empty folder).
+    // The names of what went are overwritten in its directory.
+    bool Folder(const std::string& storedPrefix, const std::string& hostPrefix, const std::string& path) {
         if (!NameComesBack(storedPrefix, hostPrefix)) {
             Tell(NameCannotComeBackText(path));
-            return;
+            return false;
         }
         const std::string folder = path.back() == platform::kHostSeparator ? path : path + platform::kHostSeparator;
         const std::string prefix = storedPrefix.back() == '\\' ? storedPrefix : storedPrefix + '\\';
@@ -242,25 +262,51 @@ private:
         const platform::FolderListing listing = platform::ListFolder(folder);
         if (!listing.readable) Tell(FolderNotReadText(path, platform::LastFailureText()));
         for (const auto& name : listing.unreachable) Tell(UnreachableNameText(folder + name));
+        bool everythingWent = listing.readable && listing.unreachable.empty();
+        bool somethingStored = false;
+        std::uint64_t deadEntries = 0;  // what the names that went took in the directory
         for (const auto& name : listing.names) {
             std::string full = folder + name;
             std::string stored = prefix + name;
             std::string relative = hostFolder + name;
             const ScrambleOnExit scrub(full, stored, relative);
             const auto status = platform::StatusOf(full);
-            if (!status || status->kind == platform::FileKind::Link || status->identity == archiveIdentity_) continue;
-            if (status->kind == platform::FileKind::Other) {
+            bool went = false;
+            if (!status || status->kind == platform::FileKind::Link || status->identity == archiveIdentity_) {
+                // Gone meanwhile, not followed, or the archive itself.
+            } else if (status->kind == platform::FileKind::Other) {
                 Tell(NotAFileText(full));  // a device, pipe or socket is no file to store
-                continue;
+            } else if (status->kind == platform::FileKind::Folder) {
+                // Another file system mounted inside a dropped folder is
+                // stored, but nothing on it is wiped.
+                const bool wipedAround = wipeHere_;
+                if (wipeHere_ && deleteSources_ && (status->mountPoint || status->identity.volume != volume_)) {
+                    Tell(MountedInsideText(full));
+                    wipeHere_ = false;
+                }
+                if (Folder(stored, relative, full)) {
+                    somethingStored = true;
+                    went = deleteSources_ && RemoveEmptiedFolder(folder, name);
+                }
+                wipeHere_ = wipedAround;
+            } else if (status->size != 0 && OneFile(stored, relative, full) == FileOutcome::Stored) {
+                somethingStored = true;
+                went = deleteSources_ && wipeHere_ && Wipe(full);
             }
-            if (status->kind == platform::FileKind::Folder) {
-                Folder(stored, relative, full);
-                if (deleteSources_) platform::RemoveFolder(full);
-                continue;
-            }
-            if (status->size == 0) continue;
-            if (OneFile(stored, relative, full) == FileOutcome::Stored && deleteSources_) Wipe(full);
+            if (went) deadEntries += wipe::DeadEntryBytes(name.size());
+            everythingWent = everythingWent && went;
         }
+        // The directory keeps no names of what went from it, whether it goes
+        // now or stays.
+        if (deadEntries > 0) {
+            if (const auto opened = platform::Folder::Open(folder)) wipe::ScrubFolderEntries(*opened, deadEntries);
+        }
+        return everythingWent && somethingStored;
+    }
+
+    static bool RemoveEmptiedFolder(const std::string& parent, const std::string& name) {
+        const auto opened = platform::Folder::Open(parent);
+        return opened && wipe::RemoveFolderWithScrubbedName(*opened, name);
     }
 
     archive::ByteSink& archive_;
@@ -276,6 +322,8 @@ private:
     Ui& ui_;
     NotDoneReport& notDone_;
     platform::FileStatus read_;  // the source of the last entry, as it was opened
+    std::uint64_t volume_ = 0;   // the volume of the dropped folder being walked
+    bool wipeHere_ = true;       // false inside another file system mounted in it
     std::set<std::string> storedNames_;
     int entries_ = 0;
     bool everythingDone_ = true;
@@ -346,6 +394,10 @@ std::string FolderNotReadText(const std::string& name, const std::string& reason
 std::string NotWipedSourceText(const std::string& name) {
     return "\"" + name + "\" was encrypted but could not be overwritten and deleted (it may be read-only or in "
            "use).";
+}
+std::string MountedInsideText(const std::string& name) {
+    return "\"" + name + "\" is another file system mounted inside a dropped folder. What it holds was encrypted but is "
+                         "not deleted.";
 }
 std::string ArchiveKeptBesideText(const std::string& chosen, const std::string& kept) {
     return "Another program changed " + chosen + " while this archive was written, so it was not replaced. The new "

@@ -65,6 +65,7 @@ std::string NoRandomSourceText(const std::string& name);
 std::string DuplicateNameText(const std::string& name, const std::string& storedName);
 std::string FolderNotReadText(const std::string& name, const std::string& reason);
 std::string NotWipedSourceText(const std::string& name);
+std::string MountedInsideText(const std::string& name);
 std::string ArchiveKeptBesideText(const std::string& chosen, const std::string& kept);
 
 }  // namespace pelorin::encrypt

@@ -87,6 +87,15 @@ public:
     bool AtEnd();
     bool SetLength(std::int64_t length);
     bool Flush();
+    // Forces everything the file's volume still holds in memory to the disk,
+    // its own records too (Linux: the whole file system; Windows: the file,
+    // as Flush). Blocks the file system took for its records during a fill
+    // are then written where they lie, before the fill lets them go.
+    bool FlushVolume();
+    // The bytes the volume set aside for the contents: less than a cluster
+    // when they live in the file's own record (ext4 inline data, NTFS
+    // resident data). -1 when it cannot be told.
+    std::int64_t AllocatedLength();
     void Close();
 
     // What the open file is: identity, size, time of last change, names.

@@ -45,6 +45,10 @@ public:
     bool RemoveLink(const std::string& name) const;
     // Forces the folder's directory to the disk.
     bool Flush() const;
+    // Forces everything the folder's volume holds in memory to the disk, its
+    // own records too (Linux: the whole file system; Windows: as Flush), so
+    // that directory blocks freed next were written where they lie first.
+    bool FlushVolume() const;
 
     // The path the folder was opened by (on Windows in short form where the
     // volume has one), and the path of a name in it; for messages and for

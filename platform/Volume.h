@@ -14,6 +14,8 @@ struct VolumeGeometry {
     std::uint64_t sectorSize = 512;  // the smallest unit the volume writes
     std::uint64_t freeClusters = 0;
     std::uint64_t totalClusters = 0;
+    // Free inodes (file records); 0 where the system does not tell (Windows).
+    std::uint64_t freeFileRecords = 0;
 };
 
 // Geometry of the volume that holds `path` (a drive root such as "x:\" on

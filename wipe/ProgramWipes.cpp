@@ -68,7 +68,8 @@ bool WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& pro
     job.afterUnit = KeepingAlive(progress, volume->clusterSize);
     if (Overwrite(file, job) != OverwriteResult::Completed) return false;
     file.Close();
-    return platform::DeleteFileNamed(fileName);
+    // The name goes from the folder's directory too.
+    return DeleteWithScrubbedName(fileName);
 }
 
 std::uint64_t InputWipeBlockSize(std::uint64_t length) {

@@ -4,6 +4,7 @@
 #include "platform/Folder.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
+#include "wipe/InPlaceOverwrite.h"
 #include "wipe_app/BarPosition.h"
 #include "wipe_app/WipeTexts.h"
 
@@ -124,13 +125,13 @@ public:
         }
         const auto status = root->Status();
         volume_ = status ? status->identity.volume : 0;
-        return Empty(*root, WithSeparator(walk_.root));
+        return Empty(*root, WithSeparator(walk_.root), true);
     }
 
 private:
     // True unless something remains; a cancel stops the walk and leaves the
     // folder it was in.
-    bool Empty(const platform::Folder& folder, const std::string& shown) {
+    bool Empty(const platform::Folder& folder, const std::string& shown, bool atRoot = false) {
         const platform::FolderListing listing = folder.List();
         if (!listing.readable) {
             walk_.view.NotProcessed(shown, platform::LastFailureText());
@@ -140,13 +141,16 @@ private:
         for (const auto& name : listing.names) {
             // Names beginning with '.' stay, and with them their folder.
             if (name.empty() || name[0] == '.') continue;
-            ok = Entry(folder, shown, name) && ok;
+            const bool checkerFolder =
+                atRoot && platform::kCheckerFolderName != nullptr && name == platform::kCheckerFolderName;
+            ok = Entry(folder, shown, name, checkerFolder) && ok;
             if (walk_.state.cancel) return true;
         }
         return ok;
     }
 
-    bool Entry(const platform::Folder& folder, const std::string& shown, const std::string& name) {
+    // `keepFolder`: a folder there is emptied but stays.
+    bool Entry(const platform::Folder& folder, const std::string& shown, const std::string& name, bool keepFolder) {
         const std::string path = shown + name;
         const auto status = folder.StatusOf(name);
         if (!status) return true;  // gone meanwhile
@@ -180,6 +184,7 @@ private:
             ok = Empty(*child, WithSeparator(path));
         }  // closed: on Windows an open folder cannot be removed
         if (walk_.state.cancel) return true;
+        if (keepFolder) return ok;
         if (!folder.RemoveFolder(name)) {
             if (ok) walk_.view.NotProcessed(path, "the folder could not be removed");
             return false;
@@ -191,6 +196,13 @@ private:
         const std::uint32_t k = walk_.state.fileIndex++;
         walk_.view.Report(Scaled(0, kCompleteDeleteSpan, k, walk_.state.fileCount), DeleteStatus(path));
         if (walk_.state.cancel) return true;
+        const wipe::InPlaceOutcome overwrite =
+            wipe::OverwriteInPlace(folder, name, walk_.diskPasses, [this] { return !walk_.state.cancel; });
+        if (overwrite.result == wipe::InPlaceResult::Gone) return true;
+        if (overwrite.result == wipe::InPlaceResult::Refused || overwrite.result == wipe::InPlaceResult::Failed) {
+            walk_.view.NotProcessed(path, "it " + overwrite.why);
+            return false;
+        }
         if (folder.Delete(name)) return true;
         walk_.view.NotProcessed(path, "it could not be deleted: " + platform::LastFailureText());
         return false;

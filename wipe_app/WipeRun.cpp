@@ -16,12 +16,18 @@ namespace {
 struct DriveInHand {
     RunState* state = nullptr;
     WipeView* view = nullptr;
+    std::string root;
     int start = 0;  // the bar's part for the phase that reports progress
     int span = 0;
 };
 DriveInHand inHand;
 
 int ContinueCheck(int) { return inHand.state->cancel ? 0 : 1; }
+
+int ReportOverwrite(const char* report, int) {
+    if (report != nullptr) inHand.view->Note(inHand.root + ": " + report);
+    return 0;
+}
 
 int ScaleProgress(long long done, long long total, const char* fileName, int) {
     inHand.view->Report(Scaled(inHand.start, inHand.span, done, total),
@@ -38,13 +44,14 @@ int DiskPasses(const WipeRun& run) {
 // Brackets one drive's use of the library; KillPelorinSDK on every way out.
 class LibraryForDrive {
 public:
-    LibraryForDrive(const WipeRun& run, RunState& state, WipeView& view) {
+    LibraryForDrive(const WipeRun& run, const std::string& root, RunState& state, WipeView& view) {
         const platform::SettingsStore global(kGlobalKey);
         disk_ = DiskPasses(run);
         memory_ = run.memoryPasses.value_or(static_cast<int>(global.ReadOr(kNumMem.name, kNumMem.defaultValue)));
-        inHand = {&state, &view, 0, 0};
+        inHand = {&state, &view, root, 0, 0};
         InitPelorinSDK();
         SetContinueCallback(ContinueCheck, 0);
+        SetOverwriteCallback(ReportOverwrite, 0);
     }
     ~LibraryForDrive() { KillPelorinSDK(); }
     LibraryForDrive(const LibraryForDrive&) = delete;
@@ -60,6 +67,7 @@ public:
         SetMemPasses(memory_);
         SetDiskPasses(disk_);
     }
+    int diskPasses() const { return disk_; }
 
 private:
     int disk_ = 3;
@@ -105,7 +113,7 @@ private:
     }
 
     void Standard(const std::string& root) {
-        LibraryForDrive library(run_, state_, view_);
+        LibraryForDrive library(run_, root, state_, view_);
         view_.Report(0, FreeSpaceStatus(root));
         library.Scale(0, kBarFull);
         library.SetPasses();
@@ -113,7 +121,7 @@ private:
     }
 
     void Thorough(const std::string& root) {
-        LibraryForDrive library(run_, state_, view_);
+        LibraryForDrive library(run_, root, state_, view_);
         view_.Report(0, FreeSpaceStatus(root));
         library.Scale(0, kThoroughFreeSpaceSpan);
         library.SetPasses();
@@ -137,11 +145,11 @@ private:
             status_ = 1;
             return;
         }
-        LibraryForDrive library(run_, state_, view_);
+        LibraryForDrive library(run_, root, state_, view_);
         library.Scale(0, 0);
         library.SetPasses();
         view_.Report(0, std::string(kCountingStatus));
-        const DriveWalk walk{root, state_, view_};
+        const DriveWalk walk{root, state_, view_, library.diskPasses()};
         state_.fileCount = CountFiles(walk);
         if (state_.cancel) return;
         state_.fileIndex = 0;

@@ -250,6 +250,23 @@ bool File::Flush() {
     return true;
 }
 
+bool File::FlushVolume() {
+    if (::syncfs(Fd(handle_)) != 0) {
+        lastError_ = Fail(errno);
+        return false;
+    }
+    return true;
+}
+
+std::int64_t File::AllocatedLength() {
+    struct stat info {};
+    if (::fstat(Fd(handle_), &info) != 0) {
+        lastError_ = Fail(errno);
+        return -1;
+    }
+    return static_cast<std::int64_t>(info.st_blocks) * 512;
+}
+
 bool File::SetModified(std::int64_t modified) {
     const struct timespec times[2] = {{0, UTIME_OMIT},
                                       {static_cast<time_t>(modified / 1000000000), static_cast<long>(modified % 1000000000)}};

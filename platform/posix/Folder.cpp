@@ -129,6 +129,8 @@ bool Folder::RemoveLink(const std::string& name) const {
 
 bool Folder::Flush() const { return ::fsync(Fd(handle_)) == 0; }
 
+bool Folder::FlushVolume() const { return ::syncfs(Fd(handle_)) == 0; }
+
 std::string Folder::PathOf(const std::string& name) const {
     return !path_.empty() && path_.back() == '/' ? path_ + name : path_ + '/' + name;
 }

@@ -36,6 +36,7 @@ std::optional<VolumeGeometry> QueryVolume(const std::string& path) {
     // Root may use the reserved blocks too; others only what is available.
     geometry.freeClusters = ::geteuid() == 0 ? info.f_bfree : info.f_bavail;
     geometry.totalClusters = info.f_blocks;
+    geometry.freeFileRecords = ::geteuid() == 0 ? info.f_ffree : info.f_favail;
     return geometry;
 }
 

@@ -98,6 +98,8 @@ bool Folder::RemoveLink(const std::string& name) const { return platform::Remove
 
 bool Folder::Flush() const { return FlushFolder(path_); }
 
+bool Folder::FlushVolume() const { return Flush(); }
+
 std::string Folder::PathOf(const std::string& name) const {
     return !path_.empty() && (path_.back() == '\\' || path_.back() == '/') ? path_ + name : path_ + '\\' + name;
 }
