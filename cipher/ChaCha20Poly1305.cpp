@@ -1,0 +1,142 @@
+#include "cipher/ChaCha20Poly1305.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "cipher/Bytes.h"
+#include "cipher/ChaCha20Kernels.h"
+#include "cipher/Scramble.h"
+
+namespace pelorin {
+namespace {
+
+// Seal enciphers and authenticates this much at a time, so that the
+// authenticator reads the ciphertext while it is still in the first-level
+// cache.
+constexpr std::size_t kStretch = 64 * kChaCha20BlockSize;
+
+// The Poly1305 key (block 0's first 32 bytes) and the state for block 1.
+class MessageState {
+public:
+    MessageState(ChaCha20Key key, ChaCha20Nonce nonce) {
+        chacha20::SetUpState(state_, key, nonce, 0);
+        std::uint32_t block[16];
+        chacha20::BlockWords(state_, block);
+        for (int i = 0; i < 8; ++i) bytes::StoreLe32(oneTimeKey_ + 4 * i, block[i]);
+        ScrubWorkingState(block, sizeof block);
+        state_[12] = 1;
+    }
+    ~MessageState() {
+        ScrubWorkingState(state_, sizeof state_);
+        ScrubWorkingState(oneTimeKey_, sizeof oneTimeKey_);
+    }
+    MessageState(const MessageState&) = delete;
+    MessageState& operator=(const MessageState&) = delete;
+
+    std::uint32_t* state() { return state_; }
+    std::span<const std::uint8_t, Poly1305::kKeySize> oneTimeKey() const {
+        return std::span<const std::uint8_t, Poly1305::kKeySize>(oneTimeKey_, Poly1305::kKeySize);
+    }
+
+private:
+    std::uint32_t state_[16];
+    std::uint8_t oneTimeKey_[Poly1305::kKeySize];
+};
+
+void AuthenticateLengths(Poly1305& mac, std::size_t associatedLength, std::size_t cipherLength) {
+    std::uint8_t lengths[16];
+    bytes::StoreLe64(lengths, associatedLength);
+    bytes::StoreLe64(lengths + 8, cipherLength);
+    mac.PadToBlock().Update(lengths);
+}
+
+void CheckBuffers(std::span<const std::uint8_t> plain, std::span<const std::uint8_t> sealed) {
+    if (plain.size() > kChaCha20Poly1305MaxPlaintext) {
+        throw std::length_error("ChaCha20-Poly1305: message longer than the block counter allows");
+    }
+    if (chacha20::OverlapsOutOfPlace(plain.data(), plain.size(), sealed.data(), sealed.size())) {
+        throw std::invalid_argument("ChaCha20-Poly1305: buffers overlap");
+    }
+}
+
+void Seal(chacha20::XorBlocksLoop loop, ChaCha20Key key, ChaCha20Nonce nonce,
+          std::span<const std::uint8_t> associatedData, std::span<const std::uint8_t> plaintext,
+          std::span<std::uint8_t> sealed) {
+    if (sealed.size() != plaintext.size() + kChaCha20Poly1305TagSize) {
+        throw std::invalid_argument("ChaCha20-Poly1305: the sealed buffer must be 16 bytes longer");
+    }
+    CheckBuffers(plaintext, sealed);
+    MessageState message(key, nonce);
+    Poly1305 mac(message.oneTimeKey());
+    mac.Update(associatedData).PadToBlock();
+    for (std::size_t done = 0; done < plaintext.size();) {
+        const std::size_t length = std::min(kStretch, plaintext.size() - done);
+        chacha20::XorStream(loop, message.state(), plaintext.data() + done, sealed.data() + done, length);
+        mac.Update(sealed.subspan(done, length));
+        done += length;
+    }
+    AuthenticateLengths(mac, associatedData.size(), plaintext.size());
+    mac.Final(sealed.last<kChaCha20Poly1305TagSize>());
+}
+
+bool Open(chacha20::XorBlocksLoop loop, ChaCha20Key key, ChaCha20Nonce nonce,
+          std::span<const std::uint8_t> associatedData, std::span<const std::uint8_t> sealed,
+          std::span<std::uint8_t> plaintext) {
+    if (sealed.size() < kChaCha20Poly1305TagSize) {
+        if (!plaintext.empty()) throw std::invalid_argument("ChaCha20-Poly1305: no room for a plaintext");
+        return false;
+    }
+    const std::size_t length = sealed.size() - kChaCha20Poly1305TagSize;
+    if (plaintext.size() != length) {
+        throw std::invalid_argument("ChaCha20-Poly1305: the plaintext buffer must be 16 bytes shorter");
+    }
+    CheckBuffers(plaintext, sealed);
+    MessageState message(key, nonce);
+    std::uint8_t expected[kChaCha20Poly1305TagSize];
+    {
+        Poly1305 mac(message.oneTimeKey());
+        mac.Update(associatedData).PadToBlock().Update(sealed.first(length));
+        AuthenticateLengths(mac, associatedData.size(), length);
+        mac.Final(expected);
+    }
+    const bool authentic = TagsEqual(expected, sealed.last<kChaCha20Poly1305TagSize>());
+    ScrubWorkingState(expected, sizeof expected);
+    if (!authentic) {
+        std::fill(plaintext.begin(), plaintext.end(), std::uint8_t{0});
+        return false;
+    }
+    chacha20::XorStream(loop, message.state(), sealed.data(), plaintext.data(), length);
+    return true;
+}
+
+}  // namespace
+
+void ChaCha20Poly1305Seal(ChaCha20Key key, ChaCha20Nonce nonce, std::span<const std::uint8_t> associatedData,
+                          std::span<const std::uint8_t> plaintext, std::span<std::uint8_t> sealed) {
+    Seal(chacha20::LoopOf(ChosenChaCha20Variant()), key, nonce, associatedData, plaintext, sealed);
+    ScrubCallStack();
+}
+
+bool ChaCha20Poly1305Open(ChaCha20Key key, ChaCha20Nonce nonce, std::span<const std::uint8_t> associatedData,
+                          std::span<const std::uint8_t> sealed, std::span<std::uint8_t> plaintext) {
+    const bool authentic = Open(chacha20::LoopOf(ChosenChaCha20Variant()), key, nonce, associatedData, sealed, plaintext);
+    ScrubCallStack();
+    return authentic;
+}
+
+void ChaCha20Poly1305Seal(ChaCha20Variant variant, ChaCha20Key key, ChaCha20Nonce nonce,
+                          std::span<const std::uint8_t> associatedData, std::span<const std::uint8_t> plaintext,
+                          std::span<std::uint8_t> sealed) {
+    Seal(chacha20::LoopOf(variant), key, nonce, associatedData, plaintext, sealed);
+    ScrubCallStack();
+}
+
+bool ChaCha20Poly1305Open(ChaCha20Variant variant, ChaCha20Key key, ChaCha20Nonce nonce,
+                          std::span<const std::uint8_t> associatedData, std::span<const std::uint8_t> sealed,
+                          std::span<std::uint8_t> plaintext) {
+    const bool authentic = Open(chacha20::LoopOf(variant), key, nonce, associatedData, sealed, plaintext);
+    ScrubCallStack();
+    return authentic;
+}
+
+}  // namespace pelorin
