@@ -24,10 +24,13 @@ VariantTable FindSupportedVariants() {
     return table;
 }
 
-// Decided once while the program loads. Before this initialiser has run
-// (a call from another one), the storage is zero and reads as portable only.
-const VariantTable supportedVariants = FindSupportedVariants();
-constexpr ChaCha20Variant kPortableOnly[] = {ChaCha20Variant::Portable};
+// Decided once, while the program loads (or at the first call, when that
+// comes from another static initialiser before this file's has run).
+const VariantTable& Supported() {
+    static const VariantTable table = FindSupportedVariants();
+    return table;
+}
+[[maybe_unused]] const bool decidedAtLoad = (Supported(), true);
 
 inline void QuarterRound(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c, std::uint32_t& d) {
     a += b;
@@ -127,8 +130,7 @@ void XorStream(XorBlocksLoop loop, std::uint32_t state[16], const std::uint8_t* 
 }  // namespace chacha20
 
 std::span<const ChaCha20Variant> SupportedChaCha20Variants() {
-    if (supportedVariants.count == 0) return kPortableOnly;
-    return {supportedVariants.list, supportedVariants.count};
+    return {Supported().list, Supported().count};
 }
 
 ChaCha20Variant ChosenChaCha20Variant() { return SupportedChaCha20Variants().back(); }

@@ -91,22 +91,27 @@ bool Open(chacha20::XorBlocksLoop loop, ChaCha20Key key, ChaCha20Nonce nonce,
         throw std::invalid_argument("ChaCha20-Poly1305: the plaintext buffer must be 16 bytes shorter");
     }
     CheckBuffers(plaintext, sealed);
+    // Authenticated and deciphered stretch by stretch while the ciphertext
+    // is in the cache; a plaintext whose tag fails is overwritten before
+    // anything returns.
     MessageState message(key, nonce);
     std::uint8_t expected[kChaCha20Poly1305TagSize];
     {
         Poly1305 mac(message.oneTimeKey());
-        mac.Update(associatedData).PadToBlock().Update(sealed.first(length));
+        mac.Update(associatedData).PadToBlock();
+        for (std::size_t done = 0; done < length;) {
+            const std::size_t stretch = std::min(kStretch, length - done);
+            mac.Update(sealed.subspan(done, stretch));
+            chacha20::XorStream(loop, message.state(), sealed.data() + done, plaintext.data() + done, stretch);
+            done += stretch;
+        }
         AuthenticateLengths(mac, associatedData.size(), length);
         mac.Final(expected);
     }
     const bool authentic = TagsEqual(expected, sealed.last<kChaCha20Poly1305TagSize>());
     ScrubWorkingState(expected, sizeof expected);
-    if (!authentic) {
-        std::fill(plaintext.begin(), plaintext.end(), std::uint8_t{0});
-        return false;
-    }
-    chacha20::XorStream(loop, message.state(), sealed.data(), plaintext.data(), length);
-    return true;
+    if (!authentic) ScrubWorkingState(plaintext.data(), plaintext.size());
+    return authentic;
 }
 
 }  // namespace

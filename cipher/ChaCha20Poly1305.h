@@ -29,11 +29,12 @@ namespace pelorin {
 // Secrets: the key is read from the caller's memory (a SecureBuffer or
 // LockedBlocks). The Poly1305 key, the authenticator state and the
 // keystream are working state on the call's stack, overwritten before it
-// returns. Open computes the tag over the ciphertext first, compares it in
-// constant time and deciphers only when it matches: on failure no plaintext
-// is written and `plaintext` is filled with zeros (in place: the ciphertext
-// is overwritten with zeros). Nothing branches on the key, the data or the
-// tag bytes; only lengths decide what runs.
+// returns. Open authenticates and deciphers 4 KiB at a time (one pass over
+// the data) and compares the tags in constant time; when they differ it
+// overwrites `plaintext` with zeros before it returns false (in place: the
+// ciphertext is gone too), so a caller never sees a byte of plaintext from
+// a message that failed. Nothing branches on the key, the data or the tag
+// bytes; only lengths decide what runs.
 //
 // Limits: at most kChaCha20Poly1305MaxPlaintext bytes per message (the
 // 32-bit block counter), and a nonce must never be used twice with one key.
