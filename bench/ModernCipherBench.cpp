@@ -153,13 +153,13 @@ const std::uint8_t kSalt[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14
 
 // threads 0: the engines' pool, JobWorkers() (one thread per core, or
 // PELORIN_CIPHER_THREADS).
-void OursArgon2id(benchmark::State& state, unsigned threads) {
+void OursArgon2id(benchmark::State& state, Argon2Variant variant, unsigned threads) {
     std::unique_ptr<archive::WorkerPool> own;
     if (threads != 0) own = std::make_unique<archive::WorkerPool>(threads);
     ParallelRunner& runner = own ? *own : archive::JobWorkers();
     std::uint8_t tag[32];
     for (auto _ : state) {
-        Argon2id({kPassword, kSalt}, kArgon2Cost, tag, runner);
+        Argon2id(variant, {kPassword, kSalt}, kArgon2Cost, tag, runner);
         benchmark::DoNotOptimize(tag);
     }
     state.counters["threads"] = own ? threads : archive::JobWorkers().threads();
@@ -201,14 +201,18 @@ const int registered = [] {
     benchmark::RegisterBenchmark("libsodium/BLAKE2b-256/keyed", SodiumBlake2b)->Unit(benchmark::kMillisecond);
     for (const unsigned threads : {1u, 4u}) {
         const std::string suffix = "/Argon2id-256MiB-t3-p4/" + std::to_string(threads) + (threads == 1 ? "-thread" : "-threads");
-        benchmark::RegisterBenchmark(("pelorin" + suffix).c_str(), OursArgon2id, threads)
-            ->Unit(benchmark::kMillisecond)
-            ->Iterations(3);
+        for (const Argon2Variant variant : SupportedArgon2Variants()) {
+            benchmark::RegisterBenchmark((std::string("pelorin-") + Argon2VariantName(variant) + suffix).c_str(),
+                                         OursArgon2id, variant, threads)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(3);
+        }
         benchmark::RegisterBenchmark(("libargon2" + suffix).c_str(), LibArgon2id, threads)
             ->Unit(benchmark::kMillisecond)
             ->Iterations(3);
     }
-    benchmark::RegisterBenchmark("pelorin/Argon2id-256MiB-t3-p4/job-workers", OursArgon2id, 0u)
+    benchmark::RegisterBenchmark("pelorin/Argon2id-256MiB-t3-p4/job-workers", OursArgon2id,
+                                 SupportedArgon2Variants().back(), 0u)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);
     return 0;

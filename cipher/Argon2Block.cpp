@@ -41,7 +41,7 @@ inline void Permute(std::uint64_t* w, Index at) {
 
 }  // namespace
 
-void Compress(const Block& x, const Block& y, Block& out, bool xorInto, Scratch& scratch) {
+void CompressPortable(const Block& x, const Block& y, Block& out, bool xorInto, Scratch& scratch) {
     std::uint64_t* r = scratch.r.v;
     std::uint64_t* q = scratch.q.v;
     for (std::size_t i = 0; i < kBlockWords; ++i) q[i] = r[i] = x.v[i] ^ y.v[i];

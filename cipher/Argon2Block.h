@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "cipher/VectorVariants.h"
+
 namespace pelorin::argon2 {
 
 inline constexpr std::size_t kBlockWords = 128;
@@ -23,7 +25,11 @@ struct Scratch {
 };
 
 // out = G(x, y), or out ^= G(x, y) when `xorInto` (the passes after the
-// first). out may be x or y.
-void Compress(const Block& x, const Block& y, Block& out, bool xorInto, Scratch& scratch);
+// first). out may be x or y. One function per variant, identical results.
+using Compression = void (*)(const Block& x, const Block& y, Block& out, bool xorInto, Scratch& scratch);
+void CompressPortable(const Block& x, const Block& y, Block& out, bool xorInto, Scratch& scratch);
+#ifdef PELORIN_VECTOR_VARIANTS
+void CompressAvx2(const Block& x, const Block& y, Block& out, bool xorInto, Scratch& scratch);
+#endif
 
 }  // namespace pelorin::argon2

@@ -139,6 +139,16 @@ std::uint32_t ReferenceColumn(const Geometry& g, std::uint32_t pass, std::uint32
     return static_cast<std::uint32_t>((start + relative) % g.laneLength);
 }
 
+// Asks for all sixteen cache lines of a block at once instead of letting
+// the compression wait for them one after the other.
+inline void Prefetch(const Block& block) {
+#if defined(__GNUC__) || defined(__clang__)
+    for (std::size_t line = 0; line < kBlockSize; line += 64) __builtin_prefetch(reinterpret_cast<const char*>(block.v) + line);
+#else
+    (void)block;
+#endif
+}
+
 // What one lane's segment works with besides the block memory: the
 // compression's scratch blocks and the data-independent address blocks. On
 // the heap, so that the lane thread's stack holds only small frames, which
@@ -155,16 +165,17 @@ struct SegmentWork {
 // The first half of the first pass takes J1 and J2 from address blocks
 // G(0, G(0, Z)), where Z holds the position and a counter of the address
 // blocks made in this segment; one address block serves 128 blocks.
-std::uint64_t Address(SegmentWork& work, std::uint32_t index) {
+std::uint64_t Address(argon2::Compression compress, SegmentWork& work, std::uint32_t index) {
     if (index % kAddressesPerBlock == 0 || work.addressInput.v[6] == 0) {
         ++work.addressInput.v[6];
-        argon2::Compress(work.zero, work.addressInput, work.addresses, false, work.scratch);
-        argon2::Compress(work.zero, work.addresses, work.addresses, false, work.scratch);
+        compress(work.zero, work.addressInput, work.addresses, false, work.scratch);
+        compress(work.zero, work.addresses, work.addresses, false, work.scratch);
     }
     return work.addresses.v[index % kAddressesPerBlock];
 }
 
-void FillSegment(BlockMemory& memory, const Geometry& g, std::uint32_t pass, std::uint32_t slice, std::uint32_t lane) {
+void FillSegment(argon2::Compression compress, BlockMemory& memory, const Geometry& g, std::uint32_t pass,
+                 std::uint32_t slice, std::uint32_t lane) {
     const bool independent = pass == 0 && slice < 2;
     const std::uint32_t first = (pass == 0 && slice == 0) ? 2 : 0;  // blocks 0 and 1 come from the seeds
     auto work = std::make_unique<SegmentWork>();
@@ -180,14 +191,40 @@ void FillSegment(BlockMemory& memory, const Geometry& g, std::uint32_t pass, std
     for (std::uint32_t index = first; index < g.segmentLength; ++index) {
         const std::uint32_t column = slice * g.segmentLength + index;
         const Block& previous = memory.at(lane, column == 0 ? g.laneLength - 1 : column - 1);
-        const std::uint64_t pseudoRandom = independent ? Address(*work, index) : previous.v[0];
+        const std::uint64_t pseudoRandom = independent ? Address(compress, *work, index) : previous.v[0];
         const auto j1 = static_cast<std::uint32_t>(pseudoRandom);
         const auto j2 = static_cast<std::uint32_t>(pseudoRandom >> 32);
         const std::uint32_t referenceLane = (pass == 0 && slice == 0) ? lane : j2 % g.lanes;
         const std::uint32_t referenceColumn = ReferenceColumn(g, pass, slice, index, j1, referenceLane == lane);
-        argon2::Compress(previous, memory.at(referenceLane, referenceColumn), memory.at(lane, column), pass > 0,
-                         work->scratch);
+        const Block& reference = memory.at(referenceLane, referenceColumn);
+        Prefetch(reference);
+        compress(previous, reference, memory.at(lane, column), pass > 0, work->scratch);
     }
+}
+
+struct VariantTable {
+    Argon2Variant list[2];
+    std::size_t count;
+};
+
+const VariantTable& Supported() {
+    static const VariantTable table = [] {
+        VariantTable t{{Argon2Variant::Portable}, 1};
+        if (VectorFeatures().avx2) t.list[t.count++] = Argon2Variant::Avx2;
+        return t;
+    }();
+    return table;
+}
+[[maybe_unused]] const bool decidedAtLoad = (Supported(), true);
+
+argon2::Compression CompressionOf(Argon2Variant variant) {
+    bool supported = false;
+    for (const Argon2Variant v : SupportedArgon2Variants()) supported = supported || v == variant;
+    if (!supported) throw std::invalid_argument("Argon2id: variant not supported on this processor");
+#ifdef PELORIN_VECTOR_VARIANTS
+    if (variant == Argon2Variant::Avx2) return argon2::CompressAvx2;
+#endif
+    return argon2::CompressPortable;
 }
 
 void CheckLength(Bytes input, const char* what) {
@@ -198,8 +235,18 @@ void CheckLength(Bytes input, const char* what) {
 
 std::uint64_t Argon2MemoryBytes(const Argon2Cost& cost) { return std::uint64_t{GeometryOf(cost).blockCount} * kBlockSize; }
 
+std::span<const Argon2Variant> SupportedArgon2Variants() { return {Supported().list, Supported().count}; }
+
+const char* Argon2VariantName(Argon2Variant variant) { return variant == Argon2Variant::Avx2 ? "avx2" : "portable"; }
+
 void Argon2id(const Argon2Inputs& inputs, const Argon2Cost& cost, std::span<std::uint8_t> tag, ParallelRunner& lanes,
               const Argon2Progress& progress) {
+    Argon2id(SupportedArgon2Variants().back(), inputs, cost, tag, lanes, progress);
+}
+
+void Argon2id(Argon2Variant variant, const Argon2Inputs& inputs, const Argon2Cost& cost, std::span<std::uint8_t> tag,
+              ParallelRunner& lanes, const Argon2Progress& progress) {
+    const argon2::Compression compress = CompressionOf(variant);
     const Geometry g = GeometryOf(cost);
     if (inputs.salt.size() < kArgon2MinSaltSize) throw std::invalid_argument("Argon2id: salt shorter than 8 bytes");
     if (tag.size() < kArgon2MinTagSize || tag.size() > kMaxInput) {
@@ -241,7 +288,7 @@ void Argon2id(const Argon2Inputs& inputs, const Argon2Cost& cost, std::span<std:
         for (std::uint32_t slice = 0; slice < kSlices; ++slice) {
             memory.Reach((slice + 1) * g.segmentLength);
             lanes.Run(g.lanes, [&](unsigned lane) {
-                FillSegment(memory, g, pass, slice, lane);
+                FillSegment(compress, memory, g, pass, slice, lane);
                 ScrubCallStack();
             });
             if (progress) progress(pass * kSlices + slice + 1, slicesTotal);

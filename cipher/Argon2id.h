@@ -19,6 +19,10 @@ namespace pelorin {
 // from the data (by design: those memory accesses depend on the secret; all
 // hashing around them does not branch on it).
 //
+// The compression runs in one of two variants with identical results:
+// Portable (plain C++) and Avx2 (four 64-bit words per register), chosen
+// once when the program loads, like ChaCha20's (see ChaCha20.h).
+//
 // Secrets: the password, secret, associated data and the tag live in the
 // caller's memory (the tag in a SecureBuffer / LockedBlocks). The block
 // memory is far too large to lock: it is allocated untouched (pages are
@@ -74,5 +78,17 @@ std::uint64_t Argon2MemoryBytes(const Argon2Cost& cost);
 // cannot be allocated, and what a lane task or the progress callback throws.
 void Argon2id(const Argon2Inputs& inputs, const Argon2Cost& cost, std::span<std::uint8_t> tag, ParallelRunner& lanes,
               const Argon2Progress& progress = {});
+
+enum class Argon2Variant { Portable, Avx2 };
+
+// The variants this build runs on this processor, Portable first and the
+// one Argon2id uses last.
+std::span<const Argon2Variant> SupportedArgon2Variants();
+const char* Argon2VariantName(Argon2Variant variant);  // "portable", "avx2"
+
+// The same through the given variant, for tests and benchmarks. Throws
+// std::invalid_argument when the variant is not supported here.
+void Argon2id(Argon2Variant variant, const Argon2Inputs& inputs, const Argon2Cost& cost, std::span<std::uint8_t> tag,
+              ParallelRunner& lanes, const Argon2Progress& progress = {});
 
 }  // namespace pelorin

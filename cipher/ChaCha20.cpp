@@ -16,11 +16,8 @@ struct VariantTable {
 
 VariantTable FindSupportedVariants() {
     VariantTable table{{ChaCha20Variant::Portable}, 1};
-#ifdef PELORIN_CHACHA20_VECTOR_VARIANTS
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("sse2")) table.list[table.count++] = ChaCha20Variant::Sse2;
-    if (__builtin_cpu_supports("avx2")) table.list[table.count++] = ChaCha20Variant::Avx2;
-#endif
+    if (VectorFeatures().sse2) table.list[table.count++] = ChaCha20Variant::Sse2;
+    if (VectorFeatures().avx2) table.list[table.count++] = ChaCha20Variant::Avx2;
     return table;
 }
 
@@ -98,7 +95,7 @@ XorBlocksLoop LoopOf(ChaCha20Variant variant) {
     for (const ChaCha20Variant v : SupportedChaCha20Variants()) supported = supported || v == variant;
     if (!supported) throw std::invalid_argument("ChaCha20: variant not supported on this processor");
     switch (variant) {
-#ifdef PELORIN_CHACHA20_VECTOR_VARIANTS
+#ifdef PELORIN_VECTOR_VARIANTS
         case ChaCha20Variant::Sse2: return XorBlocksSse2;
         case ChaCha20Variant::Avx2: return XorBlocksAvx2;
 #endif

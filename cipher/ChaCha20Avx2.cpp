@@ -7,7 +7,7 @@
 // compiled for AVX2, and only its functions carry that target.
 #include "cipher/ChaCha20Kernels.h"
 
-#ifdef PELORIN_CHACHA20_VECTOR_VARIANTS
+#ifdef PELORIN_VECTOR_VARIANTS
 
 #include <immintrin.h>
 

@@ -7,13 +7,8 @@
 #include <cstdint>
 
 #include "cipher/ChaCha20.h"
+#include "cipher/VectorVariants.h"
 
-// The vector variants are built where the loader picks code per processor
-// (the same condition as the scrub generator's lanes): x86-64 ELF builds with
-// GCC or Clang. Elsewhere only the portable loop exists.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__)
-#define PELORIN_CHACHA20_VECTOR_VARIANTS 1
-#endif
 
 namespace pelorin::chacha20 {
 
@@ -25,7 +20,7 @@ inline constexpr std::uint32_t kSigma[4] = {0x61707865, 0x3320646e, 0x79622d32, 
 // function. A vector loop hands what is left after its groups to the next
 // narrower loop.
 void XorBlocksPortable(std::uint32_t state[16], const std::uint8_t* in, std::uint8_t* out, std::size_t blocks);
-#ifdef PELORIN_CHACHA20_VECTOR_VARIANTS
+#ifdef PELORIN_VECTOR_VARIANTS
 void XorBlocksSse2(std::uint32_t state[16], const std::uint8_t* in, std::uint8_t* out, std::size_t blocks);
 void XorBlocksAvx2(std::uint32_t state[16], const std::uint8_t* in, std::uint8_t* out, std::size_t blocks);
 #endif

@@ -5,7 +5,7 @@
 // SSE2 only: the rotation by 16 is a 16-bit word shuffle, the others shifts.
 #include "cipher/ChaCha20Kernels.h"
 
-#ifdef PELORIN_CHACHA20_VECTOR_VARIANTS
+#ifdef PELORIN_VECTOR_VARIANTS
 
 #include <emmintrin.h>
 

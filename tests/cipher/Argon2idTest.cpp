@@ -43,16 +43,18 @@ const DerivationAnswer kDerivationAnswers[] = {
      "e34e3d31a15997fc9c83b20e392bd0b6878e201761be1c2f5f155a145c92a9ba"},
 };
 
-TEST(Argon2idTest, PublishedAnswersSequentialAndThroughTheWorkerPool) {
+TEST(Argon2idTest, PublishedAnswersInEveryVariantSequentialAndThroughTheWorkerPool) {
     SequentialRunner sequential;
     archive::WorkerPool pool(3);
-    for (const auto& answer : kDerivationAnswers) {
-        SCOPED_TRACE(answer.name);
-        const Argon2Inputs inputs{answer.password, answer.salt, answer.secret, answer.associatedData};
-        for (ParallelRunner* runner : {static_cast<ParallelRunner*>(&sequential), static_cast<ParallelRunner*>(&pool)}) {
-            std::vector<std::uint8_t> tag(32);
-            Argon2id(inputs, answer.cost, tag, *runner);
-            EXPECT_EQ(ToHex(tag), ToHex(FromHex(answer.tag)));
+    for (const Argon2Variant variant : SupportedArgon2Variants()) {
+        for (const auto& answer : kDerivationAnswers) {
+            SCOPED_TRACE(std::string(Argon2VariantName(variant)) + " " + answer.name);
+            const Argon2Inputs inputs{answer.password, answer.salt, answer.secret, answer.associatedData};
+            for (ParallelRunner* runner : {static_cast<ParallelRunner*>(&sequential), static_cast<ParallelRunner*>(&pool)}) {
+                std::vector<std::uint8_t> tag(32);
+                Argon2id(variant, inputs, answer.cost, tag, *runner);
+                EXPECT_EQ(ToHex(tag), ToHex(FromHex(answer.tag)));
+            }
         }
     }
 }

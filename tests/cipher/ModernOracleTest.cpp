@@ -220,10 +220,13 @@ TEST_F(ModernOracleTest, Argon2idMatchesLibargon2WithSecretAndAssociatedData) {
         context.threads = cost.lanes;
         context.version = ARGON2_VERSION_13;
         ASSERT_EQ(argon2_ctx(&context, Argon2_id), ARGON2_OK);
-        Data tag(tagLength);
-        Argon2id({password, salt, secret, ad}, cost, tag, trial % 2 ? static_cast<ParallelRunner&>(pool) : sequential);
-        ASSERT_EQ(ToHex(tag), ToHex(expected))
-            << "t " << cost.passes << " m " << cost.memoryKiB << " p " << cost.lanes << " tag " << tagLength;
+        for (const Argon2Variant variant : SupportedArgon2Variants()) {
+            Data tag(tagLength);
+            Argon2id(variant, {password, salt, secret, ad}, cost, tag,
+                     trial % 2 ? static_cast<ParallelRunner&>(pool) : sequential);
+            ASSERT_EQ(ToHex(tag), ToHex(expected)) << Argon2VariantName(variant) << " t " << cost.passes << " m "
+                                                   << cost.memoryKiB << " p " << cost.lanes << " tag " << tagLength;
+        }
     }
     // The archive's own shape, through the plain interface.
     const Data password = random.Bytes(20), salt = random.Bytes(16);
