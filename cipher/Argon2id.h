@@ -28,8 +28,21 @@ namespace pelorin {
 // memory is far too large to lock: it is allocated untouched (pages are
 // only used as the passes reach them), and every block that was written is
 // overwritten with zeros before the function returns, also when a task or
-// the progress callback throws. The pre-hash, seeds and scratch blocks on the
-// stacks of the calling and the lane threads are overwritten as well.
+// the progress callback throws. The pre-hash, the seeds and the lanes'
+// scratch blocks are overwritten as well, and so is the stack each lane task
+// and the calling thread used.
+//
+// Use (the archive reader, after checking the header's ranges):
+//
+//     const Argon2Cost cost{passes, std::uint32_t{1} << log2MemoryKiB, lanes};
+//     SecureBuffer kek(32, kKeyScrubPasses);
+//     try {
+//         Argon2id({passkey, salt}, cost, kek.bytes(), archive::JobWorkers(), progress);
+//     } catch (const Argon2MemoryError& error) {
+//         ... error.bytes() is what the archive asks for ...
+//     }
+//
+// The runner is asked 4 * passes times to run `lanes` tasks side by side.
 
 struct Argon2Cost {
     std::uint32_t passes = 0;     // t, at least 1

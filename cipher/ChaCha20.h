@@ -16,15 +16,18 @@ namespace pelorin {
 //   Avx2      eight blocks side by side in 256-bit registers (x86-64 with
 //             AVX2); the remainder of a call goes through the narrower ones.
 // The variant is chosen once when the program is loaded, from what the
-// processor offers (like the scrub generator's lanes); builds without the
-// loader's per-processor choice (Windows, other processors) run Portable.
+// processor offers (see VectorVariants.h; the same condition as the scrub
+// generator's lanes); builds without the loader's per-processor choice
+// (the Windows build, other processors) have and run Portable only.
 //
 // Secrets: the key is read from the caller's memory (keep it in a
 // SecureBuffer / LockedBlocks) and never copied anywhere but the working
-// state on the stack of the call, which is overwritten before the call
-// returns, together with any keystream block kept for a partial tail. The
-// code has no branch and no table index that depends on the key, the nonce
-// or the data; only lengths decide what runs.
+// state on the stack of the call: the block function's input, a keystream
+// block kept for a partial tail, and what the block loops spill from their
+// registers. All of it is overwritten before the call returns
+// (ScrubWorkingState, ScrubCallStack). The code has no branch and no table
+// index that depends on the key, the nonce or the data; only lengths decide
+// what runs.
 
 inline constexpr std::size_t kChaCha20KeySize = 32;
 inline constexpr std::size_t kChaCha20NonceSize = 12;
