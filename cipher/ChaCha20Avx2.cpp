@@ -72,34 +72,77 @@ PELORIN_AVX2 inline void XorHalfBlocks(const __m256i low[4], const __m256i high[
     }
 }
 
+// One group of eight blocks XORed into the data; `during(round)` runs
+// inside each of the ten double rounds, so that scalar work given to it
+// (the authenticator's multiplications) executes beside the vector work.
+template <class During>
+PELORIN_AVX2 inline void XorGroup(const std::uint32_t state[16], const std::uint8_t* in, std::uint8_t* out,
+                                  During during) {
+    __m256i x[16];
+    for (int i = 0; i < 16; ++i) x[i] = _mm256_set1_epi32(static_cast<int>(state[i]));
+    x[12] = _mm256_add_epi32(x[12], _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    const __m256i counters = x[12];
+    for (int round = 0; round < 10; ++round) {
+        QuarterRound(x[0], x[4], x[8], x[12]);
+        QuarterRound(x[1], x[5], x[9], x[13]);
+        QuarterRound(x[2], x[6], x[10], x[14]);
+        QuarterRound(x[3], x[7], x[11], x[15]);
+        QuarterRound(x[0], x[5], x[10], x[15]);
+        QuarterRound(x[1], x[6], x[11], x[12]);
+        QuarterRound(x[2], x[7], x[8], x[13]);
+        QuarterRound(x[3], x[4], x[9], x[14]);
+        during(round);
+    }
+    for (int i = 0; i < 16; ++i) {
+        x[i] = _mm256_add_epi32(x[i], i == 12 ? counters : _mm256_set1_epi32(static_cast<int>(state[i])));
+    }
+    for (int g = 0; g < 4; ++g) TransposeHalves(x[4 * g], x[4 * g + 1], x[4 * g + 2], x[4 * g + 3]);
+    XorHalfBlocks(&x[0], &x[4], in, out, 0);
+    XorHalfBlocks(&x[8], &x[12], in, out, 32);
+}
+
+constexpr std::size_t kGroupBytes = kGroup * 64;
+// A group is 32 authenticator blocks: eight steps of four, one in each of
+// the first eight double rounds.
+constexpr int kMacSteps = kGroupBytes / 64;
+
 }  // namespace
 
 PELORIN_AVX2 void XorBlocksAvx2(std::uint32_t state[16], const std::uint8_t* in, std::uint8_t* out,
                                 std::size_t blocks) {
-    for (; blocks >= kGroup; blocks -= kGroup, in += kGroup * 64, out += kGroup * 64) {
-        __m256i x[16];
-        for (int i = 0; i < 16; ++i) x[i] = _mm256_set1_epi32(static_cast<int>(state[i]));
-        x[12] = _mm256_add_epi32(x[12], _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-        const __m256i counters = x[12];
-        for (int round = 0; round < 10; ++round) {
-            QuarterRound(x[0], x[4], x[8], x[12]);
-            QuarterRound(x[1], x[5], x[9], x[13]);
-            QuarterRound(x[2], x[6], x[10], x[14]);
-            QuarterRound(x[3], x[7], x[11], x[15]);
-            QuarterRound(x[0], x[5], x[10], x[15]);
-            QuarterRound(x[1], x[6], x[11], x[12]);
-            QuarterRound(x[2], x[7], x[8], x[13]);
-            QuarterRound(x[3], x[4], x[9], x[14]);
-        }
-        for (int i = 0; i < 16; ++i) {
-            x[i] = _mm256_add_epi32(x[i], i == 12 ? counters : _mm256_set1_epi32(static_cast<int>(state[i])));
-        }
-        for (int g = 0; g < 4; ++g) TransposeHalves(x[4 * g], x[4 * g + 1], x[4 * g + 2], x[4 * g + 3]);
-        XorHalfBlocks(&x[0], &x[4], in, out, 0);
-        XorHalfBlocks(&x[8], &x[12], in, out, 32);
+    for (; blocks >= kGroup; blocks -= kGroup, in += kGroupBytes, out += kGroupBytes) {
+        XorGroup(state, in, out, [](int) {});
         state[12] += kGroup;
     }
     if (blocks > 0) XorBlocksSse2(state, in, out, blocks);
+}
+
+PELORIN_AVX2 void SealGroupsAvx2(std::uint32_t state[16], poly1305::State& mac, const std::uint8_t* in,
+                                 std::uint8_t* out, std::size_t groups) {
+    for (std::size_t group = 0; group < groups; ++group) {
+        const std::uint8_t* previous = group > 0 ? out + (group - 1) * kGroupBytes : nullptr;
+        XorGroup(state, in + group * kGroupBytes, out + group * kGroupBytes, [&](int round) {
+            if (previous != nullptr && round < kMacSteps) poly1305::FourBlocks(mac, previous + 64 * round);
+        });
+        state[12] += kGroup;
+    }
+    if (groups > 0) {
+        const std::uint8_t* last = out + (groups - 1) * kGroupBytes;
+        for (int step = 0; step < kMacSteps; ++step) poly1305::FourBlocks(mac, last + 64 * step);
+    }
+}
+
+PELORIN_AVX2 void OpenGroupsAvx2(std::uint32_t state[16], poly1305::State& mac, const std::uint8_t* in,
+                                 std::uint8_t* out, std::size_t groups) {
+    for (std::size_t group = 0; group < groups; ++group) {
+        const std::uint8_t* sealed = in + group * kGroupBytes;
+        // The authenticator reads the group in the rounds, before the
+        // deciphered bytes are stored (over it, when in place).
+        XorGroup(state, sealed, out + group * kGroupBytes, [&](int round) {
+            if (round < kMacSteps) poly1305::FourBlocks(mac, sealed + 64 * round);
+        });
+        state[12] += kGroup;
+    }
 }
 
 }  // namespace pelorin::chacha20

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "cipher/ChaCha20.h"
+#include "cipher/Poly1305Core.h"
 #include "cipher/VectorVariants.h"
 
 
@@ -23,6 +24,16 @@ void XorBlocksPortable(std::uint32_t state[16], const std::uint8_t* in, std::uin
 #ifdef PELORIN_VECTOR_VARIANTS
 void XorBlocksSse2(std::uint32_t state[16], const std::uint8_t* in, std::uint8_t* out, std::size_t blocks);
 void XorBlocksAvx2(std::uint32_t state[16], const std::uint8_t* in, std::uint8_t* out, std::size_t blocks);
+
+// The AEAD's fused loops, for `groups` groups of eight blocks (512 bytes):
+// ChaCha20 as XorBlocksAvx2 and, interleaved with its rounds, Poly1305 over
+// the ciphertext (Seal: what it wrote, one group behind and the last group
+// at the end; Open: what it reads, before it stores over it). `mac` must be
+// at a block boundary with its powers ready.
+void SealGroupsAvx2(std::uint32_t state[16], poly1305::State& mac, const std::uint8_t* in, std::uint8_t* out,
+                    std::size_t groups);
+void OpenGroupsAvx2(std::uint32_t state[16], poly1305::State& mac, const std::uint8_t* in, std::uint8_t* out,
+                    std::size_t groups);
 #endif
 
 // The block function: the 16 output words for the 16 input words.

@@ -59,17 +59,33 @@ void CheckBuffers(std::span<const std::uint8_t> plain, std::span<const std::uint
     }
 }
 
-void Seal(chacha20::XorBlocksLoop loop, ChaCha20Key key, ChaCha20Nonce nonce,
+#ifdef PELORIN_VECTOR_VARIANTS
+// The AVX2 variant enciphers and authenticates 512-byte groups in one loop.
+constexpr std::size_t kFusedGroup = 8 * kChaCha20BlockSize;
+
+bool Fused(ChaCha20Variant variant) { return variant == ChaCha20Variant::Avx2; }
+#endif
+
+void Seal(ChaCha20Variant variant, ChaCha20Key key, ChaCha20Nonce nonce,
           std::span<const std::uint8_t> associatedData, std::span<const std::uint8_t> plaintext,
           std::span<std::uint8_t> sealed) {
     if (sealed.size() != plaintext.size() + kChaCha20Poly1305TagSize) {
         throw std::invalid_argument("ChaCha20-Poly1305: the sealed buffer must be 16 bytes longer");
     }
     CheckBuffers(plaintext, sealed);
+    const chacha20::XorBlocksLoop loop = chacha20::LoopOf(variant);
     MessageState message(key, nonce);
     Poly1305 mac(message.oneTimeKey());
     mac.Update(associatedData).PadToBlock();
-    for (std::size_t done = 0; done < plaintext.size();) {
+    std::size_t fused = 0;
+#ifdef PELORIN_VECTOR_VARIANTS
+    if (Fused(variant)) {
+        const std::size_t groups = plaintext.size() / kFusedGroup;
+        chacha20::SealGroupsAvx2(message.state(), mac.WholeBlockState(), plaintext.data(), sealed.data(), groups);
+        fused = groups * kFusedGroup;
+    }
+#endif
+    for (std::size_t done = fused; done < plaintext.size();) {
         const std::size_t length = std::min(kStretch, plaintext.size() - done);
         chacha20::XorStream(loop, message.state(), plaintext.data() + done, sealed.data() + done, length);
         mac.Update(sealed.subspan(done, length));
@@ -79,7 +95,7 @@ void Seal(chacha20::XorBlocksLoop loop, ChaCha20Key key, ChaCha20Nonce nonce,
     mac.Final(sealed.last<kChaCha20Poly1305TagSize>());
 }
 
-bool Open(chacha20::XorBlocksLoop loop, ChaCha20Key key, ChaCha20Nonce nonce,
+bool Open(ChaCha20Variant variant, ChaCha20Key key, ChaCha20Nonce nonce,
           std::span<const std::uint8_t> associatedData, std::span<const std::uint8_t> sealed,
           std::span<std::uint8_t> plaintext) {
     if (sealed.size() < kChaCha20Poly1305TagSize) {
@@ -91,6 +107,7 @@ bool Open(chacha20::XorBlocksLoop loop, ChaCha20Key key, ChaCha20Nonce nonce,
         throw std::invalid_argument("ChaCha20-Poly1305: the plaintext buffer must be 16 bytes shorter");
     }
     CheckBuffers(plaintext, sealed);
+    const chacha20::XorBlocksLoop loop = chacha20::LoopOf(variant);
     // Authenticated and deciphered stretch by stretch while the ciphertext
     // is in the cache; a plaintext whose tag fails is overwritten before
     // anything returns.
@@ -99,7 +116,15 @@ bool Open(chacha20::XorBlocksLoop loop, ChaCha20Key key, ChaCha20Nonce nonce,
     {
         Poly1305 mac(message.oneTimeKey());
         mac.Update(associatedData).PadToBlock();
-        for (std::size_t done = 0; done < length;) {
+        std::size_t fused = 0;
+#ifdef PELORIN_VECTOR_VARIANTS
+        if (Fused(variant)) {
+            const std::size_t groups = length / kFusedGroup;
+            chacha20::OpenGroupsAvx2(message.state(), mac.WholeBlockState(), sealed.data(), plaintext.data(), groups);
+            fused = groups * kFusedGroup;
+        }
+#endif
+        for (std::size_t done = fused; done < length;) {
             const std::size_t stretch = std::min(kStretch, length - done);
             mac.Update(sealed.subspan(done, stretch));
             chacha20::XorStream(loop, message.state(), sealed.data() + done, plaintext.data() + done, stretch);
@@ -118,13 +143,13 @@ bool Open(chacha20::XorBlocksLoop loop, ChaCha20Key key, ChaCha20Nonce nonce,
 
 void ChaCha20Poly1305Seal(ChaCha20Key key, ChaCha20Nonce nonce, std::span<const std::uint8_t> associatedData,
                           std::span<const std::uint8_t> plaintext, std::span<std::uint8_t> sealed) {
-    Seal(chacha20::LoopOf(ChosenChaCha20Variant()), key, nonce, associatedData, plaintext, sealed);
+    Seal(ChosenChaCha20Variant(), key, nonce, associatedData, plaintext, sealed);
     ScrubCallStack();
 }
 
 bool ChaCha20Poly1305Open(ChaCha20Key key, ChaCha20Nonce nonce, std::span<const std::uint8_t> associatedData,
                           std::span<const std::uint8_t> sealed, std::span<std::uint8_t> plaintext) {
-    const bool authentic = Open(chacha20::LoopOf(ChosenChaCha20Variant()), key, nonce, associatedData, sealed, plaintext);
+    const bool authentic = Open(ChosenChaCha20Variant(), key, nonce, associatedData, sealed, plaintext);
     ScrubCallStack();
     return authentic;
 }
@@ -132,14 +157,14 @@ bool ChaCha20Poly1305Open(ChaCha20Key key, ChaCha20Nonce nonce, std::span<const 
 void ChaCha20Poly1305Seal(ChaCha20Variant variant, ChaCha20Key key, ChaCha20Nonce nonce,
                           std::span<const std::uint8_t> associatedData, std::span<const std::uint8_t> plaintext,
                           std::span<std::uint8_t> sealed) {
-    Seal(chacha20::LoopOf(variant), key, nonce, associatedData, plaintext, sealed);
+    Seal(variant, key, nonce, associatedData, plaintext, sealed);
     ScrubCallStack();
 }
 
 bool ChaCha20Poly1305Open(ChaCha20Variant variant, ChaCha20Key key, ChaCha20Nonce nonce,
                           std::span<const std::uint8_t> associatedData, std::span<const std::uint8_t> sealed,
                           std::span<std::uint8_t> plaintext) {
-    const bool authentic = Open(chacha20::LoopOf(variant), key, nonce, associatedData, sealed, plaintext);
+    const bool authentic = Open(variant, key, nonce, associatedData, sealed, plaintext);
     ScrubCallStack();
     return authentic;
 }

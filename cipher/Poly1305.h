@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <span>
 
+#include "cipher/Poly1305Core.h"
+
 namespace pelorin {
 
 // Poly1305 as published in RFC 8439 section 2.5: a one-time authenticator
@@ -44,24 +46,18 @@ public:
     // called a second time.
     void Final(std::span<std::uint8_t, kTagSize> tag);
 
-private:
-    // A number below about 2^131 in limbs of 44, 44 and 42 bits.
-    struct Limbs {
-        std::uint64_t v[3];
-    };
-    // A multiplier and its upper limbs times 20 (2^132 = 20 mod p).
-    struct Power {
-        std::uint64_t k[3];
-        std::uint64_t k20[3];
-    };
+    // For the AEAD's fused loop (internal to cipher/): the running state,
+    // with r^2 .. r^4 ready, after a whole number of blocks (as after
+    // PadToBlock). What is done to it counts as whole blocks updated.
+    poly1305::State& WholeBlockState();
 
+private:
     void Blocks(const std::uint8_t* data, std::size_t blocks, std::uint64_t highBit);
     void PreparePowers();
 
-    Power powers_[4] = {};  // r, r^2, r^3, r^4
+    poly1305::State state_ = {};
     bool powersReady_ = false;
     std::uint64_t s_[2];
-    Limbs h_ = {};
     std::uint8_t partial_[kBlockSize] = {};
     std::size_t partialLength_ = 0;
     bool finished_ = false;

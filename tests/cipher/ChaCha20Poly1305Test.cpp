@@ -86,14 +86,22 @@ TEST(ChaCha20Poly1305Test, PublishedAnswersSealAndOpenInEveryVariant) {
     }
 }
 
-TEST(ChaCha20Poly1305Test, AnyChangeIsRefusedWithNothingDeciphered) {
+TEST(ChaCha20Poly1305Test, OpensTheWholeMessageAndRefusesAnyChangeWithNothingDeciphered) {
     const auto key = TestBytes(32, 11);
     const auto nonce = TestBytes(12, 12);
     const auto ad = TestBytes(21, 13);
-    const auto plain = TestBytes(300, 14);
+    // Two 512-byte groups and a tail: the fused loops and the plain ones.
+    const auto plain = TestBytes(1100, 14);
     std::vector<std::uint8_t> sealed(plain.size() + kChaCha20Poly1305TagSize);
     ChaCha20Poly1305Seal(KeyOf(key), NonceOf(nonce), ad, plain, sealed);
     const std::vector<std::uint8_t> zeros(plain.size());
+    for (const ChaCha20Variant variant : SupportedChaCha20Variants()) {
+        std::vector<std::uint8_t> resealed(sealed.size()), opened(plain.size());
+        ChaCha20Poly1305Seal(variant, KeyOf(key), NonceOf(nonce), ad, plain, resealed);
+        EXPECT_EQ(ToHex(resealed), ToHex(sealed)) << ChaCha20VariantName(variant);
+        EXPECT_TRUE(ChaCha20Poly1305Open(variant, KeyOf(key), NonceOf(nonce), ad, sealed, opened));
+        EXPECT_EQ(ToHex(opened), ToHex(plain)) << ChaCha20VariantName(variant);
+    }
 
     const auto refused = [&](const std::vector<std::uint8_t>& k, const std::vector<std::uint8_t>& n,
                              const std::vector<std::uint8_t>& a, std::vector<std::uint8_t> s) {

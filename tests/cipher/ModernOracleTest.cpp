@@ -131,6 +131,13 @@ TEST_F(ModernOracleTest, AeadMatchesLibsodiumBothWays) {
             Data opened(length);
             ASSERT_TRUE(ChaCha20Poly1305Open(variant, KeyOf(key), NonceOf(nonce), ad, expected, opened));
             ASSERT_TRUE(opened == plain);
+            Data inPlace = plain;
+            inPlace.resize(length + 16);
+            ChaCha20Poly1305Seal(variant, KeyOf(key), NonceOf(nonce), ad, std::span(inPlace).first(length), inPlace);
+            ASSERT_TRUE(inPlace == expected) << ChaCha20VariantName(variant) << " in place, length " << length;
+            ASSERT_TRUE(ChaCha20Poly1305Open(variant, KeyOf(key), NonceOf(nonce), ad, inPlace,
+                                             std::span(inPlace).first(length)));
+            ASSERT_TRUE(std::equal(plain.begin(), plain.end(), inPlace.begin()));
         }
         // A tag libsodium refuses is refused here too.
         Data changed = expected;
