@@ -29,8 +29,10 @@ namespace pelorin {
 // Secrets: the key is read from the caller's memory (a SecureBuffer or
 // LockedBlocks). The Poly1305 key, the authenticator state and the
 // keystream are working state on the call's stack, overwritten before it
-// returns. Open authenticates and deciphers 4 KiB at a time (one pass over
-// the data) and compares the tags in constant time; when they differ it
+// returns. Both directions make one pass over the data: 4 KiB stretches
+// enciphered and authenticated in turn, or, in the AVX2 variant, 512-byte
+// groups whose Poly1305 multiplications run inside the ChaCha20 rounds. Open
+// compares the tags in constant time at the end; when they differ it
 // overwrites `plaintext` with zeros before it returns false (in place: the
 // ciphertext is gone too), so a caller never sees a byte of plaintext from
 // a message that failed. Nothing branches on the key, the data or the tag
