@@ -13,8 +13,9 @@ public:
     virtual ~ParallelRunner() = default;
 
     // Calls task(i) once for every i below count and returns when every call
-    // has ended. When a task throws, the others still end, and one of the
-    // exceptions is rethrown here.
+    // has ended. When a task throws, Run waits for the tasks already running,
+    // may leave out those not yet started, and rethrows one of the
+    // exceptions.
     virtual void Run(unsigned count, const std::function<void(unsigned)>& task) = 0;
 };
 
