@@ -32,7 +32,8 @@ public:
     void RunParts(const std::function<void(unsigned)>& part);
 
     // ParallelRunner: tasks 0..count-1 spread over the threads, thread i
-    // taking i, i + threads(), ...
+    // taking i, i + threads(), ... Like RunParts, not to be called from one
+    // of this pool's own parts.
     void Run(unsigned count, const std::function<void(unsigned)>& task) override;
 
 private:
