@@ -10,9 +10,9 @@
 namespace pelorin {
 namespace {
 
-// Seal enciphers and authenticates this much at a time, so that the
-// authenticator reads the ciphertext while it is still in the first-level
-// cache.
+// Outside the fused loops, data is enciphered and authenticated this much at
+// a time, so that the ciphertext is still in the first-level cache when the
+// second of the two reads it.
 constexpr std::size_t kStretch = 64 * kChaCha20BlockSize;
 
 // The Poly1305 key (block 0's first 32 bytes) and the state for block 1.
