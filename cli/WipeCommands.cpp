@@ -25,8 +25,18 @@ constexpr int kMostPasses = 1000000;
 // cleans up (a stopped free-space wipe leaves no fill file).
 int KeepGoing(int) { return StopRequested() ? 0 : 1; }
 
-int DrawProgress(long long written, long long total, const char* name, int) {
-    const int percent = total > 0 ? static_cast<int>(written * 100 / total) : 100;
+// What the library last reported of the operation in hand: how much of it
+// was written, so that a failure can say whether a file was overwritten.
+struct Written {
+    long long done = 0;
+    long long total = 0;
+};
+Written written;
+
+int TrackProgress(long long done, long long total, const char* name, int) {
+    written = {done, total};
+    if (!platform::StandardErrorIsTerminal()) return 0;
+    const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
     DrawBar(percent, name ? name : "free space");
     return 0;
 }
@@ -83,7 +93,7 @@ public:
     explicit LibrarySession(const Options& options) {
         InitPelorinSDK();
         SetContinueCallback(KeepGoing, 0);
-        if (platform::StandardErrorIsTerminal()) SetProgressCallback(DrawProgress, 0);
+        SetProgressCallback(TrackProgress, 0);
         if (options.passes) SetDiskPasses(*options.passes);
     }
     ~LibrarySession() { KillPelorinSDK(); }
@@ -96,7 +106,11 @@ public:
         if (platform::StandardErrorIsTerminal()) std::fputs("\r\033[K", stderr);
         if (code == SdkErrorNone) return code;
         std::string why = GetErrorText(code);
-        if (code == SdkErrorOpenFile || code == SdkErrorDeleteFailed) {
+        if (code == SdkErrorDeleteFailed && deleting && written.done > 0) {
+            // The library wrote: whether all of it, the progress tells.
+            why += written.done == written.total ? " (it was overwritten, but its name could not be removed)"
+                                                 : " (it was overwritten only in part, so it was kept)";
+        } else if (code == SdkErrorOpenFile || code == SdkErrorDeleteFailed) {
             if (const std::string reason = WhyNotOpened(name, deleting); !reason.empty()) why += " (" + reason + ")";
         }
         std::cerr << "pelorin: " << (code == SdkErrorAborted ? "stopped: " : "") << EscapedForTerminal(name) << ": "
@@ -119,6 +133,7 @@ int RunOverFiles(const std::vector<std::string>& arguments, const char* usage, i
             ReportStop("");
             return SdkErrorAborted;
         }
+        written = {};
         const int code = LibrarySession::Report(operation(name.c_str()), name, deleting);
         if (code != SdkErrorNone) status = code;
     }

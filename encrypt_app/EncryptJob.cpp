@@ -137,7 +137,7 @@ private:
         }
         // The archive must hold the entry for certain before its source goes.
         if (!archiveFile_.ForceToDisk()) throw ArchiveFailed{};
-        if (!wipe::WipeSourceFile(path, passes_, progress_)) Tell(NotWipedSourceText(path));
+        if (const auto wiped = wipe::WipeSourceFile(path, passes_, progress_); !wiped) Tell(NotWipedSourceText(path, wiped));
         // A Cancel pressed during the wipe is asked between files.
         progress_.ConfirmCancelIfRequested();
     }
@@ -306,9 +306,18 @@ std::string FolderNotReadText(const std::string& name, const std::string& reason
     return "The folder \"" + name + "\" could not be read (" + reason +
            "). What it holds was not encrypted and is not deleted.";
 }
-std::string NotWipedSourceText(const std::string& name) {
-    return "\"" + name + "\" was encrypted but could not be overwritten and deleted (it may be read-only or in "
-           "use).";
+std::string NotWipedSourceText(const std::string& name, const wipe::WipeResult& result) {
+    const std::string quoted = "\"" + name + "\" was encrypted";
+    switch (result.stage) {
+        case wipe::WipeResult::Stage::NotOverwritten:
+            return quoted + ", but not overwritten (" + result.reason + "); it is kept as it was.";
+        case wipe::WipeResult::Stage::PartlyOverwritten:
+            return quoted + ", but could be overwritten only in part (" + result.reason + "), so it was kept.";
+        case wipe::WipeResult::Stage::NotDeleted:
+            return quoted + " and overwritten, but could not be deleted (" + result.reason + ").";
+        case wipe::WipeResult::Stage::Done: break;
+    }
+    return quoted + " and wiped.";
 }
 std::string ArchiveKeptBesideText(const std::string& chosen, const std::string& kept) {
     return "Another program changed " + chosen + " while this archive was written, so it was not replaced. The new "

@@ -28,6 +28,11 @@ struct FileStatus {
     // Something is mounted on this name (on Linux also a file or folder of
     // the same file system bound there); a Windows mount point is a link.
     bool mountPoint = false;
+    // Linux inode flags (chattr +a, +i): an append-only or immutable file
+    // cannot lose its name, and nothing in an append-only or immutable
+    // folder can be removed; neither can be overwritten in place.
+    bool appendOnly = false;
+    bool immutable = false;
 };
 
 // The status of the name itself; a link is reported as a link, never

@@ -52,23 +52,30 @@ OverwriteJob ThreeWayJob(std::uint64_t wipeLength, std::uint64_t cluster, std::f
 
 }  // namespace
 
-bool WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& progress) {
-    if (!platform::IsFullyQualified(fileName)) return false;
+WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& progress) {
+    using Stage = WipeResult::Stage;
+    const auto result = [](Stage stage, std::string reason) { return WipeResult{stage, std::move(reason)}; };
+    if (!platform::IsFullyQualified(fileName)) return result(Stage::NotOverwritten, "not a full path");
     const auto volume = platform::QueryVolume(platform::VolumeRootOf(fileName));
-    if (!volume) return false;
+    if (!volume) return result(Stage::NotOverwritten, "its drive could not be queried");
     platform::FileStatus checked;
-    if (CheckWipeTarget(fileName, true, &checked) != WipeRefusal::None) return false;
+    if (const auto refusal = CheckWipeTarget(fileName, true, &checked); refusal != WipeRefusal::None) {
+        return result(Stage::NotOverwritten, WipeRefusalText(refusal));
+    }
     platform::File file = OpenWipeTarget(fileName, checked);
-    if (!file.IsOpen()) return false;
+    if (!file.IsOpen()) return result(Stage::NotOverwritten, platform::LastFailureText());
     const std::int64_t length = file.Length();
-    if (length < 0) return false;
+    if (length < 0) return result(Stage::NotOverwritten, platform::LastFailureText());
     OverwriteJob job = ThreeWayJob(WipeLength(static_cast<std::uint64_t>(length), volume->clusterSize),
                                    volume->clusterSize, [passes] { return passes; });
     job.onPassStart = [&](int pass) { progress.SetStatus(PassStatus(pass)); };
     job.afterUnit = KeepingAlive(progress, volume->clusterSize);
-    if (Overwrite(file, job) != OverwriteResult::Completed) return false;
+    if (Overwrite(file, job) != OverwriteResult::Completed) {
+        return result(Stage::PartlyOverwritten, platform::LastFailureText());
+    }
     file.Close();
-    return platform::DeleteFileNamed(fileName);
+    if (!platform::DeleteFileNamed(fileName)) return result(Stage::NotDeleted, platform::LastFailureText());
+    return {};
 }
 
 std::uint64_t InputWipeBlockSize(std::uint64_t length) {

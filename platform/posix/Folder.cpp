@@ -65,9 +65,9 @@ Folder& Folder::operator=(Folder&& other) noexcept {
 }
 
 std::optional<FileStatus> Folder::Status() const {
-    struct stat info {};
-    if (::fstat(Fd(handle_), &info) != 0) return std::nullopt;
-    return StatusFromStat(info);
+    FileStatus status;
+    if (!StatusAt(Fd(handle_), "", status, AT_EMPTY_PATH)) return std::nullopt;
+    return status;
 }
 
 FolderListing Folder::List() const {

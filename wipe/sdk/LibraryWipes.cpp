@@ -52,7 +52,8 @@ OpenedForWipe OpenNamedFile(const char* fileName, bool deleting) {
         opened.error = SdkErrorBadDrive;
     } else if (const auto refusal = wipe::CheckWipeTarget(fileName, deleting, &checked);
                refusal != wipe::WipeRefusal::None) {
-        opened.error = refusal == wipe::WipeRefusal::CannotRemove ? SdkErrorDeleteFailed : SdkErrorOpenFile;
+        const bool undeletable = refusal == wipe::WipeRefusal::CannotRemove || refusal == wipe::WipeRefusal::Protected;
+        opened.error = undeletable ? SdkErrorDeleteFailed : SdkErrorOpenFile;
     } else {
         opened.volume = *volume;
         opened.file = wipe::OpenWipeTarget(fileName, checked, false, true);
