@@ -12,6 +12,7 @@
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/Terminal.h"
+#include "platform/Volume.h"
 #include "wipe/WipeTarget.h"
 #include "wipe/sdk/PeloSDK.h"
 
@@ -172,7 +173,13 @@ int RunWipeFree(const std::vector<std::string>& arguments) {
     }
     if (root.back() != platform::kHostSeparator) root += platform::kHostSeparator;
     LibrarySession session(*options);
-    return LibrarySession::Report(WipeFreeSpace(root.c_str()), options->names[0], false);
+    const int code = WipeFreeSpace(root.c_str());
+    if (code != SdkErrorOpenFile) return LibrarySession::Report(code, options->names[0], false);
+    // No fill file could be made: the volume says why, not the folder.
+    const std::string why = platform::WhyNoNewFileIn(root);
+    std::cerr << "pelorin: " << EscapedForTerminal(options->names[0]) << ": " << GetErrorText(code)
+              << (why.empty() ? "" : " (" + why + ")") << "\n";
+    return code;
 }
 
 }  // namespace pelorin::cli

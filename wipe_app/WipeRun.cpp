@@ -89,11 +89,17 @@ public:
     int status() const { return state_.cancel ? 13 : status_; }
 
 private:
-    // A library result: 0 done, 13 stopped (shown as nothing), else shown.
-    bool Succeeded(int code) {
+    // A library result: 0 done, 13 stopped (shown as nothing), else shown;
+    // a fill file that could not be made has the volume's reason with it.
+    bool Succeeded(int code, const std::string& root = "") {
         if (code == SdkErrorNone) return true;
         if (code != SdkErrorAborted) {
-            ui_.ShowMessage(LibraryErrorText(GetErrorText(code)), std::nullopt, MessageIcon::Exclamation);
+            std::string text = GetErrorText(code);
+            if (const std::string why = code == SdkErrorOpenFile && !root.empty() ? platform::WhyNoNewFileIn(root) : "";
+                !why.empty()) {
+                text += " (" + why + ")";
+            }
+            ui_.ShowMessage(LibraryErrorText(text), std::nullopt, MessageIcon::Exclamation);
             status_ = code;
         }
         return false;
@@ -109,7 +115,7 @@ private:
         view_.Report(0, FreeSpaceStatus(root));
         library.Scale(0, kBarFull);
         library.SetPasses();
-        Succeeded(WipeFreeSpace(root.c_str()));
+        Succeeded(WipeFreeSpace(root.c_str()), root);
     }
 
     void Thorough(const std::string& root) {
@@ -117,7 +123,7 @@ private:
         view_.Report(0, FreeSpaceStatus(root));
         library.Scale(0, kThoroughFreeSpaceSpan);
         library.SetPasses();
-        if (!Succeeded(WipeFreeSpace(root.c_str()))) return;
+        if (!Succeeded(WipeFreeSpace(root.c_str()), root)) return;
         library.Scale(0, 0);
         view_.Report(kThoroughFreeSpaceSpan, std::string(kCountingStatus));
         const DriveWalk walk{root, state_, view_};
@@ -150,7 +156,7 @@ private:
         if (!DeleteWalk(walk)) WalkFailed(kDeleteFailedText);
         view_.Report(kCompleteDeleteSpan, std::string(kWipingDriveStatus));
         library.Scale(kCompleteDeleteSpan, kBarFull - kCompleteDeleteSpan);
-        Succeeded(WipeFreeSpace(root.c_str()));
+        Succeeded(WipeFreeSpace(root.c_str()), root);
     }
 
     const WipeRun& run_;

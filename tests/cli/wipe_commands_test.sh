@@ -32,6 +32,20 @@ touch -d '2001-02-03 04:05:06' "$work/slack.txt"
 check "wipe-slack keeps the content and its time" \
   test $? -eq 0 -a "$(cat "$work/slack.txt")" = y -a "$(stat -c %Y "$work/slack.txt")" = "$(date -d '2001-02-03 04:05:06' +%s)"
 
+# A volume that takes no new file: the system's reason, never the folder's kind.
+small="$work/small"
+mkdir -p "$small"
+if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=1m,nr_inodes=4 tmpfs "$small" 2>/dev/null; then
+  for i in 1 2 3 4 5; do touch "$small/f$i" 2>/dev/null || break; done
+  "$pelorin" wipe-free "$small" 2>"$work/err"
+  check "wipe-free without free inodes says so (status 1)" test $? -eq 1 -a -n "$(grep 'no free inodes' "$work/err")"
+  mount -o remount,ro "$small"
+  "$pelorin" wipe-free "$small" 2>"$work/err"
+  check "wipe-free on a read-only volume says so" grep -q "Read-only file system" "$work/err"
+  check "and nothing calls the folder a file" test -z "$(grep 'not a regular file' "$work/err")"
+  umount "$small"
+fi
+
 if [[ -n "${PELORIN_TEST_VOLUME:-}" && -d "${PELORIN_TEST_VOLUME}" ]]; then
   volume="${PELORIN_TEST_VOLUME%/}"
   "$pelorin" wipe-free --passes 1 "$volume"
