@@ -138,7 +138,9 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "to 0, and stickdel to 0 sets actualdel to 0. They are the settings the\n"
      "Windows programs keep in the registry; here each key is a file under\n"
      "$XDG_CONFIG_HOME/Software/Tarn6 Software/ (default ~/.config), such as\n"
-     "Pelorin.conf and Pelorin/Global.conf.\n"
+     "Pelorin.conf and Pelorin/Global.conf. A value a file holds outside its\n"
+     "range (or no whole number) is named with its file on standard error and\n"
+     "read, and shown, as the setting's default.\n"
      "\n"
      "exit status:\n"
      "  0   shown or set\n"
@@ -221,7 +223,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "exit status:\n"
      "  0   every volume done\n"
      "  1   a file or folder was left as it was\n"
-     "  2   a usage error, or no disk pass (NumDisk 0 and no --passes)\n"
+     "  2   a usage error, or no disk pass (NumDisk 0 and no --passes), or a\n"
+     "      NumDisk or NumMem outside its range that no option replaces\n"
      "  13  stopped, or the question answered no\n"
      "  otherwise the library's error code of the last failure\n"},
 };

@@ -13,7 +13,9 @@
 #include "cli/SettingsCommand.h"
 #include "cli/WipeCommands.h"
 #include "cli/WipeDriveCommand.h"
+#include "app_common/Setting.h"
 #include "app_common/TemporaryFiles.h"
+#include "cli/Stop.h"
 #include "archive/WorkerPool.h"
 
 #ifndef PELORIN_VERSION
@@ -130,6 +132,10 @@ int main(int argc, char** argv) {
     if (command == "--help" || command == "-h" || command == "help") return Help(arguments);
     if (pelorin::cli::FindCommandHelp(command) != nullptr && AsksForHelp(arguments)) return Help({command});
 
+    // A setting out of its range (a hand-edited file) is named where it is read.
+    pelorin::SetSettingWarning([](const std::string& text) {
+        std::cerr << "pelorin: " << pelorin::cli::EscapedForTerminal(text) << "\n";
+    });
     // A fill file that a killed run left behind holds a volume's free
     // space, and a killed restore's file may hold plaintext: they go first,
     // and the user hears of it.

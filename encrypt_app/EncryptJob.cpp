@@ -339,7 +339,7 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     const std::vector<JobItem>& items = job.items;
     std::vector<std::string>& sources = job.sources;
     for (const auto& item : items) sources.push_back(item.fullPath);
-    const bool overwrite = settings.ReadOr(kOverwrite.name, kOverwrite.defaultValue) != 0;
+    const bool overwrite = ReadSetting(settings, kOverwrite) != 0;
     const std::string& firstPath = items.front().fullPath.empty() ? items.front().given : items.front().fullPath;
     const std::string chosenName = ChooseArchiveName(
         firstPath, overwrite, sources, [](const std::string& name) { return platform::FileExists(name); },
@@ -347,11 +347,11 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
 
     EncryptDialogModel model;
     const ScrambleOnExit scrubPasskey(model.passkey, model.verify);
-    if (settings.ReadOr(kStickyDelete.name, kStickyDelete.defaultValue) == 1) {
-        model.deleteSource = settings.ReadOr(kHaveDelete.name, kHaveDelete.defaultValue) != 0;
+    if (ReadSetting(settings, kStickyDelete) == 1) {
+        model.deleteSource = ReadSetting(settings, kHaveDelete) != 0;
     }
-    if (settings.ReadOr(kLastAlg.name, kLastAlg.defaultValue) == 1) {
-        model.ApplyInitialAlgorithm(static_cast<int>(settings.ReadOr(kActualAlg.name, kActualAlg.defaultValue)));
+    if (ReadSetting(settings, kLastAlg) == 1) {
+        model.ApplyInitialAlgorithm(static_cast<int>(ReadSetting(settings, kActualAlg)));
     }
     if (!ui.RunEncryptDialog(model)) return kExitDone;
 
@@ -360,13 +360,13 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     archive::ArchiveHeader header;
     header.version = kArchiveVersion;
     header.algorithm = static_cast<std::uint8_t>(model.selectedAlgorithm);
-    header.encryptedHeaders = archive::HeaderFlagOf(settings.ReadOr(kEncHeaders.name, kEncHeaders.defaultValue));
-    header.hashedPasskey = archive::HeaderFlagOf(settings.ReadOr(kHashPasskey.name, kHashPasskey.defaultValue));
-    const int passes = PassesSetting(settings.ReadOr(kNumPasses.name, kNumPasses.defaultValue));
-    if (model.remembersChoices && settings.ReadOr(kLastAlg.name, kLastAlg.defaultValue) == 1) {
+    header.encryptedHeaders = archive::HeaderFlagOf(ReadSetting(settings, kEncHeaders));
+    header.hashedPasskey = archive::HeaderFlagOf(ReadSetting(settings, kHashPasskey));
+    const int passes = PassesSetting(ReadSetting(settings, kNumPasses));
+    if (model.remembersChoices && ReadSetting(settings, kLastAlg) == 1) {
         settings.Write(kActualAlg.name, static_cast<std::uint32_t>(model.selectedAlgorithm));
     }
-    if (model.remembersChoices && settings.ReadOr(kStickyDelete.name, kStickyDelete.defaultValue) == 1) {
+    if (model.remembersChoices && ReadSetting(settings, kStickyDelete) == 1) {
         settings.Write(kHaveDelete.name, model.deleteSource ? 1 : 0);
     }
     const auto passkey = std::span(reinterpret_cast<const std::uint8_t*>(model.passkey.data()), model.passkey.size());

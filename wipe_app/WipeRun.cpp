@@ -32,7 +32,7 @@ int ScaleProgress(long long done, long long total, const char* fileName, int) {
 // The passes over the disk: the run's own, else "NumDisk" as it is now.
 int DiskPasses(const WipeRun& run) {
     const platform::SettingsStore global(kGlobalKey);
-    return run.diskPasses.value_or(static_cast<int>(global.ReadOr(kNumDisk.name, kNumDisk.defaultValue)));
+    return run.diskPasses.value_or(static_cast<int>(ReadSetting(global, kNumDisk)));
 }
 
 // Brackets one drive's use of the library; KillPelorinSDK on every way out.
@@ -41,7 +41,7 @@ public:
     LibraryForDrive(const WipeRun& run, RunState& state, WipeView& view) {
         const platform::SettingsStore global(kGlobalKey);
         disk_ = DiskPasses(run);
-        memory_ = run.memoryPasses.value_or(static_cast<int>(global.ReadOr(kNumMem.name, kNumMem.defaultValue)));
+        memory_ = run.memoryPasses.value_or(static_cast<int>(ReadSetting(global, kNumMem)));
         inHand = {&state, &view, 0, 0};
         InitPelorinSDK();
         SetContinueCallback(ContinueCheck, 0);

@@ -13,10 +13,12 @@
 #include "secure_delete_app/SecureDeleteSettings.h"
 #include "secure_delete_app/win32/SecureDeleteViews.h"
 #include "secure_delete_app/win32/resource.h"
+#include "app_common/win32/DialogHelpers.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    pelorin::win32::ShowSettingWarnings(pelorin::secure_delete::kApplicationTitle);
     using namespace pelorin::secure_delete;
     // Every argument is a path, switch-like or not.
     std::vector<std::string> paths;

@@ -32,9 +32,28 @@ touch -d '2001-02-03 04:05:06' "$work/slack.txt"
 check "wipe-slack keeps the content and its time" \
   test $? -eq 0 -a "$(cat "$work/slack.txt")" = y -a "$(stat -c %Y "$work/slack.txt")" = "$(date -d '2001-02-03 04:05:06' +%s)"
 
-# A volume that takes no new file: the system's reason, never the folder's kind.
+# Settings edited by hand beyond their range are named with their file and
+# never taken: shown as the default in use, and no drive is wiped by them.
+global="$XDG_CONFIG_HOME/Software/Tarn6 Software/Pelorin/Global.conf"
+mkdir -p "$(dirname "$global")"
+printf 'NumDisk=3\nNumMem=2000000000\n' >"$global"
+"$pelorin" settings wipe >"$work/out" 2>"$work/err"
+check "an out-of-range NumMem is shown as the default in use" grep -qx "NumMem=10" "$work/out"
+check "and named with its file" grep -q "NumMem=2000000000 in $global is not a whole number from 0 to 10000" "$work/err"
 small="$work/small"
 mkdir -p "$small"
+if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=1m tmpfs "$small" 2>/dev/null; then
+  for value in -1 4294967295 99999999999 2x; do
+    printf 'NumDisk=%s\n' "$value" >"$global"
+    timeout 20 "$pelorin" wipe-drive --mode standard "$small" 2>"$work/err"
+    check "wipe-drive refuses NumDisk=$value as a usage error" test $? -eq 2
+    check "and names the file" grep -q "NumDisk=$value in $global" "$work/err"
+  done
+  rm "$global"
+  umount "$small"
+fi
+
+# A volume that takes no new file: the system's reason, never the folder's kind.
 if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=1m,nr_inodes=4 tmpfs "$small" 2>/dev/null; then
   for i in 1 2 3 4 5; do touch "$small/f$i" 2>/dev/null || break; done
   "$pelorin" wipe-free "$small" 2>"$work/err"

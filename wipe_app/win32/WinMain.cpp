@@ -7,11 +7,13 @@
 #include "app_common/TemporaryFiles.h"
 #include "wipe_app/WipeTexts.h"
 #include "wipe_app/win32/WipeDialog.h"
+#include "app_common/win32/DialogHelpers.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls,
                                   ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    pelorin::win32::ShowSettingWarnings(pelorin::wipe_app::kApplicationTitle);
     // A fill file that a killed run left behind holds a drive's free space.
     for (const auto& removed : pelorin::RemoveLeftoverTemporaries()) {
         const std::string text = "A temporary file left behind by an interrupted job was removed:\n" + removed;

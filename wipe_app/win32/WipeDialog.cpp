@@ -91,7 +91,7 @@ void WipeDialog::OnInit() {
     PrepareMainDialog(dialog_, instance_, IDS_ABOUTBOX, IDR_MAINFRAME);
     FillDriveList();
     const platform::SettingsStore program(kProgramKey);
-    const auto what = program.ReadOr(kWhat.name, kWhat.defaultValue);
+    const auto what = ReadSetting(program, kWhat);
     CheckRadioButton(dialog_, IDC_STANDARD, IDC_COMPLETE, kRadioButtons[what >= 1 && what <= 3 ? what - 1 : 0]);
     SendDlgItemMessageA(dialog_, IDC_BAR, PBM_SETRANGE32, 0, kBarFull);
 }
