@@ -139,8 +139,14 @@ int main(int argc, char** argv) {
     // A fill file that a killed run left behind holds a volume's free
     // space, and a killed restore's file may hold plaintext: they go first,
     // and the user hears of it.
-    for (const auto& removed : pelorin::RemoveLeftoverTemporaries()) {
-        std::cerr << "pelorin: removed " << removed << ", a temporary file left behind by an interrupted job\n";
+    std::vector<std::string> kept;
+    for (const auto& removed : pelorin::RemoveLeftoverTemporaries(&kept)) {
+        std::cerr << "pelorin: removed " << pelorin::cli::EscapedForTerminal(removed)
+                  << ", a temporary file left behind by an interrupted job\n";
+    }
+    for (const auto& name : kept) {
+        std::cerr << "pelorin: kept " << pelorin::cli::EscapedForTerminal(name) << ": " << pelorin::kMaybeLeftoverText
+                  << "\n";
     }
     pelorin::archive::StartJobWorkers();
     if (command == "encrypt") return pelorin::cli::RunEncrypt(arguments);

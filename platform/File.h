@@ -91,6 +91,8 @@ public:
 
     // What the open file is: identity, size, time of last change, names.
     std::optional<FileStatus> Status();
+    // Its identity and what tells it from a later file of that identity.
+    std::optional<FileBirth> Birth();
     // Sets the time of last change back to `modified` (as Status gives it),
     // for a wipe that leaves the contents as they were.
     bool SetModified(std::int64_t modified);

@@ -2,6 +2,8 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -265,6 +267,24 @@ std::optional<FileStatus> File::Status() {
         return std::nullopt;
     }
     return StatusFromStat(info);
+}
+
+std::optional<FileBirth> File::Birth() {
+    struct statx info {};
+    if (::statx(Fd(handle_), "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &info) != 0) {
+        lastError_ = Fail(errno);
+        return std::nullopt;
+    }
+    FileBirth birth;
+    birth.identity = {static_cast<std::uint64_t>(makedev(info.stx_dev_major, info.stx_dev_minor)), info.stx_ino};
+    if (info.stx_mask & STATX_BTIME) {
+        birth.born = static_cast<std::int64_t>(info.stx_btime.tv_sec) * 1000000000 + info.stx_btime.tv_nsec;
+    }
+    // The generation the file system gave the inode when it was made.
+    if (int generation = 0; ::ioctl(Fd(handle_), FS_IOC_GETVERSION, &generation) == 0) {
+        birth.generation = static_cast<std::uint32_t>(generation);
+    }
+    return birth;
 }
 
 File::Alone File::KeepOthersOut() {

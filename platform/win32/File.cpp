@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <utility>
 
 #include "platform/win32/FileInformation.h"
@@ -228,6 +229,26 @@ std::optional<FileStatus> File::Status() {
         return std::nullopt;
     }
     return information->status;
+}
+
+std::optional<FileBirth> File::Birth() {
+    const auto information = win32::InformationOf(Handle(handle_));
+    FILE_BASIC_INFO basic{};
+    if (!information || !GetFileInformationByHandleEx(Handle(handle_), FileBasicInfo, &basic, sizeof basic)) {
+        lastError_ = Fail();
+        return std::nullopt;
+    }
+    FileBirth birth;
+    birth.identity = information->status.identity;
+    birth.born = basic.CreationTime.QuadPart;
+    // Volumes with 128-bit file ids (ReFS) give only part of one as the index.
+    FILE_ID_INFO id{};
+    if (GetFileInformationByHandleEx(Handle(handle_), FileIdInfo, &id, sizeof id)) {
+        std::uint64_t upper = 0;
+        std::memcpy(&upper, id.FileId.Identifier + 8, sizeof upper);
+        birth.generation = upper;
+    }
+    return birth;
 }
 
 // An open without write sharing already keeps every writer out: one that

@@ -3,8 +3,8 @@
 # test's own, files full of a marker are written and deleted, the free space
 # is wiped, and after unmounting the raw image must hold the marker nowhere.
 # Also: a free-space wipe killed mid-fill leaves a fill file that the next
-# run of the tool removes (it names it), and `wipe-drive --mode standard`
-# leaves nothing either. Needs root (loop devices); skipped otherwise.
+# run of the tool removes (it names it), but never a file that took its name
+# and inode, and `wipe-drive --mode standard` leaves nothing either. Needs root (loop devices); skipped otherwise.
 # Usage: free_space_forensics_test.sh PELORIN_BINARY
 set -u
 pelorin="$1"
@@ -75,6 +75,25 @@ if prepare ext2 "$image"; then
   "$pelorin" settings encrypt >/dev/null 2>"$work/err"
   check "the next run removes it" test -z "$(ls "$mnt" | grep '^pel')"
   check "and names it" grep -q "left behind by an interrupted job" "$work/err"
+  cleanup_mount
+fi
+
+# A user's file that took a killed fill's name, and with it (ext4 gives a
+# freed inode number to the next file at once) its identity, is not the fill.
+image="$work/reused.img"
+if prepare ext4 "$image"; then
+  "$pelorin" wipe-free --passes 100000 "$mnt" 2>/dev/null &
+  pid=$!
+  sleep 1
+  kill -KILL $pid
+  wait $pid 2>/dev/null
+  left=$(ls "$mnt" | grep '^pel' | head -1)
+  inode=$(stat -c %i "$mnt/$left")
+  rm "$mnt/$left" && printf 'the user file' >"$mnt/$left"
+  [[ $(stat -c %i "$mnt/$left") == "$inode" ]] || echo "note: the inode number was not reused here"
+  "$pelorin" settings encrypt >/dev/null 2>"$work/err"
+  check "a file that took a killed fill's name and inode stays" test "$(cat "$mnt/$left")" = "the user file"
+  check "and is not said to be removed" test -z "$(grep removed "$work/err")"
   cleanup_mount
 fi
 

@@ -124,7 +124,8 @@ int WipeFreeSpaceOf(const char* driveRoot) {
         platform::DeleteFileNamed(*fillName);  // the name is this call's own; removing it harms no file
         return SdkErrorOpenFile;
     }
-    auto journal = FillJournalEntry::Record(*fillName, fillStatus->identity);
+    const auto fillBirth = fill.Birth();
+    auto journal = fillBirth ? FillJournalEntry::Record(*fillName, *fillBirth) : std::nullopt;
     const int passes = State().diskPasses;
     ProgressReporter progress(static_cast<std::int64_t>(passes > 0 ? passes : 0) * static_cast<std::int64_t>(freeBytes),
                               nullptr);
