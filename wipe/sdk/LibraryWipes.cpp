@@ -5,6 +5,7 @@
 #include "platform/File.h"
 #include "platform/Volume.h"
 #include "app_common/TemporaryFiles.h"
+#include "wipe/DataParts.h"
 #include "wipe/FreeSpaceFill.h"
 #include "wipe/Overwrite.h"
 #include "wipe/Patterns.h"
@@ -72,12 +73,17 @@ int WipeFileNamed(const char* fileName) {
     platform::File& file = opened.file;
     const std::int64_t length = opened.length;
     const std::uint64_t cluster = opened.volume.clusterSize;
-    const std::uint64_t wipeLength = wipe::WipeLength(static_cast<std::uint64_t>(length), cluster);
+    // Where the file holds data: a sparse file's holes hold nothing.
+    const auto parts = wipe::DataToOverwrite(file, static_cast<std::uint64_t>(length), cluster);
+    if (!parts) return SdkErrorOpenFile;
+    const std::uint64_t wipeLength = wipe::TotalLength(*parts);
     const int passes = State().diskPasses;
     ProgressReporter progress(static_cast<std::int64_t>(passes > 0 ? passes : 0) * static_cast<std::int64_t>(wipeLength),
                               fileName);
     wipe::OverwriteJob job = LibraryJob(0, wipeLength, static_cast<std::size_t>(cluster));
+    job.parts = *parts;
     job.bypassCache = true;
+    job.giveBackOnFailure = true;
     job.afterUnit = [&](int, std::uint64_t) {
         progress.Add(static_cast<std::int64_t>(cluster));
         return ShouldContinue();
@@ -88,8 +94,9 @@ int WipeFileNamed(const char* fileName) {
             platform::DeleteFileNamed(name);
             return SdkErrorAborted;
         case wipe::OverwriteResult::WriteFailed:
-            // Not overwritten completely: the file stays so that the wipe
-            // can be tried again.
+            // Not overwritten completely: the file stays, as long as it was,
+            // so that the wipe can be tried again.
+            file.SetLength(length);
             return SdkErrorDeleteFailed;
         case wipe::OverwriteResult::Completed: break;
     }
