@@ -22,6 +22,10 @@ public:
     static std::optional<Folder> Open(const std::string& path, bool followLink = false);
     // A folder in this one, never through a link.
     std::optional<Folder> OpenChild(const std::string& name) const;
+    // The folder this one is in now (which the caller checks is the one it
+    // expects: the folder may have been moved meanwhile); `path` is the path
+    // it goes by in messages.
+    std::optional<Folder> OpenParent(const std::string& path) const;
 
     ~Folder();
     Folder(Folder&& other) noexcept;

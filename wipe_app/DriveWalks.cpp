@@ -1,5 +1,6 @@
 #include "wipe_app/DriveWalks.h"
 
+#include "app_common/FolderTrail.h"
 #include "platform/File.h"
 #include "platform/Folder.h"
 #include "platform/Paths.h"
@@ -111,27 +112,34 @@ private:
 };
 
 // Deletes through open folders: no folder on the way down can be swapped
-// for a link to elsewhere while the walk is below it.
+// for a link to elsewhere while the walk is below it, and however deep the
+// tree goes only a bounded number of them are held open.
 class Deletion {
 public:
     explicit Deletion(const DriveWalk& walk) : walk_(walk) {}
 
     bool Root() {
-        const auto root = platform::Folder::Open(walk_.root);
+        auto root = platform::Folder::Open(walk_.root);
         if (!root) {
             walk_.view.NotProcessed(walk_.root, platform::LastFailureText());
             return false;
         }
         const auto status = root->Status();
         volume_ = status ? status->identity.volume : 0;
-        return Empty(*root, WithSeparator(walk_.root));
+        FolderTrail trail(std::move(*root));
+        return Empty(trail, WithSeparator(walk_.root));
     }
 
 private:
     // True unless something remains; a cancel stops the walk and leaves the
     // folder it was in.
-    bool Empty(const platform::Folder& folder, const std::string& shown) {
-        const platform::FolderListing listing = folder.List();
+    bool Empty(FolderTrail& trail, const std::string& shown) {
+        const platform::Folder* folder = trail.Current();
+        if (folder == nullptr) {
+            walk_.view.NotProcessed(shown, trail.Failure());
+            return false;
+        }
+        const platform::FolderListing listing = folder->List();
         if (!listing.readable) {
             walk_.view.NotProcessed(shown, platform::LastFailureText());
             return false;
@@ -140,25 +148,30 @@ private:
         for (const auto& name : listing.names) {
             // Names beginning with '.' stay, and with them their folder.
             if (name.empty() || name[0] == '.') continue;
-            ok = Entry(folder, shown, name) && ok;
+            ok = Entry(trail, shown, name) && ok;
             if (walk_.state.cancel) return true;
         }
         return ok;
     }
 
-    bool Entry(const platform::Folder& folder, const std::string& shown, const std::string& name) {
+    bool Entry(FolderTrail& trail, const std::string& shown, const std::string& name) {
         const std::string path = shown + name;
-        const auto status = folder.StatusOf(name);
+        const platform::Folder* folder = trail.Current();
+        if (folder == nullptr) {
+            walk_.view.NotProcessed(path, "it is in a folder that " + trail.Failure());
+            return false;
+        }
+        const auto status = folder->StatusOf(name);
         if (!status) return true;  // gone meanwhile
         if (status->mountPoint) {
             walk_.view.NotProcessed(path, kMountedThereText);
             return false;
         }
         switch (status->kind) {
-            case platform::FileKind::Regular: return File(folder, path, name);
+            case platform::FileKind::Regular: return File(*folder, path, name);
             case platform::FileKind::Link:
                 // The link goes, never what it leads to.
-                if (walk_.state.cancel || folder.RemoveLink(name)) return true;
+                if (walk_.state.cancel || folder->RemoveLink(name)) return true;
                 walk_.view.NotProcessed(path, "the link could not be removed");
                 return false;
             case platform::FileKind::Other:
@@ -170,18 +183,16 @@ private:
             walk_.view.NotProcessed(path, kMountedThereText);
             return false;
         }
-        bool ok = false;
-        {
-            const auto child = folder.OpenChild(name);
-            if (!child) {
-                walk_.view.NotProcessed(path, platform::LastFailureText());
-                return false;
-            }
-            ok = Empty(*child, WithSeparator(path));
-        }  // closed: on Windows an open folder cannot be removed
+        if (!trail.Enter(name)) {
+            walk_.view.NotProcessed(path, platform::LastFailureText());
+            return false;
+        }
+        const bool ok = Empty(trail, WithSeparator(path));
+        trail.Leave();  // on Windows an open folder cannot be removed
         if (walk_.state.cancel) return true;
-        if (!folder.RemoveFolder(name)) {
-            if (ok) walk_.view.NotProcessed(path, "the folder could not be removed");
+        const platform::Folder* parent = trail.Current();
+        if (parent == nullptr || !parent->RemoveFolder(name)) {
+            if (ok) walk_.view.NotProcessed(path, parent ? "the folder could not be removed" : trail.Failure());
             return false;
         }
         return ok;

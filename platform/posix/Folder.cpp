@@ -48,6 +48,15 @@ std::optional<Folder> Folder::OpenChild(const std::string& name) const {
     return Folder(fd, PathOf(name));
 }
 
+std::optional<Folder> Folder::OpenParent(const std::string& path) const {
+    const int fd = ::openat(Fd(handle_), "..", kFolderFlags);
+    if (fd < 0) {
+        RememberErrno(errno);
+        return std::nullopt;
+    }
+    return Folder(fd, path);
+}
+
 Folder::~Folder() {
     if (handle_ >= 0) ::close(Fd(handle_));
 }

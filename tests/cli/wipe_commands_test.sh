@@ -70,6 +70,26 @@ if [[ $(id -u) -eq 0 ]] && command -v mkfs.ext4 >/dev/null; then
   done
 fi
 
+# A tree deeper than the files the process may hold open is walked all the
+# same: by delete, and by wipe-drive's thorough and complete runs.
+deep_tree() {
+  python3 -c 'import os, sys
+os.chdir(sys.argv[1])
+for i in range(200):
+    os.mkdir("d"); os.chdir("d"); open("f", "w").write("x")' "$1"
+}
+if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=4m tmpfs "$small" 2>/dev/null; then
+  mkdir "$small/tree" && deep_tree "$small/tree"
+  (ulimit -n 16 && "$pelorin" delete --yes "$small/tree" 2>"$work/err")
+  check "delete empties a tree deeper than the open-file limit" test $? -eq 0 -a ! -e "$small/tree"
+  deep_tree "$small"
+  (ulimit -n 16 && "$pelorin" wipe-drive --mode thorough --passes 1 "$small" 2>/dev/null)
+  check "thorough walks it" test $? -eq 0
+  (ulimit -n 16 && "$pelorin" wipe-drive --mode complete --yes --passes 1 "$small" 2>/dev/null)
+  check "complete deletes all of it" test $? -eq 0 -a -z "$(ls "$small")"
+  umount "$small"
+fi
+
 # A volume that takes no new file: the system's reason, never the folder's kind.
 if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=1m,nr_inodes=4 tmpfs "$small" 2>/dev/null; then
   for i in 1 2 3 4 5; do touch "$small/f$i" 2>/dev/null || break; done

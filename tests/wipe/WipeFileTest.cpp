@@ -246,9 +246,29 @@ TEST_F(WipeFileFixture, SparseFilesAreOverwrittenWhereTheyHoldData) {
     EXPECT_GE(platform::QueryVolume(path)->freeClusters + 16, before->freeClusters);
 }
 
-// A wipe that gives up (here: the process may not write beyond 4 MiB) gives
-// back the space it wrote, which holds nothing but its patterns now.
-TEST_F(WipeFileFixture, AFailedOverwriteGivesBackTheSpaceItWrote) {
+// Runs `work` while the process may not write beyond `most` bytes of a file.
+template <typename Work>
+auto WithFileSizeLimit(rlim_t most, Work work) {
+    struct rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = saved;
+    limit.rlim_cur = most;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const auto result = work();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+    return result;
+}
+
+// A wipe that gives up (here: the process may not write beyond 1 or 4 MiB)
+// keeps the file, as long as it was, and gives back the space it wrote,
+// which holds nothing but its patterns now.
+TEST_F(WipeFileFixture, AFailedOverwriteKeepsTheFileAndGivesBackTheSpaceItWrote) {
+    const std::string kept = Make("kept.bin", Bytes((2 << 20) + 1, 0x61));
+    EXPECT_EQ(WithFileSizeLimit(1 << 20, [&] { return WipeFile(kept.c_str()); }), SdkErrorDeleteFailed);
+    EXPECT_EQ(test::SizeOf(kept), (2 << 20) + 1);
+
     const std::string path = test::Qualified(folder.path() / "holes.bin");
     std::filesystem::resize_file(Make("holes.bin", {}), 64 << 20);
     platform::OpenOptions options;
@@ -261,16 +281,8 @@ TEST_F(WipeFileFixture, AFailedOverwriteGivesBackTheSpaceItWrote) {
     job.unit = static_cast<std::size_t>(cluster);
     job.passCount = [] { return 1; };
     job.giveBackOnFailure = true;
-    struct rlimit saved {};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = saved;
-    limit.rlim_cur = 4 << 20;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    const auto result = wipe::Overwrite(file, job);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(result, wipe::OverwriteResult::WriteFailed);
+    EXPECT_EQ(WithFileSizeLimit(4 << 20, [&] { return wipe::Overwrite(file, job); }),
+              wipe::OverwriteResult::WriteFailed);
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_LE(static_cast<std::uint64_t>(info.st_blocks) * 512, cluster);
