@@ -67,7 +67,7 @@ bool FolderTrail::Reopen(std::size_t index) {
     for (std::size_t i = from + 1; i <= index; ++i) {
         frames_[i].open = frames_[i - 1].open->OpenChild(frames_[i].name);
         if (!frames_[i].open) {
-            failure_ = platform::LastFailureText();
+            failure_ = std::string(kFolderChangedText) + " (" + platform::LastFailureText() + ")";
             return false;
         }
         if (!Matches(i)) {

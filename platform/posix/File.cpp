@@ -317,8 +317,11 @@ std::optional<std::vector<FileRange>> File::DataRanges() {
     const bool whole = ranges.size() == 1 && ranges[0].offset == 0 && ranges[0].length == length;
     const auto held = static_cast<std::uint64_t>(info.st_blocks) * 512;
     if (whole && held + static_cast<std::uint64_t>(info.st_blksize) < length) {
-        if (auto mapped = MappedRanges(fd, length)) return mapped;
+        if (auto mapped = MappedRanges(fd, length); mapped && !(mapped->empty() && held > 0)) return mapped;
     }
+    // No data at all in a file that holds blocks: the answer is not to be
+    // trusted, and the whole file is taken.
+    if (ranges.empty() && held > 0) return std::vector<FileRange>{{0, length}};
     return ranges;
 }
 
