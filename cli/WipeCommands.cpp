@@ -112,7 +112,11 @@ public:
             why += written.done == written.total ? " (it was overwritten, but its name could not be removed)"
                                                  : " (it was overwritten only in part, so it was kept)";
         } else if (code == SdkErrorOpenFile || code == SdkErrorDeleteFailed) {
-            if (const std::string reason = WhyNotOpened(name, deleting); !reason.empty()) why += " (" + reason + ")";
+            if (const std::string reason = WhyNotOpened(name, deleting); !reason.empty()) {
+                why += " (" + reason + ")";
+            } else if (code == SdkErrorDeleteFailed && deleting) {
+                why += " (it was not overwritten completely, so it was kept)";
+            }
         }
         std::cerr << "pelorin: " << (code == SdkErrorAborted ? "stopped: " : "") << EscapedForTerminal(name) << ": "
                   << why << "\n";

@@ -126,6 +126,14 @@ else
 fi
 rm -rf pinned pinned.pvb
 
+# A wipe the system stops half-way (here: no file may grow beyond 1 MiB)
+# keeps the file, as long as it was, and says it was overwritten in part.
+head -c 2000000 /dev/urandom >big.bin
+(trap '' XFSZ; ulimit -f 1024; run wipe-file big.bin 2>"$work/err")
+check "a wipe stopped half-way keeps the file (status 8)" test $? -eq 8 -a "$(stat -c %s big.bin)" -eq 2000000
+check "and says it was overwritten only in part" grep -q "overwritten only in part" "$work/err"
+rm -f big.bin
+
 # --- a file another program appends to while its slack is wiped ----------------
 # The appender holds the file open: the wipe leaves it (status 1, in use).
 printf 'start\n' >log.txt
