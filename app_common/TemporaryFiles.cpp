@@ -1,6 +1,7 @@
 #include "app_common/TemporaryFiles.h"
 
 #include <array>
+#include <map>
 #include <algorithm>
 #include <cstdio>
 
@@ -17,8 +18,9 @@ constexpr const char* kFillKind = "fill-file";
 constexpr const char* kJobKind = "job-files";
 constexpr const char* kOldFillKind = "fill";
 constexpr const char* kOldJobKind = "job";
-// Records in a job's entry: a name before its file is made, the file once it is.
-constexpr const char* kNameRecord = "name";
+// Records in a job's entry: a folder before the first file is made there,
+// each file once it is made.
+constexpr const char* kFolderRecord = "folder";
 constexpr const char* kMadeRecord = "made";
 constexpr const char* kUnknown = "-";
 constexpr const char* kTemporaryPrefix = "pelorin-";
@@ -202,47 +204,71 @@ struct Cleanup {
         return Settle(fields[3], identity, false);
     }
 
-    // An earlier version's job named only its job number and folders: a
-    // file of exactly its names may be a leftover, but nothing tells it
-    // from a file that took its place.
+    // The job's names in a folder: exactly "pelorin-<job>-<number>.tmp".
+    static std::vector<std::string> JobNamesIn(const std::string& folder, const std::string& job) {
+        std::vector<std::string> found;
+        const std::string prefix = kTemporaryPrefix + job + "-";
+        const std::string suffix = kTemporarySuffix;
+        for (const auto& name : platform::ListFolder(folder).names) {
+            if (name.size() <= prefix.size() + suffix.size() || name.rfind(prefix, 0) != 0 ||
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+                continue;
+            }
+            const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+            if (number.find_first_not_of("0123456789") == std::string::npos) found.push_back(folder + name);
+        }
+        return found;
+    }
+
+    // A folder that cannot be listed is gone with its files, unless the
+    // volume is not there now (its parent cannot be found either).
+    static bool Reachable(const std::string& folder) {
+        if (platform::IsFolder(folder)) return true;
+        const std::string trimmed = folder.substr(0, folder.size() - 1);
+        const std::string parent = FolderPart(trimmed);
+        return !parent.empty() && platform::IsFolder(parent);
+    }
+
+    // An entry of an earlier version: its job number and folders, no file's
+    // birth, so no file of it can be told from one that took its place.
     bool OldJob(const std::vector<std::string>& fields) {
         if (fields.size() < 2) return true;
-        const std::string prefix = kTemporaryPrefix + fields[1] + "-";
         for (std::size_t i = 2; i < fields.size(); ++i) {
-            for (const auto& name : platform::ListFolder(fields[i]).names) {
-                if (name.rfind(prefix, 0) != 0 || name.size() <= prefix.size() + 4 ||
-                    name.compare(name.size() - 4, 4, kTemporarySuffix) != 0) {
-                    continue;
-                }
-                const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - 4);
-                if (number.find_first_not_of("0123456789") == std::string::npos) kept.push_back(fields[i] + name);
-            }
+            for (auto& path : JobNamesIn(fields[i], fields[1])) kept.push_back(std::move(path));
         }
         return true;
     }
 
+    // Every file of exactly the job's names in its folders: the one the job
+    // recorded is removed when it is still that file; one it did not live
+    // to record (a power cut before the record reached the disk) is kept
+    // and named.
     bool Job(const std::vector<std::string>& fields) {
-        // Each name once: the record of its file, when the job lived to
-        // write one, says what it is.
-        std::vector<std::pair<std::string, std::optional<platform::FileBirth>>> names;
+        if (fields.size() < 2) return true;
+        std::vector<std::string> folders;
+        std::map<std::string, platform::FileBirth> made;
         for (std::size_t at = 2; at < fields.size();) {
-            if (fields[at] == kNameRecord && at + 1 < fields.size()) {
-                names.emplace_back(fields[at + 1], std::nullopt);
+            if (fields[at] == kFolderRecord && at + 1 < fields.size()) {
+                folders.push_back(fields[at + 1]);
                 at += 2;
             } else if (fields[at] == kMadeRecord && at + 5 < fields.size()) {
-                for (auto& [name, birth] : names) {
-                    if (name == fields[at + 1]) birth = BirthFrom(fields, at + 2);
-                }
+                if (const auto birth = BirthFrom(fields, at + 2)) made[fields[at + 1]] = *birth;
                 at += 6;
             } else {
                 break;  // cut short by the kill
             }
         }
         bool settled = true;
-        for (const auto& [path, birth] : names) {
-            // A name never made (another file had it) is not this job's.
-            if (!birth && !platform::FileExists(path)) continue;
-            settled = Settle(path, birth, true) && settled;
+        for (const auto& folder : folders) {
+            if (!Reachable(folder)) {
+                settled = false;
+                continue;
+            }
+            for (const auto& path : JobNamesIn(folder, fields[1])) {
+                const auto recorded = made.find(path);
+                settled = Settle(path, recorded == made.end() ? std::nullopt : std::optional(recorded->second), true) &&
+                          settled;
+            }
         }
         return settled;
     }
@@ -286,18 +312,19 @@ JobTemporaries::~JobTemporaries() {
 }
 
 std::string JobTemporaries::NameIn(const std::string& folder) {
-    if (!entry_.IsOpen()) {
-        if (auto entry = NewEntry(kJobKind)) {
-            entryPath_ = entry->first;
-            entry_ = std::move(entry->second);
-            Append(entry_, {kJobKind, job_}, false);
+    if (folders_.insert(folder).second) {
+        if (!entry_.IsOpen()) {
+            if (auto entry = NewEntry(kJobKind)) {
+                entryPath_ = entry->first;
+                entry_ = std::move(entry->second);
+                Append(entry_, {kJobKind, job_}, false);
+            }
         }
+        // Forced to the disk before a file is made there: a crash must not
+        // leave a file the journal does not lead to.
+        if (entry_.IsOpen()) Append(entry_, {kFolderRecord, folder}, true);
     }
-    const std::string name = folder + kTemporaryPrefix + job_ + "-" + std::to_string(next_++) + kTemporarySuffix;
-    // Forced to the disk before the file is made: a crash must not leave a
-    // file the journal does not name.
-    if (entry_.IsOpen()) Append(entry_, {kNameRecord, name}, true);
-    return name;
+    return folder + kTemporaryPrefix + job_ + "-" + std::to_string(next_++) + kTemporarySuffix;
 }
 
 void JobTemporaries::Made(const std::string& path, platform::File& file) {
@@ -305,7 +332,9 @@ void JobTemporaries::Made(const std::string& path, platform::File& file) {
     if (!entry_.IsOpen() || !birth) return;
     std::vector<std::string> fields{kMadeRecord, path};
     for (auto& field : BirthFields(*birth)) fields.push_back(std::move(field));
-    Append(entry_, fields, true);
+    // Not forced to the disk (one wait per restored file): a kill keeps it,
+    // and after a power cut the file is kept and named rather than removed.
+    Append(entry_, fields, false);
 }
 
 std::vector<std::string> RemoveLeftoverTemporaries(std::vector<std::string>* kept) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,9 +47,10 @@ private:
 };
 
 // The temporary files of one job: names that carry the job's own random
-// number ("pelorin-<job>-<n>.tmp"). The entry names each one before it is
-// made and records its birth once it is; it is written when the first name
-// is asked for and dropped with the object.
+// number ("pelorin-<job>-<n>.tmp"), in folders the entry lists before a
+// file is made there; each file's birth is recorded once it is made. The
+// entry is written when the first name is asked for and dropped with the
+// object.
 class JobTemporaries {
 public:
     JobTemporaries();
@@ -66,6 +68,7 @@ public:
 private:
     std::string job_;
     unsigned next_ = 0;
+    std::set<std::string> folders_;
     std::string entryPath_;
     platform::File entry_;
 };
