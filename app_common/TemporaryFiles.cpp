@@ -1,9 +1,9 @@
 #include "app_common/TemporaryFiles.h"
 
-#include <array>
-#include <map>
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <map>
 
 #include "platform/OsRandom.h"
 #include "platform/Paths.h"
