@@ -170,11 +170,11 @@ private:
         }
         // The archive must hold the entry for certain before its source goes.
         if (!archiveFile_.ForceToDisk()) throw ArchiveFailed{};
-        const bool wiped = wipe::WipeSourceFile(path, passes_, progress_);
-        if (!wiped) Tell(NotWipedSourceText(path));
+        const auto wiped = wipe::WipeSourceFile(path, passes_, progress_);
+        if (!wiped) Tell(NotWipedSourceText(path, wiped));
         // A Cancel pressed during the wipe is asked between files.
         progress_.ConfirmCancelIfRequested();
-        return wiped;
+        return static_cast<bool>(wiped);
     }
 
     // A dropped folder that was emptied goes with its name overwritten in
@@ -391,9 +391,18 @@ std::string FolderNotReadText(const std::string& name, const std::string& reason
     return "The folder \"" + name + "\" could not be read (" + reason +
            "). What it holds was not encrypted and is not deleted.";
 }
-std::string NotWipedSourceText(const std::string& name) {
-    return "\"" + name + "\" was encrypted but could not be overwritten and deleted (it may be read-only or in "
-           "use).";
+std::string NotWipedSourceText(const std::string& name, const wipe::WipeResult& result) {
+    const std::string quoted = "\"" + name + "\" was encrypted";
+    switch (result.stage) {
+        case wipe::WipeResult::Stage::NotOverwritten:
+            return quoted + ", but not overwritten (" + result.reason + "); it is kept as it was.";
+        case wipe::WipeResult::Stage::PartlyOverwritten:
+            return quoted + ", but could be overwritten only in part (" + result.reason + "), so it was kept.";
+        case wipe::WipeResult::Stage::NotDeleted:
+            return quoted + " and overwritten, but could not be deleted (" + result.reason + ").";
+        case wipe::WipeResult::Stage::Done: break;
+    }
+    return quoted + " and wiped.";
 }
 std::string MountedInsideText(const std::string& name) {
     return "\"" + name + "\" is another file system mounted inside a dropped folder. What it holds was encrypted but is "
@@ -419,7 +428,7 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     const std::vector<JobItem>& items = job.items;
     std::vector<std::string>& sources = job.sources;
     for (const auto& item : items) sources.push_back(item.fullPath);
-    const bool overwrite = settings.ReadOr(kOverwrite.name, kOverwrite.defaultValue) != 0;
+    const bool overwrite = ReadSetting(settings, kOverwrite) != 0;
     const std::string& firstPath = items.front().fullPath.empty() ? items.front().given : items.front().fullPath;
     const std::string chosenName = ChooseArchiveName(
         firstPath, overwrite, sources, [](const std::string& name) { return platform::FileExists(name); },
@@ -427,11 +436,11 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
 
     EncryptDialogModel model;
     const ScrambleOnExit scrubPasskey(model.passkey, model.verify);
-    if (settings.ReadOr(kStickyDelete.name, kStickyDelete.defaultValue) == 1) {
-        model.deleteSource = settings.ReadOr(kHaveDelete.name, kHaveDelete.defaultValue) != 0;
+    if (ReadSetting(settings, kStickyDelete) == 1) {
+        model.deleteSource = ReadSetting(settings, kHaveDelete) != 0;
     }
-    if (settings.ReadOr(kLastAlg.name, kLastAlg.defaultValue) == 1) {
-        model.ApplyInitialAlgorithm(static_cast<int>(settings.ReadOr(kActualAlg.name, kActualAlg.defaultValue)));
+    if (ReadSetting(settings, kLastAlg) == 1) {
+        model.ApplyInitialAlgorithm(static_cast<int>(ReadSetting(settings, kActualAlg)));
     }
     if (!ui.RunEncryptDialog(model)) return kExitDone;
 
@@ -440,13 +449,13 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     archive::ArchiveHeader header;
     header.version = kArchiveVersion;
     header.algorithm = static_cast<std::uint8_t>(model.selectedAlgorithm);
-    header.encryptedHeaders = archive::HeaderFlagOf(settings.ReadOr(kEncHeaders.name, kEncHeaders.defaultValue));
-    header.hashedPasskey = archive::HeaderFlagOf(settings.ReadOr(kHashPasskey.name, kHashPasskey.defaultValue));
-    const int passes = PassesSetting(settings.ReadOr(kNumPasses.name, kNumPasses.defaultValue));
-    if (model.remembersChoices && settings.ReadOr(kLastAlg.name, kLastAlg.defaultValue) == 1) {
+    header.encryptedHeaders = archive::HeaderFlagOf(ReadSetting(settings, kEncHeaders));
+    header.hashedPasskey = archive::HeaderFlagOf(ReadSetting(settings, kHashPasskey));
+    const int passes = PassesSetting(ReadSetting(settings, kNumPasses));
+    if (model.remembersChoices && ReadSetting(settings, kLastAlg) == 1) {
         settings.Write(kActualAlg.name, static_cast<std::uint32_t>(model.selectedAlgorithm));
     }
-    if (model.remembersChoices && settings.ReadOr(kStickyDelete.name, kStickyDelete.defaultValue) == 1) {
+    if (model.remembersChoices && ReadSetting(settings, kStickyDelete) == 1) {
         settings.Write(kHaveDelete.name, model.deleteSource ? 1 : 0);
     }
     const auto passkey = std::span(reinterpret_cast<const std::uint8_t*>(model.passkey.data()), model.passkey.size());

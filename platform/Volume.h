@@ -44,6 +44,11 @@ bool HoldsRunningSystem(const std::string& root);
 // no name could be made.
 std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix);
 
+// Why no new file can be made in `folder` now, in the system's words (a
+// read-only volume, one without free inodes, no permission); empty when
+// nothing stands in the way that can be told without making one.
+std::string WhyNoNewFileIn(const std::string& folder);
+
 // The user's own folder for state that outlives a run (the XDG state folder
 // on Linux, the local application-data folder on Windows), ending with a
 // separator.

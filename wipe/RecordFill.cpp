@@ -71,9 +71,8 @@ RecordFillOutcome FillFreeRecords(const RecordFillJob& job) {
     const platform::Folder& folder = made->second;
     // A killed run leaves the folder full of records; the next start of a
     // program of the suite removes it.
-    const auto status = folder.Status();
-    std::optional<FillJournalEntry> journal =
-        status ? FillJournalEntry::Record(path, status->identity) : std::nullopt;
+    const auto birth = folder.Birth();
+    std::optional<FillJournalEntry> journal = birth ? FillJournalEntry::Record(path, *birth) : std::nullopt;
 
     std::uint64_t madeRecords = 0;
     if (platform::File first = NewRecord(folder, 0); first.IsOpen()) {

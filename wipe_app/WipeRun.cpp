@@ -38,7 +38,7 @@ int ScaleProgress(long long done, long long total, const char* fileName, int) {
 // The passes over the disk: the run's own, else "NumDisk" as it is now.
 int DiskPasses(const WipeRun& run) {
     const platform::SettingsStore global(kGlobalKey);
-    return run.diskPasses.value_or(static_cast<int>(global.ReadOr(kNumDisk.name, kNumDisk.defaultValue)));
+    return run.diskPasses.value_or(static_cast<int>(ReadSetting(global, kNumDisk)));
 }
 
 // Brackets one drive's use of the library; KillPelorinSDK on every way out.
@@ -47,7 +47,7 @@ public:
     LibraryForDrive(const WipeRun& run, const std::string& root, RunState& state, WipeView& view) {
         const platform::SettingsStore global(kGlobalKey);
         disk_ = DiskPasses(run);
-        memory_ = run.memoryPasses.value_or(static_cast<int>(global.ReadOr(kNumMem.name, kNumMem.defaultValue)));
+        memory_ = run.memoryPasses.value_or(static_cast<int>(ReadSetting(global, kNumMem)));
         inHand = {&state, &view, root, 0, 0};
         InitPelorinSDK();
         SetContinueCallback(ContinueCheck, 0);
@@ -97,11 +97,17 @@ public:
     int status() const { return state_.cancel ? 13 : status_; }
 
 private:
-    // A library result: 0 done, 13 stopped (shown as nothing), else shown.
-    bool Succeeded(int code) {
+    // A library result: 0 done, 13 stopped (shown as nothing), else shown;
+    // a fill file that could not be made has the volume's reason with it.
+    bool Succeeded(int code, const std::string& root = "") {
         if (code == SdkErrorNone) return true;
         if (code != SdkErrorAborted) {
-            ui_.ShowMessage(LibraryErrorText(GetErrorText(code)), std::nullopt, MessageIcon::Exclamation);
+            std::string text = GetErrorText(code);
+            if (const std::string why = code == SdkErrorOpenFile && !root.empty() ? platform::WhyNoNewFileIn(root) : "";
+                !why.empty()) {
+                text += " (" + why + ")";
+            }
+            ui_.ShowMessage(LibraryErrorText(text), std::nullopt, MessageIcon::Exclamation);
             status_ = code;
         }
         return false;
@@ -117,7 +123,7 @@ private:
         view_.Report(0, FreeSpaceStatus(root));
         library.Scale(0, kBarFull);
         library.SetPasses();
-        Succeeded(WipeFreeSpace(root.c_str()));
+        Succeeded(WipeFreeSpace(root.c_str()), root);
     }
 
     void Thorough(const std::string& root) {
@@ -125,7 +131,7 @@ private:
         view_.Report(0, FreeSpaceStatus(root));
         library.Scale(0, kThoroughFreeSpaceSpan);
         library.SetPasses();
-        if (!Succeeded(WipeFreeSpace(root.c_str()))) return;
+        if (!Succeeded(WipeFreeSpace(root.c_str()), root)) return;
         library.Scale(0, 0);
         view_.Report(kThoroughFreeSpaceSpan, std::string(kCountingStatus));
         const DriveWalk walk{root, state_, view_};
@@ -158,7 +164,7 @@ private:
         if (!DeleteWalk(walk)) WalkFailed(kDeleteFailedText);
         view_.Report(kCompleteDeleteSpan, std::string(kWipingDriveStatus));
         library.Scale(kCompleteDeleteSpan, kBarFull - kCompleteDeleteSpan);
-        Succeeded(WipeFreeSpace(root.c_str()));
+        Succeeded(WipeFreeSpace(root.c_str()), root);
     }
 
     const WipeRun& run_;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/posix/Failure.h"
 #include <ctime>
@@ -83,6 +84,16 @@ std::optional<std::string> CreateTempFile(const std::string& folder, const std::
         if (errno != EEXIST) return std::nullopt;
     }
     return std::nullopt;
+}
+
+std::string WhyNoNewFileIn(const std::string& folder) {
+    struct statvfs info {};
+    if (::statvfs(folder.c_str(), &info) != 0) return std::strerror(errno);
+    if (info.f_flag & ST_RDONLY) return std::strerror(EROFS);
+    // A file system that counts no inodes at all makes them as it goes.
+    if (info.f_files > 0 && info.f_favail == 0) return std::string(std::strerror(ENOSPC)) + ": no free inodes";
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return std::strerror(errno);
+    return "";
 }
 
 std::string UserStateFolder() {

@@ -6,8 +6,9 @@
 # marker nowhere while a kept file is intact. `wipe-drive --mode standard`
 # leaves nothing either, nor does `--mode complete` with files still there,
 # which keeps lost+found. Also: a free-space wipe killed mid-fill leaves a
-# fill file that the next run of the tool removes (it names it). Needs root
-# (loop devices); skipped otherwise.
+# fill file that the next run of the tool removes (it names it), but never a
+# file that took its name and inode. Needs root (loop devices); skipped
+# otherwise.
 # Usage: free_space_forensics_test.sh PELORIN_BINARY
 set -u
 pelorin="$1"
@@ -135,6 +136,25 @@ if prepare "$image" ext2; then
   "$pelorin" settings encrypt >/dev/null 2>"$work/err"
   check "the next run removes it" test -z "$(ls "$mnt" | grep '^pel')"
   check "and names it" grep -q "left behind by an interrupted job" "$work/err"
+  cleanup_mount
+fi
+
+# A user's file that took a killed fill's name, and with it (ext4 gives a
+# freed inode number to the next file at once) its identity, is not the fill.
+image="$work/reused.img"
+if prepare ext4 "$image"; then
+  "$pelorin" wipe-free --passes 100000 "$mnt" 2>/dev/null &
+  pid=$!
+  sleep 1
+  kill -KILL $pid
+  wait $pid 2>/dev/null
+  left=$(ls "$mnt" | grep '^pel' | head -1)
+  inode=$(stat -c %i "$mnt/$left")
+  rm "$mnt/$left" && printf 'the user file' >"$mnt/$left"
+  [[ $(stat -c %i "$mnt/$left") == "$inode" ]] || echo "note: the inode number was not reused here"
+  "$pelorin" settings encrypt >/dev/null 2>"$work/err"
+  check "a file that took a killed fill's name and inode stays" test "$(cat "$mnt/$left")" = "the user file"
+  check "and is not said to be removed" test -z "$(grep removed "$work/err")"
   cleanup_mount
 fi
 

@@ -8,6 +8,7 @@
 #include "platform/File.h"
 #include "platform/Volume.h"
 #include "app_common/TemporaryFiles.h"
+#include "wipe/DataParts.h"
 #include "wipe/FreeSpaceFill.h"
 #include "wipe/Overwrite.h"
 #include "wipe/Patterns.h"
@@ -69,7 +70,8 @@ OpenedForWipe OpenNamedFile(const char* fileName, bool deleting) {
         opened.error = SdkErrorBadDrive;
     } else if (const auto refusal = wipe::CheckWipeTarget(fileName, deleting, &checked);
                refusal != wipe::WipeRefusal::None) {
-        opened.error = refusal == wipe::WipeRefusal::CannotRemove ? SdkErrorDeleteFailed : SdkErrorOpenFile;
+        const bool undeletable = refusal == wipe::WipeRefusal::CannotRemove || refusal == wipe::WipeRefusal::Protected;
+        opened.error = undeletable ? SdkErrorDeleteFailed : SdkErrorOpenFile;
     } else {
         opened.volume = *volume;
         opened.file = wipe::OpenWipeTarget(fileName, checked, false, true);
@@ -106,7 +108,8 @@ public:
             platform::DeleteFileNamed(*name);  // the name is this call's own; removing it harms no file
             return nullptr;
         }
-        auto journal = FillJournalEntry::Record(*name, status->identity);
+        const auto birth = file.Birth();
+        auto journal = birth ? FillJournalEntry::Record(*name, *birth) : std::nullopt;
         files_.push_back(std::make_unique<Fill>(Fill{*name, std::move(file), std::move(journal)}));
         return &files_.back()->file;
     }
@@ -171,12 +174,17 @@ int WipeFileNamed(const char* fileName) {
     platform::File& file = opened.file;
     const std::int64_t length = opened.length;
     const std::uint64_t cluster = opened.volume.clusterSize;
-    const std::uint64_t wipeLength = wipe::WipeLength(static_cast<std::uint64_t>(length), cluster);
+    // Where the file holds data: a sparse file's holes hold nothing.
+    const auto parts = wipe::DataToOverwrite(file, static_cast<std::uint64_t>(length), cluster);
+    if (!parts) return SdkErrorOpenFile;
+    const std::uint64_t wipeLength = wipe::TotalLength(*parts);
     const int passes = State().diskPasses;
     ProgressReporter progress(static_cast<std::int64_t>(passes > 0 ? passes : 0) * static_cast<std::int64_t>(wipeLength),
                               fileName);
     wipe::OverwriteJob job = LibraryJob(0, wipeLength, static_cast<std::size_t>(cluster));
+    job.parts = *parts;
     job.bypassCache = true;
+    job.giveBackOnFailure = true;
     job.afterUnit = [&](int, std::uint64_t) {
         progress.Add(static_cast<std::int64_t>(cluster));
         return ShouldContinue();
@@ -187,8 +195,9 @@ int WipeFileNamed(const char* fileName) {
             platform::DeleteFileNamed(name);
             return SdkErrorAborted;
         case wipe::OverwriteResult::WriteFailed:
-            // Not overwritten completely: the file stays so that the wipe
-            // can be tried again.
+            // Not overwritten completely: the file stays, as long as it was,
+            // so that the wipe can be tried again.
+            file.SetLength(length);
             return SdkErrorDeleteFailed;
         case wipe::OverwriteResult::Completed: break;
     }
