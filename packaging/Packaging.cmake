@@ -1,6 +1,7 @@
 # How the tool and the secure-deletion library are installed on Linux, and
 # the Debian packages CPack makes of them:
-#   pelorin         the tool, its manual page and its bash completion
+#   pelorin         the tool, its manual page, its bash, zsh and fish
+#                   completions and its place in the desktops' file managers
 #   libpelosdk1     libpelosdk.so.1, the shared library
 #   libpelosdk-dev  PeloSDK.h, the link libpelosdk.so and pelosdk.pc
 # Configure with -DCMAKE_INSTALL_PREFIX=/usr (the deb preset), so that the
@@ -21,6 +22,12 @@ install(FILES ${PROJECT_BINARY_DIR}/pelosdk.pc DESTINATION ${CMAKE_INSTALL_LIBDI
         COMPONENT libpelosdk-dev)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/pelorin-completion.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME pelorin COMPONENT pelorin)
+# The zsh and fish completions, made at build time (see the top CMakeLists),
+# where each shell looks for the completions of installed packages.
+install(FILES ${PELORIN_COMPLETIONS}/_pelorin DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions
+        COMPONENT pelorin)
+install(FILES ${PELORIN_COMPLETIONS}/pelorin.fish DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d
+        COMPONENT pelorin)
 
 # The manual page, made from the built tool's --help and --version with the
 # hand-written sections of pelorin.h2m, compressed as Debian keeps them.
