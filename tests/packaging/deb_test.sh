@@ -185,7 +185,7 @@ MANWIDTH=250 man -P cat pelorin >"$work/page" 2>/dev/null
 for command in encrypt decrypt import list delete settings wipe-file wipe-free wipe-slack wipe-drive; do
   check "the page gives the usage of $command" grep -qE "usage: +pelorin +$command( |$)" "$work/page"
 done
-for section in DESCRIPTION EXAMPLES LIMITS ENVIRONMENT; do
+for section in DESCRIPTION EXAMPLES LIMITS ENVIRONMENT "FILE MANAGERS"; do
   check "the page has $section" grep -qx "$section" "$work/page"
 done
 
