@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 #include "app_common/NameMessage.h"
 
@@ -22,6 +23,9 @@ constexpr milliseconds kTransferTime{10000};
 // A later instance waits this long between tries to reach the first.
 constexpr DWORD kRetryPause = 25;
 constexpr char kTaken = 'K';
+// How long the instance that gathers waits for another to hang up after
+// its names were taken.
+constexpr milliseconds kHangUpTime{2000};
 
 class Handle {
 public:
@@ -163,6 +167,7 @@ bool AwaitClient(HANDLE pipe, Clock::time_point deadline) {
     if (ConnectNamedPipe(pipe, &overlapped)) return true;
     switch (GetLastError()) {
         case ERROR_PIPE_CONNECTED: return true;
+        case ERROR_NO_DATA: return true;  // came and went already: its names are not read, it tries again
         case ERROR_IO_PENDING: break;
         default: return false;
     }
@@ -194,7 +199,10 @@ bool TakeNames(HANDLE pipe, std::vector<std::string>& gathered) {
         gathered.resize(before);
         return false;
     }
-    FlushFileBuffers(pipe);
+    // The answer is read before this end goes (closing it first could
+    // drop it): the other instance hangs up once it has it.
+    char more = 0;
+    Transfer(pipe, false, &more, 1, std::min(deadline, Clock::now() + kHangUpTime));
     return true;
 }
 
@@ -210,7 +218,6 @@ std::vector<std::string> Gather(const Names& names, OnlyTheUser& security, std::
         // The next instance can connect while this one is read.
         Handle next = NewPipeInstance(names, security, false);
         TakeNames(pipe.get(), gathered);
-        DisconnectNamedPipe(pipe.get());
         pipe = std::move(next);
         if (!pipe) break;
         deadline = std::min(Clock::now() + quiet, last);
