@@ -133,21 +133,21 @@ void WriteZsh(std::ostream& out) {
                 for (const auto other : names) {
                     if (other != name) exclusive += (exclusive.empty() ? "" : " ") + std::string(other);
                 }
-                std::string spec = option.repeatable ? "*" : "";
-                if (!exclusive.empty()) spec += "(" + exclusive + ")";
-                spec += std::string(name) + (option.value == ValueKind::None ? "" : "=");
-                spec += "[" + ZshExplanation(option.text) + "]";
+                std::string argumentsWord = option.repeatable ? "*" : "";
+                if (!exclusive.empty()) argumentsWord += "(" + exclusive + ")";
+                argumentsWord += std::string(name) + (option.value == ValueKind::None ? "" : "=");
+                argumentsWord += "[" + ZshExplanation(option.text) + "]";
                 switch (option.value) {
                     case ValueKind::None: break;
                     case ValueKind::Number:
-                    case ValueKind::Text: spec += ":" + std::string(option.argument) + ": "; break;
-                    case ValueKind::File: spec += ":file:_files"; break;
+                    case ValueKind::Text: argumentsWord += ":" + std::string(option.argument) + ": "; break;
+                    case ValueKind::File: argumentsWord += ":file:_files"; break;
                     case ValueKind::Algorithm:
                     case ValueKind::Choice:
-                        spec += ":" + std::string(option.argument) + ":(" + Joined(ValueWords(option)) + ")";
+                        argumentsWord += ":" + std::string(option.argument) + ":(" + Joined(ValueWords(option)) + ")";
                         break;
                 }
-                out << "            " << ZshQuoted(spec) << " \\\n";
+                out << "            " << ZshQuoted(argumentsWord) << " \\\n";
             }
         }
         out << "            " << ZshQuoted("(- *)--help[" + std::string(kHelpText) + " of " + std::string(command.name) + "]")
