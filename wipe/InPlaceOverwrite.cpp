@@ -18,7 +18,7 @@ InPlaceOutcome Refused(const std::string& why) {
 }  // namespace
 
 InPlaceOutcome OverwriteInPlace(const platform::Folder& folder, const std::string& name, int passes,
-                                const std::function<bool()>& keepGoing) {
+                                const std::function<bool()>& keepGoing, bool verify, WipeTally* tally) {
     platform::FileStatus checked;
     switch (const WipeRefusal refusal = CheckWipeTarget(folder, name, true, &checked)) {
         case WipeRefusal::None: break;
@@ -29,7 +29,7 @@ InPlaceOutcome OverwriteInPlace(const platform::Folder& folder, const std::strin
     const auto volume = platform::QueryVolume(platform::VolumeRootOf(folder.PathOf(name)));
     if (!volume) return Refused("is on a volume that could not be queried");
     platform::FileError error = platform::FileError::None;
-    platform::File file = OpenWipeTarget(folder, name, checked, true, &error);
+    platform::File file = OpenWipeTarget(folder, name, checked, true, &error, verify);
     if (!file.IsOpen()) {
         if (error == platform::FileError::InUse) return Refused("is in use by another program");
         return Refused("could not be opened for overwriting (" + platform::LastFailureText() + ")");
@@ -47,8 +47,13 @@ InPlaceOutcome OverwriteInPlace(const platform::Folder& folder, const std::strin
     // Past the cache only for long files: for a small one the direct write
     // and then the flush cost more than a cached write and its flush.
     job.bypassCache = job.length >= kBypassCacheFrom;
-    switch (Overwrite(file, job)) {
-        case OverwriteResult::Completed: return {InPlaceResult::Overwritten, ""};
+    job.verify = verify;
+    switch (Overwrite(file, job, tally)) {
+        case OverwriteResult::Completed:
+            if (tally) ++tally->filesOverwritten;
+            return {InPlaceResult::Overwritten, ""};
+        case OverwriteResult::VerifyFailed:
+            return {InPlaceResult::NotAsWritten, kNotAsWrittenText};
         case OverwriteResult::Stopped: return {InPlaceResult::Stopped, ""};
         case OverwriteResult::WriteFailed:
             return {InPlaceResult::Failed,
