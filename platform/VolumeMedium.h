@@ -21,7 +21,9 @@ enum class Medium {
 // device-mapper and software RAID and loop devices to the disk; Windows asks
 // the volume's disk for its seek penalty, TRIM support and bus.
 struct VolumeFacts {
-    std::string fileSystem;  // as the system names it: "ext4", "btrfs", "tmpfs", "nfs4", "fuse.sshfs", "NTFS"; empty when unknown
+    // As the system names it: "ext4", "btrfs", "tmpfs", "nfs4", "fuse.sshfs",
+    // "NTFS"; empty when unknown.
+    std::string fileSystem;
     std::string dataMode;    // ext3 and ext4: "ordered", "writeback" or "journal"; empty elsewhere
     std::string mountPoint;  // where the volume is mounted (Linux, ending with '/'); its root "x:\" (Windows)
     std::string device;      // the disk the volume was followed to ("loop0", "sda"); empty when none

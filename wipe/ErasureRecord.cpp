@@ -44,9 +44,20 @@ std::vector<std::string> PatternNames(PatternCycle cycle, int passes) {
     return names;
 }
 
-std::string VerdictLines(const VolumeVerdicts& verdicts) {
-    std::string text;
-    for (const auto& verdict : verdicts.All()) text += verdict.path + ": " + verdict.Sentence() + ".\n";
+void ErasureRecord::NotReached(const std::string& path, const std::string& note, VolumeVerdict& verdict) {
+    notReached.push_back({path, note});
+    ++verdict.filesNotReached;
+}
+
+std::string VerdictMessage(const ErasureRecord& record) {
+    std::string text = std::string(kVerdictHeading) + "\n\n";
+    for (const auto& verdict : record.verdicts.All()) text += verdict.path + ": " + verdict.Sentence() + ".\n";
+    for (std::size_t i = 0; i < record.notReached.size() && i < kNotReachedNamesShown; ++i) {
+        text += (i == 0 ? "\n" : "") + record.notReached[i].name + " " + record.notReached[i].reason + ".\n";
+    }
+    if (record.notReached.size() > kNotReachedNamesShown) {
+        text += "... and " + std::to_string(record.notReached.size() - kNotReachedNamesShown) + " more such files.\n";
+    }
     return text;
 }
 

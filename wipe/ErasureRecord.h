@@ -47,17 +47,24 @@ public:
     // A file left where it was: it goes to the last job on its volume (a
     // job of files when there is none yet).
     void Left(const std::string& path, const std::string& reason);
+    // A file whose old clusters its overwrite does not reach (`note` as
+    // StorageNote words it): listed, and counted in its volume's verdict.
+    void NotReached(const std::string& path, const std::string& note, VolumeVerdict& verdict);
 
     VolumeVerdicts verdicts;
     std::deque<ErasureJob> jobs;  // a job's place stays put as others are added
+    std::vector<LeftFile> notReached;
 };
 
 // The patterns of the first passes of a cycle, as the report names them
 // ("0x00", "0xFF", "random", "complement"); after them they repeat.
 std::vector<std::string> PatternNames(PatternCycle cycle, int passes);
 
-// The verdicts one a line, each after its volume's path: the message the
-// programs show at the end of a run.
-std::string VerdictLines(const VolumeVerdicts& verdicts);
+// The message the programs show at the end of a run, after their own: the
+// verdict of each drive, one a line after its path, then the files an
+// overwrite did not reach (a screenful of them).
+inline constexpr const char* kVerdictHeading = "What overwriting reached on each drive:";
+inline constexpr std::size_t kNotReachedNamesShown = 20;
+std::string VerdictMessage(const ErasureRecord& record);
 
 }  // namespace pelorin::wipe

@@ -123,14 +123,18 @@ std::string WhyReportRefused(const std::string& path) {
             case platform::FileKind::Folder: return "is a folder";
             case platform::FileKind::Other: return "is not a regular file (a device, pipe or socket)";
             case platform::FileKind::Regular:
-                if (!IsEarlierReport(path)) return "exists and is no earlier report of this tool, so it is not replaced";
+                if (!IsEarlierReport(path)) {
+                    return "exists and is no earlier report of this tool, so it is not replaced";
+                }
                 break;
         }
     }
     const std::string folder = FolderOf(path);
     const auto folderStatus = platform::StatusOf(folder);
     if (!folderStatus || folderStatus->kind != platform::FileKind::Folder) return "is not in an existing folder";
-    if (const std::string why = platform::WhyNoNewFileIn(folder); !why.empty()) return "cannot be written (" + why + ")";
+    if (const std::string why = platform::WhyNoNewFileIn(folder); !why.empty()) {
+        return "cannot be written (" + why + ")";
+    }
     return "";
 }
 

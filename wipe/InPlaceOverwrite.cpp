@@ -4,6 +4,7 @@
 #include "platform/Volume.h"
 #include "wipe/Overwrite.h"
 #include "wipe/Patterns.h"
+#include "wipe/VolumeVerdict.h"
 #include "wipe/WipeTarget.h"
 
 namespace pelorin::wipe {
@@ -12,7 +13,7 @@ namespace {
 constexpr std::uint64_t kBypassCacheFrom = std::uint64_t{1} << 20;
 // A refusal before anything was written, worded to follow the file's name.
 InPlaceOutcome Refused(const std::string& why) {
-    return {InPlaceResult::Refused, why + "; neither overwritten nor deleted"};
+    return {InPlaceResult::Refused, why + "; neither overwritten nor deleted", ""};
 }
 
 }  // namespace
@@ -22,9 +23,9 @@ InPlaceOutcome OverwriteInPlace(const platform::Folder& folder, const std::strin
     platform::FileStatus checked;
     switch (const WipeRefusal refusal = CheckWipeTarget(folder, name, true, &checked)) {
         case WipeRefusal::None: break;
-        case WipeRefusal::Missing: return {InPlaceResult::Gone, ""};
-        case WipeRefusal::OtherNames: return {InPlaceResult::KeptByOtherNames, ""};
-        default: return {InPlaceResult::Refused, WipeRefusalText(refusal)};
+        case WipeRefusal::Missing: return {InPlaceResult::Gone, "", ""};
+        case WipeRefusal::OtherNames: return {InPlaceResult::KeptByOtherNames, "", ""};
+        default: return {InPlaceResult::Refused, WipeRefusalText(refusal), ""};
     }
     const auto volume = platform::QueryVolume(platform::VolumeRootOf(folder.PathOf(name)));
     if (!volume) return Refused("is on a volume that could not be queried");
@@ -51,15 +52,15 @@ InPlaceOutcome OverwriteInPlace(const platform::Folder& folder, const std::strin
     switch (Overwrite(file, job, tally)) {
         case OverwriteResult::Completed:
             if (tally) ++tally->filesOverwritten;
-            return {InPlaceResult::Overwritten, ""};
+            return {InPlaceResult::Overwritten, "", StorageNote(checked)};
         case OverwriteResult::VerifyFailed:
-            return {InPlaceResult::NotAsWritten, kNotAsWrittenText};
-        case OverwriteResult::Stopped: return {InPlaceResult::Stopped, ""};
+            return {InPlaceResult::NotAsWritten, kNotAsWrittenText, StorageNote(checked)};
+        case OverwriteResult::Stopped: return {InPlaceResult::Stopped, "", ""};
         case OverwriteResult::WriteFailed:
             return {InPlaceResult::Failed,
-                    "could not be overwritten completely (" + platform::LastFailureText() + "); not deleted"};
+                    "could not be overwritten completely (" + platform::LastFailureText() + "); not deleted", ""};
     }
-    return {InPlaceResult::Failed, ""};
+    return {InPlaceResult::Failed, "", ""};
 }
 
 }  // namespace pelorin::wipe

@@ -29,6 +29,9 @@ enum class InPlaceResult {
 struct InPlaceOutcome {
     InPlaceResult result = InPlaceResult::Refused;
     std::string why;
+    // For a file that was written: what keeps the overwrite from its old
+    // clusters (StorageNote), empty when nothing does.
+    std::string note;
 };
 
 // With `verify` the last pass is read back from the disk and compared.

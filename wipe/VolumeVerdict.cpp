@@ -210,11 +210,11 @@ std::string StorageNote(const platform::FileStatus& status) {
 }
 
 VolumeVerdict& VolumeVerdicts::Of(const std::string& path, std::optional<std::uint64_t> volume) {
-    if (!volume) volume = probe_.VolumeOf(path);
+    if (!volume) volume = probe_->VolumeOf(path);
     if (volume) {
         if (const auto found = byVolume_.find(*volume); found != byVolume_.end()) return verdicts_[found->second];
     }
-    const auto facts = probe_.Facts(path);
+    const auto facts = probe_->Facts(path);
     VolumeVerdict verdict;
     verdict.known = facts.has_value();
     if (facts) verdict.facts = *facts;
@@ -234,7 +234,8 @@ VolumeVerdict& VolumeVerdicts::Of(const std::string& path, std::optional<std::ui
 VolumeVerdict& VolumeVerdicts::TrimAfterFreeSpaceWipe(const std::string& path) {
     VolumeVerdict& verdict = Of(path);
     verdict.freeSpaceWiped = true;
-    verdict.trim = TrimAfterFill(probe_, verdict.facts, verdict.facts.mountPoint.empty() ? path : verdict.facts.mountPoint);
+    const std::string& root = verdict.facts.mountPoint.empty() ? path : verdict.facts.mountPoint;
+    verdict.trim = TrimAfterFill(*probe_, verdict.facts, root);
     return verdict;
 }
 

@@ -80,7 +80,7 @@ std::string StorageNote(const platform::FileStatus& status);
 // reaches a name on it.
 class VolumeVerdicts {
 public:
-    explicit VolumeVerdicts(VolumeProbe& probe = SystemVolumeProbe()) : probe_(probe) {}
+    explicit VolumeVerdicts(VolumeProbe& probe = SystemVolumeProbe()) : probe_(&probe) {}
 
     // The verdict of the volume that holds `path`; `volume` is the number the
     // probe's VolumeOf gives, when the caller knows it already.
@@ -95,7 +95,7 @@ public:
     const std::deque<VolumeVerdict>& All() const { return verdicts_; }
 
 private:
-    VolumeProbe& probe_;
+    VolumeProbe* probe_;
     std::deque<VolumeVerdict> verdicts_;  // a verdict's place stays put as others are added
     std::map<std::uint64_t, std::size_t> byVolume_;
     std::map<std::string, std::size_t> byPath_;

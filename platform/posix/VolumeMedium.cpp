@@ -289,6 +289,9 @@ TrimOutcome TrimFreeSpace(const std::string& root) {
     TrimOutcome outcome;
     const int folder = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0) return {TrimResult::Failed, std::strerror(errno), 0};
+    // Blocks a deletion freed are free for trimming only once the file system
+    // has committed the deletion (ext4 trims nothing of a running transaction).
+    ::syncfs(folder);
     struct fstrim_range range {};
     range.start = 0;
     range.len = ULLONG_MAX;

@@ -303,6 +303,7 @@ int WipeSlackOf(const char* fileName) {
     const auto before = file.Status();
     wipe::WipeTally tally;
     const wipe::OverwriteResult result = wipe::Overwrite(file, job, &tally);
+    if (result == wipe::OverwriteResult::Completed && passesStarted > 0 && !grown) ++tally.filesOverwritten;
     Count(tally);
     if (grown || file.Length() != expected()) return SdkErrorResizeFailed;
     // 64 bits: files of 2 GiB and more get their length back too.

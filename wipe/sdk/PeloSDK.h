@@ -58,7 +58,8 @@ typedef struct PeloWipeTotals {
     long long bytesOverwritten; /* pattern bytes written, all passes together */
     long long bytesVerified;    /* bytes read back after the last pass and found as written */
     long long verifyFailures;   /* files (or free-space fills) that did not read back as written */
-    long long filesOverwritten; /* files WipeFile overwrote completely */
+    long long filesOverwritten; /* files whose contents (WipeFile) or slack (WipeFileSlack)
+                                 * were overwritten completely */
 } PeloWipeTotals;
 
 PELOSDK_API void InitPelorinSDK(void);
