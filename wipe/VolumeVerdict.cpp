@@ -189,7 +189,7 @@ std::string VolumeVerdict::Sentence() const {
     if (const std::string clause = TrimClause(trim); !clause.empty()) {
         sentence += (kind == FileSystemKind::InPlace && facts.medium == Medium::SolidState ? ": " : "; ") + clause;
     } else if (facts.mountDiscards && !freeSpaceWiped) {
-        sentence += "; the volume trims freed blocks at once (mounted with discard)";
+        sentence += "; the file system tells the disk at once which blocks a deletion freed";
     }
     if (filesNotReached > 0) {
         sentence += "; " + std::to_string(filesNotReached) +
