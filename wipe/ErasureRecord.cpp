@@ -6,7 +6,8 @@ namespace pelorin::wipe {
 
 ErasureJob& ErasureRecord::Job(const std::string& kind, const std::string& path, int passes, PatternCycle cycle,
                                bool verify, std::optional<std::uint64_t> volume) {
-    const std::string& where = verdicts.Of(path, volume).path;
+    const VolumeVerdict& verdict = verdicts.Of(path, volume);
+    const std::string& where = verdict.path;
     const auto found = std::find_if(jobs.begin(), jobs.end(), [&](const ErasureJob& job) {
         return job.kind == kind && job.volume == where;
     });
@@ -14,6 +15,7 @@ ErasureJob& ErasureRecord::Job(const std::string& kind, const std::string& path,
     ErasureJob job;
     job.kind = kind;
     job.volume = where;
+    job.volumeKnown = verdict.known;
     job.passes = passes;
     job.cycle = cycle;
     job.verify = verify;
@@ -22,7 +24,8 @@ ErasureJob& ErasureRecord::Job(const std::string& kind, const std::string& path,
 }
 
 void ErasureRecord::Left(const std::string& path, const std::string& reason) {
-    const std::string& where = verdicts.Of(path).path;
+    const VolumeVerdict& verdict = verdicts.Of(path);
+    const std::string& where = verdict.path;
     for (auto job = jobs.rbegin(); job != jobs.rend(); ++job) {
         if (job->volume == where) {
             job->left.push_back({path, reason});
@@ -32,6 +35,7 @@ void ErasureRecord::Left(const std::string& path, const std::string& reason) {
     ErasureJob job;
     job.kind = kFilesJob;
     job.volume = where;
+    job.volumeKnown = verdict.known;
     job.left.push_back({path, reason});
     jobs.push_back(std::move(job));
 }

@@ -27,6 +27,7 @@ struct LeftFile {
 struct ErasureJob {
     std::string kind;
     std::string volume;  // the volume's verdict path
+    bool volumeKnown = true;  // false: the path is only the name that was asked about
     int passes = 0;
     PatternCycle cycle = PatternCycle::FourWay;
     bool verify = false;

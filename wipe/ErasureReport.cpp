@@ -45,7 +45,7 @@ std::string VolumeJson(const VolumeVerdict& verdict, bool names) {
 std::string JobJson(const ErasureJob& job, bool names) {
     std::string text = "    {\n";
     text += "      \"kind\": " + JsonString(job.kind) + ",\n";
-    text += "      \"volume\": " + JsonString(job.volume) + ",\n";
+    text += "      \"volume\": " + JsonString(job.volumeKnown || names ? job.volume : kWithheldName) + ",\n";
     text += "      \"passes\": " + std::to_string(job.passes) + ",\n";
     text += "      \"patterns\": " + StringList(PatternNames(job.cycle, job.passes)) + ",\n";
     text += std::string("      \"verify\": ") + (job.verify ? "true" : "false") + ",\n";

@@ -142,7 +142,7 @@ fi
 # A user's file that took a killed fill's name, and with it (ext4 gives a
 # freed inode number to the next file at once) its identity, is not the fill.
 image="$work/reused.img"
-if prepare ext4 "$image"; then
+if prepare "$image" ext4; then
   "$pelorin" wipe-free --passes 100000 "$mnt" 2>/dev/null &
   pid=$!
   sleep 1

@@ -179,6 +179,8 @@ TEST(ErasureReportTest, NamesAreWithheldUnlessAskedFor) {
     ErasureJob& job = record.Job(kFilesJob, "/v/secret-plans.txt", 2, PatternCycle::FourWay, true);
     job.tally = {8192, 4096, 0, 1};
     record.Left("/v/secret-salaries.txt", "is in use by another program; not deleted");
+    // A volume that cannot be told is known only by the name asked about.
+    record.Job(kSlackJob, "/elsewhere/secret-notes.txt", 2, PatternCycle::FourWay, false);
     ReportHeader header;
     header.version = "9.9";
     header.command = {"wipe-file", "--verify", "--", kWithheldName};
