@@ -35,6 +35,8 @@ struct Written {
     long long total = 0;
 };
 Written written;
+// The files are opened for reading too when their last pass is read back.
+bool verifying = false;
 
 int TrackProgress(long long done, long long total, const char* name, int) {
     written = {done, total};
@@ -90,6 +92,7 @@ std::string WhyNotOpened(const std::string& name, bool deleting) {
     if (refusal != wipe::WipeRefusal::None) return wipe::WipeRefusalText(refusal);
     if (platform::IsFolder(name)) return "it is a folder";
     platform::OpenOptions probe;
+    probe.read = verifying;
     probe.write = true;
     probe.noFollow = true;
     platform::File file = platform::File::Open(name, probe);
@@ -110,6 +113,7 @@ public:
         SetOverwriteCallback(PrintReport, 0);
         if (options.passes) SetDiskPasses(*options.passes);
         SetVerify(options.report->verify() ? 1 : 0);
+        verifying = options.report->verify();
     }
     ~LibrarySession() { KillPelorinSDK(); }
     LibrarySession(const LibrarySession&) = delete;
