@@ -97,8 +97,8 @@ std::string TrimClause(const TrimOutcome& trim) {
     const std::string why = trim.reason.empty() ? "" : " (" + trim.reason + ")";
     switch (trim.result) {
         case TrimResult::Done: return "free space was trimmed";
-        case TrimResult::NotPermitted: return "free space was not trimmed" + why;
-        case TrimResult::Unsupported: return "free space could not be trimmed: the disk takes no TRIM" + why;
+        case TrimResult::NotPermitted:
+        case TrimResult::Unsupported: return "free space was not trimmed, since " + trim.reason;
         case TrimResult::Failed: return "trimming the free space failed" + why;
         case TrimResult::NotApplicable: break;
     }
@@ -175,7 +175,7 @@ TrimOutcome TrimAfterFill(VolumeProbe& probe, const platform::VolumeFacts& facts
     if (facts.discards == false) {
         // A spinning disk has nothing to trim; anything else could, but says it cannot.
         if (facts.medium == Medium::Rotational) return {TrimResult::NotApplicable, "", 0};
-        return {TrimResult::Unsupported, "the disk says it takes none", 0};
+        return {TrimResult::Unsupported, "the disk takes no TRIM", 0};
     }
     return probe.Trim(root);
 }

@@ -307,7 +307,7 @@ TrimOutcome TrimFreeSpace(const std::string& root) {
         case EPERM:
         case EACCES: return {TrimResult::NotPermitted, "only the administrator may trim a volume", 0};
         case EOPNOTSUPP:
-        case ENOTTY: return {TrimResult::Unsupported, std::strerror(number), 0};
+        case ENOTTY: return {TrimResult::Unsupported, "the disk or its file system takes no TRIM", 0};
         default: return {TrimResult::Failed, std::strerror(number), 0};
     }
 }

@@ -59,9 +59,8 @@ void AskTheDisk(const std::wstring& root, VolumeFacts& facts) {
                                 OPEN_EXISTING, 0, nullptr);
     if (device == INVALID_HANDLE_VALUE) return;
     DEVICE_SEEK_PENALTY_DESCRIPTOR seek{};
-    if (QueryProperty(device, StorageDeviceSeekPenaltyProperty, seek)) {
-        facts.medium = seek.IncursSeekPenalty ? Medium::Rotational : Medium::SolidState;
-    }
+    const bool seekTold = QueryProperty(device, StorageDeviceSeekPenaltyProperty, seek);
+    if (seekTold) facts.medium = seek.IncursSeekPenalty ? Medium::Rotational : Medium::SolidState;
     DEVICE_TRIM_DESCRIPTOR trim{};
     if (QueryProperty(device, StorageDeviceTrimProperty, trim)) facts.discards = trim.TrimEnabled != FALSE;
     // The header of the device descriptor carries the bus: a virtual disk
@@ -71,9 +70,12 @@ void AskTheDisk(const std::wstring& root, VolumeFacts& facts) {
         (descriptor.BusType == BusTypeVirtual || descriptor.BusType == BusTypeFileBackedVirtual)) {
         facts.medium = Medium::Virtual;
     }
+    // The disk's number only from a disk that told something of itself
+    // (Wine numbers every drive 0 and tells nothing else).
     STORAGE_DEVICE_NUMBER number{};
     DWORD bytes = 0;
-    if (DeviceIoControl(device, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number, &bytes,
+    if ((seekTold || facts.discards) &&
+        DeviceIoControl(device, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number, &bytes,
                         nullptr)) {
         facts.device = "PhysicalDrive" + std::to_string(number.DeviceNumber);
     }
@@ -121,7 +123,7 @@ TrimOutcome TrimFreeSpace(const std::string& root) {
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
     const std::wstring program = std::wstring(folder, length) + L"\\defrag.exe";
     if (length == 0 || length >= MAX_PATH || GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        return {TrimResult::Unsupported, "this system has no optimiser (defrag.exe) to retrim the volume with", 0};
+        return {TrimResult::Unsupported, "this system has no defrag.exe to retrim the volume with", 0};
     }
     std::wstring volume = win32::Widen(root);
     if (volume.size() == 3 && volume[1] == L':') volume.pop_back();  // "x:" as defrag takes it

@@ -77,10 +77,10 @@ TEST(VerdictTest, EachMediumAndKindOfFileSystemInOneSentence) {
          "tmpfs: nothing of it was ever on a disk, unless the system moved it to its swap space"},
         {Facts("btrfs", Medium::SolidState, true), {TrimResult::NotPermitted, noRoot, 0}, true, "not-permitted",
          "copy-on-write file system (btrfs): overwriting does not reach the old blocks; the solid-state drive under "
-         "it may keep old copies too; free space was not trimmed (only the administrator may trim a volume)"},
+         "it may keep old copies too; free space was not trimmed, since only the administrator may trim a volume"},
         {Facts("ext4", Medium::Virtual, false, "journal", "/img/disk.img"), {}, false, "unsupported",
          "ext4 journals data (data=journal): overwritten in place, but the journal may still hold copies of the old "
-         "contents; free space could not be trimmed: the disk takes no TRIM (the disk says it takes none)"},
+         "contents; free space was not trimmed, since the disk takes no TRIM"},
         {Facts("ext2", Medium::Virtual, true, "", "/img/disk.img"), {TrimResult::Done, "", 1}, true, "done",
          "overwritten in place on a disk image file (a loop device): the file system that holds the image decides "
          "whether old copies stay; free space was trimmed"},
@@ -94,13 +94,14 @@ TEST(VerdictTest, EachMediumAndKindOfFileSystemInOneSentence) {
          "network file system (nfs4): overwritten on the server, whose disks this computer cannot see"},
         {Facts("fuse.sshfs", Medium::Network), {}, false, "not-applicable",
          "network file system (fuse.sshfs): overwritten on the server, whose disks this computer cannot see"},
-        {Facts("fuse.encfs", Medium::Unknown), {TrimResult::Unsupported, "Inappropriate ioctl for device", 0}, true,
+        {Facts("fuse.encfs", Medium::Unknown),
+         {TrimResult::Unsupported, "the disk or its file system takes no TRIM", 0}, true, "unsupported",
+         "FUSE file system (fuse.encfs): the program behind it decides where the bytes land; free space was not "
+         "trimmed, since the disk or its file system takes no TRIM"},
+        {Facts("NTFS", Medium::Unknown), {TrimResult::Unsupported, "this system has no defrag.exe", 0}, true,
          "unsupported",
-         "FUSE file system (fuse.encfs): the program behind it decides where the bytes land; free space could not "
-         "be trimmed: the disk takes no TRIM (Inappropriate ioctl for device)"},
-        {Facts("NTFS", Medium::Unknown), {TrimResult::Unsupported, "no optimiser", 0}, true, "unsupported",
-         "overwritten in place; what kind of disk holds it could not be told; free space could not be trimmed: the "
-         "disk takes no TRIM (no optimiser)"},
+         "overwritten in place; what kind of disk holds it could not be told; free space was not trimmed, since "
+         "this system has no defrag.exe"},
         {Facts("vxfs", Medium::Rotational, false), {}, false, "not-applicable",
          "unknown file system (vxfs): whether overwriting reaches the old blocks cannot be told"},
         {Facts("ext4", Medium::Memory, false), {}, false, "not-applicable",
