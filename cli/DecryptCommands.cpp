@@ -84,7 +84,7 @@ std::optional<Options> Parse(const std::vector<std::string>& arguments, const Co
 class CommandLineDecryptUi final : public ForwardingUi<decrypt::DecryptUi> {
 public:
     CommandLineDecryptUi(TerminalUi& terminal, const Options& options, platform::SettingsStore& settings)
-        : ForwardingUi(terminal), options_(options), settings_(settings) {
+        : ForwardingUi(terminal), terminal_(terminal), options_(options), settings_(settings) {
         terminal.presetAnswer = options.answer;
     }
     bool RunDecryptDialog(decrypt::DecryptDialogModel& model) override {
@@ -128,6 +128,33 @@ public:
         }
         return all;
     }
+    // --yes and --no answer it, or it is asked on a terminal; without either
+    // the archive stays.
+    bool ConfirmWipeLeavingEntries(const std::string& archivePath, std::size_t leftOut) override {
+        const bool nobodyToAsk = !terminal_.presetAnswer && !TerminalCanAsk();
+        if (AskYesNo(decrypt::LeftOutQuestionText(archivePath, leftOut), std::nullopt, MessageIcon::Warning)) {
+            return true;
+        }
+        if (nobodyToAsk) {
+            ShowMessage(archivePath + " was not deleted: with no terminal to ask, --yes deletes it all the same",
+                        std::nullopt, MessageIcon::Warning);
+        }
+        return false;
+    }
+    // Only someone who has seen what was restored can say whether the
+    // passkey was right: asked on a terminal even with --yes.
+    bool ConfirmWipeUnchecked(const std::string& archivePath) override {
+        const std::string question = decrypt::UncheckedWipeQuestionText(archivePath);
+        if (terminal_.presetAnswer == false) return AskYesNo(question, std::nullopt, MessageIcon::Warning);
+        if (!TerminalCanAsk()) {
+            ShowMessage(archivePath + " was not deleted: it carries no passkey check value, so whether what was "
+                                      "restored is right can only be told by looking at it; that is asked on a "
+                                      "terminal only, and --yes does not answer it",
+                        std::nullopt, MessageIcon::Warning);
+            return false;
+        }
+        return terminal_.AskOnTerminal(question, std::nullopt);
+    }
     bool RunImportOptions(const std::string&, int& algorithm, std::int64_t& padding) override {
         algorithm = options_.algorithm.value_or(-1);
         padding = options_.padding.value_or(0);
@@ -138,6 +165,7 @@ public:
     std::set<std::string> matched;  // the --select names some archive holds
 
 private:
+    TerminalUi& terminal_;
     const Options& options_;
     platform::SettingsStore& settings_;
 };

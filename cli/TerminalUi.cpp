@@ -44,14 +44,19 @@ bool TerminalUi::AskYesNo(const std::string& text, const std::optional<std::stri
         ShowMessage(text + " [no answer possible: no]", caption, icon);
         return false;
     }
+    const bool yes = AskOnTerminal(text, caption);
+    if (cancelQuestion && yes) cancelConfirmed = true;
+    return yes;
+}
+
+bool TerminalUi::AskOnTerminal(const std::string& text, const std::optional<std::string>& caption) {
+    if (!TerminalCanAsk()) return false;
     ClearBarLine();
     std::cerr << "pelorin: " << EscapedForTerminal((caption ? *caption + ": " : std::string()) + text) << " [y/N] "
               << std::flush;
     std::string answer;
     std::getline(std::cin, answer);
-    const bool yes = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
-    if (cancelQuestion && yes) cancelConfirmed = true;
-    return yes;
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
 AbortRetryIgnore TerminalUi::AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,

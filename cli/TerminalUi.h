@@ -21,6 +21,9 @@ public:
     // Asked on a terminal; Abort when nobody can answer.
     AbortRetryIgnore AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
                                          MessageIcon icon) override;
+    // Asked on the terminal whatever --yes/--no said, for a question only
+    // the user who sees the result can answer; No when there is no terminal.
+    bool AskOnTerminal(const std::string& text, const std::optional<std::string>& caption);
 
     std::optional<bool> presetAnswer;
     // The cancel question was answered yes: the job stops as asked.
