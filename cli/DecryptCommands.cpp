@@ -20,6 +20,7 @@
 #include "cipher/Scramble.h"
 #include "cli/Arguments.h"
 #include "cli/CommandHelp.h"
+#include "cli/PasskeyInput.h"
 #include "cli/TerminalUi.h"
 #include "platform/Terminal.h"
 #include "platform/FileStatus.h"
@@ -88,8 +89,7 @@ public:
         terminal.presetAnswer = options.answer;
     }
     bool RunDecryptDialog(decrypt::DecryptDialogModel& model) override {
-        std::string verify;
-        if (!ReadPasskey(options_.passkeyFile, false, model.passkey, verify)) {
+        if (!ReadPasskey(options_.passkeyFile, model.passkey)) {
             refused = true;
             return false;
         }
@@ -98,7 +98,8 @@ public:
         model.deleteSources = options_.deleteArchives;
         model.remembersChoices = false;
         if (!model.ValidateOk(*this, settings_)) {
-            if (model.verify && !model.passkey.empty() && !options_.names.empty()) {
+            if (model.verify && !model.passkey.empty() && model.passkey.size() <= kMaxPasskeyLength &&
+                !options_.names.empty()) {
                 ShowMessage("the passkey does not open " + options_.names.front(), std::nullopt,
                             MessageIcon::Exclamation);
             }
@@ -195,7 +196,7 @@ int RunDriver(const Options& options, bool import) {
 
 // Lists one archive: its header line on standard output, then a line per
 // entry with its size and name. False when the archive is damaged (told).
-bool ListArchive(const std::string& path, const std::optional<std::string>& passkeyFile, std::string& passkey,
+bool ListArchive(const std::string& path, const std::optional<std::string>& passkeyFile, Passkey& passkey,
                  bool& havePasskey, TerminalUi& ui) {
     platform::FileError error = platform::FileError::None;
     platform::File file = platform::File::Open(path, archive::ArchiveReading(), &error);
@@ -212,11 +213,10 @@ bool ListArchive(const std::string& path, const std::optional<std::string>& pass
               << (archive::EntryHashing(h) == PasskeyHashing::On ? "hashed" : "not hashed") << "\n";
     const bool encrypted = archive::HeadersEncrypted(h);
     if (encrypted && !havePasskey) {
-        std::string verify;
-        if (!ReadPasskey(passkeyFile, false, passkey, verify)) throw JobExit(kUsageError);
+        if (!ReadPasskey(passkeyFile, passkey)) throw JobExit(kUsageError);
         havePasskey = true;
     }
-    const auto key = std::span(reinterpret_cast<const std::uint8_t*>(passkey.data()), passkey.size());
+    const auto key = passkey.bytes();
     // Names read under another passkey would only look damaged.
     if (encrypted && opened->hasCheck && ComputePasskeyCheck(key, opened->salt) != opened->check) {
         ui.ShowMessage(std::string(decrypt::kIncorrectPasskeyText) + "\n" + path +
@@ -281,8 +281,7 @@ int RunList(const std::vector<std::string>& arguments) {
     if (!options) return kUsageError;
     TerminalUi ui;
     ui.presetAnswer = options->answer;
-    std::string passkey;
-    const ScrambleOnExit scrub(passkey);
+    Passkey passkey;
     bool havePasskey = false;
     int status = 0;
     try {

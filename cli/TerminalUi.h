@@ -78,11 +78,4 @@ void DrawBar(int percent, const std::string& status, const std::string& amounts 
 // The text of that line for a terminal of `columns` characters (0: unknown).
 std::string BarLine(int percent, const std::string& status, const std::string& amounts, int columns);
 
-// The passkey: from the first line of --passkey-file when one is given,
-// else from the PELORIN_PASSKEY environment variable, else typed twice
-// without echo on a terminal (the second time into `verify`). Never from the
-// command line. False, with the reason on standard error, when there is none.
-bool ReadPasskey(const std::optional<std::string>& passkeyFile, bool askTwice, std::string& passkey,
-                 std::string& verify);
-
 }  // namespace pelorin::cli

@@ -13,8 +13,6 @@
 #include "archive/HeaderCheck.h"
 #include "archive/ImportPass.h"
 #include "archive/ReaderMessages.h"
-#include "cipher/Scramble.h"
-#include "cipher/SecureBuffer.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "platform/File.h"
 #include "platform/Process.h"
@@ -29,15 +27,6 @@ platform::File OpenArchive(const std::string& path, Ui& ui) {
     if (!file.IsOpen()) ShowOpenError(ui, error, path);
     return file;
 }
-
-std::span<const std::uint8_t> Bytes(const std::string& text) {
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
-struct PasskeyScrubber {
-    DecryptDialogModel& model;
-    ~PasskeyScrubber() { ScrambleString(model.passkey); }
-};
 
 // The archive's own check value refuses a passkey it was not written under.
 bool PasskeyFits(const archive::OpenedArchive& opened, std::span<const std::uint8_t> passkey,
@@ -242,8 +231,9 @@ std::string WrongPasskeyText(const std::string& archivePath) {
 
 int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, DecryptUi& ui, ProgressView& view,
                   platform::SettingsStore& settings) {
+    // Holds the passkey from the dialog on, its only copy, scrubbed when the
+    // job ends however it ends.
     DecryptDialogModel model;
-    const PasskeyScrubber scrubber{model};
     model.importMode = importMode;
     archive::ReaderState state;
     if (!importMode && !archives.empty()) {
@@ -259,9 +249,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
     }
     model.Load(settings);
     if (!ui.RunDecryptDialog(model)) return kExitDone;
-    // From here on the passkey lives only in locked memory.
-    const SecureBuffer passkey(Bytes(model.passkey), kKeyScrubPasses);
-    ScrambleString(model.passkey);
+    const std::span<const std::uint8_t> passkey = model.passkey.bytes();
     // Import cannot check the passkey: a mistyped one gives garbage, so its
     // inputs are never wiped.
     const bool wipeArchives = model.deleteSources && !importMode;
@@ -279,7 +267,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
         for (std::size_t i = 0; i < archives.size(); ++i) {
             ProgressDialog progress(view, ui);
             progress.SetRange(0, kProgressFull);
-            const Scan scan = ScanNames(archives[i], passkey.bytes(), progress, ui, state);
+            const Scan scan = ScanNames(archives[i], passkey, progress, ui, state);
             usable[i] = scan.usable;
             if (!scan.usable) continue;  // already told: nothing to choose from
             std::vector<std::string> chosen = scan.names;
@@ -308,13 +296,13 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
             if (!ui.RunImportOptions(path, algorithm, padding)) return kExitImportCancelled;
             archive::FileSource source(file, archive::kArchiveReadAhead);
             const auto outcome =
-                archive::ImportInput(source, path, algorithm, padding, passkey.bytes(), progress, ui, job);
+                archive::ImportInput(source, path, algorithm, padding, passkey, progress, ui, job);
             if (outcome != archive::ImportOutcome::Restored && outcome != archive::ImportOutcome::NothingAfterPadding) {
                 status = kExitIncomplete;
             }
         } else {
             ArchiveHandle handle = OpenForRestore(path, wipeArchives, ui);
-            const ArchiveRestore restored = DecryptArchive(handle.file, path, passkey.bytes(),
+            const ArchiveRestore restored = DecryptArchive(handle.file, path, passkey,
                                                            choose ? &selections[i] : nullptr, progress, ui, state, job);
             if (!restored.complete) status = kExitIncomplete;
             if (wipeArchives && restored.complete &&

@@ -92,9 +92,10 @@ struct MainDialog {
             case WM_COMMAND:
                 switch (LOWORD(wParam)) {
                     case IDOK: {
-                        ScrambleString(model.passkey);
                         bool exact = true;
-                        model.passkey = ControlTextInCodePage(dialog, IDC_PASSKEY, &exact);
+                        std::string typed = ControlTextInCodePage(dialog, IDC_PASSKEY, &exact);
+                        model.passkey = typed;
+                        ScrambleString(typed);
                         model.passkeyOutsideCodePage = !exact;
                         model.decryptAll = IsChecked(dialog, IDC_DECRYPT_ALL);
                         model.deleteSources = IsChecked(dialog, IDC_DELETE) && !model.importMode;

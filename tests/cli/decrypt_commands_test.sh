@@ -175,6 +175,22 @@ check "the right passkey restores it beside the file too" test "$(cat "$work/v3/
 "$pelorin" settings encrypt encheaders 1
 "$pelorin" settings encrypt hashpasskey 1
 
+# A passkey file's first line is the passkey, whatever its bytes: a NUL
+# inside and a CRLF end (from a pipe too); a line too long or empty is refused.
+mkdir -p "$work/pk"
+printf 'odd' >"$work/pk/odd.txt"
+printf 'pass\0word\r\nsecond line\n' >"$work/pk/crlf"
+"$pelorin" encrypt --algorithm 1 --passkey-file "$work/pk/crlf" "$work/pk/odd.txt" 2>/dev/null
+rm "$work/pk/odd.txt"
+printf 'pass\0word' | "$pelorin" decrypt --passkey-file /dev/stdin "$work/pk/odd.pvb" 2>/dev/null
+check "a passkey with a NUL byte, from a file and a pipe" test $? -eq 0 -a "$(cat "$work/pk/odd.txt")" = odd
+head -c 200 /dev/zero | tr '\0' a >"$work/pk/long"
+printf '\nsecond line\n' >"$work/pk/empty"
+for file in long empty; do
+  "$pelorin" decrypt --passkey-file "$work/pk/$file" "$work/pk/odd.pvb" 2>/dev/null
+  check "a passkey file with a $file first line is refused" test $? -eq 2
+done
+
 # Import never replaces a "default output.txt" from before.
 printf 'an earlier output' >"$work/default output.txt"
 PELORIN_PASSKEY=k "$pelorin" import --algorithm ASCII --padding 12 "$work/in.enc" 2>"$work/err"
