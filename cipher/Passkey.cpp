@@ -55,7 +55,9 @@ void Passkey::Clear() {
 bool Passkey::SameAs(const Passkey& other) const {
     if (buffer_.data() == nullptr || other.buffer_.data() == nullptr) return size_ == 0 && other.size_ == 0;
     std::uint8_t difference = size_ == other.size_ ? 0 : 1;
-    for (std::size_t i = 0; i < kCapacity; ++i) difference |= buffer_.data()[i] ^ other.buffer_.data()[i];
+    for (std::size_t i = 0; i < kCapacity; ++i) {
+        difference = static_cast<std::uint8_t>(difference | (buffer_.data()[i] ^ other.buffer_.data()[i]));
+    }
     return difference == 0;
 }
 

@@ -109,13 +109,6 @@ public:
     // the suite out.
     bool Relock(FileLock lock);
 
-    // Deletes the name `path` only while it still leads to this open file,
-    // never a file put in its place meanwhile. On Windows the name is opened,
-    // compared and deleted through that handle in one go; on Linux, which
-    // deletes by name only, it is compared right before it is removed in its
-    // folder.
-    bool DeleteNameIfSame(const std::string& path);
-
     // Writes from now on go to the device without passing through the
     // system's cache, which is faster for long overwrites and leaves no
     // cached copy of what was there. Buffers and lengths must then be
@@ -133,6 +126,13 @@ private:
     std::intptr_t handle_ = -1;
     FileError lastError_ = FileError::None;
 };
+
+// Deletes the name `path` only while it still leads to the file of
+// `identity` (taken while that file was open, before any rename), never a
+// file put in its place meanwhile. On Windows the name is opened, compared
+// and deleted through that handle in one go; on Linux, which deletes by name
+// only, it is compared right before it is removed, in the same open folder.
+bool DeleteFileIfSame(const std::string& path, const FileIdentity& identity);
 
 // The system's own words for the last file operation of this layer that
 // failed on the calling thread ("File name too long", "Disk full", ...).

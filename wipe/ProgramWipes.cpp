@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app_common/OpenError.h"
 #include "app_common/PasskeyTexts.h"
 #include "app_common/SharedRandom.h"
 #include "platform/File.h"
@@ -90,9 +89,10 @@ std::string ChangedWhileReadText(const std::string& fileName) {
 
 std::string NoLongerNamedText(const std::string& fileName, bool overwritten) {
     return "\"" + fileName +
-           "\" no longer names the archive that was restored (it was renamed or replaced meanwhile); the file now "
-           "under that name was left alone" +
-           (overwritten ? ", and the restored archive, which had no name left, was overwritten." : ", and so was the archive.");
+           "\" no longer names the archive that was restored (it was renamed, deleted or replaced meanwhile); "
+           "nothing under that name was touched" +
+           (overwritten ? ", and the restored archive, which had no name left, was overwritten."
+                        : ", and the archive itself was left as it is.");
 }
 
 bool WipeInputFile(platform::File& file, const std::string& fileName, const platform::FileStatus& asRead, int passes,
@@ -145,7 +145,7 @@ bool WipeInputFile(platform::File& file, const std::string& fileName, const plat
         }
     }
     const bool overwritten = Overwrite(file, job) == OverwriteResult::Completed;
-    const bool deleted = overwritten && file.DeleteNameIfSame(current);
+    const bool deleted = overwritten && platform::DeleteFileIfSame(current, held->identity);
     file.Close();
     if (!deleted) {
         ui.ShowMessage(InputDeleteFailedText(fileName), kErrorCaption, MessageIcon::Warning);

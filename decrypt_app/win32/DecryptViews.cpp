@@ -254,6 +254,10 @@ struct ImportOptionsDialog {
 
 }  // namespace
 
+bool Win32DecryptUi::AskWarningDefaultNo(const std::string& text) {
+    return MessageBoxA(owner, text.c_str(), title(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
 bool Win32DecryptUi::RunDecryptDialog(DecryptDialogModel& model) {
     const OwnerScope scope(*this);
     MainDialog dialog{model, *this};

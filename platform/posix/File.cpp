@@ -65,6 +65,32 @@ bool TakeLock(int fd, FileLock lock) {
 
 std::string LastFailureText() { return lastFailure; }
 
+bool DeleteFileIfSame(const std::string& path, const FileIdentity& identity) {
+    // The folder is held while the name is compared and removed, so that
+    // both look at the same folder even if one on its path is swapped.
+    const std::size_t cut = path.find_last_of('/');
+    const std::string folderPath = cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
+    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    const int folder = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        Fail(errno);
+        return false;
+    }
+    struct stat named {};
+    bool deleted = false;
+    if (::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
+        Fail(errno);
+    } else if (!(StatusFromStat(named).identity == identity)) {
+        FailWith(FileError::Other, "The name now leads to another file");
+    } else if (::unlinkat(folder, name.c_str(), 0) != 0) {
+        Fail(errno);
+    } else {
+        deleted = true;
+    }
+    ::close(folder);
+    return deleted;
+}
+
 void RememberErrno(int number) { lastFailure = std::strerror(number); }
 
 File::~File() { Close(); }
@@ -285,37 +311,6 @@ bool File::Relock(FileLock lock) {
     if (TakeLock(Fd(handle_), lock)) return true;
     lastError_ = FailWith(FileError::InUse, "The file is in use by another program of the suite");
     return false;
-}
-
-bool File::DeleteNameIfSame(const std::string& path) {
-    struct stat mine {};
-    if (::fstat(Fd(handle_), &mine) != 0) {
-        lastError_ = Fail(errno);
-        return false;
-    }
-    // The folder is held while the name is compared and removed, so that
-    // both look at the same folder even if one on its path is swapped.
-    const std::size_t cut = path.find_last_of('/');
-    const std::string folderPath = cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
-    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
-    const int folder = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) {
-        lastError_ = Fail(errno);
-        return false;
-    }
-    struct stat named {};
-    bool deleted = false;
-    if (::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
-        lastError_ = Fail(errno);
-    } else if (named.st_dev != mine.st_dev || named.st_ino != mine.st_ino) {
-        lastError_ = FailWith(FileError::Other, "The name now leads to another file");
-    } else if (::unlinkat(folder, name.c_str(), 0) != 0) {
-        lastError_ = Fail(errno);
-    } else {
-        deleted = true;
-    }
-    ::close(folder);
-    return deleted;
 }
 
 void File::Close() {
