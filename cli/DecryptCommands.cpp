@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <set>
@@ -283,6 +284,12 @@ int RunList(const std::vector<std::string>& arguments) {
     ui.presetAnswer = options->answer;
     Passkey passkey;
     bool havePasskey = false;
+    // A passkey handed over in the environment leaves it at once, whether
+    // or not an archive's names will need it.
+    if (!options->passkeyFile && std::getenv(kPasskeyVariable) != nullptr) {
+        if (!ReadPasskey(std::nullopt, passkey)) return kUsageError;
+        havePasskey = true;
+    }
     int status = 0;
     try {
         for (const auto& path : options->names) {
