@@ -79,7 +79,8 @@ mount -t tmpfs -o size=8m tmpfs "$mnt"
 "$pelorin" wipe-free --passes 1 --verify --report "$work/tmpfs.json" "$mnt" 2>/dev/null
 check "tmpfs: wipe-free exits 0" test $? -eq 0
 check "tmpfs: medium memory, trim not-applicable" \
-  test "$(field "$work/tmpfs.json" "r['volumes'][0]['medium'], r['volumes'][0]['trim']")" = "('memory', 'not-applicable')"
+  test "$(field "$work/tmpfs.json" "r['volumes'][0]['medium'], r['volumes'][0]['trim']")" = \
+    "('memory', 'not-applicable')"
 check "tmpfs: the fill was read back" test "$(field "$work/tmpfs.json" "r['jobs'][0]['bytes_verified']")" -gt 0
 umount "$mnt"
 
@@ -101,8 +102,8 @@ if mount -o loop "$image" "$mnt"; then
   check "ext2: and keeps the file, at its length" test -f "$mnt/kept.txt" -a "$(stat -c %s "$mnt/kept.txt")" -eq 4
   check "ext2: and says so" grep -q "kept.txt: The last overwrite pass did not read back" "$work/err"
   check "ext2: the report counts the failure and the file left, by reason alone" \
-    test "$(field "$work/bad.json" "r['exit_status'], r['jobs'][0]['verify_failures'], list(r['jobs'][0]['files_left'][0])")" = \
-    "(14, 1, ['reason'])"
+    test "$(field "$work/bad.json" \
+      "r['exit_status'], r['jobs'][0]['verify_failures'], list(r['jobs'][0]['files_left'][0])")" = "(14, 1, ['reason'])"
   check "ext2: no name is in the report" test -z "$(grep -F kept.txt "$work/bad.json")"
   umount "$mnt"
 fi
@@ -131,7 +132,8 @@ check "a new report is written" test $? -eq 0 -a -f "$work/again.json"
 check "for this user alone" test "$(stat -c %a "$work/again.json")" = 600
 printf 'z' >"$work/victim.txt"
 "$pelorin" wipe-file --report "$work/again.json" "$work/victim.txt" 2>/dev/null
-check "an earlier report is replaced" test $? -eq 0 -a "$(field "$work/again.json" "r['jobs'][0]['files_overwritten']")" = 1
+check "an earlier report is replaced" \
+  test $? -eq 0 -a "$(field "$work/again.json" "r['jobs'][0]['files_overwritten']")" = 1
 check "and nothing is left beside it" test -z "$(ls -A "$work" | grep pelorin-report)"
 
 # Hostile names: control characters and bytes that are no UTF-8 stay valid
@@ -151,7 +153,8 @@ for names in --report-names ""; do
         "r['jobs'][0]['files_left'][0]['name'] == '$work/evil\\x01\\x1b[31m\\nline\\ufffd\\ufffdname-gone'")" = True
   else
     check "hostile names withheld: valid JSON without them" \
-      test "$(field "$work/named.json" "len(r['jobs'][0]['files_left'])")" = 1 -a -z "$(grep -a evil "$work/named.json")"
+      test "$(field "$work/named.json" "len(r['jobs'][0]['files_left'])")" = 1 \
+        -a -z "$(grep -a evil "$work/named.json")"
   fi
   rm -f "$work/named.json"
 done
