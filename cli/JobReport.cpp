@@ -7,10 +7,9 @@
 #include "platform/Paths.h"
 #include "platform/Terminal.h"
 #include "wipe/ErasureReport.h"
-#include "wipe/sdk/PeloSDK.h"
 
 #ifndef PELORIN_VERSION
-#define PELORIN_VERSION "0"
+#error "the build passes PELORIN_VERSION, the project's version"
 #endif
 
 namespace pelorin::cli {
@@ -31,7 +30,6 @@ CommandOptions WithReportOptions(CommandOptions options) {
 
 std::optional<JobReport> JobReport::Read(const std::string& command, const ParsedArguments& parsed) {
     JobReport report;
-    report.command_ = command;
     report.verify_ = parsed.Has(kVerifyOption);
     report.names_ = parsed.Has(kReportNamesOption);
     if (const auto path = parsed.Value(kReportOption)) {
@@ -112,20 +110,6 @@ int JobReport::Finish(int status) {
         return status == 0 ? kReportNotWritten : status;
     }
     return status;
-}
-
-wipe::WipeTally LibraryTotals() {
-    PeloWipeTotals totals{};
-    totals.size = sizeof totals;
-    if (GetWipeTotals(&totals) != SdkErrorNone) return {};
-    return {static_cast<std::uint64_t>(totals.bytesOverwritten), static_cast<std::uint64_t>(totals.bytesVerified),
-            static_cast<std::uint64_t>(totals.verifyFailures), static_cast<std::uint64_t>(totals.filesOverwritten)};
-}
-
-wipe::WipeTally LibraryTallySince(const wipe::WipeTally& before) {
-    const wipe::WipeTally now = LibraryTotals();
-    return {now.bytesOverwritten - before.bytesOverwritten, now.bytesVerified - before.bytesVerified,
-            now.verifyFailures - before.verifyFailures, now.filesOverwritten - before.filesOverwritten};
 }
 
 }  // namespace pelorin::cli

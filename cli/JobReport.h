@@ -48,17 +48,11 @@ public:
 private:
     bool Refuse(const std::string& why);
 
-    std::string command_;
     std::vector<std::string> words_;  // the command as given, names withheld unless asked for
     std::string path_;                // where the report goes; empty for none
     bool names_ = false;
     bool verify_ = false;
     std::chrono::system_clock::time_point started_ = std::chrono::system_clock::now();
 };
-
-// What the library wrote and verified since InitPelorinSDK, and what it
-// did since `before` such a look: a library call's part of a job's tally.
-wipe::WipeTally LibraryTotals();
-wipe::WipeTally LibraryTallySince(const wipe::WipeTally& before);
 
 }  // namespace pelorin::cli

@@ -17,6 +17,7 @@
 #include "wipe/VolumeVerdict.h"
 #include "wipe/WipeTarget.h"
 #include "wipe/sdk/PeloSDK.h"
+#include "wipe_app/LibraryTotals.h"
 
 namespace pelorin::cli {
 namespace {
@@ -176,9 +177,9 @@ int RunOverFiles(const std::vector<std::string>& arguments, const char* command,
         wipe::ErasureJob& job = report.record.Job(deleting ? wipe::kFilesJob : wipe::kSlackJob, name, GetDiskPasses(),
                                                   wipe::PatternCycle::FourWay, report.verify(), volume);
         if (found && deleting) NoteStorage(name, *found, report, volume);
-        const wipe::WipeTally before = LibraryTotals();
+        const wipe::WipeTally before = wipe_app::LibraryTotals();
         const int code = operation(name.c_str());
-        job.tally += LibraryTallySince(before);
+        job.tally += wipe_app::LibraryTallySince(before);
         const std::string why = LibrarySession::Report(code, name, deleting);
         if (code != SdkErrorNone) {
             status = code;
@@ -223,9 +224,9 @@ int RunWipeFree(const std::vector<std::string>& arguments) {
     LibrarySession session(*options);
     wipe::ErasureJob& job = report.record.Job(wipe::kFreeSpaceJob, root, GetDiskPasses(), wipe::PatternCycle::FourWay,
                                               report.verify());
-    const wipe::WipeTally before = LibraryTotals();
+    const wipe::WipeTally before = wipe_app::LibraryTotals();
     const int code = WipeFreeSpace(root.c_str());
-    job.tally += LibraryTallySince(before);
+    job.tally += wipe_app::LibraryTallySince(before);
     // Once the fill is gone, the free space is trimmed where the disk takes it
     // (also after a read-back that differed: the fill is gone all the same).
     if (code == SdkErrorNone || code == SdkErrorVerifyFailed) {

@@ -5,6 +5,7 @@
 #include "wipe/sdk/PeloSDK.h"
 #include "wipe_app/BarPosition.h"
 #include "wipe_app/DriveWalks.h"
+#include "wipe_app/LibraryTotals.h"
 #include "wipe_app/WipeSettings.h"
 #include "wipe_app/WipeTexts.h"
 
@@ -47,23 +48,12 @@ bool Verify(const WipeRun& run) {
     return run.verify.value_or(ReadSetting(program, kVerify) == 1);
 }
 
-// What the library has written and verified since InitPelorinSDK.
-wipe::WipeTally LibraryTotals() {
-    PeloWipeTotals totals{};
-    totals.size = sizeof totals;
-    if (GetWipeTotals(&totals) != SdkErrorNone) return {};
-    return {static_cast<std::uint64_t>(totals.bytesOverwritten), static_cast<std::uint64_t>(totals.bytesVerified),
-            static_cast<std::uint64_t>(totals.verifyFailures), static_cast<std::uint64_t>(totals.filesOverwritten)};
-}
-
 // Adds what the library did meanwhile to a job's tally when it goes out of scope.
 class LibraryTally {
 public:
     explicit LibraryTally(wipe::ErasureJob& job) : job_(job), before_(LibraryTotals()) {}
     ~LibraryTally() {
-        const wipe::WipeTally now = LibraryTotals();
-        job_.tally += {now.bytesOverwritten - before_.bytesOverwritten, now.bytesVerified - before_.bytesVerified,
-                       now.verifyFailures - before_.verifyFailures, now.filesOverwritten - before_.filesOverwritten};
+        job_.tally += LibraryTallySince(before_);
     }
     LibraryTally(const LibraryTally&) = delete;
     LibraryTally& operator=(const LibraryTally&) = delete;
