@@ -47,6 +47,12 @@ struct FileStatus {
     // folder can be removed; neither can be overwritten in place.
     bool appendOnly = false;
     bool immutable = false;
+    // The file system compresses, encrypts (Windows EFS) or keeps sparse the
+    // file's contents on its own: an overwrite in place does not reach the
+    // clusters its old contents were written to.
+    bool compressed = false;
+    bool encrypted = false;
+    bool sparse = false;
 };
 
 // The status of the name itself; a link is reported as a link, never

@@ -182,12 +182,17 @@ std::string DroppedDeleteFailedText(const std::string& fileName) {
     return "The file: " + fileName + " has been overwritten, but could not be deleted.";
 }
 
+std::string DroppedNotAsWrittenText(const std::string& fileName) {
+    return "The file: " + fileName + " was overwritten, but its last pass did not read back as written, so it was not "
+           "deleted.";
+}
+
 std::string DroppedOverwriteFailedText(const std::string& fileName, const std::string& reason) {
     return "The file: " + fileName + " could not be overwritten completely (" + reason + "), so it was not deleted.";
 }
 
 bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, ProgressDialog& progress, Ui& ui,
-                     int passes, std::string* whyNot) {
+                     int passes, std::string* whyNot, bool verify, WipeTally* tally) {
     const auto refuse = [whyNot](std::string why) {
         if (whyNot) *whyNot = std::move(why);
         return false;
@@ -206,7 +211,7 @@ bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, Pr
     // Held while it is overwritten, so that a file another job of the suite
     // is reading (an archive being restored) is left to it.
     platform::FileError error = platform::FileError::None;
-    platform::File file = OpenWipeTarget(folder, name, checked, true, &error);
+    platform::File file = OpenWipeTarget(folder, name, checked, true, &error, verify);
     if (!file.IsOpen()) {
         if (error == platform::FileError::InUse) return refuse("is in use by another program; not deleted");
         return refuse("could not be opened for overwriting (" + platform::LastFailureText() + "); not deleted");
@@ -227,16 +232,23 @@ bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, Pr
         progress.SetPos(passSpan * pass + static_cast<int>(within));
         return true;
     };
-    const OverwriteResult result = Overwrite(file, job);
+    job.verify = verify;
+    const OverwriteResult result = Overwrite(file, job, tally);
     const bool overwritten = result == OverwriteResult::Completed;
+    if (overwritten && tally) ++tally->filesOverwritten;
     // A refused write (a full volume under a sparse file) has its own words:
     // the file is not "overwritten" then.
     const std::string writeFailure = result == OverwriteResult::WriteFailed ? platform::LastFailureText() : "";
-    if (result == OverwriteResult::WriteFailed) file.SetLength(length);
+    // A file that stays gets its own length back.
+    if (result == OverwriteResult::WriteFailed || result == OverwriteResult::VerifyFailed) file.SetLength(length);
     file.Close();
     if (result == OverwriteResult::WriteFailed) {
         ui.ShowMessage(DroppedOverwriteFailedText(fileName, writeFailure), std::nullopt, MessageIcon::Exclamation);
         return refuse("could not be overwritten completely (" + writeFailure + "); not deleted");
+    }
+    if (result == OverwriteResult::VerifyFailed) {
+        ui.ShowMessage(DroppedNotAsWrittenText(fileName), std::nullopt, MessageIcon::Exclamation);
+        return refuse(kNotAsWrittenText);
     }
     // The name goes before the file; a file that then stays gets its own
     // name back, so that the message names what is there.

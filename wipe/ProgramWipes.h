@@ -6,6 +6,7 @@
 #include "app_common/ProgressDialog.h"
 #include "app_common/Ui.h"
 #include "platform/Folder.h"
+#include "wipe/WipeTally.h"
 #include "wipe/WipeTarget.h"
 
 // The file wipes the programs carry themselves, each a configuration of the
@@ -60,9 +61,13 @@ std::uint64_t InputWipeBlockSize(std::uint64_t length);
 bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& ui,
                      int passes = kDroppedFilePasses, std::string* whyNot = nullptr);
 // The same for a name in an open folder: nothing on the way to the file can
-// change while it is checked, overwritten, renamed and deleted.
+// change while it is checked, overwritten, renamed and deleted. With
+// `verify` the last pass is read back from the disk first, and a file that
+// does not read back as written is kept (said in a message). What was
+// written and verified is added to `tally` (when given).
 bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, ProgressDialog& progress, Ui& ui,
-                     int passes = kDroppedFilePasses, std::string* whyNot = nullptr);
+                     int passes = kDroppedFilePasses, std::string* whyNot = nullptr, bool verify = false,
+                     WipeTally* tally = nullptr);
 
 std::string InputDeleteFailedText(const std::string& fileName);
 std::string ChangedWhileReadText(const std::string& fileName);
@@ -73,6 +78,7 @@ std::string NotWipedText(const std::string& fileName, WipeRefusal refusal);
 std::string NotWipedInUseText(const std::string& fileName);
 std::string DroppedDeleteFailedText(const std::string& fileName);
 std::string DroppedOverwriteFailedText(const std::string& fileName, const std::string& reason);
+std::string DroppedNotAsWrittenText(const std::string& fileName);
 inline constexpr const char* kNotFromDriveRootText = "does not start at a drive root (a network path, for one); not deleted";
 inline constexpr const char* kDriveInformationText = "Could not retrieve drive information. Aborting file.";
 

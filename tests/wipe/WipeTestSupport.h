@@ -33,6 +33,38 @@ inline void ResetLibrary() {
     InitPelorinSDK();
     SetDiskPasses(3);
     SetMemPasses(10);
+    SetVerify(0);
+}
+
+// While it lives, every read-back after a last pass differs from what was
+// written (wipe/ReadBack.h's test seam).
+class CorruptedReadBack {
+public:
+    CorruptedReadBack() { Set("1"); }
+    ~CorruptedReadBack() { Set(nullptr); }
+    CorruptedReadBack(const CorruptedReadBack&) = delete;
+    CorruptedReadBack& operator=(const CorruptedReadBack&) = delete;
+
+private:
+    static void Set(const char* value) {
+#if defined(_WIN32)
+        _putenv_s("PELORIN_TEST_CORRUPT_READBACK", value ? value : "");
+#else
+        if (value) {
+            setenv("PELORIN_TEST_CORRUPT_READBACK", value, 1);
+        } else {
+            unsetenv("PELORIN_TEST_CORRUPT_READBACK");
+        }
+#endif
+    }
+};
+
+// What the library counted since InitPelorinSDK.
+inline PeloWipeTotals Totals() {
+    PeloWipeTotals totals{};
+    totals.size = sizeof totals;
+    GetWipeTotals(&totals);
+    return totals;
 }
 
 }  // namespace pelorin::test
