@@ -10,12 +10,12 @@ pelorin="$1"
 source "$(dirname "$0")/check.sh"
 source "$(dirname "$0")/../forensics/marker.sh"
 export XDG_STATE_HOME="$work/state"
-if [[ -z "${PELORIN_TEST_VOLUME:-}" || ! -d "${PELORIN_TEST_VOLUME}" ]]; then
-  echo "note: PELORIN_TEST_VOLUME is not set; skipped"
+if ! volume=$(test_volume); then
+  echo "note: no test volume; skipped"
   finish
   exit $?
 fi
-place=$(mktemp -d "${PELORIN_TEST_VOLUME%/}/pelorin-deleteXXXXXX")
+place=$(mktemp -d "$volume/pelorin-deleteXXXXXX")
 cleanup() {
   mountpoint -q "$place/mounted/inner" 2>/dev/null && umount "$place/mounted/inner"
   for bound in "$place/bound/into" "$place/bound/file.txt"; do

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/TempFolder.h"
+#include "support/TestVolume.h"
 #include "wipe/sdk/PeloSDK.h"
 
 namespace pelorin::test {
@@ -23,10 +24,6 @@ inline std::int64_t SizeOf(const std::string& path) {
     return error ? -1 : static_cast<std::int64_t>(size);
 }
 
-// A small volume of the tests' own (a 16 MiB tmpfs on Linux, a drive letter
-// mapped to one under Wine), named by PELORIN_TEST_VOLUME. Free-space tests
-// need it; they are skipped when it is not set.
-inline const char* TestVolume() { return std::getenv("PELORIN_TEST_VOLUME"); }
 
 // Puts the library back into its starting state between tests.
 inline void ResetLibrary() {
