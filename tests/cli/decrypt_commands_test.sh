@@ -190,6 +190,17 @@ for file in long empty; do
   "$pelorin" decrypt --passkey-file "$work/pk/$file" "$work/pk/odd.pvb" 2>/dev/null
   check "a passkey file with a $file first line is refused" test $? -eq 2
 done
+# A stop ends the wait for a passkey from a pipe that nobody writes to.
+mkfifo "$work/pk/fifo"
+"$pelorin" decrypt --passkey-file "$work/pk/fifo" "$work/pk/odd.pvb" 2>"$work/err" &
+waiting=$!
+for _ in $(seq 100); do ls -l "/proc/$waiting/fd" 2>/dev/null | grep -q "pk/fifo" && break; sleep 0.05; done
+kill -TERM "$waiting"
+for _ in $(seq 100); do kill -0 "$waiting" 2>/dev/null || break; sleep 0.05; done
+kill -KILL "$waiting" 2>/dev/null
+wait "$waiting"
+check "SIGTERM while the passkey is awaited stops the command (status 1)" test $? -eq 1
+check "and says so" grep -q "stopped" "$work/err"
 
 # Import never replaces a "default output.txt" from before.
 printf 'an earlier output' >"$work/default output.txt"
