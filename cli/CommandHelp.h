@@ -67,7 +67,8 @@ inline constexpr OptionHelp kDecryptOptions[] = {
     {"--delete-archives", "", ValueKind::None,
      "wipe each archive that was read to its end with every\n"
      "entry restored, through the handle that read it and\n"
-     "only if it did not change meanwhile; when --select\n"
+     "only if it did not change meanwhile and no other\n"
+     "program has it open; when --select\n"
      "left entries in it, only after a yes (on a terminal,\n"
      "or --yes); without a check value, only after a yes\n"
      "typed on a terminal (--yes does not answer that)"},
@@ -143,7 +144,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  4   done, but something was not restored or not deleted (an archive\n"
      "      under another passkey or damaged, an entry refused or incomplete, a\n"
      "      --select name no archive holds, an archive that could not be wiped,\n"
-     "      changed while it was read, or was kept after a no)\n"},
+     "      changed while it was read, open in another program, or was kept\n"
+     "      after a no)\n"},
     {"import", "decipher headerless input",
      "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--] FILE...\n",
      "Skips N bytes of padding at the start of each FILE, deciphers the rest with\n"

@@ -44,8 +44,10 @@ WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialo
 // archive itself is then overwritten only when no name leads to it any
 // more). The file is overwritten over its exact length with fresh random
 // blocks. Every refusal (changed, renamed or replaced, other names, not
-// removable, held by another job of the suite) is reported and leaves the
-// file as it is. True when the file was overwritten and deleted.
+// removable, held by another job of the suite, open in another program) is
+// reported and leaves the file as it is; a file that grew while it was
+// overwritten keeps what was added and is not deleted. True when the file
+// was overwritten and deleted.
 bool WipeInputFile(platform::File& file, const std::string& fileName, const platform::FileStatus& asRead, int passes,
                    ProgressDialog& progress, Ui& ui);
 
@@ -66,6 +68,7 @@ bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, Pr
 
 std::string InputDeleteFailedText(const std::string& fileName);
 std::string ChangedWhileReadText(const std::string& fileName);
+std::string GrewWhileWipedText(const std::string& fileName);
 // `overwritten`: the file that was read had no name left and was overwritten.
 std::string NoLongerNamedText(const std::string& fileName, bool overwritten);
 // A file a wipe refused before writing anything, and why.

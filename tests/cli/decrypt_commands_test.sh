@@ -146,6 +146,21 @@ check "and the question names them" grep -qF "1 entries of $work/sel/one.pvb wer
 PELORIN_PASSKEY=secret "$pelorin" decrypt --yes --select one.txt --delete-archives "$work/sel/one.pvb" 2>/dev/null
 check "--yes deletes it all the same" test $? -eq 0 -a ! -e "$work/sel/one.pvb" -a "$(cat "$work/sel/one.txt")" = one
 
+# An archive that another program still has open (and could write to while
+# it is wiped) is restored but not wiped.
+mkdir -p "$work/held"
+printf 'held' >"$work/held/h.txt"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/held/h.txt" 2>/dev/null
+rm "$work/held/h.txt"
+sleep 60 <"$work/held/h.pvb" &
+holder=$!
+PELORIN_PASSKEY=secret "$pelorin" decrypt --delete-archives "$work/held/h.pvb" 2>"$work/err"
+check "an archive open in another program is kept (status 4)" test $? -eq 4 -a -s "$work/held/h.pvb"
+check "and named as in use" grep -q "h.pvb\" is in use by another program" "$work/err"
+check "its entry is restored all the same" test "$(cat "$work/held/h.txt")" = held
+kill "$holder"
+wait "$holder" 2>/dev/null
+
 # An archive without a check value (version 3) opens under any passkey: it
 # never replaces a file, and it is deleted only when a terminal says so,
 # --yes or not. Made from a plain, unhashed archive in the old layout.
