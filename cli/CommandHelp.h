@@ -56,7 +56,8 @@ inline constexpr OptionHelp kEncryptOptions[] = {
     {"--algorithm", "A", ValueKind::Algorithm,
      "the cipher; without it, the remembered one when the\nsetting lastalg is 1"},
     {"--delete-sources", "", ValueKind::None,
-     "wipe each source once its entry was stored completely,\nits name overwritten too"},
+     "wipe each source once its entry was stored completely,\nits name overwritten too (not one that changed\n"
+     "meanwhile or that another program has open)"},
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
     {"--yes, --no", "", ValueKind::None, "answer the job's questions, such as whether to stop"},
 };

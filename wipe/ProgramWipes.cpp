@@ -68,6 +68,11 @@ WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialo
     }
     platform::File file = OpenWipeTarget(fileName, checked);
     if (!file.IsOpen()) return result(Stage::NotOverwritten, platform::LastFailureText());
+    // What a program that has it open wrote while it is wiped would be lost
+    // unstored: it is left to that program. (Others' opens wait from now on.)
+    if (file.KeepOthersOut() == platform::File::Alone::OthersHaveItOpen) {
+        return result(Stage::NotOverwritten, "another program has it open");
+    }
     const std::int64_t length = file.Length();
     if (length < 0) return result(Stage::NotOverwritten, platform::LastFailureText());
     const auto parts = DataToOverwrite(file, static_cast<std::uint64_t>(length), volume->clusterSize);

@@ -31,7 +31,8 @@ struct WipeResult {
 
 // The encryptor's wipe of a source it has just encrypted: the pass count of
 // its settings, patterns 0x00, 0xFF, random by pass mod 3, cluster-rounded,
-// flushed per pass. Shows nothing itself.
+// flushed per pass. A file another program has open is not overwritten.
+// Shows nothing itself.
 WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& progress);
 
 // The decryptor's wipe of an archive it has just read, through the handle

@@ -154,6 +154,19 @@ if [[ $(id -u) -eq 0 ]] && command -v mkfs.ext4 >/dev/null; then
   done
 fi
 
+# A source that another program has open (a log it still writes to) is
+# stored but not wiped: what it wrote meanwhile would be lost.
+mkdir -p "$work/open"
+printf 'first line\n' >"$work/open/log.txt"
+sleep 60 >>"$work/open/log.txt" &
+writer=$!
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 --delete-sources "$work/open/log.txt" 2>"$work/err"
+check "a source open in another program is kept (status 4)" test $? -eq 4 -a -s "$work/open/log.txt"
+check "and the message says why" grep -q "not overwritten (another program has it open)" "$work/err"
+kill "$writer"
+wait "$writer" 2>/dev/null
+rm -rf "$work/open"
+
 # A file whose path is longer than the system takes (a tree deeper than
 # PATH_MAX) cannot be stored: it is named and the status says so, and its
 # folders stay.
