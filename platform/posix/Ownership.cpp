@@ -9,7 +9,7 @@ namespace {
 
 constexpr mode_t kOthersWrite = S_IWGRP | S_IWOTH;
 
-bool OwnersOnly(const struct stat& info) {
+bool OwnedByUserOrRoot(const struct stat& info) {
     return info.st_uid == ::geteuid() || info.st_uid == 0;
 }
 
@@ -18,7 +18,7 @@ bool OwnersOnly(const struct stat& info) {
 bool EnsurePrivateToUser(const Folder& folder) {
     const int fd = static_cast<int>(folder.handle());
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode) || !OwnersOnly(info)) return false;
+    if (::fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode) || !OwnedByUserOrRoot(info)) return false;
     if ((info.st_mode & kOthersWrite) == 0) return true;
     return info.st_uid == ::geteuid() && ::fchmod(fd, info.st_mode & 07777 & ~kOthersWrite) == 0;
 }
@@ -26,7 +26,7 @@ bool EnsurePrivateToUser(const Folder& folder) {
 bool IsPrivateToUser(const Folder& folder, const std::string& name) {
     struct stat info {};
     return ::fstatat(static_cast<int>(folder.handle()), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISREG(info.st_mode) && OwnersOnly(info) && (info.st_mode & kOthersWrite) == 0;
+           S_ISREG(info.st_mode) && OwnedByUserOrRoot(info) && (info.st_mode & kOthersWrite) == 0;
 }
 
 }  // namespace pelorin::platform
