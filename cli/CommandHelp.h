@@ -56,7 +56,8 @@ inline constexpr OptionHelp kEncryptOptions[] = {
     {"--algorithm", "A", ValueKind::Algorithm,
      "the cipher; without it, the remembered one when the\nsetting lastalg is 1"},
     {"--delete-sources", "", ValueKind::None,
-     "wipe each source once its entry was stored completely,\nits name overwritten too"},
+     "wipe each source once its entry was stored completely,\nits name overwritten too (not one that changed\n"
+     "meanwhile or that another program has open)"},
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
     {"--yes, --no", "", ValueKind::None, "answer the job's questions, such as whether to stop"},
 };
@@ -67,7 +68,8 @@ inline constexpr OptionHelp kDecryptOptions[] = {
     {"--delete-archives", "", ValueKind::None,
      "wipe each archive that was read to its end with every\n"
      "entry restored, through the handle that read it and\n"
-     "only if it did not change meanwhile; when --select\n"
+     "only if it did not change meanwhile and no other\n"
+     "program has it open; when --select\n"
      "left entries in it, only after a yes (on a terminal,\n"
      "or --yes); without a check value, only after a yes\n"
      "typed on a terminal (--yes does not answer that)"},
@@ -165,7 +167,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  4   done, but something was not restored or not deleted (an archive\n"
      "      under another passkey or damaged, an entry refused or incomplete, a\n"
      "      --select name no archive holds, an archive that could not be wiped,\n"
-     "      changed while it was read, or was kept after a no)\n"},
+     "      changed while it was read, open in another program, or was kept\n"
+     "      after a no)\n"},
     {"import", "decipher headerless input",
      "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--] FILE...\n",
      "Skips N bytes of padding at the start of each FILE, deciphers the rest with\n"

@@ -166,9 +166,15 @@ int main(int argc, char** argv) {
     // space, and a killed restore's file may hold plaintext: they go first,
     // and the user hears of it.
     std::vector<std::string> kept;
-    for (const auto& removed : pelorin::RemoveLeftoverTemporaries(&kept)) {
+    std::string untrusted;
+    for (const auto& removed : pelorin::RemoveLeftoverTemporaries(&kept, &untrusted)) {
         std::cerr << "pelorin: removed " << pelorin::cli::EscapedForTerminal(removed)
                   << ", a temporary file left behind by an interrupted job\n";
+    }
+    if (!untrusted.empty()) {
+        std::cerr << "pelorin: the journal of temporary files " << pelorin::cli::EscapedForTerminal(untrusted)
+                  << " is not yours alone (another user owns it or may write to it), so it is neither read nor "
+                     "written\n";
     }
     for (const auto& name : kept) {
         std::cerr << "pelorin: kept " << pelorin::cli::EscapedForTerminal(name) << ": " << pelorin::kMaybeLeftoverText

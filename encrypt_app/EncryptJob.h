@@ -57,6 +57,7 @@ std::string ReadIncompletelyText(const std::string& name);
 std::string ArchiveWriteFailedText(const std::string& archivePath);
 std::string NameCannotComeBackText(const std::string& name);
 std::string UnreachableNameText(const std::string& name);
+std::string NotLookedAtText(const std::string& name);
 std::string ChangedWhileStoredText(const std::string& name);
 std::string SkippedTemporaryText(const std::string& name);
 std::string LinkNotFollowedText(const std::string& name);

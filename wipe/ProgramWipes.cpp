@@ -68,6 +68,11 @@ WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialo
     }
     platform::File file = OpenWipeTarget(fileName, checked);
     if (!file.IsOpen()) return result(Stage::NotOverwritten, platform::LastFailureText());
+    // What a program that has it open wrote while it is wiped would be lost
+    // unstored: it is left to that program. (Others' opens wait from now on.)
+    if (file.KeepOthersOut() == platform::File::Alone::OthersHaveItOpen) {
+        return result(Stage::NotOverwritten, "another program has it open");
+    }
     const std::int64_t length = file.Length();
     if (length < 0) return result(Stage::NotOverwritten, platform::LastFailureText());
     const auto parts = DataToOverwrite(file, static_cast<std::uint64_t>(length), volume->clusterSize);
@@ -103,6 +108,12 @@ std::string ChangedWhileReadText(const std::string& fileName) {
            "was not deleted.";
 }
 
+std::string GrewWhileWipedText(const std::string& fileName) {
+    return "\"" + fileName +
+           "\" grew while it was wiped (another program wrote to it): what was restored from it was overwritten, "
+           "and the file, with what was added, was kept.";
+}
+
 std::string NoLongerNamedText(const std::string& fileName, bool overwritten) {
     return "\"" + fileName +
            "\" no longer names the archive that was restored (it was renamed, deleted or replaced meanwhile); "
@@ -126,6 +137,9 @@ bool WipeInputFile(platform::File& file, const std::string& fileName, const plat
         held->modified != asRead.modified) {
         return refuse(ChangedWhileReadText(fileName));
     }
+    // A program that still has it open could write to it while it is
+    // wiped: it is left to that program. (Others' opens wait from now on.)
+    if (file.KeepOthersOut() == platform::File::Alone::OthersHaveItOpen) return refuse(NotWipedInUseText(fileName));
     OverwriteJob job;
     job.length = held->size;
     job.unit = static_cast<std::size_t>(InputWipeBlockSize(held->size));
@@ -161,6 +175,13 @@ bool WipeInputFile(platform::File& file, const std::string& fileName, const plat
         }
     }
     const bool overwritten = Overwrite(file, job) == OverwriteResult::Completed;
+    // What another program added while it was wiped was never restored:
+    // the file stays, under its own name, with what was added.
+    const auto after = file.Status();
+    if (overwritten && (!after || after->size != held->size)) {
+        const bool nameBack = current == fileName || platform::RenameFile(current, fileName);
+        return refuse(GrewWhileWipedText(nameBack ? fileName : current));
+    }
     const bool deleted = overwritten && platform::DeleteFileIfSame(current, held->identity);
     file.Close();
     if (!deleted) {

@@ -32,7 +32,8 @@ struct WipeResult {
 
 // The encryptor's wipe of a source it has just encrypted: the pass count of
 // its settings, patterns 0x00, 0xFF, random by pass mod 3, cluster-rounded,
-// flushed per pass. Shows nothing itself.
+// flushed per pass. A file another program has open is not overwritten.
+// Shows nothing itself.
 WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& progress);
 
 // The decryptor's wipe of an archive it has just read, through the handle
@@ -45,8 +46,10 @@ WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialo
 // archive itself is then overwritten only when no name leads to it any
 // more). The file is overwritten over its exact length with fresh random
 // blocks. Every refusal (changed, renamed or replaced, other names, not
-// removable, held by another job of the suite) is reported and leaves the
-// file as it is. True when the file was overwritten and deleted.
+// removable, held by another job of the suite, open in another program) is
+// reported and leaves the file as it is; a file that grew while it was
+// overwritten keeps what was added and is not deleted. True when the file
+// was overwritten and deleted.
 bool WipeInputFile(platform::File& file, const std::string& fileName, const platform::FileStatus& asRead, int passes,
                    ProgressDialog& progress, Ui& ui);
 
@@ -71,6 +74,7 @@ bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, Pr
 
 std::string InputDeleteFailedText(const std::string& fileName);
 std::string ChangedWhileReadText(const std::string& fileName);
+std::string GrewWhileWipedText(const std::string& fileName);
 // `overwritten`: the file that was read had no name left and was overwritten.
 std::string NoLongerNamedText(const std::string& fileName, bool overwritten);
 // A file a wipe refused before writing anything, and why.

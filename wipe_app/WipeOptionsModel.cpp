@@ -13,10 +13,10 @@ void WipeOptionsModel::Load(const platform::SettingsStore& global, const platfor
 }
 
 void WipeOptionsModel::Save(platform::SettingsStore& global, platform::SettingsStore& program, Ui& ui) const {
-    if (!global.Write(kNumMem.name, static_cast<std::uint32_t>(PassesFromText(memoryPasses)))) {
+    if (!global.Write(kNumMem.name, StoredPasses(memoryPasses, kNumMem))) {
         ui.ShowMessage(kNumMemWriteFailedText, std::nullopt, MessageIcon::Exclamation);
     }
-    if (!global.Write(kNumDisk.name, static_cast<std::uint32_t>(PassesFromText(diskPasses)))) {
+    if (!global.Write(kNumDisk.name, StoredPasses(diskPasses, kNumDisk))) {
         ui.ShowMessage(kNumDiskWriteFailedText, std::nullopt, MessageIcon::Exclamation);
     }
     if (!program.Write(kVerify.name, verify ? 1 : 0)) {
