@@ -116,14 +116,21 @@ std::string OptionValue(const std::string& options, const std::string& name) {
 
 // The mount of the volume `device` that holds `path` (its longest mount
 // folder that is a prefix of the path; a bind mount elsewhere otherwise).
+// A volume mounted in several places (bind mounts) is named by the one the
+// path lies in, wherever that one stands in the mount table.
 std::optional<Mount> MountOf(dev_t device, const std::string& path) {
     std::optional<Mount> best;
+    bool bestHolds = false;
     for (auto& mount : ReadMounts()) {
         if (mount.device != device) continue;
         const std::string folder = mount.point == "/" ? "/" : mount.point + "/";
         const bool holds = path == mount.point || path.rfind(folder, 0) == 0;
-        const bool better = !best || (holds && mount.point.size() >= best->point.size());
-        if (better) best = std::move(mount);
+        const bool better =
+            !best || (holds && (!bestHolds || mount.point.size() >= best->point.size()));
+        if (better) {
+            best = std::move(mount);
+            bestHolds = holds;
+        }
     }
     return best;
 }

@@ -23,9 +23,10 @@ fi
 marker='PELORIN-REPORT-MARKER-3b71e0c5'
 mnt="$work/mnt"
 full="$work/full"
-mkdir -p "$mnt" "$full"
+bound="$work/b"  # shorter than $mnt, and mounted after it
+mkdir -p "$mnt" "$full" "$bound"
 cleanup() {
-  for folder in "$mnt" "$full"; do mountpoint -q "$folder" && umount "$folder"; done
+  for folder in "$bound" "$mnt" "$full"; do mountpoint -q "$folder" && umount "$folder"; done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -82,6 +83,15 @@ check "tmpfs: medium memory, trim not-applicable" \
   test "$(field "$work/tmpfs.json" "r['volumes'][0]['medium'], r['volumes'][0]['trim']")" = \
     "('memory', 'not-applicable')"
 check "tmpfs: the fill was read back" test "$(field "$work/tmpfs.json" "r['jobs'][0]['bytes_verified']")" -gt 0
+# A folder of the volume bound elsewhere: the volume is named where the job
+# reached it, not by another of its mounts.
+mkdir "$mnt/sub" && mount --bind "$mnt/sub" "$bound"
+printf 'b' >"$bound/file"
+"$pelorin" wipe-file --report "$work/bound.json" "$bound/file" 2>"$work/err"
+check "bind mount: the volume is named by the mount the file lies in" \
+  test "$(field "$work/bound.json" "r['volumes'][0]['path']")" = "$bound/"
+check "bind mount: so is the verdict" grep -q "^pelorin: $bound/: tmpfs" "$work/err"
+umount "$bound"
 umount "$mnt"
 
 # ext2: wipe-file --verify reads back exactly the last pass (the file to the

@@ -110,7 +110,11 @@ entries=(/usr/share/applications/pelorin-decrypt.desktop
   "/usr/share/pelorin/nautilus-scripts/"{"Encrypt with Pelorin","Decrypt with Pelorin","Secure delete"})
 for entry in "${entries[@]}"; do
   check "$entry runs run-in-terminal with a command of the tool" \
-    grep -qE "^(Exec=|exec )$run (encrypt|decrypt|delete) (%F|\"\\\$@\")\$" "$entry"
+    grep -qE "^(Exec=|exec )$run (encrypt|decrypt|delete) (%F|\"\\\$@\")\$|^Exec=$run --uris (encrypt|decrypt|delete) %U\$" "$entry"
+done
+for entry in /usr/share/nemo/actions/pelorin-*.nemo_action; do
+  # Nemo pastes names into the line and splits it again: addresses it cannot misquote.
+  check "$entry hands Nemo's selection over as addresses" grep -q -- "--uris .* %U$" "$entry"
 done
 for script in "/usr/share/pelorin/nautilus-scripts/"*; do
   check "the Nautilus script $(basename "$script") can be run" test -x "$script"
