@@ -45,6 +45,18 @@ void WorkerPool::RunParts(const std::function<void(unsigned)>& part) {
     if (error) std::rethrow_exception(error);
 }
 
+void WorkerPool::Run(unsigned count, const std::function<void(unsigned)>& task) {
+    if (count == 0) return;
+    if (count == 1 || threads() == 1) {
+        for (unsigned i = 0; i < count; ++i) task(i);
+        return;
+    }
+    const unsigned stride = threads();
+    RunParts([&](unsigned part) {
+        for (unsigned i = part; i < count; i += stride) task(i);
+    });
+}
+
 void WorkerPool::Serve(unsigned index) {
     std::uint64_t seen = 0;
     std::unique_lock lock(mutex_);

@@ -8,12 +8,15 @@
 #include <thread>
 #include <vector>
 
+#include "cipher/ParallelRunner.h"
+
 namespace pelorin::archive {
 
 // A fixed set of threads that run the parts of one piece of work together
 // with the calling thread. The threads start once and wait between calls,
-// so handing them a chunk costs a wake-up, not a thread start.
-class WorkerPool {
+// so handing them a chunk costs a wake-up, not a thread start. It is also
+// the ParallelRunner the key derivation fills its lanes with.
+class WorkerPool final : public ParallelRunner {
 public:
     explicit WorkerPool(unsigned threads);
     ~WorkerPool();
@@ -27,6 +30,11 @@ public:
     // and returns when every part has ended. An exception from any part is
     // rethrown here, after all of them ended.
     void RunParts(const std::function<void(unsigned)>& part);
+
+    // ParallelRunner: tasks 0..count-1 spread over the threads, thread i
+    // taking i, i + threads(), ... Like RunParts, not to be called from one
+    // of this pool's own parts.
+    void Run(unsigned count, const std::function<void(unsigned)>& task) override;
 
 private:
     void Serve(unsigned index);

@@ -31,6 +31,20 @@ void ScrambleBuffer(void* buffer, std::size_t length, int passes) {
     }
 }
 
+void ScrubWorkingState(void* buffer, std::size_t length) {
+    if (buffer == nullptr) return;
+    std::memset(buffer, 0, length);
+    KeepStores(buffer);
+}
+
+#if defined(__GNUC__) || defined(__clang__)
+__attribute__((noinline))
+#endif
+void ScrubCallStack() {
+    std::uint8_t area[4096];
+    ScrubWorkingState(area, sizeof area);
+}
+
 void ScrambleString(std::string& text) {
     ScrambleBuffer(text.data(), text.size(), kStringScrubPasses);
     text.resize(std::strlen(text.c_str()));

@@ -16,6 +16,17 @@ inline constexpr int kStringScrubPasses = 10;
 // low 8 bits of successive generator outputs. Does nothing for a null buffer.
 void ScrambleBuffer(void* buffer, std::size_t length, int passes);
 
+// Overwrites short-lived working state with zeros in a way the compiler
+// keeps: keystream blocks, hash and authenticator states and key copies that
+// the modern primitives hold on the stack for the length of one call.
+void ScrubWorkingState(void* buffer, std::size_t length);
+
+// Overwrites with zeros the 4 KiB of stack below the caller's frame: where
+// the frames of the functions it has just called were, with whatever their
+// inner loops spilled from registers (keystream, key words). The modern
+// primitives call it before they return to their callers.
+void ScrubCallStack();
+
 // Overwrites the string's characters in place, 10 passes, the same way, then
 // cuts the string at its first zero byte (its length is taken anew).
 void ScrambleString(std::string& text);

@@ -9,6 +9,7 @@ native=(
   cmake make g++                       # native toolchain
   googletest libbenchmark-dev          # GoogleTest sources, Google Benchmark
   libssl-dev libcrypto++-dev libgcrypt20-dev  # reference libraries for tests and benchmarks
+  libsodium-dev libargon2-dev          # references for the modern primitives' tests and benchmarks
 )
 packages=(
   "${native[@]}"
