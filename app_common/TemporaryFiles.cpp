@@ -1,8 +1,11 @@
 #include "app_common/TemporaryFiles.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <map>
 
+#include "platform/Folder.h"
 #include "platform/OsRandom.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
@@ -11,8 +14,16 @@ namespace pelorin {
 namespace {
 
 constexpr const char* kEntrySuffix = ".journal";
-constexpr const char* kFillKind = "fill";
-constexpr const char* kJobKind = "job";
+// Kinds of entry; those of earlier versions ("fill", "job") recorded no birth.
+constexpr const char* kFillKind = "fill-file";
+constexpr const char* kJobKind = "job-files";
+constexpr const char* kOldFillKind = "fill";
+constexpr const char* kOldJobKind = "job";
+// Records in a job's entry: a folder before the first file is made there,
+// each file once it is made.
+constexpr const char* kFolderRecord = "folder";
+constexpr const char* kMadeRecord = "made";
+constexpr const char* kUnknown = "-";
 constexpr const char* kTemporaryPrefix = "pelorin-";
 constexpr const char* kTemporarySuffix = ".tmp";
 
@@ -57,8 +68,9 @@ std::optional<std::pair<std::string, platform::File>> NewEntry(const std::string
     return std::make_pair(path, std::move(entry));
 }
 
-bool Append(platform::File& entry, const std::string& field, bool forceToDisk) {
-    const std::string text = field + std::string(1, '\0');
+bool Append(platform::File& entry, const std::vector<std::string>& fields, bool forceToDisk) {
+    std::string text;
+    for (const auto& field : fields) text += field + std::string(1, '\0');
     return entry.Write(text.data(), text.size()) == static_cast<std::int64_t>(text.size()) &&
            (!forceToDisk || entry.Flush());
 }
@@ -75,72 +87,220 @@ std::vector<std::string> Fields(platform::File& entry) {
     return fields;
 }
 
-// Overwrites a leftover once before it goes: it may hold plaintext.
-void OverwriteAndDelete(const std::string& path) {
+template <typename Number>
+std::string Text(const std::optional<Number>& value) {
+    return value ? std::to_string(*value) : std::string(kUnknown);
+}
+
+// A birth as four fields: volume, index, birth time, generation.
+std::vector<std::string> BirthFields(const platform::FileBirth& birth) {
+    return {std::to_string(birth.identity.volume), std::to_string(birth.identity.index), Text(birth.born),
+            Text(birth.generation)};
+}
+
+std::optional<platform::FileBirth> BirthFrom(const std::vector<std::string>& fields, std::size_t at) {
+    if (fields.size() < at + 4) return std::nullopt;
+    platform::FileBirth birth;
+    try {
+        birth.identity = {std::stoull(fields[at]), std::stoull(fields[at + 1])};
+        if (fields[at + 2] != kUnknown) birth.born = std::stoll(fields[at + 2]);
+        if (fields[at + 3] != kUnknown) birth.generation = std::stoull(fields[at + 3]);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    return birth;
+}
+
+// What a journalled name leads to now.
+enum class Found {
+    Recorded,     // the very file recorded
+    Other,        // another file, or none: never touched
+    CannotTell,   // maybe the file recorded; its file system cannot say
+    Unreachable,  // its folder is not there (a volume not mounted): later
+    Busy,         // it could not be opened now: later
+};
+
+std::string FolderPart(const std::string& path) { return path.substr(0, path.find_last_of("\\/") + 1); }
+
+// Opens the name and compares it with the record: the identity, and every
+// mark of birth the record holds must be the file's too. `recorded` is
+// nothing when the job did not live to record it.
+Found Look(const std::string& path, const std::optional<platform::FileBirth>& recorded, platform::File& file) {
+    const auto status = platform::StatusOf(path);
+    if (!status) return platform::IsFolder(FolderPart(path)) ? Found::Other : Found::Unreachable;
+    if (status->kind != platform::FileKind::Regular) return Found::Other;
+    if (recorded && !(status->identity == recorded->identity)) return Found::Other;
     platform::OpenOptions options;
+    options.read = true;
     options.write = true;
     options.noFollow = true;
-    platform::File file = platform::File::Open(path, options);
-    if (file.IsOpen()) {
+    options.allowRename = true;  // Windows: the name can go while it is open
+    file = platform::File::Open(path, options);
+    const auto birth = file.IsOpen() ? file.Birth() : std::nullopt;
+    if (!birth) return Found::Busy;
+    if (!recorded || (!recorded->born && !recorded->generation)) return Found::CannotTell;
+    const bool same = birth->identity == recorded->identity &&
+                      (!recorded->born || birth->born == recorded->born) &&
+                      (!recorded->generation || birth->generation == recorded->generation);
+    return same ? Found::Recorded : Found::Other;
+}
+
+// Removes the name when it still leads to the open file (the open file's
+// inode cannot be given to another meanwhile), after overwriting it once
+// when it may hold plaintext.
+bool RemoveOpened(const std::string& path, platform::File& file, bool overwrite) {
+    if (overwrite) {
         const std::vector<char> zeros(1 << 16, '\0');
+        file.Seek(0, platform::SeekFrom::Start);
         for (std::int64_t left = file.Length(); left > 0;) {
             const auto n = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(zeros.size())));
             if (file.Write(zeros.data(), n) != static_cast<std::int64_t>(n)) break;
             left -= static_cast<std::int64_t>(n);
         }
         file.Flush();
-        file.Close();
     }
-    platform::DeleteFileNamed(path);
+    const auto opened = file.Status();
+    const auto named = platform::StatusOf(path);
+    if (!opened || !named || !(opened->identity == named->identity)) return false;
+    const bool deleted = platform::DeleteFileNamed(path);
+    file.Close();
+    return deleted;
 }
 
-// True when the entry is settled (its files are gone or removed now).
-bool RemoveFill(const std::vector<std::string>& fields, std::vector<std::string>& removed) {
-    if (fields.size() < 4) return true;
-    platform::FileIdentity identity;
-    try {
-        identity = {std::stoull(fields[1]), std::stoull(fields[2])};
-    } catch (const std::exception&) {
-        return true;
+// A record fill's folder: the records it holds (named by numbers), then
+// the folder itself. True when it is gone.
+bool RemoveRecordFolder(const std::string& path, std::optional<platform::Folder>& folder) {
+    for (const auto& name : folder->List().names) {
+        const auto status = folder->StatusOf(name);
+        if (status && status->kind == platform::FileKind::Regular &&
+            name.find_first_not_of("0123456789") == std::string::npos) {
+            folder->Delete(name);
+        }
     }
-    const std::string& path = fields[3];
-    const auto status = platform::StatusOf(path);
-    // Gone, unless its folder cannot be found either (a volume not mounted
-    // now): then it is tried again later.
-    if (!status) return platform::IsFolder(path.substr(0, path.find_last_of("\\/") + 1));
-    if (!(status->identity == identity)) return true;  // another file now: never touched
-    if (status->kind == platform::FileKind::Regular && platform::DeleteFileNamed(path)) {
-        removed.push_back(path);
-        return true;
-    }
-    return false;
+    folder.reset();  // closed: on Windows an open folder cannot be removed
+    return platform::RemoveFolder(path);
 }
 
-bool RemoveJobFiles(const std::vector<std::string>& fields, std::vector<std::string>& removed) {
-    if (fields.size() < 2) return true;
-    const std::string prefix = kTemporaryPrefix + fields[1] + "-";
-    bool settled = true;
-    for (std::size_t i = 2; i < fields.size(); ++i) {
-        const std::string& folder = fields[i];
-        const platform::FolderListing listing = platform::ListFolder(folder);
-        if (!listing.readable) {
-            // Gone with its folder, unless the volume is not there now (its
-            // parent cannot be found either): then it is tried again later.
-            const std::string trimmed = folder.substr(0, folder.size() - 1);
-            const std::string parent = trimmed.substr(0, trimmed.find_last_of("\\/") + 1);
-            if (parent.empty() || !platform::IsFolder(parent)) settled = false;
-            continue;
-        }
-        for (const auto& name : listing.names) {
-            if (name.rfind(prefix, 0) != 0) continue;
-            const auto status = platform::StatusOf(folder + name);
-            if (!status || status->kind != platform::FileKind::Regular) continue;
-            OverwriteAndDelete(folder + name);
-            removed.push_back(folder + name);
-        }
-    }
-    return settled;
+// What a journalled record-fill folder's name leads to now, as Look tells
+// it of a file.
+Found LookAtFolder(const std::string& path, const platform::FileBirth& recorded, std::optional<platform::Folder>& opened) {
+    opened = platform::Folder::Open(path);
+    if (!opened) return platform::IsFolder(FolderPart(path)) ? Found::Other : Found::Unreachable;
+    const auto birth = opened->Birth();
+    if (!birth || !(birth->identity == recorded.identity)) return Found::Other;
+    if (!recorded.born && !recorded.generation) return Found::CannotTell;
+    const bool same = (!recorded.born || birth->born == recorded.born) &&
+                      (!recorded.generation || birth->generation == recorded.generation);
+    return same ? Found::Recorded : Found::Other;
 }
+
+struct Cleanup {
+    std::vector<std::string> removed;
+    std::vector<std::string> kept;
+
+    // True when the name is settled (removed, another file's, or told of).
+    bool Settle(const std::string& path, const std::optional<platform::FileBirth>& recorded, bool overwrite) {
+        platform::File file;
+        switch (Look(path, recorded, file)) {
+            case Found::Recorded:
+                if (!RemoveOpened(path, file, overwrite)) return false;
+                removed.push_back(path);
+                return true;
+            case Found::CannotTell: kept.push_back(path); return true;
+            case Found::Other: return true;
+            case Found::Unreachable:
+            case Found::Busy: return false;
+        }
+        return false;
+    }
+
+    bool Fill(const std::vector<std::string>& fields) {
+        const auto birth = BirthFrom(fields, 1);
+        if (!birth || fields.size() < 6) return true;
+        return Settle(fields[5], birth, false);
+    }
+
+    // An entry of an earlier version: no birth was recorded.
+    bool OldFill(const std::vector<std::string>& fields) {
+        if (fields.size() < 4) return true;
+        platform::FileBirth identity;
+        try {
+            identity.identity = {std::stoull(fields[1]), std::stoull(fields[2])};
+        } catch (const std::exception&) {
+            return true;
+        }
+        return Settle(fields[3], identity, false);
+    }
+
+    // The job's names in a folder: exactly "pelorin-<job>-<number>.tmp".
+    static std::vector<std::string> JobNamesIn(const std::string& folder, const std::string& job) {
+        std::vector<std::string> found;
+        const std::string prefix = kTemporaryPrefix + job + "-";
+        const std::string suffix = kTemporarySuffix;
+        for (const auto& name : platform::ListFolder(folder).names) {
+            if (name.size() <= prefix.size() + suffix.size() || name.rfind(prefix, 0) != 0 ||
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+                continue;
+            }
+            const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+            if (number.find_first_not_of("0123456789") == std::string::npos) found.push_back(folder + name);
+        }
+        return found;
+    }
+
+    // A folder that cannot be listed is gone with its files, unless the
+    // volume is not there now (its parent cannot be found either).
+    static bool Reachable(const std::string& folder) {
+        if (platform::IsFolder(folder)) return true;
+        const std::string trimmed = folder.substr(0, folder.size() - 1);
+        const std::string parent = FolderPart(trimmed);
+        return !parent.empty() && platform::IsFolder(parent);
+    }
+
+    // An entry of an earlier version: its job number and folders, no file's
+    // birth, so no file of it can be told from one that took its place.
+    bool OldJob(const std::vector<std::string>& fields) {
+        if (fields.size() < 2) return true;
+        for (std::size_t i = 2; i < fields.size(); ++i) {
+            for (auto& path : JobNamesIn(fields[i], fields[1])) kept.push_back(std::move(path));
+        }
+        return true;
+    }
+
+    // Every file of exactly the job's names in its folders: the one the job
+    // recorded is removed when it is still that file; one it did not live
+    // to record (a power cut before the record reached the disk) is kept
+    // and named.
+    bool Job(const std::vector<std::string>& fields) {
+        if (fields.size() < 2) return true;
+        std::vector<std::string> folders;
+        std::map<std::string, platform::FileBirth> made;
+        for (std::size_t at = 2; at < fields.size();) {
+            if (fields[at] == kFolderRecord && at + 1 < fields.size()) {
+                folders.push_back(fields[at + 1]);
+                at += 2;
+            } else if (fields[at] == kMadeRecord && at + 5 < fields.size()) {
+                if (const auto birth = BirthFrom(fields, at + 2)) made[fields[at + 1]] = *birth;
+                at += 6;
+            } else {
+                break;  // cut short by the kill
+            }
+        }
+        bool settled = true;
+        for (const auto& folder : folders) {
+            if (!Reachable(folder)) {
+                settled = false;
+                continue;
+            }
+            for (const auto& path : JobNamesIn(folder, fields[1])) {
+                const auto recorded = made.find(path);
+                settled = Settle(path, recorded == made.end() ? std::nullopt : std::optional(recorded->second), true) &&
+                          settled;
+            }
+        }
+        return settled;
+    }
+};
 
 }  // namespace
 
@@ -151,14 +311,13 @@ std::string TemporaryFilesJournalFolder() {
 }
 
 std::optional<FillJournalEntry> FillJournalEntry::Record(const std::string& fillPath,
-                                                         const platform::FileIdentity& fill) {
+                                                         const platform::FileBirth& fill) {
     auto entry = NewEntry(kFillKind);
     if (!entry) return std::nullopt;
-    const bool written = Append(entry->second, kFillKind, false) &&
-                         Append(entry->second, std::to_string(fill.volume), false) &&
-                         Append(entry->second, std::to_string(fill.index), false) &&
-                         Append(entry->second, fillPath, true);
-    if (!written) {
+    std::vector<std::string> fields{kFillKind};
+    for (auto& field : BirthFields(fill)) fields.push_back(std::move(field));
+    fields.push_back(fillPath);
+    if (!Append(entry->second, fields, true)) {
         entry->second.Close();
         platform::DeleteFileNamed(entry->first);
         return std::nullopt;
@@ -186,19 +345,28 @@ std::string JobTemporaries::NameIn(const std::string& folder) {
             if (auto entry = NewEntry(kJobKind)) {
                 entryPath_ = entry->first;
                 entry_ = std::move(entry->second);
-                Append(entry_, kJobKind, false);
-                Append(entry_, job_, false);
+                Append(entry_, {kJobKind, job_}, false);
             }
         }
         // Forced to the disk before a file is made there: a crash must not
-        // leave a file the journal does not name.
-        if (entry_.IsOpen()) Append(entry_, folder, true);
+        // leave a file the journal does not lead to.
+        if (entry_.IsOpen()) Append(entry_, {kFolderRecord, folder}, true);
     }
     return folder + kTemporaryPrefix + job_ + "-" + std::to_string(next_++) + kTemporarySuffix;
 }
 
-std::vector<std::string> RemoveLeftoverTemporaries() {
-    std::vector<std::string> removed;
+void JobTemporaries::Made(const std::string& path, platform::File& file) {
+    const auto birth = file.Birth();
+    if (!entry_.IsOpen() || !birth) return;
+    std::vector<std::string> fields{kMadeRecord, path};
+    for (auto& field : BirthFields(*birth)) fields.push_back(std::move(field));
+    // Not forced to the disk (one wait per restored file): a kill keeps it,
+    // and after a power cut the file is kept and named rather than removed.
+    Append(entry_, fields, false);
+}
+
+std::vector<std::string> RemoveLeftoverTemporaries(std::vector<std::string>* kept) {
+    Cleanup cleanup;
     const std::string folder = TemporaryFilesJournalFolder();
     for (const auto& name : platform::ListFolder(folder).names) {
         if (name.size() <= std::string(kEntrySuffix).size() ||
@@ -210,13 +378,17 @@ std::vector<std::string> RemoveLeftoverTemporaries() {
         platform::File entry = platform::File::Open(entryPath, Holding());
         if (!entry.IsOpen()) continue;
         const std::vector<std::string> fields = Fields(entry);
+        const std::string kind = fields.empty() ? "" : fields[0];
         bool settled = true;
-        if (!fields.empty() && fields[0] == kFillKind) settled = RemoveFill(fields, removed);
-        if (!fields.empty() && fields[0] == kJobKind) settled = RemoveJobFiles(fields, removed);
+        if (kind == kFillKind) settled = cleanup.Fill(fields);
+        if (kind == kOldFillKind) settled = cleanup.OldFill(fields);
+        if (kind == kJobKind) settled = cleanup.Job(fields);
+        if (kind == kOldJobKind) settled = cleanup.OldJob(fields);
         entry.Close();
         if (settled) platform::DeleteFileNamed(entryPath);
     }
-    return removed;
+    if (kept) *kept = std::move(cleanup.kept);
+    return cleanup.removed;
 }
 
 }  // namespace pelorin

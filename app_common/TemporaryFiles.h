@@ -18,12 +18,16 @@ namespace pelorin {
 // removed by the next program of the suite that starts, and so that no
 // program ever takes a living job's file for a leftover.
 
-// A free-space fill file: named with its identity, so that only that very
-// file is ever removed (a file of the same name with another identity stays).
+// Every file is named with its identity and what tells it from a later file
+// of that identity (its birth: Linux reuses a freed inode number at once),
+// so that only that very file is ever removed. A file whose file system
+// cannot tell it from a successor is kept, and the user is told.
+
+// A free-space fill file, or the folder of a record fill.
 class FillJournalEntry {
 public:
     // Nothing when the entry cannot be written (the fill still goes on).
-    static std::optional<FillJournalEntry> Record(const std::string& fillPath, const platform::FileIdentity& fill);
+    static std::optional<FillJournalEntry> Record(const std::string& fillPath, const platform::FileBirth& fill);
 
     FillJournalEntry(FillJournalEntry&& other) noexcept = default;
     FillJournalEntry& operator=(FillJournalEntry&&) = delete;
@@ -43,8 +47,10 @@ private:
 };
 
 // The temporary files of one job: names that carry the job's own random
-// number ("pelorin-<job>-<n>.tmp"), in folders the entry lists. The entry is
-// written when the first name is asked for and dropped with the object.
+// number ("pelorin-<job>-<n>.tmp"), in folders the entry lists before a
+// file is made there; each file's birth is recorded once it is made. The
+// entry is written when the first name is asked for and dropped with the
+// object.
 class JobTemporaries {
 public:
     JobTemporaries();
@@ -55,6 +61,9 @@ public:
     // A new name in `folder` (which ends with a separator) for a temporary
     // file of this job.
     std::string NameIn(const std::string& folder);
+    // The file of a name from NameIn was made: what it is goes into the
+    // entry, so that only this file is ever removed as a leftover.
+    void Made(const std::string& path, platform::File& file);
 
 private:
     std::string job_;
@@ -64,12 +73,18 @@ private:
     platform::File entry_;
 };
 
-// Removes what the journal names and no living job holds: fill files that
-// are still the very file recorded, and killed jobs' temporary files (each
-// overwritten once first: a restored file held plaintext). An entry whose
-// folder cannot be reached now (a volume not mounted) stays for later.
-// Returns the paths removed.
-std::vector<std::string> RemoveLeftoverTemporaries();
+// Removes what the journal names and no living job holds, when it is still
+// the very file recorded: fill files, and killed jobs' temporary files (each
+// overwritten once first: a restored file held plaintext). Nothing else is
+// touched: no other name, not a file that took a recorded one's place. An
+// entry whose folder cannot be reached now (a volume not mounted) stays for
+// later. Returns the paths removed; `kept` gets those that may be leftovers
+// but cannot be told from a file that took their place (a file system that
+// keeps no birth time or generation, a job killed as it made the file).
+std::vector<std::string> RemoveLeftoverTemporaries(std::vector<std::string>* kept = nullptr);
+inline constexpr const char* kMaybeLeftoverText =
+    "it may be a temporary file left behind by an interrupted job, but its file system cannot tell it from a file "
+    "that took its place, so it stays; delete it yourself if it is not yours";
 
 // Where the entries are kept.
 std::string TemporaryFilesJournalFolder();

@@ -46,7 +46,10 @@ std::optional<RestoredFile> RestoredFile::Begin(const std::string& target, JobTe
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = temporaries.NameIn(FolderOf(target));
         platform::File file = platform::File::Open(temporary, create, &error);
-        if (file.IsOpen()) return RestoredFile(target, temporary, std::move(file), exists);
+        if (file.IsOpen()) {
+            temporaries.Made(temporary, file);
+            return RestoredFile(target, temporary, std::move(file), exists);
+        }
         if (error != platform::FileError::Exists) return std::nullopt;
     }
     return std::nullopt;

@@ -198,6 +198,9 @@ void FillSegment(argon2::Compression compress, BlockMemory& memory, const Geomet
         const std::uint32_t referenceColumn = ReferenceColumn(g, pass, slice, index, j1, referenceLane == lane);
         const Block& reference = memory.at(referenceLane, referenceColumn);
         Prefetch(reference);
+        // The block after this one is read next (passes after the first) or
+        // written next; the hardware's own fetching stops at page ends.
+        if (column + 1 < g.laneLength) Prefetch(memory.at(lane, column + 1));
         compress(previous, reference, memory.at(lane, column), pass > 0, work->scratch);
     }
 }

@@ -17,44 +17,40 @@
 namespace pelorin::cli {
 namespace {
 
-constexpr std::int64_t kMostPasses = 1000000;
-
-// One value the tool may show and set: where it lives, its range, and the
-// value that switching it off also clears (the remembered choice behind a
-// "remember" switch).
+// One value the tool may show and set: where it lives (its range is the
+// setting's own), and the value that switching it off also clears (the
+// remembered choice behind a "remember" switch).
 struct ToolSetting {
     const char* key;
     Setting setting;
-    std::int64_t lowest;
-    std::int64_t highest;
     const Setting* clearedWhenOff = nullptr;
 };
 
 constexpr ToolSetting kEncryptSettings[] = {
-    {encrypt::kSettingsKey, encrypt::kEncHeaders, 0, 1},
-    {encrypt::kSettingsKey, encrypt::kHashPasskey, 0, 1},
-    {encrypt::kSettingsKey, encrypt::kNumPasses, 0, kMostPasses},
-    {encrypt::kSettingsKey, encrypt::kLastAlg, 0, 1, &encrypt::kActualAlg},
-    {encrypt::kSettingsKey, encrypt::kActualAlg, 0, 8},
-    {encrypt::kSettingsKey, encrypt::kStickyDelete, 0, 1},
-    {encrypt::kSettingsKey, encrypt::kHaveDelete, 0, 1},
-    {encrypt::kSettingsKey, encrypt::kOverwrite, 0, 1},
+    {encrypt::kSettingsKey, encrypt::kEncHeaders},
+    {encrypt::kSettingsKey, encrypt::kHashPasskey},
+    {encrypt::kSettingsKey, encrypt::kNumPasses},
+    {encrypt::kSettingsKey, encrypt::kLastAlg, &encrypt::kActualAlg},
+    {encrypt::kSettingsKey, encrypt::kActualAlg},
+    {encrypt::kSettingsKey, encrypt::kStickyDelete},
+    {encrypt::kSettingsKey, encrypt::kHaveDelete},
+    {encrypt::kSettingsKey, encrypt::kOverwrite},
 };
 
 constexpr ToolSetting kDecryptSettings[] = {
-    {decrypt::kSettingsKey, decrypt::kStickDel, 0, 1, &decrypt::kActualDel},
-    {decrypt::kSettingsKey, decrypt::kActualDel, 0, 1},
-    {decrypt::kSettingsKey, decrypt::kNumIter, 0, kMostPasses},
+    {decrypt::kSettingsKey, decrypt::kStickDel, &decrypt::kActualDel},
+    {decrypt::kSettingsKey, decrypt::kActualDel},
+    {decrypt::kSettingsKey, decrypt::kNumIter},
 };
 
 constexpr ToolSetting kWipeSettings[] = {
-    {wipe_app::kGlobalKey, wipe_app::kNumDisk, 0, 10000},
-    {wipe_app::kGlobalKey, wipe_app::kNumMem, 0, 10000},
-    {wipe_app::kProgramKey, wipe_app::kWhat, 1, 3},
+    {wipe_app::kGlobalKey, wipe_app::kNumDisk},
+    {wipe_app::kGlobalKey, wipe_app::kNumMem},
+    {wipe_app::kProgramKey, wipe_app::kWhat},
 };
 
 constexpr ToolSetting kDeleteSettings[] = {
-    {secure_delete::kSettingsKey, secure_delete::kSecDelDoNotRemind, 0, 1},
+    {secure_delete::kSettingsKey, secure_delete::kSecDelDoNotRemind},
 };
 
 struct ProgramSettings {
@@ -78,9 +74,10 @@ std::optional<std::int64_t> WholeNumber(const std::string& text) {
     return value;
 }
 
+// The value the programs go by: a stored value out of range is named (on
+// standard error) and shown as the default that is used instead.
 std::int64_t Shown(const ToolSetting& value) {
-    const platform::SettingsStore store(value.key);
-    return static_cast<std::int32_t>(store.ReadOr(value.setting.name, value.setting.defaultValue));
+    return ReadSetting(platform::SettingsStore(value.key), value.setting);
 }
 
 }  // namespace
@@ -111,9 +108,9 @@ int RunSettings(const std::vector<std::string>& arguments) {
         return 0;
     }
     const auto number = WholeNumber(arguments[2]);
-    if (!number || *number < found->lowest || *number > found->highest) {
-        std::cerr << "pelorin: " << found->setting.name << " takes a whole number from " << found->lowest << " to "
-                  << found->highest << ", not \"" << arguments[2] << "\"\n";
+    if (!number || *number < found->setting.lowest || *number > found->setting.highest) {
+        std::cerr << "pelorin: " << found->setting.name << " takes a whole number from " << found->setting.lowest
+                  << " to " << found->setting.highest << ", not \"" << arguments[2] << "\"\n";
         return kUsageError;
     }
     platform::SettingsStore store(found->key);

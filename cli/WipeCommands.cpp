@@ -12,6 +12,7 @@
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/Terminal.h"
+#include "platform/Volume.h"
 #include "wipe/WipeTarget.h"
 #include "wipe/sdk/PeloSDK.h"
 
@@ -25,9 +26,26 @@ constexpr int kMostPasses = 1000000;
 // cleans up (a stopped free-space wipe leaves no fill file).
 int KeepGoing(int) { return StopRequested() ? 0 : 1; }
 
-int DrawProgress(long long written, long long total, const char* name, int) {
-    const int percent = total > 0 ? static_cast<int>(written * 100 / total) : 100;
+// What the library last reported of the operation in hand: how much of it
+// was written, so that a failure can say whether a file was overwritten.
+struct Written {
+    long long done = 0;
+    long long total = 0;
+};
+Written written;
+
+int TrackProgress(long long done, long long total, const char* name, int) {
+    written = {done, total};
+    if (!platform::StandardErrorIsTerminal()) return 0;
+    const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
     DrawBar(percent, name ? name : "free space");
+    return 0;
+}
+
+// What a free-space wipe overwrote beyond the free clusters, on its own line.
+int PrintReport(const char* report, int) {
+    if (platform::StandardErrorIsTerminal()) std::fputs("\r\033[K", stderr);
+    std::cerr << "pelorin: " << report << "\n";
     return 0;
 }
 
@@ -83,7 +101,8 @@ public:
     explicit LibrarySession(const Options& options) {
         InitPelorinSDK();
         SetContinueCallback(KeepGoing, 0);
-        if (platform::StandardErrorIsTerminal()) SetProgressCallback(DrawProgress, 0);
+        SetProgressCallback(TrackProgress, 0);
+        SetOverwriteCallback(PrintReport, 0);
         if (options.passes) SetDiskPasses(*options.passes);
     }
     ~LibrarySession() { KillPelorinSDK(); }
@@ -96,8 +115,16 @@ public:
         if (platform::StandardErrorIsTerminal()) std::fputs("\r\033[K", stderr);
         if (code == SdkErrorNone) return code;
         std::string why = GetErrorText(code);
-        if (code == SdkErrorOpenFile || code == SdkErrorDeleteFailed) {
-            if (const std::string reason = WhyNotOpened(name, deleting); !reason.empty()) why += " (" + reason + ")";
+        if (code == SdkErrorDeleteFailed && deleting && written.done > 0) {
+            // The library wrote: whether all of it, the progress tells.
+            why += written.done == written.total ? " (it was overwritten, but its name could not be removed)"
+                                                 : " (it was overwritten only in part, so it was kept)";
+        } else if (code == SdkErrorOpenFile || code == SdkErrorDeleteFailed) {
+            if (const std::string reason = WhyNotOpened(name, deleting); !reason.empty()) {
+                why += " (" + reason + ")";
+            } else if (code == SdkErrorDeleteFailed && deleting) {
+                why += " (it was not overwritten completely, so it was kept)";
+            }
         }
         std::cerr << "pelorin: " << (code == SdkErrorAborted ? "stopped: " : "") << EscapedForTerminal(name) << ": "
                   << why << "\n";
@@ -119,6 +146,7 @@ int RunOverFiles(const std::vector<std::string>& arguments, const char* usage, i
             ReportStop("");
             return SdkErrorAborted;
         }
+        written = {};
         const int code = LibrarySession::Report(operation(name.c_str()), name, deleting);
         if (code != SdkErrorNone) status = code;
     }
@@ -157,7 +185,13 @@ int RunWipeFree(const std::vector<std::string>& arguments) {
     }
     if (root.back() != platform::kHostSeparator) root += platform::kHostSeparator;
     LibrarySession session(*options);
-    return LibrarySession::Report(WipeFreeSpace(root.c_str()), options->names[0], false);
+    const int code = WipeFreeSpace(root.c_str());
+    if (code != SdkErrorOpenFile) return LibrarySession::Report(code, options->names[0], false);
+    // No fill file could be made: the volume says why, not the folder.
+    const std::string why = platform::WhyNoNewFileIn(root);
+    std::cerr << "pelorin: " << EscapedForTerminal(options->names[0]) << ": " << GetErrorText(code)
+              << (why.empty() ? "" : " (" + why + ")") << "\n";
+    return code;
 }
 
 }  // namespace pelorin::cli

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 #include <thread>
+#include <tuple>
 
 #include "cli/Arguments.h"
 #include "cli/CommandHelp.h"
@@ -56,6 +57,11 @@ public:
         ++leftAlone;
     }
 
+    void Note(const std::string& text) override {
+        if (terminal_) std::fputs("\r\033[K", stderr);
+        std::cerr << "pelorin: " << EscapedForTerminal(text) << "\n";
+    }
+
     std::atomic<bool> finished{false};
     int leftAlone = 0;
 
@@ -92,9 +98,18 @@ int RunWipeDrive(const std::vector<std::string>& arguments) {
         return kUsageError;
     }
     // The program's own message points to its Options dialog; the tool's
-    // user sets the passes here.
-    if (!run.diskPasses &&
-        platform::SettingsStore(wipe_app::kGlobalKey).ReadOr(wipe_app::kNumDisk.name, wipe_app::kNumDisk.defaultValue) == 0) {
+    // user sets the passes here. A pass count the file holds out of its
+    // range is no count to wipe a drive by: named, and nothing is run.
+    const platform::SettingsStore global(wipe_app::kGlobalKey);
+    for (const auto& [given, setting, option] :
+         {std::tuple{run.diskPasses, wipe_app::kNumDisk, "--passes"},
+          std::tuple{run.memoryPasses, wipe_app::kNumMem, "--memory-passes"}}) {
+        if (given || ReadCheckedSetting(global, setting)) continue;
+        std::cerr << "pelorin: " << OutOfRangeSettingText(global, setting, global.ReadText(setting.name).value_or(""))
+                  << "; give " << option << " N or set `pelorin settings wipe " << setting.name << " N`\n";
+        return kUsageError;
+    }
+    if (!run.diskPasses && ReadCheckedSetting(global, wipe_app::kNumDisk) == 0) {
         std::cerr << "pelorin: the setting NumDisk is 0, so no pass would overwrite anything; give --passes N or set "
                      "`pelorin settings wipe NumDisk N` (1 or more)\n";
         return kUsageError;

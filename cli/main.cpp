@@ -13,7 +13,9 @@
 #include "cli/SettingsCommand.h"
 #include "cli/WipeCommands.h"
 #include "cli/WipeDriveCommand.h"
+#include "app_common/Setting.h"
 #include "app_common/TemporaryFiles.h"
+#include "cli/Stop.h"
 #include "archive/WorkerPool.h"
 
 #ifndef PELORIN_VERSION
@@ -130,11 +132,21 @@ int main(int argc, char** argv) {
     if (command == "--help" || command == "-h" || command == "help") return Help(arguments);
     if (pelorin::cli::FindCommandHelp(command) != nullptr && AsksForHelp(arguments)) return Help({command});
 
+    // A setting out of its range (a hand-edited file) is named where it is read.
+    pelorin::SetSettingWarning([](const std::string& text) {
+        std::cerr << "pelorin: " << pelorin::cli::EscapedForTerminal(text) << "\n";
+    });
     // A fill file that a killed run left behind holds a volume's free
     // space, and a killed restore's file may hold plaintext: they go first,
     // and the user hears of it.
-    for (const auto& removed : pelorin::RemoveLeftoverTemporaries()) {
-        std::cerr << "pelorin: removed " << removed << ", a temporary file left behind by an interrupted job\n";
+    std::vector<std::string> kept;
+    for (const auto& removed : pelorin::RemoveLeftoverTemporaries(&kept)) {
+        std::cerr << "pelorin: removed " << pelorin::cli::EscapedForTerminal(removed)
+                  << ", a temporary file left behind by an interrupted job\n";
+    }
+    for (const auto& name : kept) {
+        std::cerr << "pelorin: kept " << pelorin::cli::EscapedForTerminal(name) << ": " << pelorin::kMaybeLeftoverText
+                  << "\n";
     }
     pelorin::archive::StartJobWorkers();
     if (command == "encrypt") return pelorin::cli::RunEncrypt(arguments);

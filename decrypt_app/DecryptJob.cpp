@@ -241,7 +241,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
         // Only an archive read to its end, with nothing left behind that the
         // user did not leave out, is wiped.
         if (wipeArchives && complete &&
-            !wipe::WipeInputFile(path, PassesSetting(settings.ReadOr(kNumIter.name, kNumIter.defaultValue)), progress,
+            !wipe::WipeInputFile(path, PassesSetting(ReadSetting(settings, kNumIter)), progress,
                                  ui)) {
             status = kExitIncomplete;
         }

@@ -30,8 +30,8 @@ DecryptCommandLine ParseDecryptCommandLine(const std::vector<std::string>& argum
 }
 
 void DecryptDialogModel::Load(const platform::SettingsStore& settings) {
-    if (settings.ReadOr(kStickDel.name, kStickDel.defaultValue) == 1) {
-        deleteSources = settings.ReadOr(kActualDel.name, kActualDel.defaultValue) != 0;
+    if (ReadSetting(settings, kStickDel) == 1) {
+        deleteSources = ReadSetting(settings, kActualDel) != 0;
     }
 }
 
@@ -57,15 +57,15 @@ bool DecryptDialogModel::ValidateOk(Ui& ui, platform::SettingsStore& settings) c
         }
     }
     // In import mode the box is disabled; the retained choice stays as it was.
-    if (!importMode && remembersChoices && settings.ReadOr(kStickDel.name, kStickDel.defaultValue) == 1) {
+    if (!importMode && remembersChoices && ReadSetting(settings, kStickDel) == 1) {
         settings.Write(kActualDel.name, deleteSources ? 1 : 0);
     }
     return true;
 }
 
 void DecryptOptionsModel::Load(const platform::SettingsStore& settings) {
-    retain = settings.ReadOr(kStickDel.name, kStickDel.defaultValue) != 0;
-    passes = std::to_string(static_cast<std::int32_t>(settings.ReadOr(kNumIter.name, kNumIter.defaultValue)));
+    retain = ReadSetting(settings, kStickDel) != 0;
+    passes = std::to_string(static_cast<std::int32_t>(ReadSetting(settings, kNumIter)));
 }
 
 void DecryptOptionsModel::RetainToggled(platform::SettingsStore& settings) const {

@@ -53,6 +53,7 @@ std::optional<ArchiveFile> ArchiveFile::Create(const std::string& chosenName, co
             const std::string beside = temporaries->NameIn(FolderOf(chosenName));
             platform::File file = CreateNew(beside, error);
             if (file.IsOpen()) {
+                temporaries->Made(beside, file);
                 ArchiveFile archive(std::move(file), chosenName, firstFullPath, sources);
                 archive.beside_ = beside;
                 archive.replaced_ = existing->identity;

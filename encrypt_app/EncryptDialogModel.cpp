@@ -55,17 +55,17 @@ bool EncryptDialogModel::ValidateOk(Ui& ui, bool hashPasskey) const {
 }
 
 bool PasskeyHashingOn(const platform::SettingsStore& settings) {
-    return archive::HeaderFlagOf(settings.ReadOr(kHashPasskey.name, kHashPasskey.defaultValue)) ==
+    return archive::HeaderFlagOf(ReadSetting(settings, kHashPasskey)) ==
            archive::kHashedPasskeyOn;
 }
 
 void EncryptOptionsModel::Load(const platform::SettingsStore& settings) {
-    encryptHeaders = settings.ReadOr(kEncHeaders.name, kEncHeaders.defaultValue) != 0;
-    hashPasskey = settings.ReadOr(kHashPasskey.name, kHashPasskey.defaultValue) != 0;
-    retainDelete = settings.ReadOr(kStickyDelete.name, kStickyDelete.defaultValue) != 0;
-    rememberAlgorithm = settings.ReadOr(kLastAlg.name, kLastAlg.defaultValue) != 0;
-    passes = std::to_string(static_cast<std::int32_t>(settings.ReadOr(kNumPasses.name, kNumPasses.defaultValue)));
-    overwrite = settings.ReadOr(kOverwrite.name, kOverwrite.defaultValue) != 0;
+    encryptHeaders = ReadSetting(settings, kEncHeaders) != 0;
+    hashPasskey = ReadSetting(settings, kHashPasskey) != 0;
+    retainDelete = ReadSetting(settings, kStickyDelete) != 0;
+    rememberAlgorithm = ReadSetting(settings, kLastAlg) != 0;
+    passes = std::to_string(static_cast<std::int32_t>(ReadSetting(settings, kNumPasses)));
+    overwrite = ReadSetting(settings, kOverwrite) != 0;
 }
 
 void EncryptOptionsModel::RememberToggled(platform::SettingsStore& settings) const {

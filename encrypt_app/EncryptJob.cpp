@@ -23,6 +23,8 @@
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Volume.h"
+#include "platform/Folder.h"
+#include "wipe/NameScrub.h"
 #include "wipe/ProgramWipes.h"
 
 namespace pelorin::encrypt {
@@ -120,10 +122,11 @@ public:
             return;
         }
         if (status->kind == platform::FileKind::Folder) {
-            Folder(item.entryName, item.entryName, item.fullPath);
-            if (deleteSources_) {
+            volume_ = status->identity.volume;
+            const bool emptied = Folder(item.entryName, item.entryName, item.fullPath);
+            if (deleteSources_ && emptied) {
                 progress_.SetStatus(kRemovingDirectoryStatus);
-                platform::RemoveFolder(item.fullPath);
+                RemoveDroppedFolder(item.fullPath);
             }
             return;
         }
@@ -154,21 +157,34 @@ private:
         return archive::IsSafeEntryName(storedName) && archive::HostRelativePath(storedName) == hostRelative;
     }
 
-    void Wipe(const std::string& path) {
+    // True when the file was overwritten and deleted.
+    bool Wipe(const std::string& path) {
         platform::FileStatus now;
         if (const auto refusal = wipe::CheckWipeTarget(path, true, &now); refusal != wipe::WipeRefusal::None) {
             Tell(wipe::NotWipedText(path, refusal));
-            return;
+            return false;
         }
         if (!Unchanged(read_, now)) {
             Tell(ChangedWhileStoredText(path));
-            return;
+            return false;
         }
         // The archive must hold the entry for certain before its source goes.
         if (!archiveFile_.ForceToDisk()) throw ArchiveFailed{};
-        if (!wipe::WipeSourceFile(path, passes_, progress_)) Tell(NotWipedSourceText(path));
+        const auto wiped = wipe::WipeSourceFile(path, passes_, progress_);
+        if (!wiped) Tell(NotWipedSourceText(path, wiped));
         // A Cancel pressed during the wipe is asked between files.
         progress_.ConfirmCancelIfRequested();
+        return static_cast<bool>(wiped);
+    }
+
+    // A dropped folder that was emptied goes with its name overwritten in
+    // its parent's directory, as the files in it did.
+    static void RemoveDroppedFolder(const std::string& path) {
+        const std::size_t cut = path.find_last_of(platform::kHostSeparator);
+        if (cut == std::string::npos || cut + 1 == path.size()) return;  // a volume's root stays
+        if (const auto parent = platform::Folder::Open(path.substr(0, cut + 1), true)) {
+            wipe::RemoveFolderWithScrubbedName(*parent, path.substr(cut + 1));
+        }
     }
 
     FileOutcome OneFile(const std::string& storedName, const std::string& hostRelative, const std::string& path) {
@@ -230,11 +246,15 @@ private:
     }
 
     // Depth-first in the order the file system lists entries. Links are
-    // neither followed nor wiped; empty files are passed over.
-    void Folder(const std::string& storedPrefix, const std::string& hostPrefix, const std::string& path) {
+    // neither followed nor wiped; empty files are passed over. True when
+    // everything that was in the folder was stored and, with deletion,
+    // wiped, and something was stored from it, so that a restore makes it
+    // again: only then may it go (an archive cannot hold an empty folder).
+    // The names of what went are overwritten in its directory.
+    bool Folder(const std::string& storedPrefix, const std::string& hostPrefix, const std::string& path) {
         if (!NameComesBack(storedPrefix, hostPrefix)) {
             Tell(NameCannotComeBackText(path));
-            return;
+            return false;
         }
         const std::string folder = path.back() == platform::kHostSeparator ? path : path + platform::kHostSeparator;
         const std::string prefix = storedPrefix.back() == '\\' ? storedPrefix : storedPrefix + '\\';
@@ -242,25 +262,51 @@ private:
         const platform::FolderListing listing = platform::ListFolder(folder);
         if (!listing.readable) Tell(FolderNotReadText(path, platform::LastFailureText()));
         for (const auto& name : listing.unreachable) Tell(UnreachableNameText(folder + name));
+        bool everythingWent = listing.readable && listing.unreachable.empty();
+        bool somethingStored = false;
+        std::uint64_t deadEntries = 0;  // what the names that went took in the directory
         for (const auto& name : listing.names) {
             std::string full = folder + name;
             std::string stored = prefix + name;
             std::string relative = hostFolder + name;
             const ScrambleOnExit scrub(full, stored, relative);
             const auto status = platform::StatusOf(full);
-            if (!status || status->kind == platform::FileKind::Link || status->identity == archiveIdentity_) continue;
-            if (status->kind == platform::FileKind::Other) {
+            bool went = false;
+            if (!status || status->kind == platform::FileKind::Link || status->identity == archiveIdentity_) {
+                // Gone meanwhile, not followed, or the archive itself.
+            } else if (status->kind == platform::FileKind::Other) {
                 Tell(NotAFileText(full));  // a device, pipe or socket is no file to store
-                continue;
+            } else if (status->kind == platform::FileKind::Folder) {
+                // Another file system mounted inside a dropped folder is
+                // stored, but nothing on it is wiped.
+                const bool wipedAround = wipeHere_;
+                if (wipeHere_ && deleteSources_ && (status->mountPoint || status->identity.volume != volume_)) {
+                    Tell(MountedInsideText(full));
+                    wipeHere_ = false;
+                }
+                if (Folder(stored, relative, full)) {
+                    somethingStored = true;
+                    went = deleteSources_ && RemoveEmptiedFolder(folder, name);
+                }
+                wipeHere_ = wipedAround;
+            } else if (status->size != 0 && OneFile(stored, relative, full) == FileOutcome::Stored) {
+                somethingStored = true;
+                went = deleteSources_ && wipeHere_ && Wipe(full);
             }
-            if (status->kind == platform::FileKind::Folder) {
-                Folder(stored, relative, full);
-                if (deleteSources_) platform::RemoveFolder(full);
-                continue;
-            }
-            if (status->size == 0) continue;
-            if (OneFile(stored, relative, full) == FileOutcome::Stored && deleteSources_) Wipe(full);
+            if (went) deadEntries += wipe::DeadEntryBytes(name.size());
+            everythingWent = everythingWent && went;
         }
+        // The directory keeps no names of what went from it, whether it goes
+        // now or stays.
+        if (deadEntries > 0) {
+            if (const auto opened = platform::Folder::Open(folder)) wipe::ScrubFolderEntries(*opened, deadEntries);
+        }
+        return everythingWent && somethingStored;
+    }
+
+    static bool RemoveEmptiedFolder(const std::string& parent, const std::string& name) {
+        const auto opened = platform::Folder::Open(parent);
+        return opened && wipe::RemoveFolderWithScrubbedName(*opened, name);
     }
 
     archive::ByteSink& archive_;
@@ -276,6 +322,8 @@ private:
     Ui& ui_;
     NotDoneReport& notDone_;
     platform::FileStatus read_;  // the source of the last entry, as it was opened
+    std::uint64_t volume_ = 0;   // the volume of the dropped folder being walked
+    bool wipeHere_ = true;       // false inside another file system mounted in it
     std::set<std::string> storedNames_;
     int entries_ = 0;
     bool everythingDone_ = true;
@@ -343,9 +391,22 @@ std::string FolderNotReadText(const std::string& name, const std::string& reason
     return "The folder \"" + name + "\" could not be read (" + reason +
            "). What it holds was not encrypted and is not deleted.";
 }
-std::string NotWipedSourceText(const std::string& name) {
-    return "\"" + name + "\" was encrypted but could not be overwritten and deleted (it may be read-only or in "
-           "use).";
+std::string NotWipedSourceText(const std::string& name, const wipe::WipeResult& result) {
+    const std::string quoted = "\"" + name + "\" was encrypted";
+    switch (result.stage) {
+        case wipe::WipeResult::Stage::NotOverwritten:
+            return quoted + ", but not overwritten (" + result.reason + "); it is kept as it was.";
+        case wipe::WipeResult::Stage::PartlyOverwritten:
+            return quoted + ", but could be overwritten only in part (" + result.reason + "), so it was kept.";
+        case wipe::WipeResult::Stage::NotDeleted:
+            return quoted + " and overwritten, but could not be deleted (" + result.reason + ").";
+        case wipe::WipeResult::Stage::Done: break;
+    }
+    return quoted + " and wiped.";
+}
+std::string MountedInsideText(const std::string& name) {
+    return "\"" + name + "\" is another file system mounted inside a dropped folder. What it holds was encrypted but is "
+                         "not deleted.";
 }
 std::string ArchiveKeptBesideText(const std::string& chosen, const std::string& kept) {
     return "Another program changed " + chosen + " while this archive was written, so it was not replaced. The new "
@@ -367,7 +428,7 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     const std::vector<JobItem>& items = job.items;
     std::vector<std::string>& sources = job.sources;
     for (const auto& item : items) sources.push_back(item.fullPath);
-    const bool overwrite = settings.ReadOr(kOverwrite.name, kOverwrite.defaultValue) != 0;
+    const bool overwrite = ReadSetting(settings, kOverwrite) != 0;
     const std::string& firstPath = items.front().fullPath.empty() ? items.front().given : items.front().fullPath;
     const std::string chosenName = ChooseArchiveName(
         firstPath, overwrite, sources, [](const std::string& name) { return platform::FileExists(name); },
@@ -375,11 +436,11 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
 
     EncryptDialogModel model;
     const ScrambleOnExit scrubPasskey(model.passkey, model.verify);
-    if (settings.ReadOr(kStickyDelete.name, kStickyDelete.defaultValue) == 1) {
-        model.deleteSource = settings.ReadOr(kHaveDelete.name, kHaveDelete.defaultValue) != 0;
+    if (ReadSetting(settings, kStickyDelete) == 1) {
+        model.deleteSource = ReadSetting(settings, kHaveDelete) != 0;
     }
-    if (settings.ReadOr(kLastAlg.name, kLastAlg.defaultValue) == 1) {
-        model.ApplyInitialAlgorithm(static_cast<int>(settings.ReadOr(kActualAlg.name, kActualAlg.defaultValue)));
+    if (ReadSetting(settings, kLastAlg) == 1) {
+        model.ApplyInitialAlgorithm(static_cast<int>(ReadSetting(settings, kActualAlg)));
     }
     if (!ui.RunEncryptDialog(model)) return kExitDone;
 
@@ -388,13 +449,13 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     archive::ArchiveHeader header;
     header.version = kArchiveVersion;
     header.algorithm = static_cast<std::uint8_t>(model.selectedAlgorithm);
-    header.encryptedHeaders = archive::HeaderFlagOf(settings.ReadOr(kEncHeaders.name, kEncHeaders.defaultValue));
-    header.hashedPasskey = archive::HeaderFlagOf(settings.ReadOr(kHashPasskey.name, kHashPasskey.defaultValue));
-    const int passes = PassesSetting(settings.ReadOr(kNumPasses.name, kNumPasses.defaultValue));
-    if (model.remembersChoices && settings.ReadOr(kLastAlg.name, kLastAlg.defaultValue) == 1) {
+    header.encryptedHeaders = archive::HeaderFlagOf(ReadSetting(settings, kEncHeaders));
+    header.hashedPasskey = archive::HeaderFlagOf(ReadSetting(settings, kHashPasskey));
+    const int passes = PassesSetting(ReadSetting(settings, kNumPasses));
+    if (model.remembersChoices && ReadSetting(settings, kLastAlg) == 1) {
         settings.Write(kActualAlg.name, static_cast<std::uint32_t>(model.selectedAlgorithm));
     }
-    if (model.remembersChoices && settings.ReadOr(kStickyDelete.name, kStickyDelete.defaultValue) == 1) {
+    if (model.remembersChoices && ReadSetting(settings, kStickyDelete) == 1) {
         settings.Write(kHaveDelete.name, model.deleteSource ? 1 : 0);
     }
     const auto passkey = std::span(reinterpret_cast<const std::uint8_t*>(model.passkey.data()), model.passkey.size());

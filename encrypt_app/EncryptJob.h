@@ -8,6 +8,7 @@
 #include "app_common/Ui.h"
 #include "encrypt_app/EncryptDialogModel.h"
 #include "platform/Settings.h"
+#include "wipe/ProgramWipes.h"
 
 namespace pelorin::encrypt {
 
@@ -64,7 +65,8 @@ std::string NothingStoredText(const std::string& archivePath);
 std::string NoRandomSourceText(const std::string& name);
 std::string DuplicateNameText(const std::string& name, const std::string& storedName);
 std::string FolderNotReadText(const std::string& name, const std::string& reason);
-std::string NotWipedSourceText(const std::string& name);
+std::string NotWipedSourceText(const std::string& name, const wipe::WipeResult& result);
+std::string MountedInsideText(const std::string& name);
 std::string ArchiveKeptBesideText(const std::string& chosen, const std::string& kept);
 
 }  // namespace pelorin::encrypt

@@ -7,14 +7,14 @@ namespace pelorin::encrypt {
 // The encryptor's per-user settings: key, value names and defaults.
 inline constexpr const char* kSettingsKey = "Software\\Tarn6 Software\\Pelorin";
 
-inline constexpr Setting kEncHeaders{"encheaders", 1};
-inline constexpr Setting kHashPasskey{"hashpasskey", 1};
-inline constexpr Setting kNumPasses{"numpasses", 3};
-inline constexpr Setting kLastAlg{"lastalg", 0};
-inline constexpr Setting kActualAlg{"actualalg", 8};
-inline constexpr Setting kStickyDelete{"stickydelete", 0};
-inline constexpr Setting kHaveDelete{"havedelete", 0};
-inline constexpr Setting kOverwrite{"overwrite", 0};
+inline constexpr Setting kEncHeaders{"encheaders", 1, 0, 1};
+inline constexpr Setting kHashPasskey{"hashpasskey", 1, 0, 1};
+inline constexpr Setting kNumPasses{"numpasses", 3, 0, kMostStoredPasses};
+inline constexpr Setting kLastAlg{"lastalg", 0, 0, 1};
+inline constexpr Setting kActualAlg{"actualalg", 8, 0, 8};
+inline constexpr Setting kStickyDelete{"stickydelete", 0, 0, 1};
+inline constexpr Setting kHaveDelete{"havedelete", 0, 0, 1};
+inline constexpr Setting kOverwrite{"overwrite", 0, 0, 1};
 
 inline constexpr Setting kAllSettings[] = {kEncHeaders, kHashPasskey, kNumPasses, kLastAlg,
                                            kActualAlg,  kStickyDelete, kHaveDelete, kOverwrite};

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/FileStatus.h"
 
@@ -48,6 +49,13 @@ struct OpenOptions {
 
 enum class SeekFrom { Start, Current, End };
 
+// A stretch of a file's bytes.
+struct FileRange {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    friend bool operator==(const FileRange&, const FileRange&) = default;
+};
+
 // A regular file opened by handle for binary I/O with 64-bit positions.
 // Opening never blocks and never yields anything but a regular file: a
 // device, pipe or socket fails with NotRegular and a folder with
@@ -86,11 +94,29 @@ public:
     // True at or past the end of the file (or when the position is unknown).
     bool AtEnd();
     bool SetLength(std::int64_t length);
+    // The stretches that hold data on the volume, in order: a sparse file's
+    // holes are left out. A file system that cannot tell gives the whole
+    // file. Nothing on an error.
+    std::optional<std::vector<FileRange>> DataRanges();
+    // Gives the volume back the space under a stretch, which then reads as
+    // zeros; the length stays. False where the file system cannot.
+    bool Deallocate(FileRange range);
     bool Flush();
+    // Forces everything the file's volume still holds in memory to the disk,
+    // its own records too (Linux: the whole file system; Windows: the file,
+    // as Flush). Blocks the file system took for its records during a fill
+    // are then written where they lie, before the fill lets them go.
+    bool FlushVolume();
+    // The bytes the volume set aside for the contents: less than a cluster
+    // when they live in the file's own record (ext4 inline data, NTFS
+    // resident data). -1 when it cannot be told.
+    std::int64_t AllocatedLength();
     void Close();
 
     // What the open file is: identity, size, time of last change, names.
     std::optional<FileStatus> Status();
+    // Its identity and what tells it from a later file of that identity.
+    std::optional<FileBirth> Birth();
     // Sets the time of last change back to `modified` (as Status gives it),
     // for a wipe that leaves the contents as they were.
     bool SetModified(std::int64_t modified);

@@ -19,6 +19,20 @@ struct FileIdentity {
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// What tells a file from a later one that takes its name and its identity
+// (ext2/ext4 give a freed inode number to the next new file at once): on
+// Linux the birth time and the inode generation, on Windows the creation
+// time and, where the volume has them, the upper half of a 128-bit file id
+// (NTFS's 64-bit index already carries a sequence number that changes with
+// each reuse). A file system that keeps neither leaves both unknown: such a
+// file cannot be told from its successor.
+struct FileBirth {
+    FileIdentity identity;
+    std::optional<std::int64_t> born;            // in the system's own ticks
+    std::optional<std::uint64_t> generation;
+    friend bool operator==(const FileBirth&, const FileBirth&) = default;
+};
+
 struct FileStatus {
     FileKind kind = FileKind::Other;
     FileIdentity identity;
@@ -28,6 +42,11 @@ struct FileStatus {
     // Something is mounted on this name (on Linux also a file or folder of
     // the same file system bound there); a Windows mount point is a link.
     bool mountPoint = false;
+    // Linux inode flags (chattr +a, +i): an append-only or immutable file
+    // cannot lose its name, and nothing in an append-only or immutable
+    // folder can be removed; neither can be overwritten in place.
+    bool appendOnly = false;
+    bool immutable = false;
 };
 
 // The status of the name itself; a link is reported as a link, never

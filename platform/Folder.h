@@ -22,6 +22,10 @@ public:
     static std::optional<Folder> Open(const std::string& path, bool followLink = false);
     // A folder in this one, never through a link.
     std::optional<Folder> OpenChild(const std::string& name) const;
+    // The folder this one is in now (which the caller checks is the one it
+    // expects: the folder may have been moved meanwhile); `path` is the path
+    // it goes by in messages.
+    std::optional<Folder> OpenParent(const std::string& path) const;
 
     ~Folder();
     Folder(Folder&& other) noexcept;
@@ -31,6 +35,8 @@ public:
 
     // The folder's own status (its identity: the volume it is on).
     std::optional<FileStatus> Status() const;
+    // What tells this folder from a later one of its identity (see File::Birth).
+    std::optional<FileBirth> Birth() const;
     FolderListing List() const;
     // A name in the folder as it is; a link is reported, never followed.
     std::optional<FileStatus> StatusOf(const std::string& name) const;
@@ -45,6 +51,10 @@ public:
     bool RemoveLink(const std::string& name) const;
     // Forces the folder's directory to the disk.
     bool Flush() const;
+    // Forces everything the folder's volume holds in memory to the disk, its
+    // own records too (Linux: the whole file system; Windows: as Flush), so
+    // that directory blocks freed next were written where they lie first.
+    bool FlushVolume() const;
 
     // The path the folder was opened by (on Windows in short form where the
     // volume has one), and the path of a name in it; for messages and for

@@ -17,6 +17,15 @@ inline constexpr char kHostSeparator = '\\';
 inline constexpr char kHostSeparator = '/';
 #endif
 
+// The folder at a volume's root where the file system's checker puts what
+// it finds, which a wipe of everything keeps: "lost+found" on Linux; none on
+// Windows.
+#if defined(_WIN32)
+inline constexpr const char* kCheckerFolderName = nullptr;
+#else
+inline constexpr const char* kCheckerFolderName = "lost+found";
+#endif
+
 // Creates one folder. False when it could not be created (it may exist).
 bool CreateFolder(const std::string& path);
 

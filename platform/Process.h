@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 
 namespace pelorin::platform {
 
@@ -10,6 +11,11 @@ namespace pelorin::platform {
 // changes nothing else.
 void SetIdlePriority();
 void SetNormalPriority();
+
+// How many files (and folders) the process may hold open at once: the soft
+// limit on Linux; on Windows, where handles run into the millions, a
+// figure far above what a walk needs.
+std::size_t OpenFileLimit();
 
 // Holds idle priority for the life of the object, also when the work ends by
 // an exception. Scopes nest: only the outermost changes the priority, so a

@@ -26,6 +26,14 @@ public:
     // Every value stored under the key.
     std::map<std::string, std::uint32_t> ReadAll() const;
 
+    // A value as it is stored, for a range check: on Linux the text after
+    // "name=", which a hand-edited file may make any number or none; on
+    // Windows the 32-bit value as a signed decimal number (as the programs
+    // write and show it). Nothing when it is missing.
+    std::optional<std::string> ReadText(const std::string& name) const;
+    // Where the values are, for messages: the file, or the registry key.
+    std::string Location() const;
+
     const std::string& keyPath() const { return keyPath_; }
 
 private:

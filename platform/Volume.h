@@ -14,6 +14,8 @@ struct VolumeGeometry {
     std::uint64_t sectorSize = 512;  // the smallest unit the volume writes
     std::uint64_t freeClusters = 0;
     std::uint64_t totalClusters = 0;
+    // Free inodes (file records); 0 where the system does not tell (Windows).
+    std::uint64_t freeFileRecords = 0;
 };
 
 // Geometry of the volume that holds `path` (a drive root such as "x:\" on
@@ -41,6 +43,11 @@ bool HoldsRunningSystem(const std::string& root);
 // with `prefix` (as GetTempFileNameA with unique number 0 does). Nothing when
 // no name could be made.
 std::optional<std::string> CreateTempFile(const std::string& folder, const std::string& prefix);
+
+// Why no new file can be made in `folder` now, in the system's words (a
+// read-only volume, one without free inodes, no permission); empty when
+// nothing stands in the way that can be told without making one.
+std::string WhyNoNewFileIn(const std::string& folder);
 
 // The user's own folder for state that outlives a run (the XDG state folder
 // on Linux, the local application-data folder on Windows), ending with a

@@ -1,5 +1,6 @@
 #include "secure_delete_app/DroppedPaths.h"
 
+#include "app_common/FolderTrail.h"
 #include "platform/File.h"
 #include "platform/Folder.h"
 #include "platform/Paths.h"
@@ -37,9 +38,10 @@ public:
         }
         // The folder the user named it in, however they reached it.
         const std::size_t cut = path.find_last_of(kSeparator);
-        const auto parent = platform::Folder::Open(path.substr(0, cut + 1), true);
+        auto parent = platform::Folder::Open(path.substr(0, cut + 1), true);
         if (!parent) return Leave(path, "is in a folder that could not be opened (" + platform::LastFailureText() + ")");
-        return Entry(*parent, path.substr(0, cut + 1), path.substr(cut + 1), std::nullopt);
+        FolderTrail trail(std::move(*parent));
+        return Entry(trail, path.substr(0, cut + 1), path.substr(cut + 1), std::nullopt);
     }
 
 private:
@@ -55,70 +57,90 @@ private:
         return run_.cancelled;
     }
 
-    // One name in `folder` (whose long form is `shown`); `volume` is the
-    // walk's own, unknown for a dropped name. True when it is gone.
-    bool Entry(const platform::Folder& folder, const std::string& shown, const std::string& name,
+    // One name in the trail's current folder (whose long form is `shown`);
+    // `volume` is the walk's own, unknown for a dropped name. True when it
+    // is gone.
+    bool Entry(FolderTrail& trail, const std::string& shown, const std::string& name,
                std::optional<std::uint64_t> volume) {
         const std::string path = shown + name;
-        const auto status = folder.StatusOf(name);
+        const platform::Folder* folder = trail.Current();
+        if (folder == nullptr) return Leave(path, "is in a folder that " + trail.Failure());
+        const auto status = folder->StatusOf(name);
         if (!status) return true;  // gone meanwhile
         const bool elsewhere = status->mountPoint || (volume && status->identity.volume != *volume);
         switch (status->kind) {
             case platform::FileKind::Link:
-                if (folder.RemoveLink(name)) return true;
+                if (folder->RemoveLink(name)) return true;
                 return Leave(path, "is a link that could not be removed (" + platform::LastFailureText() + ")");
             case platform::FileKind::Other: return Leave(path, kNotAFileText);
             case platform::FileKind::Regular: {
                 if (elsewhere) return Leave(path, kElsewhereText);
                 if (Stopping()) return false;
                 std::string why;
-                if (wipe::WipeDroppedFile(folder, name, run_.progress, run_.ui, run_.passes, &why)) return true;
+                if (wipe::WipeDroppedFile(*folder, name, run_.progress, run_.ui, run_.passes, &why)) return true;
                 // Gone all the same (another job took it meanwhile).
-                if (!folder.StatusOf(name)) return true;
+                if (!folder->StatusOf(name)) return true;
                 return Leave(path, why);
             }
             case platform::FileKind::Folder:
                 // Inside a dropped folder, a '.'-named one stays, and so its parent.
                 if (volume && name[0] == '.') return Leave(path, "begins with '.', so it is left alone");
                 if (elsewhere) return Leave(path, kElsewhereText);
-                return Folder(folder, shown, name, status->identity.volume);
+                return Folder(trail, shown, name, status->identity.volume);
         }
         return false;
     }
 
-    // Empties the folder `name` in `parent` and removes it; true when it is gone.
-    bool Folder(const platform::Folder& parent, const std::string& parentShown, const std::string& name,
-                std::uint64_t volume) {
+    // Empties the folder `name` of the trail's current folder and removes
+    // it; true when it is gone. Only a bounded number of folders are held
+    // open however deep the tree goes.
+    bool Folder(FolderTrail& trail, const std::string& parentShown, const std::string& name, std::uint64_t volume) {
         const std::string path = parentShown + name;
-        bool emptied = true;
-        {
-            const auto folder = parent.OpenChild(name);
-            if (!folder) return Leave(path, "could not be opened (" + platform::LastFailureText() + ")");
-            const platform::FolderListing listing = folder->List();
-            if (!listing.readable) return Leave(path, "could not be listed (" + platform::LastFailureText() + ")");
-            const std::string shown = WithSeparator(path);
-            for (const auto& entry : listing.unreachable) {
-                emptied = Leave(shown + entry, "has a name the program cannot reach; left alone");
-            }
-            std::uint64_t dead = 0;  // what the names that went took in the directory
-            for (const auto& entry : listing.names) {
-                if (run_.cancelled) return false;
-                const bool gone = Entry(*folder, shown, entry, volume);
-                if (gone) dead += wipe::DeadEntryBytes(entry.size());
-                emptied = gone && emptied;
-            }
-            if (run_.cancelled) return false;
-            // The directory keeps no names of what went from it, whether it
-            // goes now or stays.
-            wipe::ScrubFolderEntries(*folder, dead);
-        }  // closed: on Windows an open folder cannot be renamed or removed
-        if (!emptied) return Leave(path, "still holds items that were not deleted");
+        if (!trail.Enter(name)) return Leave(path, "could not be opened (" + platform::LastFailureText() + ")");
+        const std::optional<bool> emptied = Empty(trail, path, volume);
+        trail.Leave();  // on Windows an open folder cannot be renamed or removed
+        if (run_.cancelled || !emptied) return false;
+        if (!*emptied) return Leave(path, "still holds items that were not deleted");
+        const platform::Folder* parent = trail.Current();
+        if (parent == nullptr) return Leave(path, "is in a folder that " + trail.Failure());
         // Its own name goes first; a folder that then stays gets it back.
-        const std::string scrubbed = wipe::ScrubName(parent, name);
-        if (parent.RemoveFolder(scrubbed)) return true;
+        const std::string scrubbed = wipe::ScrubName(*parent, name);
+        if (parent->RemoveFolder(scrubbed)) return true;
         const std::string why = "could not be removed (" + platform::LastFailureText() + ")";
-        if (scrubbed != name) parent.Rename(scrubbed, name);
+        if (scrubbed != name) parent->Rename(scrubbed, name);
         return Leave(path, why);
+    }
+
+    // Everything in the trail's current folder; true when all of it went,
+    // nothing when the folder itself could not be gone through (said).
+    std::optional<bool> Empty(FolderTrail& trail, const std::string& path, std::uint64_t volume) {
+        const platform::Folder* folder = trail.Current();
+        if (folder == nullptr) {
+            Leave(path, trail.Failure());
+            return std::nullopt;
+        }
+        const platform::FolderListing listing = folder->List();
+        if (!listing.readable) {
+            Leave(path, "could not be listed (" + platform::LastFailureText() + ")");
+            return std::nullopt;
+        }
+        const std::string shown = WithSeparator(path);
+        bool emptied = true;
+        for (const auto& entry : listing.unreachable) {
+            emptied = Leave(shown + entry, "has a name the program cannot reach; left alone");
+        }
+        std::uint64_t dead = 0;  // what the names that went took in the directory
+        for (const auto& entry : listing.names) {
+            if (run_.cancelled) return false;
+            const bool gone = Entry(trail, shown, entry, volume);
+            if (gone) dead += wipe::DeadEntryBytes(entry.size());
+            emptied = gone && emptied;
+        }
+        if (run_.cancelled) return false;
+        // The directory keeps no names of what went from it, whether it
+        // goes now or stays.
+        if (const platform::Folder* again = trail.Current()) wipe::ScrubFolderEntries(*again, dead);
+        return emptied;
     }
 
     DeleteRun& run_;

@@ -11,7 +11,7 @@ namespace {
 // Asks unless the profile turned the question off; true to go on. Only 0
 // turns it off: a value the program never writes asks as 1 does.
 bool Confirmed(const std::vector<std::string>& paths, platform::SettingsStore& settings, SecureDeleteUi& ui) {
-    if (settings.ReadOr(kSecDelDoNotRemind.name, kSecDelDoNotRemind.defaultValue) == 0) return true;
+    if (ReadSetting(settings, kSecDelDoNotRemind) == 0) return true;
     const auto answer = ui.Confirm(SummariseDropped(paths));
     if (!answer || !answer->yes) return false;
     settings.Write(kSecDelDoNotRemind.name, answer->doNotRemind ? 0 : 1);

@@ -7,6 +7,6 @@ namespace pelorin::secure_delete {
 // The program's per-user profile key; the value lies in the key itself.
 inline constexpr const char* kSettingsKey = "Software\\Tarn6 Software\\Secure Delete";
 // 1: the confirmation is shown before anything is deleted; 0: it is not.
-inline constexpr Setting kSecDelDoNotRemind{"SecDelDoNotRemind", 1};
+inline constexpr Setting kSecDelDoNotRemind{"SecDelDoNotRemind", 1, 0, 1};
 
 }  // namespace pelorin::secure_delete

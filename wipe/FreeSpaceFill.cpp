@@ -29,48 +29,65 @@ FillOutcome FillFreeSpace(platform::File& file, const FillJob& job) {
     // A volume that keeps taking far more than it said was free is not
     // filling up (a compressing or deduplicating one): the fill stops there.
     const std::uint64_t mostClaimed = job.freeBytes + job.freeBytes / 8 + (std::uint64_t{64} << 20);
+    std::vector<platform::File*> files{&file};
 
     for (int pass = 0; pass < job.passCount(); ++pass) {
-        file.Seek(0, platform::SeekFrom::Start);
         if (job.preparePass) job.preparePass(pass, batch.block());
         batch.Repeat();
         const bool claiming = pass == 0;
-        std::uint64_t written = 0;
+        std::uint64_t total = 0;     // bytes this pass wrote, in all files
         std::uint64_t reported = 0;  // clusters counted for progress in this pass
-        std::uint64_t size = batchBytes;
-        bool full = false;
-        while (true) {
-            if (!full) {
-                std::uint64_t want = size;
-                if (!claiming) want = std::min(want, outcome.claimed - written);
-                const auto got = file.Write(batch.data(), static_cast<std::size_t>(want));
-                written += got > 0 ? static_cast<std::uint64_t>(got) : 0;
+        // Progress counts whole clusters of the reported free space; what
+        // the volume did not take still counts once it is full.
+        const auto report = [&](bool volumeFull) {
+            while (reported < clustersPerPass && (volumeFull || (reported + 1) * cluster <= total)) {
+                ++reported;
+                if (job.afterCluster && !job.afterCluster()) return false;
+            }
+            return true;
+        };
+        const auto stopped = [&] {
+            outcome.result = FillResult::Stopped;
+            return outcome;
+        };
+        bool notFillingUp = false;
+        for (std::size_t index = 0; !notFillingUp; ++index) {
+            if (index == files.size()) {
+                // Another file only while the last one still took something.
+                if (!claiming || !job.nextFile || outcome.perFile.empty() || outcome.perFile.back() == 0) break;
+                platform::File* next = job.nextFile();
+                if (next == nullptr) break;
+                files.push_back(next);
+            }
+            platform::File& fill = *files[index];
+            fill.Seek(0, platform::SeekFrom::Start);
+            const std::uint64_t length = claiming ? 0 : outcome.perFile[index];
+            std::uint64_t written = 0;
+            // A further file takes only what the first one left.
+            std::uint64_t size = index == 0 ? batchBytes : cluster;
+            bool full = !claiming && length == 0;
+            while (!full) {
+                const std::uint64_t want = claiming ? size : std::min(size, length - written);
+                const auto got = fill.Write(batch.data(), static_cast<std::size_t>(want));
+                const std::uint64_t taken = got > 0 ? static_cast<std::uint64_t>(got) : 0;
+                written += taken;
+                total += taken;
                 if (got != static_cast<std::int64_t>(want)) {
                     size = claiming ? Smaller(size, cluster, sector) : 0;
                     full = size == 0;
                 }
-                if (!claiming && written >= outcome.claimed) full = true;
-            }
-            // Progress counts whole clusters of the reported free space; what
-            // the volume did not take still counts once it is full.
-            while (reported < clustersPerPass && (full || (reported + 1) * cluster <= written)) {
-                ++reported;
-                if (job.afterCluster && !job.afterCluster()) {
-                    outcome.result = FillResult::Stopped;
-                    return outcome;
+                if (!claiming && written >= length) full = true;
+                if (!report(false)) return stopped();
+                if (reported == clustersPerPass) {
+                    if (total >= mostClaimed) full = notFillingUp = true;
+                    if (job.keepGoing && !job.keepGoing()) return stopped();
                 }
             }
-            if (full && reported == clustersPerPass) break;
-            if (reported == clustersPerPass) {
-                if (written >= mostClaimed) full = true;
-                if (job.keepGoing && !job.keepGoing()) {
-                    outcome.result = FillResult::Stopped;
-                    return outcome;
-                }
-            }
+            if (claiming) outcome.perFile.push_back(written);
+            fill.Flush();
         }
-        if (claiming) outcome.claimed = written;
-        file.Flush();
+        if (!report(true)) return stopped();
+        if (claiming) outcome.claimed = total;
     }
     return outcome;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 #include "platform/File.h"
 
@@ -13,8 +14,11 @@ namespace pelorin::wipe {
 // when a write is refused or comes back short, the fill goes on with smaller
 // writes (one cluster at a time, then one sector) until the volume
 // refuses a single sector, so that no last stretch of free space is left
-// with old data in it. Every later pass rewrites exactly what the first
-// claimed.
+// with old data in it. A volume may still have a block left then that the
+// fill file cannot take because recording it would need one more block of
+// the file's own (ext4's extent tree): further fill files, each a new
+// record, take such blocks until a new one takes nothing. Every later pass
+// rewrites exactly what the first claimed, file by file.
 struct FillJob {
     std::uint64_t cluster = 0;     // the volume's allocation unit
     std::uint64_t sector = 512;    // the smallest write tried
@@ -26,13 +30,17 @@ struct FillJob {
     std::function<bool()> afterCluster;
     // Between writes beyond the reported free space: false stops the fill.
     std::function<bool()> keepGoing;
+    // Another fill file, opened empty for writing; nothing when none can be
+    // made. Asked in the first pass once the files so far are full.
+    std::function<platform::File*()> nextFile;
 };
 
 enum class FillResult { Completed, Stopped };
 
 struct FillOutcome {
     FillResult result = FillResult::Completed;
-    std::uint64_t claimed = 0;  // bytes the first pass laid down
+    std::uint64_t claimed = 0;           // bytes the first pass laid down, in all files
+    std::vector<std::uint64_t> perFile;  // of which each file holds, the first file first
 };
 
 FillOutcome FillFreeSpace(platform::File& file, const FillJob& job);

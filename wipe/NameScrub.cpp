@@ -5,6 +5,8 @@
 
 #include "platform/File.h"
 #include "platform/OsRandom.h"
+#include "platform/Paths.h"
+#include "platform/Volume.h"
 
 namespace pelorin::wipe {
 namespace {
@@ -82,7 +84,10 @@ bool ScrubFolderEntries(const platform::Folder& folder, std::uint64_t deadBytes)
     for (const auto& name : made) removed = folder.Delete(name) && removed;
     // A folder's directory blocks that are still in memory when it is
     // removed are dropped, not written: the disk would keep the old names.
-    folder.Flush();
+    // A journalling file system (ext4) has them written to its journal by
+    // the folder's own flush, and where they lie only later, unless the
+    // whole volume is flushed.
+    folder.FlushVolume();
     return removed;
 }
 
@@ -90,6 +95,28 @@ std::string ScrubName(const platform::Folder& folder, const std::string& name) {
     std::string current = name;
     for (int rename = 0; rename < kRenames; ++rename) current = RenameOnce(folder, current);
     return current;
+}
+
+bool DeleteWithScrubbedName(const platform::Folder& folder, const std::string& name) {
+    const std::string scrubbed = ScrubName(folder, name);
+    if (folder.Delete(scrubbed)) return true;
+    if (scrubbed != name) folder.Rename(scrubbed, name);
+    return false;
+}
+
+bool RemoveFolderWithScrubbedName(const platform::Folder& folder, const std::string& name) {
+    const std::string scrubbed = ScrubName(folder, name);
+    if (folder.RemoveFolder(scrubbed)) return true;
+    if (scrubbed != name) folder.Rename(scrubbed, name);
+    return false;
+}
+
+bool DeleteWithScrubbedName(const std::string& path) {
+    // On Linux a backslash is part of a name.
+    const std::size_t cut = path.find_last_of(platform::kHostSeparator == '\\' ? "\\/" : "/");
+    const auto folder = cut == std::string::npos ? std::nullopt : platform::Folder::Open(path.substr(0, cut + 1), true);
+    if (!folder) return platform::DeleteFileNamed(path);
+    return DeleteWithScrubbedName(*folder, path.substr(cut + 1));
 }
 
 }  // namespace pelorin::wipe

@@ -17,6 +17,13 @@ namespace pelorin::wipe {
 // now: `name` itself when no rename was possible (nothing is ever replaced).
 std::string ScrubName(const platform::Folder& folder, const std::string& name);
 
+// Removes a file, or an emptied folder, named in `folder`, its name
+// overwritten first (ScrubName); one that then stays gets its name back.
+bool DeleteWithScrubbedName(const platform::Folder& folder, const std::string& name);
+bool RemoveFolderWithScrubbedName(const platform::Folder& folder, const std::string& name);
+// The same for a full path: its folder is opened as the user named it.
+bool DeleteWithScrubbedName(const std::string& path);
+
 // Overwrites what a folder's directory still holds of the names of entries
 // deleted from it, before an emptied folder is removed (or when it stays).
 // File systems that keep the bytes of deleted entries and reuse that space

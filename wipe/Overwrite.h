@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 #include "platform/File.h"
 
@@ -15,6 +16,10 @@ namespace pelorin::wipe {
 struct OverwriteJob {
     std::uint64_t offset = 0;  // where every pass starts
     std::uint64_t length = 0;  // bytes per pass
+    // When given, each pass writes these stretches in turn instead of
+    // `length` bytes from `offset` (a sparse file's data); `length` is then
+    // their total.
+    std::vector<platform::FileRange> parts;
     std::size_t unit = 0;      // bytes per write as the callbacks see it (a cluster)
     // The pass count, read before the first pass and again after every pass.
     std::function<int()> passCount;
@@ -36,6 +41,10 @@ struct OverwriteJob {
     // A write that fails or falls short stops the overwrite unless the job
     // expects the volume to fill up (the free-space fill).
     bool volumeMayFill = false;
+    // When a write fails, the space under what the job wrote (which holds
+    // nothing but its patterns now) is given back to the volume where the
+    // file system can, so that a failed wipe does not leave it full.
+    bool giveBackOnFailure = false;
 };
 
 enum class OverwriteResult { Completed, Stopped, WriteFailed };
@@ -44,6 +53,8 @@ enum class OverwriteResult { Completed, Stopped, WriteFailed };
 // block; several units go out per write call while the callbacks still see
 // one call per unit.
 OverwriteResult Overwrite(platform::File& file, const OverwriteJob& job);
+
+std::uint64_t TotalLength(const std::vector<platform::FileRange>& parts);
 
 // ((length + cluster - 1) / cluster) * cluster.
 constexpr std::uint64_t WipeLength(std::uint64_t length, std::uint64_t cluster) {

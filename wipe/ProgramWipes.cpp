@@ -7,6 +7,7 @@
 #include "app_common/SharedRandom.h"
 #include "platform/File.h"
 #include "platform/Volume.h"
+#include "wipe/DataParts.h"
 #include "wipe/NameScrub.h"
 #include "wipe/Overwrite.h"
 #include "wipe/Patterns.h"
@@ -38,9 +39,13 @@ std::function<bool(int, std::uint64_t)> KeepingAlive(ProgressDialog& progress, s
     };
 }
 
-OverwriteJob ThreeWayJob(std::uint64_t wipeLength, std::uint64_t cluster, std::function<int()> passes) {
+// The programs' three-pattern wipe over a file's data (DataToOverwrite).
+OverwriteJob ThreeWayJob(const std::vector<platform::FileRange>& parts, std::uint64_t cluster,
+                         std::function<int()> passes) {
     OverwriteJob job;
-    job.length = wipeLength;
+    job.parts = parts;
+    job.length = TotalLength(parts);
+    job.giveBackOnFailure = true;
     job.unit = static_cast<std::size_t>(cluster);
     job.passCount = std::move(passes);
     job.preparePass = [](int pass, std::span<std::uint8_t> block) {
@@ -52,23 +57,34 @@ OverwriteJob ThreeWayJob(std::uint64_t wipeLength, std::uint64_t cluster, std::f
 
 }  // namespace
 
-bool WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& progress) {
-    if (!platform::IsFullyQualified(fileName)) return false;
+WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& progress) {
+    using Stage = WipeResult::Stage;
+    const auto result = [](Stage stage, std::string reason) { return WipeResult{stage, std::move(reason)}; };
+    if (!platform::IsFullyQualified(fileName)) return result(Stage::NotOverwritten, "not a full path");
     const auto volume = platform::QueryVolume(platform::VolumeRootOf(fileName));
-    if (!volume) return false;
+    if (!volume) return result(Stage::NotOverwritten, "its drive could not be queried");
     platform::FileStatus checked;
-    if (CheckWipeTarget(fileName, true, &checked) != WipeRefusal::None) return false;
+    if (const auto refusal = CheckWipeTarget(fileName, true, &checked); refusal != WipeRefusal::None) {
+        return result(Stage::NotOverwritten, WipeRefusalText(refusal));
+    }
     platform::File file = OpenWipeTarget(fileName, checked);
-    if (!file.IsOpen()) return false;
+    if (!file.IsOpen()) return result(Stage::NotOverwritten, platform::LastFailureText());
     const std::int64_t length = file.Length();
-    if (length < 0) return false;
-    OverwriteJob job = ThreeWayJob(WipeLength(static_cast<std::uint64_t>(length), volume->clusterSize),
-                                   volume->clusterSize, [passes] { return passes; });
+    if (length < 0) return result(Stage::NotOverwritten, platform::LastFailureText());
+    const auto parts = DataToOverwrite(file, static_cast<std::uint64_t>(length), volume->clusterSize);
+    if (!parts) return result(Stage::NotOverwritten, platform::LastFailureText());
+    OverwriteJob job = ThreeWayJob(*parts, volume->clusterSize, [passes] { return passes; });
     job.onPassStart = [&](int pass) { progress.SetStatus(PassStatus(pass)); };
     job.afterUnit = KeepingAlive(progress, volume->clusterSize);
-    if (Overwrite(file, job) != OverwriteResult::Completed) return false;
+    if (Overwrite(file, job) != OverwriteResult::Completed) {
+        const std::string why = platform::LastFailureText();
+        file.SetLength(length);
+        return result(Stage::PartlyOverwritten, why);
+    }
     file.Close();
-    return platform::DeleteFileNamed(fileName);
+    // The name goes from the folder's directory too.
+    if (!DeleteWithScrubbedName(fileName)) return result(Stage::NotDeleted, platform::LastFailureText());
+    return {};
 }
 
 std::uint64_t InputWipeBlockSize(std::uint64_t length) {
@@ -180,9 +196,11 @@ bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, Pr
     if (length < 0) return refuse("could not be measured; not deleted");
     const int passCount = std::max(passes, 1);
     const std::uint64_t cluster = volume->clusterSize;
-    const std::uint64_t wipeLength = WipeLength(static_cast<std::uint64_t>(length), cluster);
+    const auto parts = DataToOverwrite(file, static_cast<std::uint64_t>(length), cluster);
+    if (!parts) return refuse("could not be measured (" + platform::LastFailureText() + "); not deleted");
     progress.SetStatus("Deleting " + AfterLastBackslash(fileName) + "...");
-    OverwriteJob job = ThreeWayJob(wipeLength, cluster, [passCount] { return passCount; });
+    OverwriteJob job = ThreeWayJob(*parts, cluster, [passCount] { return passCount; });
+    const std::uint64_t wipeLength = job.length;
     // With three passes each spans 10666 of the bar's 32000.
     const int passSpan = kDroppedFileProgressFull / passCount;
     job.afterUnit = [&](int pass, std::uint64_t unit) {
@@ -195,6 +213,7 @@ bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, Pr
     // A refused write (a full volume under a sparse file) has its own words:
     // the file is not "overwritten" then.
     const std::string writeFailure = result == OverwriteResult::WriteFailed ? platform::LastFailureText() : "";
+    if (result == OverwriteResult::WriteFailed) file.SetLength(length);
     file.Close();
     if (result == OverwriteResult::WriteFailed) {
         ui.ShowMessage(DroppedOverwriteFailedText(fileName, writeFailure), std::nullopt, MessageIcon::Exclamation);

@@ -19,11 +19,20 @@ inline constexpr int kDroppedFilePasses = 3;
 inline constexpr int kDroppedFileProgressFull = 32000;
 inline constexpr std::uint64_t kInputWipeMaxBlock = 100000;
 
+// How far a wipe got, so that a message can say whether the file was
+// overwritten: a user who reads "could not be deleted" of a file that is in
+// fact overwritten may throw away the only copy left.
+struct WipeResult {
+    enum class Stage { Done, NotOverwritten, PartlyOverwritten, NotDeleted };
+    Stage stage = Stage::Done;
+    std::string reason;  // the system's or the check's words, when not done
+    explicit operator bool() const { return stage == Stage::Done; }
+};
+
 // The encryptor's wipe of a source it has just encrypted: the pass count of
 // its settings, patterns 0x00, 0xFF, random by pass mod 3, cluster-rounded,
-// flushed per pass. True when the file was overwritten and deleted; every
-// failure is silent.
-bool WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& progress);
+// flushed per pass. Shows nothing itself.
+WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& progress);
 
 // The decryptor's wipe of an input it has just decrypted: renamed to
 // "pelodel.tmp" first, overwritten over its exact length with fresh random

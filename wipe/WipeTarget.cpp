@@ -11,8 +11,10 @@ namespace pelorin::wipe {
 
 namespace {
 
-// The checks over a name's status and whether it could be removed.
+// The checks over a name's status, its folder's and whether it could be
+// removed.
 WipeRefusal Check(const std::optional<platform::FileStatus>& found, bool deleting,
+                  const std::function<std::optional<platform::FileStatus>()>& folderStatus,
                   const std::function<bool()>& canRemove, platform::FileStatus* status) {
     if (!found) return WipeRefusal::Missing;
     if (status) *status = *found;
@@ -21,6 +23,12 @@ WipeRefusal Check(const std::optional<platform::FileStatus>& found, bool deletin
     if (found->mountPoint) return WipeRefusal::MountPoint;
     if (!deleting) return WipeRefusal::None;
     if (found->names > 1) return WipeRefusal::OtherNames;
+    // The system refuses to unlink such a name even to its owner, and the
+    // write permissions below do not show it.
+    if (found->appendOnly || found->immutable) return WipeRefusal::Protected;
+    if (const auto folder = folderStatus(); folder && (folder->appendOnly || folder->immutable)) {
+        return WipeRefusal::Protected;
+    }
     if (!canRemove()) return WipeRefusal::CannotRemove;
     return WipeRefusal::None;
 }
@@ -52,12 +60,18 @@ platform::File Verified(platform::File file, const platform::FileStatus& checked
 }  // namespace
 
 WipeRefusal CheckWipeTarget(const std::string& name, bool deleting, platform::FileStatus* status) {
-    return Check(platform::StatusOf(name), deleting, [&] { return platform::CanRemove(name); }, status);
+    const auto folderOf = [&name]() -> std::optional<platform::FileStatus> {
+        const std::size_t cut = name.find_last_of(platform::kHostSeparator);
+        if (cut == std::string::npos) return platform::StatusOf(".");
+        return platform::StatusOf(name.substr(0, cut + 1));
+    };
+    return Check(platform::StatusOf(name), deleting, folderOf, [&] { return platform::CanRemove(name); }, status);
 }
 
 WipeRefusal CheckWipeTarget(const platform::Folder& folder, const std::string& name, bool deleting,
                             platform::FileStatus* status) {
-    return Check(folder.StatusOf(name), deleting, [&] { return folder.CanRemove(name); }, status);
+    return Check(folder.StatusOf(name), deleting, [&] { return folder.Status(); }, [&] { return folder.CanRemove(name); },
+                 status);
 }
 
 platform::File OpenWipeTarget(const std::string& name, const platform::FileStatus& checked, bool read, bool hold,
@@ -77,6 +91,9 @@ std::string WipeRefusalText(WipeRefusal refusal) {
         case WipeRefusal::NotAFile: return "is not a regular file (a folder, device, pipe or socket); not wiped";
         case WipeRefusal::OtherNames: return "has other names (hard links); not wiped";
         case WipeRefusal::MountPoint: return "has a file mounted on it, which is left alone; not wiped";
+        case WipeRefusal::Protected:
+            return "is append-only or immutable, or its folder is (chattr +a or +i), so its name could not be removed "
+                   "afterwards; it was not overwritten";
         case WipeRefusal::CannotRemove:
             return "could not be deleted afterwards (its folder is not writable, or it is read-only); it was not "
                    "overwritten";

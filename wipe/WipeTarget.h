@@ -20,10 +20,11 @@ enum class WipeRefusal {
     NotAFile,      // a folder, device, pipe or socket
     MountPoint,    // something is mounted on its name: the data is another file system's
     OtherNames,    // the file has further names (hard links)
+    Protected,     // it, or its folder, is append-only or immutable: its name could not go
     CannotRemove,  // its folder does not let it go, or it is read-only
 };
 
-// The checks in that order; `deleting` adds the last two (a slack wipe
+// The checks in that order; `deleting` adds the last three (a slack wipe
 // keeps the file and its names).
 WipeRefusal CheckWipeTarget(const std::string& name, bool deleting, platform::FileStatus* status = nullptr);
 

@@ -1,9 +1,11 @@
 #include "wipe_app/DriveWalks.h"
 
+#include "app_common/FolderTrail.h"
 #include "platform/File.h"
 #include "platform/Folder.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
+#include "wipe/InPlaceOverwrite.h"
 #include "wipe_app/BarPosition.h"
 #include "wipe_app/WipeTexts.h"
 
@@ -111,27 +113,34 @@ private:
 };
 
 // Deletes through open folders: no folder on the way down can be swapped
-// for a link to elsewhere while the walk is below it.
+// for a link to elsewhere while the walk is below it, and however deep the
+// tree goes only a bounded number of them are held open.
 class Deletion {
 public:
     explicit Deletion(const DriveWalk& walk) : walk_(walk) {}
 
     bool Root() {
-        const auto root = platform::Folder::Open(walk_.root);
+        auto root = platform::Folder::Open(walk_.root);
         if (!root) {
             walk_.view.NotProcessed(walk_.root, platform::LastFailureText());
             return false;
         }
         const auto status = root->Status();
         volume_ = status ? status->identity.volume : 0;
-        return Empty(*root, WithSeparator(walk_.root));
+        FolderTrail trail(std::move(*root));
+        return Empty(trail, WithSeparator(walk_.root), true);
     }
 
 private:
     // True unless something remains; a cancel stops the walk and leaves the
     // folder it was in.
-    bool Empty(const platform::Folder& folder, const std::string& shown) {
-        const platform::FolderListing listing = folder.List();
+    bool Empty(FolderTrail& trail, const std::string& shown, bool atRoot = false) {
+        const platform::Folder* folder = trail.Current();
+        if (folder == nullptr) {
+            walk_.view.NotProcessed(shown, trail.Failure());
+            return false;
+        }
+        const platform::FolderListing listing = folder->List();
         if (!listing.readable) {
             walk_.view.NotProcessed(shown, platform::LastFailureText());
             return false;
@@ -140,25 +149,33 @@ private:
         for (const auto& name : listing.names) {
             // Names beginning with '.' stay, and with them their folder.
             if (name.empty() || name[0] == '.') continue;
-            ok = Entry(folder, shown, name) && ok;
+            const bool checkerFolder =
+                atRoot && platform::kCheckerFolderName != nullptr && name == platform::kCheckerFolderName;
+            ok = Entry(trail, shown, name, checkerFolder) && ok;
             if (walk_.state.cancel) return true;
         }
         return ok;
     }
 
-    bool Entry(const platform::Folder& folder, const std::string& shown, const std::string& name) {
+    // `keepFolder`: a folder there is emptied but stays.
+    bool Entry(FolderTrail& trail, const std::string& shown, const std::string& name, bool keepFolder) {
         const std::string path = shown + name;
-        const auto status = folder.StatusOf(name);
+        const platform::Folder* folder = trail.Current();
+        if (folder == nullptr) {
+            walk_.view.NotProcessed(path, "it is in a folder that " + trail.Failure());
+            return false;
+        }
+        const auto status = folder->StatusOf(name);
         if (!status) return true;  // gone meanwhile
         if (status->mountPoint) {
             walk_.view.NotProcessed(path, kMountedThereText);
             return false;
         }
         switch (status->kind) {
-            case platform::FileKind::Regular: return File(folder, path, name);
+            case platform::FileKind::Regular: return File(*folder, path, name);
             case platform::FileKind::Link:
                 // The link goes, never what it leads to.
-                if (walk_.state.cancel || folder.RemoveLink(name)) return true;
+                if (walk_.state.cancel || folder->RemoveLink(name)) return true;
                 walk_.view.NotProcessed(path, "the link could not be removed");
                 return false;
             case platform::FileKind::Other:
@@ -170,18 +187,17 @@ private:
             walk_.view.NotProcessed(path, kMountedThereText);
             return false;
         }
-        bool ok = false;
-        {
-            const auto child = folder.OpenChild(name);
-            if (!child) {
-                walk_.view.NotProcessed(path, platform::LastFailureText());
-                return false;
-            }
-            ok = Empty(*child, WithSeparator(path));
-        }  // closed: on Windows an open folder cannot be removed
+        if (!trail.Enter(name)) {
+            walk_.view.NotProcessed(path, platform::LastFailureText());
+            return false;
+        }
+        const bool ok = Empty(trail, WithSeparator(path));
+        trail.Leave();  // on Windows an open folder cannot be removed
         if (walk_.state.cancel) return true;
-        if (!folder.RemoveFolder(name)) {
-            if (ok) walk_.view.NotProcessed(path, "the folder could not be removed");
+        if (keepFolder) return ok;
+        const platform::Folder* parent = trail.Current();
+        if (parent == nullptr || !parent->RemoveFolder(name)) {
+            if (ok) walk_.view.NotProcessed(path, parent ? "the folder could not be removed" : trail.Failure());
             return false;
         }
         return ok;
@@ -191,6 +207,13 @@ private:
         const std::uint32_t k = walk_.state.fileIndex++;
         walk_.view.Report(Scaled(0, kCompleteDeleteSpan, k, walk_.state.fileCount), DeleteStatus(path));
         if (walk_.state.cancel) return true;
+        const wipe::InPlaceOutcome overwrite =
+            wipe::OverwriteInPlace(folder, name, walk_.diskPasses, [this] { return !walk_.state.cancel; });
+        if (overwrite.result == wipe::InPlaceResult::Gone) return true;
+        if (overwrite.result == wipe::InPlaceResult::Refused || overwrite.result == wipe::InPlaceResult::Failed) {
+            walk_.view.NotProcessed(path, "it " + overwrite.why);
+            return false;
+        }
         if (folder.Delete(name)) return true;
         walk_.view.NotProcessed(path, "it could not be deleted: " + platform::LastFailureText());
         return false;

@@ -18,6 +18,7 @@ struct DriveWalk {
     std::string root;
     RunState& state;
     WipeView& view;
+    int diskPasses = 1;  // the delete walk's overwrite passes: the drive's disk passes
 };
 
 // The number of files below the root; a folder that cannot be listed counts 0.
@@ -30,8 +31,14 @@ std::uint32_t CountFiles(const DriveWalk& walk);
 bool SlackWalk(const DriveWalk& walk, const std::function<int(const std::string&)>& wipeSlack);
 
 // Deletes every file (each shown at k x 12000 / count) and link, then each
-// emptied folder except the drive root. False when any file or folder
-// remains. A cancel stops it (true), leaving the folder it was in.
+// emptied folder except the drive root and, on Linux, the root's
+// lost+found, which the file system's checker needs. Each file's contents
+// are overwritten where they lie first (the drive's disk passes), since a
+// small file's may live in its own record, where no free-space wipe reaches
+// them; a file with further names only loses this one. A file that cannot
+// be overwritten stays. False when any file or folder remains. A cancel
+// stops it (true), leaving the folder it was in; a file it stopped in the
+// middle of is deleted.
 bool DeleteWalk(const DriveWalk& walk);
 
 }  // namespace pelorin::wipe_app

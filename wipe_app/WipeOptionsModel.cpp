@@ -7,8 +7,8 @@
 namespace pelorin::wipe_app {
 
 void WipeOptionsModel::Load(const platform::SettingsStore& global) {
-    diskPasses = std::to_string(static_cast<std::int32_t>(global.ReadOr(kNumDisk.name, kNumDisk.defaultValue)));
-    memoryPasses = std::to_string(static_cast<std::int32_t>(global.ReadOr(kNumMem.name, kNumMem.defaultValue)));
+    diskPasses = std::to_string(static_cast<std::int32_t>(ReadSetting(global, kNumDisk)));
+    memoryPasses = std::to_string(static_cast<std::int32_t>(ReadSetting(global, kNumMem)));
 }
 
 void WipeOptionsModel::Save(platform::SettingsStore& global, Ui& ui) const {

@@ -16,12 +16,18 @@ namespace {
 struct DriveInHand {
     RunState* state = nullptr;
     WipeView* view = nullptr;
+    std::string root;
     int start = 0;  // the bar's part for the phase that reports progress
     int span = 0;
 };
 DriveInHand inHand;
 
 int ContinueCheck(int) { return inHand.state->cancel ? 0 : 1; }
+
+int ReportOverwrite(const char* report, int) {
+    if (report != nullptr) inHand.view->Note(inHand.root + ": " + report);
+    return 0;
+}
 
 int ScaleProgress(long long done, long long total, const char* fileName, int) {
     inHand.view->Report(Scaled(inHand.start, inHand.span, done, total),
@@ -32,19 +38,20 @@ int ScaleProgress(long long done, long long total, const char* fileName, int) {
 // The passes over the disk: the run's own, else "NumDisk" as it is now.
 int DiskPasses(const WipeRun& run) {
     const platform::SettingsStore global(kGlobalKey);
-    return run.diskPasses.value_or(static_cast<int>(global.ReadOr(kNumDisk.name, kNumDisk.defaultValue)));
+    return run.diskPasses.value_or(static_cast<int>(ReadSetting(global, kNumDisk)));
 }
 
 // Brackets one drive's use of the library; KillPelorinSDK on every way out.
 class LibraryForDrive {
 public:
-    LibraryForDrive(const WipeRun& run, RunState& state, WipeView& view) {
+    LibraryForDrive(const WipeRun& run, const std::string& root, RunState& state, WipeView& view) {
         const platform::SettingsStore global(kGlobalKey);
         disk_ = DiskPasses(run);
-        memory_ = run.memoryPasses.value_or(static_cast<int>(global.ReadOr(kNumMem.name, kNumMem.defaultValue)));
-        inHand = {&state, &view, 0, 0};
+        memory_ = run.memoryPasses.value_or(static_cast<int>(ReadSetting(global, kNumMem)));
+        inHand = {&state, &view, root, 0, 0};
         InitPelorinSDK();
         SetContinueCallback(ContinueCheck, 0);
+        SetOverwriteCallback(ReportOverwrite, 0);
     }
     ~LibraryForDrive() { KillPelorinSDK(); }
     LibraryForDrive(const LibraryForDrive&) = delete;
@@ -60,6 +67,7 @@ public:
         SetMemPasses(memory_);
         SetDiskPasses(disk_);
     }
+    int diskPasses() const { return disk_; }
 
 private:
     int disk_ = 3;
@@ -89,11 +97,17 @@ public:
     int status() const { return state_.cancel ? 13 : status_; }
 
 private:
-    // A library result: 0 done, 13 stopped (shown as nothing), else shown.
-    bool Succeeded(int code) {
+    // A library result: 0 done, 13 stopped (shown as nothing), else shown;
+    // a fill file that could not be made has the volume's reason with it.
+    bool Succeeded(int code, const std::string& root = "") {
         if (code == SdkErrorNone) return true;
         if (code != SdkErrorAborted) {
-            ui_.ShowMessage(LibraryErrorText(GetErrorText(code)), std::nullopt, MessageIcon::Exclamation);
+            std::string text = GetErrorText(code);
+            if (const std::string why = code == SdkErrorOpenFile && !root.empty() ? platform::WhyNoNewFileIn(root) : "";
+                !why.empty()) {
+                text += " (" + why + ")";
+            }
+            ui_.ShowMessage(LibraryErrorText(text), std::nullopt, MessageIcon::Exclamation);
             status_ = code;
         }
         return false;
@@ -105,19 +119,19 @@ private:
     }
 
     void Standard(const std::string& root) {
-        LibraryForDrive library(run_, state_, view_);
+        LibraryForDrive library(run_, root, state_, view_);
         view_.Report(0, FreeSpaceStatus(root));
         library.Scale(0, kBarFull);
         library.SetPasses();
-        Succeeded(WipeFreeSpace(root.c_str()));
+        Succeeded(WipeFreeSpace(root.c_str()), root);
     }
 
     void Thorough(const std::string& root) {
-        LibraryForDrive library(run_, state_, view_);
+        LibraryForDrive library(run_, root, state_, view_);
         view_.Report(0, FreeSpaceStatus(root));
         library.Scale(0, kThoroughFreeSpaceSpan);
         library.SetPasses();
-        if (!Succeeded(WipeFreeSpace(root.c_str()))) return;
+        if (!Succeeded(WipeFreeSpace(root.c_str()), root)) return;
         library.Scale(0, 0);
         view_.Report(kThoroughFreeSpaceSpan, std::string(kCountingStatus));
         const DriveWalk walk{root, state_, view_};
@@ -137,11 +151,11 @@ private:
             status_ = 1;
             return;
         }
-        LibraryForDrive library(run_, state_, view_);
+        LibraryForDrive library(run_, root, state_, view_);
         library.Scale(0, 0);
         library.SetPasses();
         view_.Report(0, std::string(kCountingStatus));
-        const DriveWalk walk{root, state_, view_};
+        const DriveWalk walk{root, state_, view_, library.diskPasses()};
         state_.fileCount = CountFiles(walk);
         if (state_.cancel) return;
         state_.fileIndex = 0;
@@ -150,7 +164,7 @@ private:
         if (!DeleteWalk(walk)) WalkFailed(kDeleteFailedText);
         view_.Report(kCompleteDeleteSpan, std::string(kWipingDriveStatus));
         library.Scale(kCompleteDeleteSpan, kBarFull - kCompleteDeleteSpan);
-        Succeeded(WipeFreeSpace(root.c_str()));
+        Succeeded(WipeFreeSpace(root.c_str()), root);
     }
 
     const WipeRun& run_;

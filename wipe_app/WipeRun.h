@@ -32,6 +32,9 @@ public:
     virtual void Finished() = 0;
     // A file or folder a walk left as it was, and why (the tool names them).
     virtual void NotProcessed(const std::string& /*path*/, const std::string& /*why*/) {}
+    // What the library overwrote beyond the free space ("X: N free file
+    // records overwritten"; the tool prints it).
+    virtual void Note(const std::string& /*text*/) {}
 };
 
 struct WipeRun {

@@ -8,8 +8,8 @@ namespace pelorin::wipe_app {
 // drive wipe program's own last wipe type.
 inline constexpr const char* kGlobalKey = "Software\\Tarn6 Software\\Pelorin\\Global";
 inline constexpr const char* kProgramKey = "Software\\Tarn6 Software\\Pelorin Wipe";
-inline constexpr Setting kNumDisk{"NumDisk", 3};
-inline constexpr Setting kNumMem{"NumMem", 10};
-inline constexpr Setting kWhat{"what", 1};
+inline constexpr Setting kNumDisk{"NumDisk", 3, 0, 10000};
+inline constexpr Setting kNumMem{"NumMem", 10, 0, 10000};
+inline constexpr Setting kWhat{"what", 1, 1, 3};
 
 }  // namespace pelorin::wipe_app

@@ -1,5 +1,7 @@
 #include "app_common/win32/DialogHelpers.h"
 
+#include "app_common/Setting.h"
+
 #include <commctrl.h>
 
 namespace pelorin::win32 {
@@ -19,6 +21,17 @@ UINT IconFlag(MessageIcon icon) {
 void ShowMessageBox(HWND owner, const char* title, const std::string& text,
                     const std::optional<std::string>& caption, MessageIcon icon) {
     MessageBoxA(owner, text.c_str(), caption ? caption->c_str() : title, MB_OK | IconFlag(icon));
+}
+
+namespace {
+const char* settingWarningTitle = "";
+}  // namespace
+
+void ShowSettingWarnings(const char* title) {
+    settingWarningTitle = title;
+    SetSettingWarning([](const std::string& text) {
+        ShowMessageBox(nullptr, settingWarningTitle, text + ".", std::nullopt, MessageIcon::Exclamation);
+    });
 }
 
 bool AskYesNoBox(HWND owner, const char* title, const std::string& text, const std::optional<std::string>& caption,

@@ -25,6 +25,10 @@ bool AskYesNoBox(HWND owner, const char* title, const std::string& text, const s
 AbortRetryIgnore AskAbortRetryIgnoreBox(HWND owner, const char* title, const std::string& text,
                                         const std::optional<std::string>& caption, MessageIcon icon);
 
+// From now on a setting read out of its range (a hand-edited registry
+// value) is said in a message box with the program's title.
+void ShowSettingWarnings(const char* title);
+
 std::string ControlText(HWND dialog, int id);
 
 // A control's text read as Unicode and written in the code page; `exact`

@@ -15,6 +15,7 @@
 #include "decrypt_app/OpenSelection.h"
 #include "decrypt_app/win32/DecryptViews.h"
 #include "decrypt_app/win32/resource.h"
+#include "app_common/win32/DialogHelpers.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ std::string FullPath(const std::string& name) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    pelorin::win32::ShowSettingWarnings(pelorin::decrypt::win32::kApplicationTitle);
     std::vector<std::string> arguments;
     for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
     const DecryptCommandLine line = ParseDecryptCommandLine(arguments);

@@ -12,10 +12,12 @@
 #include "app_common/win32/Win32ProgressView.h"
 #include "encrypt_app/win32/Win32Views.h"
 #include "encrypt_app/win32/resource.h"
+#include "app_common/win32/DialogHelpers.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    pelorin::win32::ShowSettingWarnings(pelorin::encrypt::win32::kApplicationTitle);
     std::vector<std::string> arguments;
     for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
 

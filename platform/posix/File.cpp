@@ -2,13 +2,19 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <linux/falloc.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "platform/Folder.h"
+#include "platform/posix/BirthOf.h"
 #include "platform/posix/Failure.h"
 #include "platform/posix/StatusFromStat.h"
 
@@ -242,12 +248,117 @@ bool File::SetLength(std::int64_t length) {
     return true;
 }
 
+namespace {
+
+// The extents the file system maps for the file (ext2 has no SEEK_DATA but
+// maps its blocks), merged where they touch. Nothing when it cannot.
+std::optional<std::vector<FileRange>> MappedRanges(int fd, std::uint64_t length) {
+    constexpr unsigned kBatch = 64;
+    std::vector<std::uint8_t> buffer(sizeof(struct fiemap) + kBatch * sizeof(struct fiemap_extent));
+    auto* map = reinterpret_cast<struct fiemap*>(buffer.data());
+    std::vector<FileRange> ranges;
+    for (std::uint64_t start = 0; start < length;) {
+        std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+        map->fm_start = start;
+        map->fm_length = length - start;
+        map->fm_flags = FIEMAP_FLAG_SYNC;
+        map->fm_extent_count = kBatch;
+        if (::ioctl(fd, FS_IOC_FIEMAP, map) != 0) return std::nullopt;
+        if (map->fm_mapped_extents == 0) break;
+        bool last = false;
+        for (unsigned i = 0; i < map->fm_mapped_extents; ++i) {
+            const auto& extent = map->fm_extents[i];
+            const std::uint64_t from = extent.fe_logical;
+            const std::uint64_t to = std::min<std::uint64_t>(from + extent.fe_length, length);
+            if (to > from) {
+                if (!ranges.empty() && ranges.back().offset + ranges.back().length >= from) {
+                    ranges.back().length = std::max(ranges.back().offset + ranges.back().length, to) - ranges.back().offset;
+                } else {
+                    ranges.push_back({from, to - from});
+                }
+            }
+            start = std::max<std::uint64_t>(start, from + extent.fe_length);
+            last = last || (extent.fe_flags & FIEMAP_EXTENT_LAST) != 0;
+        }
+        if (last) break;
+    }
+    return ranges;
+}
+
+}  // namespace
+
+std::optional<std::vector<FileRange>> File::DataRanges() {
+    const int fd = Fd(handle_);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        lastError_ = Fail(errno);
+        return std::nullopt;
+    }
+    const auto length = static_cast<std::uint64_t>(info.st_size);
+    std::vector<FileRange> ranges;
+    for (off_t at = 0; static_cast<std::uint64_t>(at) < length;) {
+        const off_t data = ::lseek(fd, at, SEEK_DATA);
+        if (data < 0) {
+            if (errno == ENXIO) break;  // nothing but a hole from here
+            if (errno != EINVAL) {
+                lastError_ = Fail(errno);
+                return std::nullopt;
+            }
+            ranges = {{0, length}};  // the file system cannot tell
+            break;
+        }
+        off_t hole = ::lseek(fd, data, SEEK_HOLE);
+        if (hole < 0 || static_cast<std::uint64_t>(hole) > length) hole = static_cast<off_t>(length);
+        if (hole > data) ranges.push_back({static_cast<std::uint64_t>(data), static_cast<std::uint64_t>(hole - data)});
+        at = hole;
+    }
+    ::lseek(fd, 0, SEEK_SET);
+    // One stretch over the whole of a file that holds fewer blocks than its
+    // length: the file system may not tell holes this way; its block map may.
+    const bool whole = ranges.size() == 1 && ranges[0].offset == 0 && ranges[0].length == length;
+    const auto held = static_cast<std::uint64_t>(info.st_blocks) * 512;
+    if (whole && held + static_cast<std::uint64_t>(info.st_blksize) < length) {
+        if (auto mapped = MappedRanges(fd, length); mapped && !(mapped->empty() && held > 0)) return mapped;
+    }
+    // No data at all in a file that holds blocks: the answer is not to be
+    // trusted, and the whole file is taken.
+    if (ranges.empty() && held > 0) return std::vector<FileRange>{{0, length}};
+    return ranges;
+}
+
+bool File::Deallocate(FileRange range) {
+    if (range.length == 0) return true;
+    if (::fallocate(Fd(handle_), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(range.offset),
+                    static_cast<off_t>(range.length)) == 0) {
+        return true;
+    }
+    lastError_ = Fail(errno);
+    return false;
+}
+
 bool File::Flush() {
     if (::fsync(Fd(handle_)) != 0) {
         lastError_ = Fail(errno);
         return false;
     }
     return true;
+}
+
+bool File::FlushVolume() {
+    if (::syncfs(Fd(handle_)) != 0) {
+        lastError_ = Fail(errno);
+        return false;
+    }
+    return true;
+}
+
+std::int64_t File::AllocatedLength() {
+    struct stat info {};
+    if (::fstat(Fd(handle_), &info) != 0) {
+        lastError_ = Fail(errno);
+        return -1;
+    }
+    return static_cast<std::int64_t>(info.st_blocks) * 512;
 }
 
 bool File::SetModified(std::int64_t modified) {
@@ -265,6 +376,12 @@ std::optional<FileStatus> File::Status() {
         return std::nullopt;
     }
     return StatusFromStat(info);
+}
+
+std::optional<FileBirth> File::Birth() {
+    auto birth = BirthOfDescriptor(Fd(handle_));
+    if (!birth) lastError_ = Fail(errno);
+    return birth;
 }
 
 File::Alone File::KeepOthersOut() {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/posix/BirthOf.h"
 #include "platform/posix/Failure.h"
 #include "platform/posix/StatusFromStat.h"
 
@@ -48,6 +49,15 @@ std::optional<Folder> Folder::OpenChild(const std::string& name) const {
     return Folder(fd, PathOf(name));
 }
 
+std::optional<Folder> Folder::OpenParent(const std::string& path) const {
+    const int fd = ::openat(Fd(handle_), "..", kFolderFlags);
+    if (fd < 0) {
+        RememberErrno(errno);
+        return std::nullopt;
+    }
+    return Folder(fd, path);
+}
+
 Folder::~Folder() {
     if (handle_ >= 0) ::close(Fd(handle_));
 }
@@ -65,9 +75,15 @@ Folder& Folder::operator=(Folder&& other) noexcept {
 }
 
 std::optional<FileStatus> Folder::Status() const {
-    struct stat info {};
-    if (::fstat(Fd(handle_), &info) != 0) return std::nullopt;
-    return StatusFromStat(info);
+    FileStatus status;
+    if (!StatusAt(Fd(handle_), "", status, AT_EMPTY_PATH)) return std::nullopt;
+    return status;
+}
+
+std::optional<FileBirth> Folder::Birth() const {
+    auto birth = BirthOfDescriptor(Fd(handle_));
+    if (!birth) RememberErrno(errno);
+    return birth;
 }
 
 FolderListing Folder::List() const {
@@ -128,6 +144,8 @@ bool Folder::RemoveLink(const std::string& name) const {
 }
 
 bool Folder::Flush() const { return ::fsync(Fd(handle_)) == 0; }
+
+bool Folder::FlushVolume() const { return ::syncfs(Fd(handle_)) == 0; }
 
 std::string Folder::PathOf(const std::string& name) const {
     return !path_.empty() && path_.back() == '/' ? path_ + name : path_ + '/' + name;

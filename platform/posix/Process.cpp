@@ -17,6 +17,12 @@ void SetIdlePriority() {
     setpriority(PRIO_PROCESS, 0, 19);
 }
 
+std::size_t OpenFileLimit() {
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 1 << 20;
+    return static_cast<std::size_t>(limit.rlim_cur);
+}
+
 void SetNormalPriority() {
     if (!lowered) return;
     setpriority(PRIO_PROCESS, 0, savedNiceness);

@@ -40,7 +40,29 @@ std::map<std::string, std::uint32_t> Load(const std::filesystem::path& path) {
     return values;
 }
 
+// The text of every "name=text" line.
+std::map<std::string, std::string> LoadTexts(const std::filesystem::path& path) {
+    std::map<std::string, std::string> texts;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos || equals == 0) continue;
+        texts[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return texts;
+}
+
 }  // namespace
+
+std::optional<std::string> SettingsStore::ReadText(const std::string& name) const {
+    const auto texts = LoadTexts(StorePath(keyPath_));
+    const auto found = texts.find(name);
+    if (found == texts.end()) return std::nullopt;
+    return found->second;
+}
+
+std::string SettingsStore::Location() const { return StorePath(keyPath_).string(); }
 
 SettingsStore::SettingsStore(std::string keyPath) : keyPath_(std::move(keyPath)) {}
 

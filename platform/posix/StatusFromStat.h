@@ -30,14 +30,14 @@ inline FileStatus StatusFromStat(const struct stat& info) {
 // The status of `name` in the folder `dirfd` (or AT_FDCWD), never following
 // a link, with whether something is mounted there: a bind mount shares the
 // device number of its surroundings, so only the kernel's mount-root mark
-// tells it.
-inline bool StatusAt(int dirfd, const char* name, FileStatus& status) {
+// tells it. An empty name with AT_EMPTY_PATH in `flags` is `dirfd` itself.
+inline bool StatusAt(int dirfd, const char* name, FileStatus& status, int flags = 0) {
     struct statx info {};
-    if (::statx(dirfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &info) != 0) {
+    if (::statx(dirfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | flags, STATX_BASIC_STATS, &info) != 0) {
         if (errno != ENOSYS) return false;
         // A system without statx: the plain status, which tells no bind mount.
         struct stat plain {};
-        if (::fstatat(dirfd, name, &plain, AT_SYMLINK_NOFOLLOW) != 0) return false;
+        if (::fstatat(dirfd, name, &plain, AT_SYMLINK_NOFOLLOW | flags) != 0) return false;
         status = StatusFromStat(plain);
         return true;
     }
@@ -52,6 +52,11 @@ inline bool StatusAt(int dirfd, const char* name, FileStatus& status) {
     status = StatusFromStat(plain);
     status.mountPoint = (info.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
                         (info.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    const auto flag = [&info](std::uint64_t attribute) {
+        return (info.stx_attributes_mask & attribute) != 0 && (info.stx_attributes & attribute) != 0;
+    };
+    status.appendOnly = flag(STATX_ATTR_APPEND);
+    status.immutable = flag(STATX_ATTR_IMMUTABLE);
     return true;
 }
 

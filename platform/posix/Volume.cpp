@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/posix/Failure.h"
 #include <ctime>
@@ -36,6 +37,7 @@ std::optional<VolumeGeometry> QueryVolume(const std::string& path) {
     // Root may use the reserved blocks too; others only what is available.
     geometry.freeClusters = ::geteuid() == 0 ? info.f_bfree : info.f_bavail;
     geometry.totalClusters = info.f_blocks;
+    geometry.freeFileRecords = ::geteuid() == 0 ? info.f_ffree : info.f_favail;
     return geometry;
 }
 
@@ -82,6 +84,16 @@ std::optional<std::string> CreateTempFile(const std::string& folder, const std::
         if (errno != EEXIST) return std::nullopt;
     }
     return std::nullopt;
+}
+
+std::string WhyNoNewFileIn(const std::string& folder) {
+    struct statvfs info {};
+    if (::statvfs(folder.c_str(), &info) != 0) return std::strerror(errno);
+    if (info.f_flag & ST_RDONLY) return std::strerror(EROFS);
+    // A file system that counts no inodes at all makes them as it goes.
+    if (info.f_files > 0 && info.f_favail == 0) return std::string(std::strerror(ENOSPC)) + ": no free inodes";
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return std::strerror(errno);
+    return "";
 }
 
 std::string UserStateFolder() {

@@ -3,7 +3,9 @@
 #include "platform/Folder.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
+#include <cstring>
 #include <utility>
 
 #include "platform/win32/FileInformation.h"
@@ -205,12 +207,83 @@ bool File::SetLength(std::int64_t length) {
     return ok;
 }
 
+namespace {
+
+bool IsSparse(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_SPARSE_FILE) != 0;
+}
+
+}  // namespace
+
+std::optional<std::vector<FileRange>> File::DataRanges() {
+    const std::int64_t length = Length();
+    if (length < 0) return std::nullopt;
+    if (length == 0) return std::vector<FileRange>{};
+    // Only a sparse file has holes; the others are allocated throughout.
+    if (!IsSparse(Handle(handle_))) return std::vector<FileRange>{{0, static_cast<std::uint64_t>(length)}};
+    std::vector<FileRange> ranges;
+    FILE_ALLOCATED_RANGE_BUFFER query{};
+    query.FileOffset.QuadPart = 0;
+    query.Length.QuadPart = length;
+    FILE_ALLOCATED_RANGE_BUFFER found[64];
+    while (query.Length.QuadPart > 0) {
+        DWORD bytes = 0;
+        const BOOL done = DeviceIoControl(Handle(handle_), FSCTL_QUERY_ALLOCATED_RANGES, &query, sizeof query, found,
+                                          sizeof found, &bytes, nullptr);
+        const DWORD error = done ? ERROR_SUCCESS : GetLastError();
+        if (!done && error != ERROR_MORE_DATA) {
+            lastError_ = Fail();
+            return std::nullopt;
+        }
+        const std::size_t count = bytes / sizeof found[0];
+        for (std::size_t i = 0; i < count; ++i) {
+            ranges.push_back({static_cast<std::uint64_t>(found[i].FileOffset.QuadPart),
+                              static_cast<std::uint64_t>(found[i].Length.QuadPart)});
+        }
+        if (done || count == 0) break;
+        // More than fit: ask again from the end of the last one.
+        const LONGLONG next = found[count - 1].FileOffset.QuadPart + found[count - 1].Length.QuadPart;
+        query.Length.QuadPart = length - next;
+        query.FileOffset.QuadPart = next;
+    }
+    return ranges;
+}
+
+bool File::Deallocate(FileRange range) {
+    if (range.length == 0) return true;
+    // On a file that is not sparse this would write zeros, not free space.
+    if (!IsSparse(Handle(handle_))) return false;
+    FILE_ZERO_DATA_INFORMATION zero{};
+    zero.FileOffset.QuadPart = static_cast<LONGLONG>(range.offset);
+    zero.BeyondFinalZero.QuadPart = static_cast<LONGLONG>(range.offset + range.length);
+    DWORD bytes = 0;
+    if (DeviceIoControl(Handle(handle_), FSCTL_SET_ZERO_DATA, &zero, sizeof zero, nullptr, 0, &bytes, nullptr)) {
+        return true;
+    }
+    lastError_ = Fail();
+    return false;
+}
+
 bool File::Flush() {
     if (!FlushFileBuffers(Handle(handle_))) {
         lastError_ = Fail();
         return false;
     }
     return true;
+}
+
+// Windows forces a volume's own records to the disk only for the
+// administrator's volume handle; the file's own flush is what a fill can do.
+bool File::FlushVolume() { return Flush(); }
+
+std::int64_t File::AllocatedLength() {
+    FILE_STANDARD_INFO information{};
+    if (!GetFileInformationByHandleEx(Handle(handle_), FileStandardInfo, &information, sizeof information)) {
+        lastError_ = Fail();
+        return -1;
+    }
+    return information.AllocationSize.QuadPart;
 }
 
 bool File::SetModified(std::int64_t modified) {
@@ -228,6 +301,12 @@ std::optional<FileStatus> File::Status() {
         return std::nullopt;
     }
     return information->status;
+}
+
+std::optional<FileBirth> File::Birth() {
+    auto birth = win32::BirthOf(Handle(handle_));
+    if (!birth) lastError_ = Fail();
+    return birth;
 }
 
 // An open without write sharing already keeps every writer out: one that

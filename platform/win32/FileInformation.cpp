@@ -1,5 +1,7 @@
 #include "platform/win32/FileInformation.h"
 
+#include <cstring>
+
 namespace pelorin::platform::win32 {
 
 std::optional<FileInformation> InformationOf(HANDLE handle) {
@@ -32,6 +34,25 @@ std::optional<FileInformation> InformationOf(HANDLE handle) {
         status.kind = FileKind::Regular;
     }
     return result;
+}
+
+std::optional<FileBirth> BirthOf(HANDLE handle) {
+    const auto information = InformationOf(handle);
+    FILE_BASIC_INFO basic{};
+    if (!information || !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
+        return std::nullopt;
+    }
+    FileBirth birth;
+    birth.identity = information->status.identity;
+    birth.born = basic.CreationTime.QuadPart;
+    // Volumes with 128-bit file ids (ReFS) give only part of one as the index.
+    FILE_ID_INFO id{};
+    if (GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id)) {
+        std::uint64_t upper = 0;
+        std::memcpy(&upper, id.FileId.Identifier + 8, sizeof upper);
+        birth.generation = upper;
+    }
+    return birth;
 }
 
 }  // namespace pelorin::platform::win32

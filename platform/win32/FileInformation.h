@@ -17,4 +17,8 @@ struct FileInformation {
 // (symbolic link, junction, mount point).
 std::optional<FileInformation> InformationOf(HANDLE handle);
 
+// What tells an open file or folder from a later one of its identity: its
+// creation time and the upper half of a 128-bit file id (ReFS).
+std::optional<FileBirth> BirthOf(HANDLE handle);
+
 }  // namespace pelorin::platform::win32

@@ -58,6 +58,17 @@ std::optional<Folder> Folder::OpenChild(const std::string& name) const {
     return Open(ShortFormOf(path + '\\').value_or(path));
 }
 
+std::optional<Folder> Folder::OpenParent(const std::string& path) const {
+    const std::size_t cut = path_.find_last_of("\\/");
+    if (cut == std::string::npos) {
+        win32::RememberFailure(ERROR_PATH_NOT_FOUND);
+        return std::nullopt;
+    }
+    auto parent = Open(path_.substr(0, cut + 1));
+    if (parent) parent->path_ = path;
+    return parent;
+}
+
 Folder::~Folder() {
     if (handle_ != -1) CloseHandle(Handle(handle_));
 }
@@ -82,6 +93,8 @@ std::optional<FileStatus> Folder::Status() const {
 
 FolderListing Folder::List() const { return ListFolder(PathOf("")); }
 
+std::optional<FileBirth> Folder::Birth() const { return win32::BirthOf(Handle(handle_)); }
+
 std::optional<FileStatus> Folder::StatusOf(const std::string& name) const { return platform::StatusOf(PathOf(name)); }
 
 bool Folder::CanRemove(const std::string& name) const { return platform::CanRemove(PathOf(name)); }
@@ -97,6 +110,8 @@ bool Folder::RemoveFolder(const std::string& name) const { return platform::Remo
 bool Folder::RemoveLink(const std::string& name) const { return platform::RemoveLink(PathOf(name)); }
 
 bool Folder::Flush() const { return FlushFolder(path_); }
+
+bool Folder::FlushVolume() const { return Flush(); }
 
 std::string Folder::PathOf(const std::string& name) const {
     return !path_.empty() && (path_.back() == '\\' || path_.back() == '/') ? path_ + name : path_ + '\\' + name;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace pelorin::platform {
 
 SettingsStore::SettingsStore(std::string keyPath) : keyPath_(std::move(keyPath)) {}
@@ -15,6 +17,14 @@ std::optional<std::uint32_t> SettingsStore::Read(const std::string& name) const 
     if (result != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return std::nullopt;
     return static_cast<std::uint32_t>(value);
 }
+
+std::optional<std::string> SettingsStore::ReadText(const std::string& name) const {
+    const auto value = Read(name);
+    if (!value) return std::nullopt;
+    return std::to_string(static_cast<std::int32_t>(*value));
+}
+
+std::string SettingsStore::Location() const { return "HKEY_CURRENT_USER\\" + keyPath_; }
 
 std::map<std::string, std::uint32_t> SettingsStore::ReadAll() const {
     std::map<std::string, std::uint32_t> values;

@@ -32,6 +32,16 @@ DriveType QueryDriveType(const std::string& root) {
     }
 }
 
+std::string WhyNoNewFileIn(const std::string& folder) {
+    DWORD flags = 0;
+    const std::wstring root = win32::Widen(folder.size() >= 3 && folder[1] == ':' ? folder.substr(0, 3) : folder);
+    if (GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+        (flags & FILE_READ_ONLY_VOLUME) != 0) {
+        return "The volume is read-only";
+    }
+    return "";
+}
+
 bool CanEnterDrive(const std::string& root) {
     wchar_t saved[MAX_PATH * 4] = {};
     const DWORD length = GetCurrentDirectoryW(MAX_PATH * 4, saved);

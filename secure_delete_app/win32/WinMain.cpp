@@ -7,16 +7,19 @@
 #include <vector>
 
 #include "app_common/JobExit.h"
+#include "app_common/win32/DialogHelpers.h"
 #include "app_common/win32/Win32ProgressView.h"
 #include "platform/Settings.h"
 #include "secure_delete_app/SecureDeleteJob.h"
 #include "secure_delete_app/SecureDeleteSettings.h"
+#include "secure_delete_app/SecureDeleteTexts.h"
 #include "secure_delete_app/win32/SecureDeleteViews.h"
 #include "secure_delete_app/win32/resource.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    pelorin::win32::ShowSettingWarnings(pelorin::secure_delete::kApplicationTitle);
     using namespace pelorin::secure_delete;
     // Every argument is a path, switch-like or not.
     std::vector<std::string> paths;

@@ -85,9 +85,13 @@ check "no names is a usage error" test $? -eq 2
 mkdir -p "$place/many"
 for n in $(seq 1 150); do head -c 32768 /dev/urandom >"$place/many/f$n"; done
 (cd "$place/many" && sha256sum f* >"$work/sums")
-"$pelorin" delete --yes --passes 1000 "$place/many" 2>/dev/null &
+"$pelorin" delete --yes --passes 20000 "$place/many" 2>/dev/null &
 job=$!
-sleep 0.5
+# Stopped once the first file went, however fast the machine is.
+for _ in $(seq 1 200); do
+  [[ $(ls "$place/many" 2>/dev/null | wc -l) -lt 150 ]] && break
+  sleep 0.05
+done
 kill -TERM "$job"
 wait "$job"
 check "a stopped delete exits 13" test $? -eq 13

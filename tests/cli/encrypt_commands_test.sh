@@ -97,6 +97,63 @@ PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 2 "$work/E" 2>"$work/err"
 check "a job that stores nothing ends with 4 and leaves no archive" test $? -eq 4 -a ! -e "$work/E.pvb"
 check "and does not claim to have written one" test -z "$(grep 'wrote' "$work/err")"
 
+# A folder goes only when everything in it was stored and wiped: an empty
+# folder, which an archive cannot hold, stays, and so do the folders around it.
+mkdir -p "$work/K/Full" "$work/K/Empty" "$work/K/Nest/Empty"
+printf 'kept' >"$work/K/Full/f.txt"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --delete-sources --algorithm 2 "$work/K" 2>/dev/null
+check "deletion takes a folder whose files were all stored" test $? -eq 0 -a ! -e "$work/K/Full"
+check "but keeps empty folders and the folders around them" test -d "$work/K/Empty" -a -d "$work/K/Nest/Empty"
+
+# On loop-mounted ext2 and ext4 images of the test's own, neither the
+# sources' contents nor their names (nor their folders') are left in the raw
+# image once they were wiped, with entry names encrypted; ext4 keeps what it
+# logged in its journal for a while, which is not counted.
+if [[ $(id -u) -eq 0 ]] && command -v mkfs.ext4 >/dev/null; then
+  # A file system mounted (or a folder bound) inside a dropped folder is
+  # stored, but nothing on it is wiped.
+  mkdir -p "$work/M/bound" "$work/M/mounted" "$work/elsewhere"
+  printf 'bound' >"$work/elsewhere/b.txt"
+  if mount --bind "$work/elsewhere" "$work/M/bound" && mount -t tmpfs -o size=1m tmpfs "$work/M/mounted"; then
+    printf 'mounted' >"$work/M/mounted/m.txt"
+    PELORIN_PASSKEY=secret "$pelorin" encrypt --delete-sources --algorithm 2 "$work/M" 2>"$work/err"
+    check "what is mounted inside a dropped folder is not wiped (exit 4)" \
+      test $? -eq 4 -a -s "$work/elsewhere/b.txt" -a -s "$work/M/mounted/m.txt"
+    check "and the message says so" test "$(grep -c 'mounted inside a dropped folder' "$work/err")" -eq 2
+    check "but it is stored" test "$(PELORIN_PASSKEY=secret "$pelorin" list "$work/M.pvb" | grep -c -e 'b.txt' -e 'm.txt')" -eq 2
+  fi
+  umount "$work/M/bound" "$work/M/mounted" 2>/dev/null
+
+  source "$(dirname "$0")/../forensics/marker.sh"
+  name_marker=SRCNAMEMARKQX
+  content_marker='PELORIN-SOURCE-CONTENT-MARKER-9e1c'
+  mkdir -p "$work/image"
+  for kind in ext2 ext4; do
+    image="$work/sources-$kind.img"
+    dd if=/dev/zero of="$image" bs=1M count=16 status=none
+    "mkfs.$kind" -F -q -b 4096 "$image"
+    if ! mount -o loop "$image" "$work/image"; then
+      echo "note: loop mounts are not possible here; the $kind checks were skipped"
+      continue
+    fi
+    top="$work/image/top"
+    mkdir -p "$top/${name_marker}sub"
+    for n in 1 2 3 4; do
+      for folder in "$top" "$top/${name_marker}sub"; do
+        python3 -c "import sys; open(sys.argv[1],'wb').write(sys.argv[2].encode() * 3000)" \
+          "$folder/${name_marker}file$n.txt" "$content_marker"
+      done
+    done
+    sync
+    PELORIN_PASSKEY=secret "$pelorin" encrypt --delete-sources --algorithm 2 "$top" 2>/dev/null
+    check "$kind: the sources are stored and wiped" test $? -eq 0 -a ! -e "$top" -a -s "$work/image/top.pvb"
+    umount "$work/image"
+    check "$kind: no name of the sources is left in the image" \
+      test "$(count_outside_journal "$image" "$name_marker")" -eq 0
+    check "$kind: no byte of their contents is left" test "$(count_in_image "$image" "$content_marker")" -eq 0
+  done
+fi
+
 # On a terminal of 60 columns the progress line never wraps, also with a long
 # name, and the job ends with its summary.
 if command -v script >/dev/null; then

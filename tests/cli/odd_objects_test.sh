@@ -103,6 +103,37 @@ else
   echo "note: no unprivileged user to switch to; the unremovable-file case is skipped"
 fi
 
+# --- append-only and immutable (chattr +a, +i) ---------------------------------
+# The system keeps such names even from their owner: nothing is overwritten
+# that could not be deleted afterwards, and every message says so.
+mkdir -p pinned && printf 'untouched' >pinned/f
+if chattr +a pinned 2>/dev/null; then
+  run wipe-file pinned/f 2>"$work/err"
+  check "wipe-file: a file in an append-only folder is not overwritten (status 8)" \
+    test $? -eq 8 -a "$(cat pinned/f)" = untouched
+  check "and the message says it was not overwritten" grep -q "append-only.*it was not overwritten" "$work/err"
+  run encrypt --algorithm 1 --delete-sources pinned/f 2>"$work/err"
+  check "encrypt --delete-sources keeps such a source as it was" test $? -eq 4 -a "$(cat pinned/f)" = untouched
+  check "and never says it could not be overwritten" test -z "$(grep -i "could not be overwritten" "$work/err")"
+  run delete --yes pinned 2>/dev/null
+  check "delete leaves it too" test $? -eq 1 -a "$(cat pinned/f)" = untouched
+  chattr -a pinned && chattr +i pinned/f
+  run wipe-file pinned/f 2>/dev/null
+  check "an immutable file is refused as undeletable (status 8)" test $? -eq 8 -a "$(cat pinned/f)" = untouched
+  chattr -i pinned/f
+else
+  echo "note: this file system takes no chattr flags; the append-only cases are skipped"
+fi
+rm -rf pinned pinned.pvb
+
+# A wipe the system stops half-way (here: no file may grow beyond 1 MiB)
+# keeps the file, as long as it was, and says it was overwritten in part.
+head -c 2000000 /dev/urandom >big.bin
+(trap '' XFSZ; ulimit -f 1024; run wipe-file big.bin 2>"$work/err")
+check "a wipe stopped half-way keeps the file (status 8)" test $? -eq 8 -a "$(stat -c %s big.bin)" -eq 2000000
+check "and says it was overwritten only in part" grep -q "overwritten only in part" "$work/err"
+rm -f big.bin
+
 # --- a file another program appends to while its slack is wiped ----------------
 # The appender holds the file open: the wipe leaves it (status 1, in use).
 printf 'start\n' >log.txt

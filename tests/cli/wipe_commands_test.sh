@@ -32,6 +32,76 @@ touch -d '2001-02-03 04:05:06' "$work/slack.txt"
 check "wipe-slack keeps the content and its time" \
   test $? -eq 0 -a "$(cat "$work/slack.txt")" = y -a "$(stat -c %Y "$work/slack.txt")" = "$(date -d '2001-02-03 04:05:06' +%s)"
 
+# Settings edited by hand beyond their range are named with their file and
+# never taken: shown as the default in use, and no drive is wiped by them.
+global="$XDG_CONFIG_HOME/Software/Tarn6 Software/Pelorin/Global.conf"
+mkdir -p "$(dirname "$global")"
+printf 'NumDisk=3\nNumMem=2000000000\n' >"$global"
+"$pelorin" settings wipe >"$work/out" 2>"$work/err"
+check "an out-of-range NumMem is shown as the default in use" grep -qx "NumMem=10" "$work/out"
+check "and named with its file" grep -q "NumMem=2000000000 in $global is not a whole number from 0 to 10000" "$work/err"
+small="$work/small"
+mkdir -p "$small"
+if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=1m tmpfs "$small" 2>/dev/null; then
+  for value in -1 4294967295 99999999999 2x; do
+    printf 'NumDisk=%s\n' "$value" >"$global"
+    timeout 20 "$pelorin" wipe-drive --mode standard "$small" 2>"$work/err"
+    check "wipe-drive refuses NumDisk=$value as a usage error" test $? -eq 2
+    check "and names the file" grep -q "NumDisk=$value in $global" "$work/err"
+  done
+  rm "$global"
+  umount "$small"
+fi
+
+# A sparse file far larger than its volume is overwritten where it holds
+# data (ext2 maps its blocks; ext4 and tmpfs also tell its holes), and
+# the volume is not filled on the way.
+if [[ $(id -u) -eq 0 ]] && command -v mkfs.ext4 >/dev/null; then
+  for kind in ext2 ext4; do
+    truncate -s 16M "$work/$kind.img" && "mkfs.$kind" -q -F "$work/$kind.img"
+    mount -o loop "$work/$kind.img" "$small" 2>/dev/null || continue
+    truncate -s 1G "$small/sparse"
+    printf 'SPARSE-MARKER-4d1c' | dd of="$small/sparse" bs=1 seek=500000000 conv=notrunc status=none
+    sync
+    timeout 60 "$pelorin" wipe-file "$small/sparse" 2>/dev/null
+    check "$kind: a sparse file beyond the free space is wiped" test $? -eq 0 -a ! -e "$small/sparse"
+    umount "$small"
+    check "$kind: and its data is gone from the image" test "$(grep -c SPARSE-MARKER "$work/$kind.img")" -eq 0
+  done
+fi
+
+# A tree deeper than the files the process may hold open is walked all the
+# same: by delete, and by wipe-drive's thorough and complete runs.
+deep_tree() {
+  python3 -c 'import os, sys
+os.chdir(sys.argv[1])
+for i in range(200):
+    os.mkdir("d"); os.chdir("d"); open("f", "w").write("x")' "$1"
+}
+if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=4m tmpfs "$small" 2>/dev/null; then
+  mkdir "$small/tree" && deep_tree "$small/tree"
+  (ulimit -n 16 && "$pelorin" delete --yes "$small/tree" 2>"$work/err")
+  check "delete empties a tree deeper than the open-file limit" test $? -eq 0 -a ! -e "$small/tree"
+  deep_tree "$small"
+  (ulimit -n 16 && "$pelorin" wipe-drive --mode thorough --passes 1 "$small" 2>/dev/null)
+  check "thorough walks it" test $? -eq 0
+  (ulimit -n 16 && "$pelorin" wipe-drive --mode complete --yes --passes 1 "$small" 2>/dev/null)
+  check "complete deletes all of it" test $? -eq 0 -a -z "$(ls "$small")"
+  umount "$small"
+fi
+
+# A volume that takes no new file: the system's reason, never the folder's kind.
+if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=1m,nr_inodes=4 tmpfs "$small" 2>/dev/null; then
+  for i in 1 2 3 4 5; do touch "$small/f$i" 2>/dev/null || break; done
+  "$pelorin" wipe-free "$small" 2>"$work/err"
+  check "wipe-free without free inodes says so (status 1)" test $? -eq 1 -a -n "$(grep 'no free inodes' "$work/err")"
+  mount -o remount,ro "$small"
+  "$pelorin" wipe-free "$small" 2>"$work/err"
+  check "wipe-free on a read-only volume says so" grep -q "Read-only file system" "$work/err"
+  check "and nothing calls the folder a file" test -z "$(grep 'not a regular file' "$work/err")"
+  umount "$small"
+fi
+
 if [[ -n "${PELORIN_TEST_VOLUME:-}" && -d "${PELORIN_TEST_VOLUME}" ]]; then
   volume="${PELORIN_TEST_VOLUME%/}"
   "$pelorin" wipe-free --passes 1 "$volume"

@@ -57,6 +57,32 @@ TEST_F(EncryptProgramTest, TwoFilesAndAFolderBecomeOneArchive) {
     EXPECT_EQ(bytes[1], 1);  // BlowFish
 }
 
+// With Delete source, a folder goes only when everything in it was stored
+// and wiped: an empty one, which the archive cannot hold, stays, and so does
+// the dropped folder around it.
+TEST_F(EncryptProgramTest, DeleteSourceKeepsAnEmptyFolderAndItsParent) {
+    pelorin::test::TempFolder folder;
+    fs::create_directories(folder.path() / "Work" / "Sub");
+    fs::create_directories(folder.path() / "Work" / "Empty");
+    folder.Write("Work\\Sub\\c.doc", pelorin::test::Span("inside a folder"));
+    Program program("PelorinEncrypt.exe", {folder.Path("Work")});
+    HWND dialog = program.Dialog("Pelorin");
+    ASSERT_NE(dialog, nullptr);
+    SendDlgItemMessageA(dialog, IDC_ALG_BLOWFISH, BM_CLICK, 0, 0);
+    SetDlgItemTextA(dialog, IDC_PASSKEY, "correct horse");
+    SetDlgItemTextA(dialog, IDC_VERIFY, "correct horse");
+    SendDlgItemMessageA(dialog, IDC_DELETE, BM_CLICK, 0, 0);
+    Press(dialog, IDOK);
+    ASSERT_EQ(program.ExitCode(), 0);
+
+    EXPECT_FALSE(fs::exists(folder.path() / "Work" / "Sub"));
+    EXPECT_TRUE(fs::is_directory(folder.path() / "Work" / "Empty"));
+    pelorin::test::FakeUi ui;
+    const auto back = pelorin::test::ReadTestArchive(ReadAll(folder.Path("Work.pvb")), "correct horse", ui);
+    ASSERT_EQ(back.entries.size(), 1u);
+    EXPECT_EQ(back.entries[0].name, "Work\\Sub\\c.doc");
+}
+
 TEST_F(EncryptProgramTest, WithoutFilesTheNoFilesDialogEndsWithFive) {
     Program program("PelorinEncrypt.exe", {});
     HWND dialog = program.Dialog("Pelorin");

@@ -284,15 +284,17 @@ TEST_F(EncryptJobFixture, AnArchiveThatCannotBeCreatedEndsWith45) {
 }
 
 
-// The header stores each flag setting's low byte, and the entries follow the
-// header byte: whatever the settings hold, the archive reads back.
+// The header stores each flag setting, and the entries follow the header
+// byte: whatever the settings hold, the archive reads back. A value beyond
+// the switch's 0..1 (a hand-edited store) is read as the default, 1, and
+// named.
 TEST_F(EncryptJobFixture, HeaderFlagsAndEntriesAgreeForEverySettingValue) {
     folder.Write("a.txt", test::Span("alpha"));
     struct Case {
         std::uint32_t encheaders, hashpasskey;
         std::uint8_t headerByte2, headerByte3;
     };
-    for (const Case c : {Case{257, 257, 1, 1}, Case{256, 2, 0, 2}, Case{513, 0, 1, 0}}) {
+    for (const Case c : {Case{257, 257, 1, 1}, Case{256, 2, 1, 1}, Case{0, 0, 0, 0}, Case{513, 0, 1, 0}}) {
         settings->Write(kEncHeaders.name, c.encheaders);
         settings->Write(kHashPasskey.name, c.hashpasskey);
         settings->Write(kOverwrite.name, 1);
@@ -305,6 +307,14 @@ TEST_F(EncryptJobFixture, HeaderFlagsAndEntriesAgreeForEverySettingValue) {
         ASSERT_EQ(entries.size(), 1u);
         EXPECT_EQ(entries[0].data, test::Span("alpha")) << c.encheaders << " " << c.hashpasskey;
     }
+    static std::vector<std::string> warnings;
+    SetSettingWarning([](const std::string& text) { warnings.push_back(text); });
+    settings->Write(kEncHeaders.name, 256);
+    ASSERT_EQ(Run({Path("a.txt")}), kExitDone);
+    SetSettingWarning(nullptr);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0], "encheaders=256 in " + settings->Location() +
+                               " is not a whole number from 0 to 1; the default 1 is used instead");
 }
 
 // An entry that would be refused (a passkey too short for the cipher when
@@ -313,7 +323,7 @@ TEST_F(EncryptJobFixture, HeaderFlagsAndEntriesAgreeForEverySettingValue) {
 TEST_F(EncryptJobFixture, APasskeyTooShortForTheStoredHashingByteWritesNoEntry) {
     folder.Write("a.txt", test::Span("alpha"));
     folder.Write("b.txt", test::Span("bravo"));
-    settings->Write(kHashPasskey.name, 2);
+    settings->Write(kHashPasskey.name, 0);
     ui->algorithm = 2;  // DES reads 8 bytes
     ui->passkey = "abc";
     ui->deleteSources = true;

@@ -4,7 +4,14 @@
 #include <fstream>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
+
 #include "platform/Volume.h"
+#include "wipe/Overwrite.h"
 #include "wipe/WipeTestSupport.h"
 
 namespace pelorin {
@@ -211,6 +218,77 @@ TEST_F(WipeFileFixture, SlackStopsOnlyBeforeItStarts) {
     EXPECT_EQ(WipeFileSlack(path.c_str()), SdkErrorAborted);
     EXPECT_EQ(WipeFreeSpace(test::Qualified(folder.path()).c_str()), SdkErrorAborted);
 }
+
+#if !defined(_WIN32)
+
+// A sparse file far larger than its data (and than the volume's free space)
+// is overwritten where it holds data; its holes stay holes.
+TEST_F(WipeFileFixture, SparseFilesAreOverwrittenWhereTheyHoldData) {
+    const std::uint64_t at = 8 << 20;
+    const std::string path = test::Qualified(folder.path() / "sparse.bin");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.seekp(static_cast<std::streamoff>(at));
+        out << std::string(cluster, 'A');
+    }
+    std::filesystem::resize_file(path, std::uint64_t{1} << 40);  // a terabyte
+    Observed seen;
+    observed = &seen;
+    seen.path = path;
+    seen.readContent = false;
+    SetProgressCallback(RecordProgress, 0);
+    SetDiskPasses(1);
+    const auto before = platform::QueryVolume(path);
+    ASSERT_EQ(WipeFile(path.c_str()), SdkErrorNone);
+    ASSERT_FALSE(seen.reports.empty());
+    EXPECT_EQ(seen.reports.back().total, static_cast<long long>(cluster));
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_GE(platform::QueryVolume(path)->freeClusters + 16, before->freeClusters);
+}
+
+// Runs `work` while the process may not write beyond `most` bytes of a file.
+template <typename Work>
+auto WithFileSizeLimit(rlim_t most, Work work) {
+    struct rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = saved;
+    limit.rlim_cur = most;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const auto result = work();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+    return result;
+}
+
+// A wipe that gives up (here: the process may not write beyond 1 or 4 MiB)
+// keeps the file, as long as it was, and gives back the space it wrote,
+// which holds nothing but its patterns now.
+TEST_F(WipeFileFixture, AFailedOverwriteKeepsTheFileAndGivesBackTheSpaceItWrote) {
+    const std::string kept = Make("kept.bin", Bytes((2 << 20) + 1, 0x61));
+    EXPECT_EQ(WithFileSizeLimit(1 << 20, [&] { return WipeFile(kept.c_str()); }), SdkErrorDeleteFailed);
+    EXPECT_EQ(test::SizeOf(kept), (2 << 20) + 1);
+
+    const std::string path = test::Qualified(folder.path() / "holes.bin");
+    std::filesystem::resize_file(Make("holes.bin", {}), 64 << 20);
+    platform::OpenOptions options;
+    options.write = true;
+    platform::File file = platform::File::Open(path, options);
+    ASSERT_TRUE(file.IsOpen());
+    wipe::OverwriteJob job;
+    job.parts = {{0, 64 << 20}};  // as a file system that cannot tell holes gives it
+    job.length = 64 << 20;
+    job.unit = static_cast<std::size_t>(cluster);
+    job.passCount = [] { return 1; };
+    job.giveBackOnFailure = true;
+    EXPECT_EQ(WithFileSizeLimit(4 << 20, [&] { return wipe::Overwrite(file, job); }),
+              wipe::OverwriteResult::WriteFailed);
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_LE(static_cast<std::uint64_t>(info.st_blocks) * 512, cluster);
+}
+
+#endif
 
 }  // namespace
 }  // namespace pelorin

@@ -1,13 +1,18 @@
 #include "wipe/sdk/LibraryWipes.h"
 
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/File.h"
 #include "platform/Volume.h"
 #include "app_common/TemporaryFiles.h"
+#include "wipe/DataParts.h"
 #include "wipe/FreeSpaceFill.h"
 #include "wipe/Overwrite.h"
 #include "wipe/Patterns.h"
+#include "wipe/RecordFill.h"
 #include "wipe/WipeTarget.h"
 #include "wipe/sdk/LibraryState.h"
 #include "wipe/sdk/PeloSDK.h"
@@ -16,6 +21,19 @@ namespace pelorin::sdk {
 namespace {
 
 constexpr const char* kFillFilePrefix = "pel";
+constexpr const char* kRecordsOverwrittenText = " free file records overwritten";
+// Room for the record fill's folder: a directory entry takes some 16 to 24
+// bytes on ext4 and its blocks split half full, so 64 bytes a free record;
+// where the free records are not told (Windows), 4 MiB.
+constexpr std::uint64_t kRoomPerFreeRecord = 64;
+constexpr std::uint64_t kRoomWithoutRecordCount = std::uint64_t{4} << 20;
+constexpr std::uint64_t kRoomSpareClusters = 16;
+
+std::uint64_t RecordFolderRoom(const platform::VolumeGeometry& volume) {
+    const std::uint64_t entries =
+        volume.freeFileRecords > 0 ? volume.freeFileRecords * kRoomPerFreeRecord : kRoomWithoutRecordCount;
+    return wipe::WipeLength(entries, volume.clusterSize) + kRoomSpareClusters * volume.clusterSize;
+}
 
 wipe::OverwriteJob LibraryJob(std::uint64_t offset, std::uint64_t length, std::size_t unit) {
     wipe::OverwriteJob job;
@@ -52,7 +70,8 @@ OpenedForWipe OpenNamedFile(const char* fileName, bool deleting) {
         opened.error = SdkErrorBadDrive;
     } else if (const auto refusal = wipe::CheckWipeTarget(fileName, deleting, &checked);
                refusal != wipe::WipeRefusal::None) {
-        opened.error = refusal == wipe::WipeRefusal::CannotRemove ? SdkErrorDeleteFailed : SdkErrorOpenFile;
+        const bool undeletable = refusal == wipe::WipeRefusal::CannotRemove || refusal == wipe::WipeRefusal::Protected;
+        opened.error = undeletable ? SdkErrorDeleteFailed : SdkErrorOpenFile;
     } else {
         opened.volume = *volume;
         opened.file = wipe::OpenWipeTarget(fileName, checked, false, true);
@@ -60,6 +79,90 @@ OpenedForWipe OpenNamedFile(const char* fileName, bool deleting) {
         if (opened.length < 0) opened.error = SdkErrorOpenFile;
     }
     return opened;
+}
+
+// The fill files of one free-space wipe: each made empty in the root with
+// the prefix "pel", held open, named in the journal, and deleted at the end.
+class FillFiles {
+public:
+    explicit FillFiles(std::string root) : root_(std::move(root)) {}
+    FillFiles(const FillFiles&) = delete;
+    FillFiles& operator=(const FillFiles&) = delete;
+
+    // Another fill file, open for writing; nothing when none can be made.
+    platform::File* Next() {
+        // A volume that keeps giving new files blocks is not filling up.
+        if (files_.size() >= kMostFillFiles) return nullptr;
+        const auto name = platform::CreateTempFile(root_, kFillFilePrefix);
+        if (!name) return nullptr;
+        platform::OpenOptions options;
+        options.write = true;
+        options.sequential = true;
+        options.noFollow = true;
+        platform::File file = platform::File::Open(*name, options);
+        const auto status = file.IsOpen() ? file.Status() : std::nullopt;
+        // Still the empty file just made, with no second name: never one that
+        // was put in its place meanwhile.
+        if (!status || status->size != 0 || status->names != 1) {
+            file.Close();
+            platform::DeleteFileNamed(*name);  // the name is this call's own; removing it harms no file
+            return nullptr;
+        }
+        const auto birth = file.Birth();
+        auto journal = birth ? FillJournalEntry::Record(*name, *birth) : std::nullopt;
+        files_.push_back(std::make_unique<Fill>(Fill{*name, std::move(file), std::move(journal)}));
+        return &files_.back()->file;
+    }
+
+    // True when every fill file is gone; a journal entry stays for one that is not.
+    bool DeleteAll() {
+        bool deleted = true;
+        for (auto& fill : files_) {
+            fill->file.Close();
+            if (platform::DeleteFileNamed(fill->name)) continue;
+            deleted = false;
+            if (fill->journal) fill->journal->Keep();
+        }
+        files_.clear();
+        return deleted;
+    }
+
+private:
+    static constexpr std::size_t kMostFillFiles = 64;
+    struct Fill {
+        std::string name;
+        platform::File file;
+        std::optional<FillJournalEntry> journal;
+    };
+    std::string root_;
+    std::vector<std::unique_ptr<Fill>> files_;
+};
+
+// After the fill, while it holds the free clusters: the free records are
+// claimed (what small files deleted earlier kept in them is overwritten),
+// with room released at the fill's end for the records' folder. The
+// overwrite callback hears how many. False when stopped.
+bool ClaimFreeRecords(const std::string& root, const platform::VolumeGeometry& volume, platform::File* fill,
+                      const wipe::FillOutcome& filled) {
+    // The fill's own extent blocks are written where they lie before the
+    // shortening may free some of them; the room it releases was overwritten
+    // with every pass already.
+    fill->FlushVolume();
+    const std::uint64_t room = RecordFolderRoom(volume);
+    const std::uint64_t first = filled.perFile.empty() ? 0 : filled.perFile.front();
+    fill->SetLength(static_cast<std::int64_t>(first > room ? first - room : 0));
+    fill->Flush();
+    wipe::RecordFillJob job;
+    job.root = root;
+    job.cluster = volume.clusterSize;
+    job.freeRecords = volume.freeFileRecords;
+    job.keepGoing = [] { return ShouldContinue(); };
+    const wipe::RecordFillOutcome outcome = wipe::FillFreeRecords(job);
+    if (outcome.claimed > 0 && State().overwrite != nullptr) {
+        const std::string text = std::to_string(outcome.claimed) + kRecordsOverwrittenText;
+        State().overwrite(text.c_str(), State().overwriteUser);
+    }
+    return !outcome.stopped;
 }
 
 }  // namespace
@@ -71,12 +174,17 @@ int WipeFileNamed(const char* fileName) {
     platform::File& file = opened.file;
     const std::int64_t length = opened.length;
     const std::uint64_t cluster = opened.volume.clusterSize;
-    const std::uint64_t wipeLength = wipe::WipeLength(static_cast<std::uint64_t>(length), cluster);
+    // Where the file holds data: a sparse file's holes hold nothing.
+    const auto parts = wipe::DataToOverwrite(file, static_cast<std::uint64_t>(length), cluster);
+    if (!parts) return SdkErrorOpenFile;
+    const std::uint64_t wipeLength = wipe::TotalLength(*parts);
     const int passes = State().diskPasses;
     ProgressReporter progress(static_cast<std::int64_t>(passes > 0 ? passes : 0) * static_cast<std::int64_t>(wipeLength),
                               fileName);
     wipe::OverwriteJob job = LibraryJob(0, wipeLength, static_cast<std::size_t>(cluster));
+    job.parts = *parts;
     job.bypassCache = true;
+    job.giveBackOnFailure = true;
     job.afterUnit = [&](int, std::uint64_t) {
         progress.Add(static_cast<std::int64_t>(cluster));
         return ShouldContinue();
@@ -87,8 +195,9 @@ int WipeFileNamed(const char* fileName) {
             platform::DeleteFileNamed(name);
             return SdkErrorAborted;
         case wipe::OverwriteResult::WriteFailed:
-            // Not overwritten completely: the file stays so that the wipe
-            // can be tried again.
+            // Not overwritten completely: the file stays, as long as it was,
+            // so that the wipe can be tried again.
+            file.SetLength(length);
             return SdkErrorDeleteFailed;
         case wipe::OverwriteResult::Completed: break;
     }
@@ -108,22 +217,9 @@ int WipeFreeSpaceOf(const char* driveRoot) {
     // 64 bits: a modern volume's free space does not fit 32.
     const std::uint64_t freeBytes = cluster * volume->freeClusters;
 
-    const auto fillName = platform::CreateTempFile(root, kFillFilePrefix);
-    if (!fillName) return SdkErrorOpenFile;
-    platform::OpenOptions options;
-    options.write = true;
-    options.sequential = true;
-    options.noFollow = true;
-    platform::File fill = platform::File::Open(*fillName, options);
-    const auto fillStatus = fill.IsOpen() ? fill.Status() : std::nullopt;
-    // Still the empty file just made, with no second name: never one that
-    // was put in its place meanwhile.
-    if (!fillStatus || fillStatus->size != 0 || fillStatus->names != 1) {
-        fill.Close();
-        platform::DeleteFileNamed(*fillName);  // the name is this call's own; removing it harms no file
-        return SdkErrorOpenFile;
-    }
-    auto journal = FillJournalEntry::Record(*fillName, fillStatus->identity);
+    FillFiles fills(root);
+    platform::File* fill = fills.Next();
+    if (fill == nullptr) return SdkErrorOpenFile;
     const int passes = State().diskPasses;
     ProgressReporter progress(static_cast<std::int64_t>(passes > 0 ? passes : 0) * static_cast<std::int64_t>(freeBytes),
                               nullptr);
@@ -140,11 +236,16 @@ int WipeFreeSpaceOf(const char* driveRoot) {
         return ShouldContinue();
     };
     job.keepGoing = [] { return ShouldContinue(); };
-    const wipe::FillOutcome outcome = wipe::FillFreeSpace(fill, job);
-    fill.Close();
-    const bool deleted = platform::DeleteFileNamed(*fillName);
-    if (!deleted && journal) journal->Keep();
-    if (outcome.result == wipe::FillResult::Stopped) return SdkErrorAborted;
+    job.nextFile = [&] { return fills.Next(); };
+    const wipe::FillOutcome outcome = wipe::FillFreeSpace(*fill, job);
+    bool stopped = outcome.result == wipe::FillResult::Stopped;
+    if (!stopped && passes > 0) stopped = !ClaimFreeRecords(root, *volume, fill, outcome);
+    // Blocks the file system took for the fill's own records (the extent
+    // tree of a fragmented fill) are written where they lie before the fill
+    // lets them go: once freed, what is still in memory is never written.
+    fill->FlushVolume();
+    const bool deleted = fills.DeleteAll();
+    if (stopped) return SdkErrorAborted;
     return deleted ? SdkErrorNone : SdkErrorDeleteFailed;
 }
 

@@ -22,8 +22,12 @@ extern "C" {
 typedef int (*ProgressCallback)(long long bytesWritten, long long totalBytes, const char* fileName, int userValue);
 /* Returns 0 to stop the running operation, anything else to go on. */
 typedef int (*ContinueCallback)(int userValue);
-/* Registered and cleared like the others; no operation calls it. */
-typedef int (*OverwriteCallback)(const char* fileName, int userValue);
+/* Hears what an operation overwrote beyond what it was given, as a line of
+ * text: after filling the free space, WipeFreeSpace claims the free file
+ * records (inodes, NTFS file records) of volumes that keep small files'
+ * contents in them, and reports "N free file records overwritten". The
+ * result is ignored. */
+typedef int (*OverwriteCallback)(const char* report, int userValue);
 
 enum PeloSdkError {
     SdkErrorNone = 0,

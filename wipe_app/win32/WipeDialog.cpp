@@ -107,7 +107,7 @@ void WipeDialog::OnInit() {
     PrepareMainDialog(dialog_, instance_, IDS_ABOUTBOX, IDR_MAINFRAME);
     FillDriveList();
     const platform::SettingsStore program(kProgramKey);
-    const auto what = program.ReadOr(kWhat.name, kWhat.defaultValue);
+    const auto what = ReadSetting(program, kWhat);
     ChooseType(what >= 1 && what <= 3 ? static_cast<WipeType>(what) : WipeType::Standard);
     SendDlgItemMessageA(dialog_, IDC_BAR, PBM_SETRANGE32, 0, kBarFull);
 }

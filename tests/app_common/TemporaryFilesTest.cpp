@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "app_common/TemporaryFiles.h"
+#include "support/TempFolder.h"
+
+namespace pelorin {
+namespace {
+
+#if !defined(_WIN32)
+
+// A restore killed mid-way (the child ends without its destructors): the
+// next start removes exactly the files the job made, overwritten, and
+// nothing that merely looks like them: a salvage copy, a file of the user's
+// that took a recorded file's name (and on ext4 its inode number). A file
+// of exactly the job's names that it did not record (made as it was
+// killed, or by someone else) is kept and named.
+TEST(TemporaryFiles, ACleanupRemovesOnlyTheFilesTheKilledJobMade) {
+    test::TempFolder state, folder;
+    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    const std::string names = folder.Path("names");
+    const pid_t child = fork();
+    if (child == 0) {
+        JobTemporaries job;
+        std::string list;
+        const auto make = [&](bool record) {
+            const std::string name = job.NameIn(folder.Prefix());
+            platform::OpenOptions create;
+            create.write = create.create = create.exclusive = true;
+            platform::File file = platform::File::Open(name, create);
+            file.Write("plaintext", 9);
+            if (record) job.Made(name, file);
+            list += name + "\n";
+        };
+        make(true);   // made and recorded: a leftover
+        make(true);   // replaced below by the user's own file
+        make(false);  // killed before its record
+        job.NameIn(folder.Prefix());  // named, never made
+        folder.Write("names", std::vector<std::uint8_t>(list.begin(), list.end()));
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    const auto bytes = folder.Read("names");
+    std::vector<std::string> made;
+    std::string line;
+    for (const auto byte : bytes) {
+        if (byte != '\n') {
+            line += static_cast<char>(byte);
+        } else {
+            made.push_back(line);
+            line.clear();
+        }
+    }
+    ASSERT_EQ(made.size(), 3u);
+    const std::string prefix = made[0].substr(0, made[0].rfind('-') + 1);  // ".../pelorin-<job>-"
+    const std::vector<std::string> userFiles = {made[0] + " (copy)", prefix + "notes.odt", prefix + "7.tmp"};
+    for (const auto& path : userFiles) folder.Write(path.substr(folder.Prefix().size()), {'u'});
+    std::filesystem::remove(made[1]);
+    folder.Write(made[1].substr(folder.Prefix().size()), {'u'});
+
+    std::vector<std::string> kept;
+    EXPECT_EQ(RemoveLeftoverTemporaries(&kept), std::vector<std::string>{made[0]});
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{made[2], userFiles[2]}));
+    EXPECT_FALSE(std::filesystem::exists(made[0]));
+    for (const auto& path : userFiles) EXPECT_EQ(folder.Read(path.substr(folder.Prefix().size())).size(), 1u) << path;
+    EXPECT_EQ(folder.Read(made[1].substr(folder.Prefix().size())), std::vector<std::uint8_t>{'u'});
+    EXPECT_TRUE(std::filesystem::exists(made[2]));
+    // Settled: the next start finds nothing to say.
+    EXPECT_TRUE(RemoveLeftoverTemporaries(&kept).empty());
+    EXPECT_TRUE(kept.empty());
+    unsetenv("XDG_STATE_HOME");
+}
+
+#endif
+
+}  // namespace
+}  // namespace pelorin
