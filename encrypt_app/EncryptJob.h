@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,12 @@ std::string ArchiveWriteFailedText(const std::string& archivePath);
 std::string NameCannotComeBackText(const std::string& name);
 std::string UnreachableNameText(const std::string& name);
 std::string ChangedWhileStoredText(const std::string& name);
+// Archives of algorithm 9: a name that is not UTF-8, a source that changed
+// twice while it was stored, the key derivation's status and its memory.
+std::string NotUtf8NameText(const std::string& name);
+std::string ChangedTwiceText(const std::string& name);
+std::string KeyDerivationStatus(std::uint64_t memoryMiB, unsigned passes);
+std::string KdfMemoryText(std::uint64_t bytes);
 std::string SkippedTemporaryText(const std::string& name);
 std::string LinkNotFollowedText(const std::string& name);
 std::string NotAFileText(const std::string& name);
