@@ -239,6 +239,11 @@ int RunImport(const std::vector<std::string>& arguments) {
         std::cerr << "pelorin: import needs --algorithm and --padding\n" << kImportUsage;
         return kUsageError;
     }
+    if (*options->algorithm == kModernAlgorithmNumber) {
+        std::cerr << "pelorin: import takes the classic algorithms 0 to 7; ChaCha20-Poly1305 is only ever stored in "
+                     "archives of version 8, which pelorin decrypt reads\n";
+        return kUsageError;
+    }
     if (options->deleteArchives) {
         // Import cannot check the passkey: a mistyped one gives garbage, and
         // the input would be gone.
