@@ -1,19 +1,102 @@
 #pragma once
 
+#include <span>
 #include <string_view>
 
 namespace pelorin::cli {
 
+// What an option's value is, so that the shell completions can offer it.
+enum class ValueKind {
+    None,       // the option stands alone
+    Number,     // a whole number: nothing to offer
+    Text,       // free text, such as a name stored in an archive
+    File,       // a file name
+    Algorithm,  // a cipher's number or name (cipher/Algorithm.h)
+    Choice,     // one of the option's `choices`
+};
+
+// One line of a command's options: the option (or the options that share
+// the line, as "--yes, --no"), its value's placeholder and kind, and what it
+// does, with '\n' where the help breaks the line.
+struct OptionHelp {
+    std::string_view names;
+    std::string_view argument;
+    ValueKind value;
+    std::string_view text;
+    std::span<const std::string_view> choices = {};
+    bool repeatable = false;  // may be given more than once
+};
+
+// What the words after a command's options are.
+enum class OperandKind {
+    Names,     // files and folders
+    Folders,   // folders only
+    Settings,  // a program, then one of its settings
+};
+
 // One command of the tool: its name, the line the overview gives it, the
-// usage lines a usage error repeats on standard error, and the rest of its
-// help (what it does, its options, its exit statuses). The overview,
-// `pelorin help COMMAND`, `pelorin COMMAND --help` and `pelorin --help`, from
-// which the manual page is made, all print from this one table.
+// usage lines a usage error repeats on standard error, what it does, its
+// options and its exit statuses. The overview, `pelorin help COMMAND`,
+// `pelorin COMMAND --help` and `pelorin --help`, from which the manual page
+// is made, all print from this one table, and the zsh and fish completions
+// are made from it at build time (cli/MakeCompletions.cpp).
 struct CommandHelp {
     std::string_view name;
     std::string_view summary;
     const char* usage;
-    const char* details;
+    std::string_view about;
+    std::span<const OptionHelp> options;
+    std::string_view statuses;  // from "exit status:" on
+    OperandKind operands = OperandKind::Names;
+};
+
+inline constexpr std::string_view kPasskeyFileText = "read the passkey from the first line of FILE";
+
+inline constexpr OptionHelp kEncryptOptions[] = {
+    {"--algorithm", "A", ValueKind::Algorithm,
+     "the cipher; without it, the remembered one when the\nsetting lastalg is 1"},
+    {"--delete-sources", "", ValueKind::None,
+     "wipe each source once its entry was stored completely,\nits name overwritten too"},
+    {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--yes, --no", "", ValueKind::None, "answer the job's questions, such as whether to stop"},
+};
+
+inline constexpr OptionHelp kDecryptOptions[] = {
+    {"--select", "NAME", ValueKind::Text,
+     "restore only the entry stored as NAME (with\nbackslashes); may be given more than once", {}, true},
+    {"--delete-archives", "", ValueKind::None,
+     "wipe each archive of which every entry was restored\nor left out by --select"},
+    {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--yes, --no", "", ValueKind::None, "answer the header warnings and the other questions"},
+};
+
+inline constexpr OptionHelp kImportOptions[] = {
+    {"--algorithm", "A", ValueKind::Algorithm, "the cipher, a number 0..7 or a name as for encrypt"},
+    {"--padding", "N", ValueKind::Number, "the number of leading bytes to skip, 0 or more"},
+    {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+};
+
+inline constexpr OptionHelp kListOptions[] = {
+    {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--yes, --no", "", ValueKind::None, "answer the header warnings"},
+};
+
+inline constexpr OptionHelp kDeleteOptions[] = {
+    {"--passes", "N", ValueKind::Number, "overwrite each file N times, 1 to 1000000 (default 3)"},
+    {"--yes", "", ValueKind::None, "delete without asking"},
+};
+
+inline constexpr OptionHelp kPassesOption[] = {
+    {"--passes", "N", ValueKind::Number, "the number of overwrite passes, 1 to 1000000 (default 3)"},
+};
+
+inline constexpr std::string_view kWipeDriveModes[] = {"standard", "thorough", "complete"};
+
+inline constexpr OptionHelp kWipeDriveOptions[] = {
+    {"--mode", "M", ValueKind::Choice, "standard, thorough or complete", kWipeDriveModes},
+    {"--passes", "N", ValueKind::Number, "disk passes, 1 to 1000000 (default: the setting NumDisk)"},
+    {"--memory-passes", "N", ValueKind::Number, "memory passes, 1 to 1000000 (default: the setting NumMem)"},
+    {"--yes", "", ValueKind::None, "let complete delete without asking"},
 };
 
 inline constexpr CommandHelp kCommandHelp[] = {
@@ -27,16 +110,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "2 GiB or more are reported and left alone; links inside folders are neither\n"
      "followed nor wiped, and what is mounted inside a folder is stored but not\n"
      "wiped. With --delete-sources a folder is removed only when everything in\n"
-     "it was stored and wiped: empty files and empty folders stay.\n"
-     "\n"
-     "options:\n"
-     "  --algorithm A        the cipher; without it, the remembered one when the\n"
-     "                       setting lastalg is 1\n"
-     "  --delete-sources     wipe each source once its entry was stored completely,\n"
-     "                       its name overwritten too\n"
-     "  --passkey-file FILE  read the passkey from the first line of FILE\n"
-     "  --yes, --no          answer the job's questions, such as whether to stop\n"
-     "\n"
+     "it was stored and wiped: empty files and empty folders stay.\n",
+     kEncryptOptions,
      "exit status:\n"
      "  0   done\n"
      "  1   cancelled\n"
@@ -52,16 +127,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "every entry, or only those named by --select, below the archive's folder.\n"
      "A restored file replaces one of the same name only once it is complete.\n"
      "Header warnings are asked once per archive, on a terminal or answered by\n"
-     "--yes or --no.\n"
-     "\n"
-     "options:\n"
-     "  --select NAME        restore only the entry stored as NAME (with\n"
-     "                       backslashes); may be given more than once\n"
-     "  --delete-archives    wipe each archive of which every entry was restored\n"
-     "                       or left out by --select\n"
-     "  --passkey-file FILE  read the passkey from the first line of FILE\n"
-     "  --yes, --no          answer the header warnings and the other questions\n"
-     "\n"
+     "--yes or --no.\n",
+     kDecryptOptions,
      "exit status:\n"
      "  0   done\n"
      "  1   a file could not be opened, or a cancel was confirmed\n"
@@ -74,13 +141,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "Skips N bytes of padding at the start of each FILE, deciphers the rest with\n"
      "algorithm A and writes it to \"default output.txt\" beside it (a second input\n"
      "in the same folder gets a numbered name). The passkey cannot be checked\n"
-     "here, so the input is never deleted.\n"
-     "\n"
-     "options:\n"
-     "  --algorithm A        the cipher, a number 0..7 or a name as for encrypt\n"
-     "  --padding N          the number of leading bytes to skip, 0 or more\n"
-     "  --passkey-file FILE  read the passkey from the first line of FILE\n"
-     "\n"
+     "here, so the input is never deleted.\n",
+     kImportOptions,
      "exit status:\n"
      "  0   done\n"
      "  1   a file could not be opened, or a cancel was confirmed\n"
@@ -91,12 +153,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "Shows each archive's header on one line, then a line per entry with its\n"
      "size and stored name. A passkey is needed only when the names are\n"
      "encrypted; an archive under another passkey is reported as \"Incorrect\n"
-     "Passkey\" and not listed.\n"
-     "\n"
-     "options:\n"
-     "  --passkey-file FILE  read the passkey from the first line of FILE\n"
-     "  --yes, --no          answer the header warnings\n"
-     "\n"
+     "Passkey\" and not listed.\n",
+     kListOptions,
      "exit status:\n"
      "  0   every archive was listed\n"
      "  1   an archive could not be opened\n"
@@ -114,12 +172,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "anywhere, as in Secure Delete). Ctrl-C is asked about before the next\n"
      "file; a signal that ends programs stops there without asking. A file system\n"
      "mounted or bound onto a name is left alone, and every item that stayed is\n"
-     "named with the reason.\n"
-     "\n"
-     "options:\n"
-     "  --passes N  overwrite each file N times, 1 to 1000000 (default 3)\n"
-     "  --yes       delete without asking\n"
-     "\n"
+     "named with the reason.\n",
+     kDeleteOptions,
      "exit status:\n"
      "  0   everything named is gone (a name that did not exist is mentioned)\n"
      "  1   something stayed\n"
@@ -143,12 +197,13 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "$XDG_CONFIG_HOME/Software/Tarn6 Software/ (default ~/.config), such as\n"
      "Pelorin.conf and Pelorin/Global.conf. A value a file holds outside its\n"
      "range (or no whole number) is named with its file on standard error and\n"
-     "read, and shown, as the setting's default.\n"
-     "\n"
+     "read, and shown, as the setting's default.\n",
+     {},
      "exit status:\n"
      "  0   shown or set\n"
      "  1   the value could not be stored\n"
-     "  2   a usage error: an unknown program or name, a value out of range\n"},
+     "  2   a usage error: an unknown program or name, a value out of range\n",
+     OperandKind::Settings},
     {"wipe-file", "overwrite and delete files",
      "usage: pelorin wipe-file [--passes N] [--] FILE...\n",
      "Overwrites each file N times (0x00, 0xFF, random, the complement of the\n"
@@ -158,11 +213,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "every message says whether a file was overwritten. A sparse file is\n"
      "overwritten where it holds data, never in its holes. Links are never\n"
      "followed, and a file with other names (hard links) is never overwritten.\n"
-     "A progress bar is drawn when standard error is a terminal.\n"
-     "\n"
-     "options:\n"
-     "  --passes N  the number of overwrite passes, 1 to 1000000 (default 3)\n"
-     "\n"
+     "A progress bar is drawn when standard error is a terminal.\n",
+     kPassesOption,
      "exit status:\n"
      "  0   every file was wiped\n"
      "  2   a usage error\n"
@@ -178,11 +230,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "that file. On a volume that keeps small files' contents in their inodes\n"
      "(ext4 with inline_data) it then claims the free inodes too, while the fill\n"
      "holds the free space, and says how many. A stopped wipe leaves no fill\n"
-     "file; one left by a killed run is removed the next time the tool starts.\n"
-     "\n"
-     "options:\n"
-     "  --passes N  the number of overwrite passes, 1 to 1000000 (default 3)\n"
-     "\n"
+     "file; one left by a killed run is removed the next time the tool starts.\n",
+     kPassesOption,
      "exit status:\n"
      "  0   done\n"
      "  2   a usage error\n"
@@ -190,17 +239,15 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  1   FOLDER is a link, or the fill file could not be created\n"
      "  7   FOLDER is not a folder, or its volume could not be read\n"
      "  8   the fill file could not be deleted\n"
-     "  13  stopped\n"},
+     "  13  stopped\n",
+     OperandKind::Folders},
     {"wipe-slack", "overwrite the slack behind each file's end",
      "usage: pelorin wipe-slack [--passes N] [--] FILE...\n",
      "Overwrites the space between each file's end and the end of its last block\n"
      "N times; the content and the time of last change stay as they were. A file\n"
      "that another program makes longer meanwhile is left as it is, so that\n"
-     "nothing appended is lost.\n"
-     "\n"
-     "options:\n"
-     "  --passes N  the number of overwrite passes, 1 to 1000000 (default 3)\n"
-     "\n"
+     "nothing appended is lost.\n",
+     kPassesOption,
      "exit status:\n"
      "  0   every file was done\n"
      "  2   a usage error\n"
@@ -218,22 +265,18 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "a link, is refused. Complete overwrites each file where it lies before it\n"
      "deletes it and keeps the volume's lost+found, which fsck needs; it asks\n"
      "first on a terminal and needs --yes without one. Links and mount points\n"
-     "are never followed, and files whose names begin with a dot are left alone. The status line and bar go to\n"
-     "standard error; files left as they were are named and counted.\n"
-     "\n"
-     "options:\n"
-     "  --mode M             standard, thorough or complete\n"
-     "  --passes N           disk passes, 1 to 1000000 (default: the setting NumDisk)\n"
-     "  --memory-passes N    memory passes, 1 to 1000000 (default: the setting NumMem)\n"
-     "  --yes                let complete delete without asking\n"
-     "\n"
+     "are never followed, and files whose names begin with a dot are left\n"
+     "alone. The status line and bar go to standard error; files left as they\n"
+     "were are named and counted.\n",
+     kWipeDriveOptions,
      "exit status:\n"
      "  0   every volume done\n"
      "  1   a file or folder was left as it was\n"
      "  2   a usage error, or no disk pass (NumDisk 0 and no --passes), or a\n"
      "      NumDisk or NumMem outside its range that no option replaces\n"
      "  13  stopped, or the question answered no\n"
-     "  otherwise the library's error code of the last failure\n"},
+     "  otherwise the library's error code of the last failure\n",
+     OperandKind::Folders},
 };
 
 inline constexpr const CommandHelp* FindCommandHelp(std::string_view name) {

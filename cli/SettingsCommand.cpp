@@ -3,68 +3,14 @@
 #include <charconv>
 #include <cstdint>
 #include <iostream>
-#include <span>
 
-#include "app_common/Setting.h"
 #include "cli/Arguments.h"
 #include "cli/CommandHelp.h"
-#include "decrypt_app/DecryptSettings.h"
-#include "encrypt_app/EncryptSettings.h"
+#include "cli/SettingsTable.h"
 #include "platform/Settings.h"
-#include "secure_delete_app/SecureDeleteSettings.h"
-#include "wipe_app/WipeSettings.h"
 
 namespace pelorin::cli {
 namespace {
-
-// One value the tool may show and set: where it lives (its range is the
-// setting's own), and the value that switching it off also clears (the
-// remembered choice behind a "remember" switch).
-struct ToolSetting {
-    const char* key;
-    Setting setting;
-    const Setting* clearedWhenOff = nullptr;
-};
-
-constexpr ToolSetting kEncryptSettings[] = {
-    {encrypt::kSettingsKey, encrypt::kEncHeaders},
-    {encrypt::kSettingsKey, encrypt::kHashPasskey},
-    {encrypt::kSettingsKey, encrypt::kNumPasses},
-    {encrypt::kSettingsKey, encrypt::kLastAlg, &encrypt::kActualAlg},
-    {encrypt::kSettingsKey, encrypt::kActualAlg},
-    {encrypt::kSettingsKey, encrypt::kStickyDelete},
-    {encrypt::kSettingsKey, encrypt::kHaveDelete},
-    {encrypt::kSettingsKey, encrypt::kOverwrite},
-    {encrypt::kSettingsKey, encrypt::kKdfMemory},
-};
-
-constexpr ToolSetting kDecryptSettings[] = {
-    {decrypt::kSettingsKey, decrypt::kStickDel, &decrypt::kActualDel},
-    {decrypt::kSettingsKey, decrypt::kActualDel},
-    {decrypt::kSettingsKey, decrypt::kNumIter},
-};
-
-constexpr ToolSetting kWipeSettings[] = {
-    {wipe_app::kGlobalKey, wipe_app::kNumDisk},
-    {wipe_app::kGlobalKey, wipe_app::kNumMem},
-    {wipe_app::kProgramKey, wipe_app::kWhat},
-};
-
-constexpr ToolSetting kDeleteSettings[] = {
-    {secure_delete::kSettingsKey, secure_delete::kSecDelDoNotRemind},
-};
-
-struct ProgramSettings {
-    const char* program;
-    std::span<const ToolSetting> values;
-};
-
-constexpr ProgramSettings kPrograms[] = {
-    {"encrypt", kEncryptSettings},
-    {"decrypt", kDecryptSettings},
-    {"wipe", kWipeSettings},
-    {"delete", kDeleteSettings},
-};
 
 void Usage() { std::cerr << UsageOf("settings"); }
 

@@ -1,6 +1,7 @@
 // pelorin: the suite's jobs for scripts and terminal users.
 #include <algorithm>
 #include <iostream>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -66,8 +67,31 @@ std::string Overview() {
     return text.str();
 }
 
+// A command's options, one line each (or more, where the text breaks),
+// with their texts in one column two spaces after the longest option.
+std::string OptionLines(std::span<const pelorin::cli::OptionHelp> options) {
+    const auto head = [](const pelorin::cli::OptionHelp& option) {
+        return std::string(option.names) + (option.argument.empty() ? "" : " " + std::string(option.argument));
+    };
+    std::size_t width = 0;
+    for (const auto& option : options) width = std::max(width, head(option).size());
+    std::string lines;
+    for (const auto& option : options) {
+        std::string line = "  " + head(option);
+        std::string_view text = option.text;
+        for (std::size_t end; (end = text.find('\n')) != std::string_view::npos; text.remove_prefix(end + 1)) {
+            lines += line + std::string(width + 4 - line.size(), ' ') + std::string(text.substr(0, end)) + "\n";
+            line.clear();
+        }
+        lines += line + std::string(width + 4 - line.size(), ' ') + std::string(text) + "\n";
+    }
+    return lines;
+}
+
 std::string CommandText(const pelorin::cli::CommandHelp& command) {
-    return std::string(command.usage) + "\n" + command.details;
+    std::string text = std::string(command.usage) + "\n" + std::string(command.about) + "\n";
+    if (!command.options.empty()) text += "options:\n" + OptionLines(command.options) + "\n";
+    return text + std::string(command.statuses);
 }
 
 // Every line indented by two spaces, blank lines left blank.

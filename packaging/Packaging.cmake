@@ -1,6 +1,7 @@
 # How the tool and the secure-deletion library are installed on Linux, and
 # the Debian packages CPack makes of them:
-#   pelorin         the tool, its manual page and its bash completion
+#   pelorin         the tool, its manual page, its bash, zsh and fish
+#                   completions and its place in the desktops' file managers
 #   libpelosdk1     libpelosdk.so.1, the shared library
 #   libpelosdk-dev  PeloSDK.h, the link libpelosdk.so and pelosdk.pc
 # Configure with -DCMAKE_INSTALL_PREFIX=/usr (the deb preset), so that the
@@ -21,6 +22,42 @@ install(FILES ${PROJECT_BINARY_DIR}/pelosdk.pc DESTINATION ${CMAKE_INSTALL_LIBDI
         COMPONENT libpelosdk-dev)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/pelorin-completion.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME pelorin COMPONENT pelorin)
+# The zsh and fish completions, made at build time (see the top CMakeLists),
+# where each shell looks for the completions of installed packages.
+install(FILES ${PELORIN_COMPLETIONS}/_pelorin DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions
+        COMPONENT pelorin)
+install(FILES ${PELORIN_COMPLETIONS}/pelorin.fish DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d
+        COMPONENT pelorin)
+
+# The desktops: the archive type (shared-mime-info), Pelorin Decrypt as the
+# program that opens it, and "Encrypt with Pelorin", "Decrypt with Pelorin"
+# and "Secure delete" in the menus of Nemo and Dolphin, and as scripts for
+# Nautilus to link into a user's scripts folder. Each runs the tool in a
+# terminal that stays open until Enter is pressed (run-in-terminal).
+set(PELORIN_TOOL ${CMAKE_INSTALL_FULL_BINDIR}/pelorin)
+set(PELORIN_RUN_IN_TERMINAL ${CMAKE_INSTALL_FULL_LIBEXECDIR}/pelorin/run-in-terminal)
+set(desktop ${PROJECT_SOURCE_DIR}/packaging/desktop)
+set(made ${PROJECT_BINARY_DIR}/desktop)
+foreach(file run-in-terminal pelorin-decrypt.desktop pelorin-encrypt.nemo_action pelorin-decrypt.nemo_action
+             pelorin-delete.nemo_action pelorin-servicemenu.desktop pelorin-archive-servicemenu.desktop
+             "nautilus-scripts/Encrypt with Pelorin" "nautilus-scripts/Decrypt with Pelorin"
+             "nautilus-scripts/Secure delete")
+  configure_file("${desktop}/${file}.in" "${made}/${file}" @ONLY)
+endforeach()
+install(PROGRAMS ${made}/run-in-terminal DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/pelorin COMPONENT pelorin)
+install(FILES ${desktop}/pelorin-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME pelorin.xml
+        COMPONENT pelorin)
+install(FILES ${made}/pelorin-decrypt.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT pelorin)
+install(FILES ${made}/pelorin-encrypt.nemo_action ${made}/pelorin-decrypt.nemo_action
+              ${made}/pelorin-delete.nemo_action
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/nemo/actions COMPONENT pelorin)
+install(FILES ${made}/pelorin-servicemenu.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus
+        RENAME pelorin.desktop COMPONENT pelorin)
+install(FILES ${made}/pelorin-archive-servicemenu.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus
+        RENAME pelorin-archive.desktop COMPONENT pelorin)
+install(PROGRAMS "${made}/nautilus-scripts/Encrypt with Pelorin" "${made}/nautilus-scripts/Decrypt with Pelorin"
+                 "${made}/nautilus-scripts/Secure delete"
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/pelorin/nautilus-scripts COMPONENT pelorin)
 
 # The manual page, made from the built tool's --help and --version with the
 # hand-written sections of pelorin.h2m, compressed as Debian keeps them.

@@ -8,7 +8,8 @@
 ; makensis works in this script's folder, so relative names are taken from
 ; here; scripts/build-windows-dist.sh passes full ones.
 ; "PelorinSetup.exe /S" installs without a window; the uninstaller takes /S
-; as well. The uninstaller removes what the installer put in place and
+; as well. "/PATH" chooses the part that puts pelorin.exe on the user's PATH
+; (on the components page it is not chosen unless asked for). The uninstaller removes what the installer put in place and
 ; nothing else: the programs' settings under HKCU\Software\Tarn6 Software
 ; stay for a later installation.
 
@@ -50,6 +51,8 @@ BrandingText "${PUBLISHER}"
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
 !include "FileFunc.nsh"
+!include "Sections.nsh"
+!include "WinMessages.nsh"
 !include "ShippedFiles.nsh"
 
 !define MUI_ICON "${SOURCE}/app_common/win32/Pelorin.ico"
@@ -147,6 +150,39 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PUBLISHER}"
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 !macroend
 
+; The entries of Explorer's menus: the verb's key below HKCU\Software\Classes,
+; its text, the program it starts (in the installation folder) and what
+; follows the program on the command line, where %1 (%V for folders) is the
+; item's name. "Player" keeps a verb in the menu however many items are
+; selected; Explorer then starts the program once per item, and the
+; programs started with /gather make one job of them. "Document" is for one
+; window per item.
+!macro Verbs ACTION
+  !insertmacro ${ACTION} "*\shell\Pelorin.Encrypt" "Encrypt with Pelorin" "PelorinEncrypt.exe" '/gather "%1"' "Player"
+  !insertmacro ${ACTION} "Directory\shell\Pelorin.Encrypt" "Encrypt with Pelorin" "PelorinEncrypt.exe" '/gather "%V"' "Player"
+  !insertmacro ${ACTION} "*\shell\Pelorin.SecureDelete" "Secure Delete" "Sundrel.exe" '/gather "%1"' "Player"
+  !insertmacro ${ACTION} "Directory\shell\Pelorin.SecureDelete" "Secure Delete" "Sundrel.exe" '/gather "%V"' "Player"
+  !insertmacro ${ACTION} "${PROGID}\shell\open" "Decrypt with Pelorin" "PelorinDecrypt.exe" '"%1"' "Document"
+!macroend
+!macro WriteVerb KEY TEXT PROGRAM ARGUMENTS MODEL
+  WriteRegStr HKCU "Software\Classes\${KEY}" "" "${TEXT}"
+  WriteRegStr HKCU "Software\Classes\${KEY}" "Icon" "$INSTDIR\${PROGRAM},0"
+  WriteRegStr HKCU "Software\Classes\${KEY}" "MultiSelectModel" "${MODEL}"
+  WriteRegStr HKCU "Software\Classes\${KEY}\command" "" '"$INSTDIR\${PROGRAM}" ${ARGUMENTS}'
+!macroend
+!macro RemoveVerb KEY TEXT PROGRAM ARGUMENTS MODEL
+  DeleteRegKey HKCU "Software\Classes\${KEY}"
+!macroend
+
+; "Test archive" runs pelorin.exe test in a console, which then waits for a
+; key so that the result can be read.
+!define TEST_VERB "${PROGID}\shell\Pelorin.Test"
+
+; A key of the verbs' that nothing else uses any more goes.
+!macro RemoveIfEmpty KEY
+  DeleteRegKey /ifnosubkeys /ifnovalues HKCU "Software\Classes\${KEY}"
+!macroend
+
 ; A program file of the installation that a running program holds: it can
 ; be neither replaced nor removed. $R9 names the first one found.
 !macro NoteIfHeld FOLDER NAME
@@ -203,13 +239,11 @@ Function un.CheckNothingRuns
   ${EndIf}
 FunctionEnd
 
-Function .onInit
-  SetShellVarContext current
-FunctionEnd
-
 Function un.onInit
   SetShellVarContext current
 FunctionEnd
+
+!include "UserPath.nsh"
 
 Section "Pelorin programs and help" SectionPrograms
   SectionIn RO
@@ -225,10 +259,19 @@ Section "Pelorin programs and help" SectionPrograms
 
   WriteRegStr HKCU "Software\Classes\${PROGID}" "" "Pelorin archive"
   WriteRegStr HKCU "Software\Classes\${PROGID}\DefaultIcon" "" "$INSTDIR\PelorinDecrypt.exe,0"
-  WriteRegStr HKCU "Software\Classes\${PROGID}\shell\open\command" "" '"$INSTDIR\PelorinDecrypt.exe" "%1"'
+  !insertmacro Verbs WriteVerb
+  WriteRegStr HKCU "Software\Classes\${TEST_VERB}" "" "Test archive"
+  WriteRegStr HKCU "Software\Classes\${TEST_VERB}" "Icon" "$INSTDIR\pelorin.exe,0"
+  WriteRegStr HKCU "Software\Classes\${TEST_VERB}" "MultiSelectModel" "Document"
+  WriteRegStr HKCU "Software\Classes\${TEST_VERB}\command" "" \
+    '"$SYSDIR\cmd.exe" /d /c ""$INSTDIR\pelorin.exe" test "%1" & pause"'
   !insertmacro Associate ".pvb"
   !insertmacro Associate ".enc"
   !insertmacro AssociationsChanged
+SectionEnd
+
+Section /o "Put pelorin.exe on the PATH" SectionPath
+  Call AddToPath
 SectionEnd
 
 Section "PeloSDK development files" SectionSdk
@@ -265,7 +308,23 @@ Section "Uninstall"
 
   !insertmacro Dissociate ".pvb"
   !insertmacro Dissociate ".enc"
+  !insertmacro Verbs RemoveVerb
   DeleteRegKey HKCU "Software\Classes\${PROGID}"
+  !insertmacro RemoveIfEmpty "*\shell"
+  !insertmacro RemoveIfEmpty "*"
+  !insertmacro RemoveIfEmpty "Directory\shell"
+  !insertmacro RemoveIfEmpty "Directory"
   !insertmacro AssociationsChanged
+  Call un.RemoveFromPath
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd
+
+Function .onInit
+  SetShellVarContext current
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/PATH" $1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SectionPath}
+  ${EndIf}
+FunctionEnd

@@ -17,3 +17,11 @@ mkdir -p "$corpus" "$findings"
 build/native/tests/pelorin_fuzz_seeds "$corpus"
 build/fuzz/tests/fuzz/pelorin_reader_fuzz -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=4096 \
   -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" 2>&1 | tail -n 12
+
+# The names handed between program instances: a small format, a tenth of
+# the time, from one well-formed message.
+corpus=build/fuzz/corpus/name-message
+mkdir -p "$corpus"
+printf 'PGN1\002\000\000\000\002\000\000\000ab\005\000\000\000\303\251\342\202\254' >"$corpus/two-names"
+build/fuzz/tests/fuzz/pelorin_name_message_fuzz -max_total_time="$(( (seconds + 9) / 10 ))" -max_len=4096 \
+  -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" 2>&1 | tail -n 12

@@ -21,6 +21,8 @@ packages=(
   p7zip-full gnupg age                 # the tools the job benchmarks compare with
   e2fsprogs util-linux mount           # loop-mounted ext2/ext4 images for the free-space checks
   help2man dpkg-dev file pkg-config man-db  # the manual page, the Debian packages and their test
+  zsh fish                             # the zsh and fish completions are tried in the shells
+  shared-mime-info xdg-utils libfile-mimeinfo-perl desktop-file-utils  # the archive type as desktops see it
 )
 
 [[ ${1:-} == native ]] && packages=("${native[@]}")

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app_common/JobExit.h"
+#include "app_common/win32/StartNames.h"
 #include "app_common/win32/Win32ProgressView.h"
 #include "cipher/Scramble.h"
 #include "decrypt_app/DecryptJob.h"
@@ -70,8 +71,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     pelorin::win32::ShowSettingWarnings(pelorin::decrypt::win32::kApplicationTitle);
-    std::vector<std::string> arguments;
-    for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
+    // Read wide and handed on in the program's text without closest fits,
+    // so that a name never becomes another archive's.
+    const auto arguments = pelorin::win32::ProgramTexts(pelorin::win32::ReadStartNames(L"PelorinDecrypt").names);
     const DecryptCommandLine line = ParseDecryptCommandLine(arguments);
 
     pelorin::platform::SettingsStore settings(kSettingsKey);

@@ -2,24 +2,27 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app_common/JobExit.h"
 #include "encrypt_app/EncryptJob.h"
 #include "encrypt_app/EncryptSettings.h"
+#include "app_common/win32/StartNames.h"
 #include "app_common/win32/Win32ProgressView.h"
 #include "encrypt_app/win32/Win32Views.h"
 #include "encrypt_app/win32/resource.h"
 #include "app_common/win32/DialogHelpers.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Started by the Explorer menu for one of several selected items, the
+    // program may hand its name to the instance that encrypts them all.
+    const auto start = pelorin::win32::ReadStartNames(L"PelorinEncrypt");
+    if (start.handedOver) return 0;
+    const std::vector<std::string> arguments = pelorin::win32::ProgramTexts(start.names);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     pelorin::win32::ShowSettingWarnings(pelorin::encrypt::win32::kApplicationTitle);
-    std::vector<std::string> arguments;
-    for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
 
     pelorin::platform::SettingsStore settings(pelorin::encrypt::kSettingsKey);
     pelorin::encrypt::win32::Win32EncryptUi ui(instance, settings);

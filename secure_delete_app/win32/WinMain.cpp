@@ -8,6 +8,7 @@
 
 #include "app_common/JobExit.h"
 #include "app_common/win32/DialogHelpers.h"
+#include "app_common/win32/StartNames.h"
 #include "app_common/win32/Win32ProgressView.h"
 #include "platform/Settings.h"
 #include "secure_delete_app/SecureDeleteJob.h"
@@ -17,13 +18,16 @@
 #include "secure_delete_app/win32/resource.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Every argument is a path, switch-like or not. Started by the Explorer
+    // menu for one of several selected items, the program may hand its name
+    // to the instance that deletes them all after one confirmation.
+    const auto start = pelorin::win32::ReadStartNames(L"Sundrel");
+    if (start.handedOver) return 0;
+    const std::vector<std::string> paths = pelorin::win32::ProgramTexts(start.names);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     pelorin::win32::ShowSettingWarnings(pelorin::secure_delete::kApplicationTitle);
     using namespace pelorin::secure_delete;
-    // Every argument is a path, switch-like or not.
-    std::vector<std::string> paths;
-    for (int i = 1; i < __argc; ++i) paths.emplace_back(__argv[i]);
 
     pelorin::platform::SettingsStore settings(kSettingsKey);
     win32::Win32SecureDeleteUi ui(instance);

@@ -26,6 +26,13 @@ Program::Program(const std::string& exe, const std::vector<std::string>& argumen
 
 Program::Program(const std::string& commandLine) { Start(nullptr, commandLine); }
 
+Program::Program(const std::wstring& commandLine) {
+    STARTUPINFOW startup{sizeof startup};
+    std::wstring line = commandLine;
+    EXPECT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process_));
+}
+
 void Program::Start(const char* exe, std::string commandLine) {
     STARTUPINFOA startup{sizeof startup};
     EXPECT_TRUE(CreateProcessA(exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -48,14 +55,16 @@ int Program::ExitCode() {
     return static_cast<int>(code);
 }
 
-HWND Program::Dialog(const std::string& caption, HWND owner) {
+bool Program::Ended() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
+
+HWND Program::Dialog(const std::string& caption, HWND owner, std::chrono::milliseconds wait) {
     struct Search {
         DWORD pid;
         std::string caption;
         HWND owner;
         HWND found;
     } search{process_.dwProcessId, caption, owner, nullptr};
-    for (auto deadline = std::chrono::steady_clock::now() + 15s; std::chrono::steady_clock::now() < deadline;) {
+    for (auto deadline = std::chrono::steady_clock::now() + wait; std::chrono::steady_clock::now() < deadline;) {
         EnumWindows(
             [](HWND window, LPARAM parameter) -> BOOL {
                 auto* s = reinterpret_cast<Search*>(parameter);

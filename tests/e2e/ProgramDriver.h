@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,15 +22,22 @@ public:
     // Starts a command line as it stands, as the shell runs the command of
     // a file type's open verb.
     explicit Program(const std::string& commandLine);
+    // The same with names of any characters, and without waiting until the
+    // program is ready for input, as the shell starts one program for each
+    // of several selected items.
+    explicit Program(const std::wstring& commandLine);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
     // The exit code, or -1 when the program does not end within a minute.
     int ExitCode();
+    // Whether the program has ended (without waiting).
+    bool Ended() const;
     // A visible dialog of this process with the caption, owned by `owner`
-    // when one is given; nullptr after 15 seconds without one.
-    HWND Dialog(const std::string& caption, HWND owner = nullptr);
+    // when one is given; nullptr after `wait` (15 seconds) without one.
+    HWND Dialog(const std::string& caption, HWND owner = nullptr,
+                std::chrono::milliseconds wait = std::chrono::seconds(15));
 
     // A list view of this process: its items' texts, and choosing one (or
     // leaving it out).

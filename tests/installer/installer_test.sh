@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # PelorinSetup.exe and the portable zip, end to end under Wine: builds both
 # with scripts/build-windows-dist.sh, installs silently into a Wine prefix of
-# the test's own, checks every file, shortcut, registry entry and version
-# resource, opens an archive made by the installed pelorin.exe the way
-# Explorer opens it, uninstalls silently and checks that nothing of Pelorin
-# is left but the user's settings.
+# the test's own, checks every file, shortcut, registry entry (file types,
+# Explorer's menus, the user's PATH) and version resource, opens an archive
+# made by the installed pelorin.exe the way Explorer opens it, gives
+# selections to the menus' verbs as Explorer gives them, uninstalls
+# silently and checks that nothing of Pelorin is left but the user's
+# settings.
 #
 # The prefix maps no drive letter to the host: C: is its own drive_c, with
 # the user's profile (where the installer writes and the uninstaller
@@ -22,7 +24,8 @@ for tool in makensis zip unzip wine wineserver; do
   command -v "$tool" >/dev/null || skip "$tool is missing"
 done
 [[ $(id -u) -eq 0 ]] || skip "mounting the test's volumes needs root"
-for probe in pelorin_version_fields pelorin_shortcut_fields pelorin_open_by_association_test; do
+for probe in pelorin_version_fields pelorin_shortcut_fields pelorin_open_by_association_test \
+             pelorin_gather_by_verb_test; do
   [[ -f $build/bin/$probe.exe ]] || { echo "FAIL: $build/bin/$probe.exe is missing; build the win64 preset first"; exit 1; }
 done
 
@@ -94,7 +97,7 @@ wineserver -w
 # Wine starts in the current folder when it is on one of its drives.
 cd "$work/t"
 cp "$dist/PelorinSetup.exe" "$build"/bin/pelorin_{version,shortcut}_fields.exe \
-   "$build/bin/pelorin_open_by_association_test.exe" "$work/t/"
+   "$build"/bin/pelorin_{open_by_association,gather_by_verb}_test.exe "$work/t/"
 # A key's values as reg prints them; fails when there is no such key.
 regq() {
   local out
@@ -113,9 +116,20 @@ value() {
   printf '%s\n' "$data"
 }
 
-# A setting of the user's, and an earlier owner of .enc, both from before.
+# The type of a value as reg prints it.
+value_type() {
+  regq "$1" /v "$2" | sed -n 's/^    [^ ].*  *\(REG_[A-Z_]*\)  *.*/\1/p' | head -1
+}
+
+# A setting of the user's, an earlier owner of .enc and another program's
+# menu entry for every file, all from before; and a PATH longer than the
+# setup's strings hold (it must come through the installation untouched).
 wine reg add 'HKCU\Software\Tarn6 Software\Pelorin' /v numpasses /t REG_DWORD /d 7 /f >/dev/null 2>&1 </dev/null
 wine reg add 'HKCU\Software\Classes\.enc' /ve /d Other.EncFile /f >/dev/null 2>&1 </dev/null
+wine reg add 'HKCU\Software\Classes\*\shell\Other.Verb\command' /ve /d 'other.exe "%1"' /f >/dev/null 2>&1 </dev/null
+long_path="C:\\Tools"
+while ((${#long_path} < 1100)); do long_path+=";C:\\Some Tool\\bin"; done
+wine reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$long_path" /f >/dev/null 2>&1 </dev/null
 
 # --- refusals before anything is copied ---------------------------------------
 step "a folder that holds other files is refused"
@@ -128,10 +142,11 @@ expect "files in the refused folder" "$(ls "$profile/Documents/site")" index.htm
 rm -rf "$profile/Documents/site"
 
 # --- install -----------------------------------------------------------------
-step "PelorinSetup.exe /S"
-wine 'T:\PelorinSetup.exe' /S </dev/null
-expect "PelorinSetup.exe /S exit status" "$?" 0
+step "PelorinSetup.exe /S /PATH"
+wine 'T:\PelorinSetup.exe' /S /PATH </dev/null
+expect "PelorinSetup.exe /S /PATH exit status" "$?" 0
 wineserver -w
+expect "a PATH too long to change safely is left as it was" "$(value 'HKCU\Environment' Path)" "$long_path"
 
 appdata_win="C:\\users\\$user\\AppData"
 dir_win="$appdata_win\\Local\\Programs\\Pelorin"
@@ -146,6 +161,15 @@ step "a second installation elsewhere is refused"
 wine cmd /c "T:\\PelorinSetup.exe /S /D=C:\\users\\$user\\Other" </dev/null >/dev/null 2>&1
 wineserver -w
 [[ -e $profile/Other ]] && fail "a second installation went into C:\\users\\$user\\Other"
+
+step "an update in place puts the folder on the PATH"
+user_path='C:\Tools;%USERPROFILE%\bin'
+wine reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$user_path" /f >/dev/null 2>&1 </dev/null
+wine 'T:\PelorinSetup.exe' /S /PATH </dev/null
+expect "the update's exit status" "$?" 0
+wineserver -w
+expect "the PATH with the installation folder" "$(value 'HKCU\Environment' Path)" "$user_path;$dir_win"
+expect "the PATH's type" "$(value_type 'HKCU\Environment' Path)" REG_EXPAND_SZ
 
 step "version resources"
 # Each program and the library: description and version as its About box.
@@ -211,7 +235,30 @@ $classes\\.pvb||Pelorin.Archive
 $classes\\.enc||Pelorin.Archive
 $classes\\.enc|Pelorin.PreviousOwner|Other.EncFile
 $classes\\Pelorin.Archive\\DefaultIcon||$dir_win\\PelorinDecrypt.exe,0
+$classes\\Pelorin.Archive\\shell\\open||Decrypt with Pelorin
+$classes\\Pelorin.Archive\\shell\\open|MultiSelectModel|Document
 $classes\\Pelorin.Archive\\shell\\open\\command||$command_line
+$classes\\Pelorin.Archive\\shell\\Pelorin.Test||Test archive
+$classes\\Pelorin.Archive\\shell\\Pelorin.Test|MultiSelectModel|Document
+$classes\\Pelorin.Archive\\shell\\Pelorin.Test|Icon|$dir_win\\pelorin.exe,0
+$classes\\Pelorin.Archive\\shell\\Pelorin.Test\\command||"C:\\windows\\system32\\cmd.exe" /d /c ""$dir_win\\pelorin.exe" test "%1" & pause"
+$classes\\*\\shell\\Pelorin.Encrypt||Encrypt with Pelorin
+$classes\\*\\shell\\Pelorin.Encrypt|MultiSelectModel|Player
+$classes\\*\\shell\\Pelorin.Encrypt|Icon|$dir_win\\PelorinEncrypt.exe,0
+$classes\\*\\shell\\Pelorin.Encrypt\\command||"$dir_win\\PelorinEncrypt.exe" /gather "%1"
+$classes\\Directory\\shell\\Pelorin.Encrypt||Encrypt with Pelorin
+$classes\\Directory\\shell\\Pelorin.Encrypt|MultiSelectModel|Player
+$classes\\Directory\\shell\\Pelorin.Encrypt|Icon|$dir_win\\PelorinEncrypt.exe,0
+$classes\\Directory\\shell\\Pelorin.Encrypt\\command||"$dir_win\\PelorinEncrypt.exe" /gather "%V"
+$classes\\*\\shell\\Pelorin.SecureDelete||Secure Delete
+$classes\\*\\shell\\Pelorin.SecureDelete|MultiSelectModel|Player
+$classes\\*\\shell\\Pelorin.SecureDelete|Icon|$dir_win\\Sundrel.exe,0
+$classes\\*\\shell\\Pelorin.SecureDelete\\command||"$dir_win\\Sundrel.exe" /gather "%1"
+$classes\\Directory\\shell\\Pelorin.SecureDelete||Secure Delete
+$classes\\Directory\\shell\\Pelorin.SecureDelete|MultiSelectModel|Player
+$classes\\Directory\\shell\\Pelorin.SecureDelete|Icon|$dir_win\\Sundrel.exe,0
+$classes\\Directory\\shell\\Pelorin.SecureDelete\\command||"$dir_win\\Sundrel.exe" /gather "%V"
+$uninstall|PathEntry|0x1
 $uninstall|DisplayName|Pelorin
 $uninstall|DisplayVersion|1.21
 $uninstall|Publisher|Tarn6 Software
@@ -249,6 +296,14 @@ expect "the association's command exit status" "${PIPESTATUS[0]}" 0
 rm -f "$sample/photo.pvb"
 diff -r "$work/t/originals" "$sample" >/dev/null || fail "the archive opened by its association did not restore the originals"
 
+# --- selections given to the menus' verbs ------------------------------------
+step "selections given to Encrypt with Pelorin and Secure Delete"
+# Five items started together make one job, five started apart five; the
+# items are on T:, a volume of the test's own.
+PELORIN_GATHER_FOLDER='T:\gathered' wine 'T:\pelorin_gather_by_verb_test.exe' </dev/null | tr -d '\r' |
+  grep -E '^\[  (FAILED|PASSED) |Failure|Expected|Which is|  Actual'
+expect "the verbs' gathering test exit status" "${PIPESTATUS[0]}" 0
+
 # --- uninstall ---------------------------------------------------------------
 quiet=$(value "$uninstall" QuietUninstallString)
 uninstaller=${quiet#\"}
@@ -277,9 +332,13 @@ for link in "${shortcuts[@]}"; do
   unix=${unix//\\//}
   [[ -e $unix ]] && fail "shortcut left: $link"
 done
-for key in "$classes\\.pvb" "$classes\\Pelorin.Archive" "$classes\\.enc\\OpenWithProgids" "$uninstall"; do
+for key in "$classes\\.pvb" "$classes\\Pelorin.Archive" "$classes\\.enc\\OpenWithProgids" "$uninstall" \
+           "$classes\\*\\shell\\Pelorin.Encrypt" "$classes\\*\\shell\\Pelorin.SecureDelete" "$classes\\Directory"; do
   regq "$key" >/dev/null && fail "registry key left: $key"
 done
+expect "another program's menu entry stays" "$(value "$classes\\*\\shell\\Other.Verb\\command")" 'other.exe "%1"'
+expect "the PATH without the installation folder" "$(value 'HKCU\Environment' Path)" "$user_path"
+expect "the PATH's type" "$(value_type 'HKCU\Environment' Path)" REG_EXPAND_SZ
 expect ".enc back with its earlier owner" "$(value "$classes\\.enc")" Other.EncFile
 expect ".enc keeps no note of it" "$(value "$classes\\.enc" Pelorin.PreviousOwner)" ""
 expect "the user's setting" "$(value 'HKCU\Software\Tarn6 Software\Pelorin' numpasses)" 0x7

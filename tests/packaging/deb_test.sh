@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The Debian packages as a user meets them: installed with dpkg, the tool
 # runs from /usr/bin (a round trip through an archive), its manual page is
-# found, a C program builds against the library with pkg-config and wipes a
-# file through it; removed, they leave nothing of theirs behind.
+# found, its completions work in bash, zsh and fish, desktops know its
+# archives and file managers offer its jobs, a C program builds against the
+# library with pkg-config and wipes a file through it; removed, they leave
+# nothing of theirs behind.
 # Needs root and dpkg; runs on a tmpfs of its own.
 # Usage: deb_test.sh [FOLDER]  (the .deb files from FOLDER, else built with
 # scripts/build-debs.sh into dist/)
@@ -91,6 +93,73 @@ check "libpelosdk-dev depends on libpelosdk1 of its version" \
   test -n "$(dpkg-query -W -f='${Depends}' libpelosdk-dev | grep -F "libpelosdk1 (= $version)")"
 check "the bash completion is installed and registers pelorin" \
   bash -c 'source /usr/share/bash-completion/completions/pelorin && complete -p pelorin' >/dev/null
+# zsh and fish find their completions where the package put them.
+bash "$root/tests/packaging/shell_completion_test.sh" /usr/bin/pelorin >"$work/completions.log" 2>&1
+check "zsh and fish complete the installed tool's commands and options" test $? -eq 0
+grep -E '^(FAILED|note)' "$work/completions.log"
+
+# The desktops: the archive type, the program that opens it, and the
+# entries of the file managers' menus, each running the installed tool in a
+# terminal through run-in-terminal.
+run=/usr/libexec/pelorin/run-in-terminal
+check "run-in-terminal is installed and can be run" test -x "$run"
+check "the archive type is installed" test -f /usr/share/mime/packages/pelorin.xml
+entries=(/usr/share/applications/pelorin-decrypt.desktop
+  /usr/share/nemo/actions/pelorin-{encrypt,decrypt,delete}.nemo_action
+  /usr/share/kio/servicemenus/pelorin{,-archive}.desktop
+  "/usr/share/pelorin/nautilus-scripts/"{"Encrypt with Pelorin","Decrypt with Pelorin","Secure delete"})
+for entry in "${entries[@]}"; do
+  check "$entry runs run-in-terminal with a command of the tool" \
+    grep -qE "^(Exec=|exec )$run (encrypt|decrypt|delete) (%F|\"\\\$@\")\$" "$entry"
+done
+for script in "/usr/share/pelorin/nautilus-scripts/"*; do
+  check "the Nautilus script $(basename "$script") can be run" test -x "$script"
+done
+if command -v desktop-file-validate >/dev/null; then
+  check "the desktop entry is valid" desktop-file-validate /usr/share/applications/pelorin-decrypt.desktop
+fi
+check "the desktop entry opens the archive type in a terminal" \
+  test -n "$(grep -x 'MimeType=application/x-pelorin-archive;' /usr/share/applications/pelorin-decrypt.desktop)" \
+       -a -n "$(grep -x 'Terminal=true' /usr/share/applications/pelorin-decrypt.desktop)"
+
+# What type xdg-mime gives an archive: a version-8 one by its mark (the
+# first 12 bytes are those of its header), whatever its name; a classic one,
+# which has none, by its extension.
+mkdir "$work/types"
+{ printf '\x08\x09\x01\x01PELORIN8'; head -c 116 /dev/zero; } >"$work/types/version8"
+printf 'no mark of its own' >"$work/types/classic.pvb"
+cp "$work/types/classic.pvb" "$work/types/classic.enc"
+printf 'plain text\n' >"$work/types/notes.txt"
+filetype() { (unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID; xdg-mime query filetype "$1" 2>&1); }
+if command -v xdg-mime >/dev/null && command -v mimetype >/dev/null; then
+  for file in version8 classic.pvb classic.enc; do
+    check "xdg-mime: $file is a Pelorin archive ($(filetype "$work/types/$file"))" \
+      test "$(filetype "$work/types/$file")" = application/x-pelorin-archive
+  done
+  check "xdg-mime: a text file is not" test "$(filetype "$work/types/notes.txt")" = text/plain
+  check "xdg-mime: archives open with Pelorin Decrypt" \
+    test "$(xdg-mime query default application/x-pelorin-archive)" = pelorin-decrypt.desktop
+else
+  check "xdg-mime and mimetype are installed (scripts/install-deps.sh)" false
+fi
+
+# run-in-terminal inside a terminal: the tool's job, its result, and the
+# window held until Enter; outside one: a terminal opened on itself, with
+# the names made whole.
+mkdir "$work/menu"
+printf 'to be encrypted\n' >"$work/menu/it's a file.txt"
+(cd "$work/menu" && printf 'BlowFish\n\n' | PELORIN_PASSKEY=menu-passkey script -qec "$run encrypt \"it's a file.txt\"" \
+  /dev/null >"$work/menu.log" 2>&1)
+check "run-in-terminal encrypt exits 0 in a terminal" test $? -eq 0
+check "and asks for the cipher" grep -q "Cipher (.*BlowFish.*, or its number): " "$work/menu.log"
+check "and writes the archive with it" test "$(head -c 2 "$work/menu/it's a file.pvb" | od -An -tu1 | tr -s ' ')" = " 7 1"
+check "and holds the window until Enter" grep -q "Press Enter to close this window" "$work/menu.log"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s"\n' "$work/terminal.args" >"$work/fake-terminal"
+chmod +x "$work/fake-terminal"
+(cd "$work/menu" && TERMINAL=$work/fake-terminal "$run" delete "it's a file.txt" </dev/null >/dev/null 2>&1)
+check "outside a terminal it opens one on itself, with the names made whole" \
+  test "$(cat "$work/terminal.args" 2>/dev/null)" = "-e"$'\n'"$run"$'\n'delete$'\n'"$work/menu/it's a file.txt"
+check "and deletes nothing itself" test -f "$work/menu/it's a file.txt"
 
 # A round trip through the installed tool: a small tree, encrypted with
 # Blowfish, the originals moved away, restored and compared.
@@ -116,7 +185,7 @@ MANWIDTH=250 man -P cat pelorin >"$work/page" 2>/dev/null
 for command in encrypt decrypt import list delete settings wipe-file wipe-free wipe-slack wipe-drive; do
   check "the page gives the usage of $command" grep -qE "usage: +pelorin +$command( |$)" "$work/page"
 done
-for section in DESCRIPTION EXAMPLES LIMITS ENVIRONMENT; do
+for section in DESCRIPTION EXAMPLES LIMITS ENVIRONMENT "FILE MANAGERS"; do
   check "the page has $section" grep -qx "$section" "$work/page"
 done
 
@@ -150,5 +219,10 @@ check "the library is gone from the loader's cache" test -z "$(ldconfig -p | gre
 for package in "${packages[@]}"; do
   check "$package is not installed" test -z "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep 'ok installed')"
 done
+if command -v xdg-mime >/dev/null && command -v mimetype >/dev/null; then
+  check "xdg-mime no longer knows the archive type" \
+    test "$(filetype "$work/types/version8")" != application/x-pelorin-archive \
+         -a "$(filetype "$work/types/classic.pvb")" != application/x-pelorin-archive
+fi
 
 finish
