@@ -173,6 +173,7 @@ DecodedMetadata DecodeMetadata(std::span<const std::uint8_t> bytes) {
             case ItemType::Size:
                 if (length != 8) return malformed;
                 metadata.size = GetU64(value.data());
+                if (metadata.size > kMaxModernFileSize) return malformed;
                 haveSize = true;
                 break;
             case ItemType::Time: {

@@ -77,6 +77,10 @@ inline constexpr std::size_t kEndPlainSize = 16;
 inline constexpr std::size_t kEndRecordSize = 1 + kEndPlainSize + kModernTagSize;  // 33
 inline constexpr std::size_t kEntryRecordHeadSize = 1 + kEntrySaltSizeV8 + kMetadataLengthSize;  // 21
 
+// No file holds more than 2^62 bytes (no file system allows one); a larger
+// size would make the stored length run past 2^64.
+inline constexpr std::uint64_t kMaxModernFileSize = std::uint64_t{1} << 62;
+
 // Chunks.
 inline constexpr std::size_t kModernChunkSize = 65536;
 inline constexpr std::size_t kSealedChunkSize = kModernChunkSize + kModernTagSize;

@@ -43,14 +43,18 @@ ModernRecord ModernReader::Stop(ModernFault fault, std::uint64_t offset) {
     return record;
 }
 
-ModernReader::Slot& ModernReader::SlotAt(unsigned index) {
-    if (!slots_[index]) {
-        auto slot = std::make_unique<Slot>();
-        slot->plain = SecureBuffer(kChunksPerBatch * kModernChunkSize, kDataScrubPasses);
-        slot->sealed.resize(kChunksPerBatch * kSealedChunkSize);
-        slots_[index] = std::move(slot);
+ModernReader::Slot& ModernReader::SlotAt(unsigned index, std::size_t plainBytes) {
+    auto& slot = slots_[index];
+    if (!slot) slot = std::make_unique<Slot>();
+    if (slot->plain.size() < plainBytes || slot->plain.empty()) {
+        // Small entries take small buffers; a batch takes at most 1 MiB.
+        const std::size_t bytes = std::max<std::size_t>((plainBytes + 4095) / 4096 * 4096, 4096);
+        const std::size_t chunks = (bytes + kModernChunkSize - 1) / kModernChunkSize;
+        slot->plain = SecureBuffer(bytes, kDataScrubPasses);  // the one it replaces is scrubbed
+        slot->sealed.assign(bytes + chunks * kModernTagSize, 0);
+        slot->used = 0;
     }
-    return *slots_[index];
+    return *slot;
 }
 
 ModernRecord ModernReader::Next() {
@@ -204,12 +208,12 @@ ModernDataResult ModernReader::ReadData(ByteSink* sink, ProgressDialog& progress
     };
 
     if (layout.batches() == 1) {
-        Slot& slot = SlotAt(0);
+        Slot& slot = SlotAt(0, layout.PlainBytes(0));
         readBatch(0, slot);
         const bool whole = openBatch(0, slot);
         if (writeBatch(0, slot) && whole) afterBatch(0);
     } else {
-        for (unsigned i = 0; i < slots_.size(); ++i) SlotAt(i);
+        for (unsigned i = 0; i < slots_.size(); ++i) SlotAt(i, kChunksPerBatch * kModernChunkSize);
         BatchSteps steps;
         steps.read = [&](std::uint64_t batch, unsigned index) { return readBatch(batch, *slots_[index]); };
         steps.transform = [&](std::uint64_t batch, unsigned index) { return openBatch(batch, *slots_[index]); };

@@ -100,7 +100,9 @@ private:
     ModernRecord ReadEntryRecord(std::uint64_t offset);
     ModernRecord ReadEndRecord(std::uint64_t offset);
     bool Pass(std::uint64_t count, ProgressDialog* progress);
-    Slot& SlotAt(unsigned index);
+    // The slot, its buffers holding at least `plainBytes` of plaintext
+    // (and their sealed form).
+    Slot& SlotAt(unsigned index, std::size_t plainBytes);
 
     ByteSource& source_;
     std::span<const std::uint8_t> fileKey_;

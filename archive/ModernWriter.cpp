@@ -120,14 +120,18 @@ bool ModernWriter::DrawEntrySalt(EntrySaltV8& salt) {
     return platform::OsRandomBytes(salt);
 }
 
-ModernWriter::Slot& ModernWriter::SlotAt(unsigned index) {
-    if (!slots_[index]) {
-        auto slot = std::make_unique<Slot>();
-        slot->plain = SecureBuffer(kChunksPerBatch * kModernChunkSize, kDataScrubPasses);
-        slot->sealed.resize(kChunksPerBatch * kSealedChunkSize);
-        slots_[index] = std::move(slot);
+ModernWriter::Slot& ModernWriter::SlotAt(unsigned index, std::size_t plainBytes) {
+    auto& slot = slots_[index];
+    if (!slot) slot = std::make_unique<Slot>();
+    if (slot->plain.size() < plainBytes || slot->plain.empty()) {
+        // Small entries take small buffers; a batch takes at most 1 MiB.
+        const std::size_t bytes = std::max<std::size_t>((plainBytes + 4095) / 4096 * 4096, 4096);
+        const std::size_t chunks = (bytes + kModernChunkSize - 1) / kModernChunkSize;
+        slot->plain = SecureBuffer(bytes, kDataScrubPasses);  // the one it replaces is scrubbed
+        slot->sealed.assign(bytes + chunks * kModernTagSize, 0);
+        slot->used = 0;
     }
-    return *slots_[index];
+    return *slot;
 }
 
 bool ModernWriter::WriteRecordHead(const EntryKeys& keys, const EntrySaltV8& salt, const EntryMetadata& metadata) {
@@ -181,7 +185,7 @@ ModernEntryOutcome ModernWriter::AddFile(const EntryMetadata& metadata, ByteSour
         progress.ConfirmCancelIfRequested();
     };
     if (layout.batches() == 1) {
-        Slot& slot = SlotAt(0);
+        Slot& slot = SlotAt(0, layout.PlainBytes(0));
         if (!readBatch(0, slot)) {
             sourceShort = true;
         } else {
@@ -192,25 +196,25 @@ ModernEntryOutcome ModernWriter::AddFile(const EntryMetadata& metadata, ByteSour
     } else {
         BatchSteps steps;
         steps.read = [&](std::uint64_t batch, unsigned index) {
-            const bool whole = readBatch(batch, SlotAt(index));
+            const bool whole = readBatch(batch, *slots_[index]);
             if (!whole) sourceShort = true;
             return whole;
         };
         // A batch the source could not fill is never sealed or written: the
         // entry is taken out again anyway.
         steps.transform = [&](std::uint64_t batch, unsigned index) {
-            Slot& slot = SlotAt(index);
+            Slot& slot = *slots_[index];
             if (slot.got != layout.PlainBytes(batch)) return false;
             SealBatch(dataKey, layout, batch, slot.plain.bytes(), slot.sealed, workers_);
             return true;
         };
         steps.write = [&](std::uint64_t batch, unsigned index) {
-            Slot& slot = SlotAt(index);
+            Slot& slot = *slots_[index];
             if (slot.got != layout.PlainBytes(batch)) return true;
             return output_.Write(std::span(slot.sealed).first(layout.SealedBytes(batch)));
         };
         steps.afterBatch = afterBatch;
-        for (unsigned i = 0; i < slots_.size(); ++i) SlotAt(i);
+        for (unsigned i = 0; i < slots_.size(); ++i) SlotAt(i, kChunksPerBatch * kModernChunkSize);
         writeFailed = RunBatchPipeline(layout.batches(), steps).writeFailed;
     }
     // The plaintext read is overwritten now, as far as it reached; the

@@ -133,7 +133,9 @@ private:
     bool DrawEntrySalt(EntrySaltV8& salt);
     // Record head and sealed metadata; false when the archive refused them.
     bool WriteRecordHead(const EntryKeys& keys, const EntrySaltV8& salt, const EntryMetadata& metadata);
-    Slot& SlotAt(unsigned index);
+    // The slot, its buffers holding at least `plainBytes` of plaintext
+    // (and their sealed form).
+    Slot& SlotAt(unsigned index, std::size_t plainBytes);
 
     ArchiveOutput& output_;
     ParallelRunner& workers_;

@@ -348,6 +348,7 @@ TEST(ModernArchiveTest, MetadataItemsAreTakenOnlyWhenWellFormed) {
         {"a kind of 2", join({item(1, {2}), name}), false, {}},
         {"a folder with a size", join({kindFolder, name, size}), false, {}},
         {"a size of 7 bytes", join({kindFile, name, item(3, {1, 2, 3, 4, 5, 6, 7})}), false, {}},
+        {"a size no file has", join({kindFile, name, item(3, {1, 0, 0, 0, 0, 0, 0, 0x40})}), false, {}},
         {"a time of 10^9 ns", join({kindFile, name, size, item(4, {0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0xca, 0x9a, 0x3b})}),
          false, {}},
         {"an item running past the end", Cut(join({kindFile, name, size}), 15), false, {}},
