@@ -60,6 +60,11 @@ std::string ModernArchiveFaultText(const std::string& archivePath, const ModernR
            ".\nNothing more is read from it, and it is not deleted.";
 }
 
+std::string ModernReadFaultText(const std::string& archivePath, const ModernRecord& record) {
+    return "The archive \"" + archivePath + "\" is " + (IsCutOrExtended(record.fault) ? "not whole: " : "damaged: ") +
+           ModernFaultClause(record) + ".";
+}
+
 std::string HeaderFaultClause(const HeaderFault& fault, const ModernHeaderBytes& bytes) {
     const std::uint8_t value = bytes[fault.offset];
     if (fault.kind == HeaderFault::Kind::CostOutOfRange) {

@@ -16,6 +16,8 @@ std::string ModernFaultClause(const ModernRecord& record);
 // The archive stops at a fault: cut short or extended (what was restored
 // stays), or damaged (nothing more is read).
 std::string ModernArchiveFaultText(const std::string& archivePath, const ModernRecord& record);
+// The same where nothing is restored (listing, scanning for names).
+std::string ModernReadFaultText(const std::string& archivePath, const ModernRecord& record);
 
 // "byte 15 asks for 8 GiB of memory for the key derivation; an archive may
 // ask for 8 MiB to 4 GiB"

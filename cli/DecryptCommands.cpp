@@ -14,12 +14,15 @@
 #include "archive/EntryNames.h"
 #include "archive/HeaderCheck.h"
 #include "archive/HeaderCipher.h"
+#include "archive/ModernFormat.h"
+#include "archive/ModernOpening.h"
 #include "archive/ReaderMessages.h"
 #include "cipher/Algorithm.h"
 #include "cipher/PasskeyCheck.h"
 #include "cipher/Scramble.h"
 #include "cli/Arguments.h"
 #include "cli/CommandHelp.h"
+#include "cli/ModernListing.h"
 #include "cli/TerminalUi.h"
 #include "platform/Terminal.h"
 #include "platform/FileStatus.h"
@@ -168,11 +171,23 @@ int RunDriver(const Options& options, bool import) {
 // Lists one archive: its header line on standard output, then a line per
 // entry with its size and name. False when the archive is damaged (told).
 bool ListArchive(const std::string& path, const std::optional<std::string>& passkeyFile, std::string& passkey,
-                 bool& havePasskey, TerminalUi& ui) {
+                 bool& havePasskey, TerminalUi& ui, archive::ModernKeyRing& ring) {
     platform::FileError error = platform::FileError::None;
     platform::File file = platform::File::Open(path, archive::ArchiveReading(), &error);
     if (!file.IsOpen()) ShowOpenError(ui, error, path);
+    const bool modern = archive::ArchiveVersionOf(file) == archive::kModernVersion;
     archive::FileSource source(file, archive::kArchiveReadAhead);
+    if (modern) {
+        // Names of version 8 are always enciphered.
+        if (!havePasskey) {
+            std::string verify;
+            if (!ReadPasskey(passkeyFile, false, passkey, verify)) throw JobExit(kUsageError);
+            havePasskey = true;
+        }
+        return ListModernArchive(path, source, std::span(reinterpret_cast<const std::uint8_t*>(passkey.data()),
+                                                         passkey.size()),
+                                 ring, ui);
+    }
     archive::ReaderState state;
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Scanning, ui, state);
     if (!opened) return false;
@@ -261,10 +276,11 @@ int RunList(const std::vector<std::string>& arguments) {
     std::string passkey;
     const ScrambleOnExit scrub(passkey);
     bool havePasskey = false;
+    archive::ModernKeyRing ring;
     int status = 0;
     try {
         for (const auto& path : options->names) {
-            if (!ListArchive(path, options->passkeyFile, passkey, havePasskey, ui)) status = kExitIncomplete;
+            if (!ListArchive(path, options->passkeyFile, passkey, havePasskey, ui, ring)) status = kExitIncomplete;
         }
     } catch (const JobExit& exit) {
         return exit.status();
