@@ -252,6 +252,7 @@ private:
             if (attempt > 0) {
                 status = source.Status();
                 if (!status || source.Seek(0, platform::SeekFrom::Start) != 0) break;
+                progress_.SetStatus(storedName + kReadAgainStatusEnding);
             }
             read_ = *status;
             progress_.SetPos(0);

@@ -20,6 +20,8 @@ inline constexpr const char* kSkippedTemporaryName = "pelorin.tmp";
 inline constexpr const char* kDeletingFileStatus = "Deleting file...";
 inline constexpr const char* kRemovingDirectoryStatus = "Removing directory...";
 inline constexpr int kArchiveVersion = 7;
+// The status of a file of a version-8 archive read again after it changed.
+inline constexpr const char* kReadAgainStatusEnding = " (it changed while it was read: read again)";
 
 // The encryptor's questions, answered by the Windows dialogs, the pelorin
 // tool's options or a test.
