@@ -156,8 +156,7 @@ ArchiveCheck CheckClassicArchive(ByteSource& raw, const std::string& archivePath
         // only passed over.
         std::unique_ptr<GroupCipher> cipher;
         if (keyUsable) {
-            CipherKey key(passkey, kKeyScrubPasses);
-            key.DeriveForEntry(salt, EntryHashing(header));
+            const CipherKey key(passkey, salt, EntryHashing(header), kKeyScrubPasses);
             cipher = MakeGroupCipher(header.algorithm, key.bytes(), state.keystream());
         }
         const std::uint64_t whole = size / kGroupSize * kGroupSize;

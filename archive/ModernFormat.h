@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "cipher/CipherKey.h"
+
 // The byte layout of a version-8 archive (algorithm 9, ChaCha20-Poly1305):
 //
 //   header (128 bytes)
@@ -63,7 +65,7 @@ inline constexpr std::uint8_t kWriterLanes = 4;
 inline constexpr std::uint8_t kDefaultLog2MemoryKiB = 18;  // 256 MiB
 
 inline constexpr std::size_t kPasskeyMinBytes = 1;
-inline constexpr std::size_t kPasskeyMaxBytes = 1024;
+inline constexpr std::size_t kPasskeyMaxBytes = kMaxModernPasskeyLength;
 
 // Records.
 inline constexpr std::uint8_t kEntryRecord = 0x01;

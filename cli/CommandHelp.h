@@ -67,7 +67,12 @@ inline constexpr OptionHelp kDecryptOptions[] = {
     {"--select", "NAME", ValueKind::Text,
      "restore only the entry stored as NAME (with\nbackslashes); may be given more than once", {}, true},
     {"--delete-archives", "", ValueKind::None,
-     "wipe each archive of which every entry was restored\nor left out by --select"},
+     "wipe each archive that was read to its end with every\n"
+     "entry restored, through the handle that read it and\n"
+     "only if it did not change meanwhile; when --select\n"
+     "left entries in it, only after a yes (on a terminal,\n"
+     "or --yes); without a check value, only after a yes\n"
+     "typed on a terminal (--yes does not answer that)"},
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
     {"--yes, --no", "", ValueKind::None, "answer the header warnings and the other questions"},
 };
@@ -145,17 +150,19 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "archive under another passkey is reported and left alone), then restores\n"
      "every entry, or only those named by --select, below the archive's folder.\n"
      "A restored file replaces one of the same name only once it is complete.\n"
-     "Header warnings are asked once per archive, on a terminal or answered by\n"
-     "--yes or --no. An archive of version 8 is opened by its key (\"Incorrect\n"
-     "Passkey\" when the passkey does not open it; a header that asks for more\n"
-     "than 4 GiB of memory or 10 passes is refused before anything is taken);\n"
-     "every chunk is authenticated before its bytes are written, folders, times\n"
-     "and permissions come back, and an archive cut short or extended (it ends\n"
-     "before its end record, the end record counts other entries, or bytes\n"
-     "follow it) is reported while what was restored from it stays. An entry\n"
-     "that cannot be restored whole is kept as NAME.incomplete with the bytes\n"
-     "that authenticated. --delete-archives wipes an archive of version 8 only\n"
-     "when its end record verified and every entry came back.\n",
+     "An archive without a check value (version 0 to 3) opens under any\n"
+     "passkey: its entries never replace a file, they go beside it under a free\n"
+     "numbered name. Header warnings are asked once per archive, on a terminal\n"
+     "or answered by --yes or --no. An archive of version 8 is opened by its key\n"
+     "(\"Incorrect Passkey\" when the passkey does not open it; a header that\n"
+     "asks for more than 4 GiB of memory or 10 passes is refused before anything\n"
+     "is taken); every chunk is authenticated before its bytes are written,\n"
+     "folders, times and permissions come back, and an archive cut short or\n"
+     "extended (it ends before its end record, the end record counts other\n"
+     "entries, or bytes follow it) is reported while what was restored from it\n"
+     "stays. An entry that cannot be restored whole is kept as NAME.incomplete\n"
+     "with the bytes that authenticated. --delete-archives wipes an archive of\n"
+     "version 8 only when its end record verified and every entry came back.\n",
      kDecryptOptions,
      "exit status:\n"
      "  0   done\n"
@@ -165,12 +172,13 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "      under another passkey, damaged, cut short or extended, a failed\n"
      "      authentication, a header that asks too much, an entry refused or\n"
      "      incomplete, a --select name no archive holds, an archive that could\n"
-     "      not be wiped)\n"},
+     "      not be wiped, changed while it was read, or was kept after a no)\n"},
     {"import", "decipher headerless input",
      "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--] FILE...\n",
      "Skips N bytes of padding at the start of each FILE, deciphers the rest with\n"
-     "algorithm A and writes it to \"default output.txt\" beside it (a second input\n"
-     "in the same folder gets a numbered name). The passkey cannot be checked\n"
+     "algorithm A and writes it to \"default output.txt\" beside it; when that\n"
+     "name is taken (from before, or by another input) the output gets a free\n"
+     "numbered name and nothing is replaced. The passkey cannot be checked\n"
      "here, so the input is never deleted. Archives of version 8 (algorithm 9)\n"
      "are never import input: they are refused, and pelorin decrypt reads them.\n",
      kImportOptions,

@@ -12,6 +12,7 @@
 #include "cipher/Scramble.h"
 #include "cli/Arguments.h"
 #include "cli/CommandHelp.h"
+#include "cli/PasskeyInput.h"
 #include "cli/TerminalUi.h"
 #include "platform/File.h"
 #include "platform/FileStatus.h"
@@ -21,10 +22,6 @@ namespace pelorin::cli {
 namespace {
 
 constexpr const char* kTestUsage = UsageOf("test");
-
-std::span<const std::uint8_t> Bytes(const std::string& text) {
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
 
 // What one archive came to, on standard output; its faults on standard error.
 void Report(const std::string& path, const archive::ArchiveCheck& check, TerminalUi& ui) {
@@ -75,9 +72,8 @@ int RunTest(const std::vector<std::string>& arguments) {
     }
     TerminalUi ui;
     if (!ReadPresetAnswer(*parsed, ui.presetAnswer, kTestUsage)) return kUsageError;
-    std::string passkey, verify;
-    const ScrambleOnExit scrub(passkey, verify);
-    if (!ReadPasskey(parsed->Value("--passkey-file"), false, passkey, verify)) return kUsageError;
+    Passkey passkey;
+    if (!ReadPasskey(parsed->Value("--passkey-file"), passkey)) return kUsageError;
 
     TerminalProgress view;
     ProgressDialog progress(view, ui);
@@ -111,14 +107,14 @@ int RunTest(const std::vector<std::string>& arguments) {
                 check.faults.push_back({0, "it is empty"});
             } else if (*version == archive::kModernVersion) {
                 check = archive::CheckModernArchive(
-                    source, Bytes(passkey), ring, archive::JobWorkers(), progress,
+                    source, passkey.bytes(), ring, archive::JobWorkers(), progress,
                     [&](std::uint32_t done, std::uint32_t total) {
                         if (done == 0) progress.SetStatus("Deriving the key of " + path + " from the passkey...");
                         progress.SetPos(static_cast<int>(std::uint64_t{kProgressFull} * done / total));
                         progress.ConfirmCancelIfRequested();
                     });
             } else {
-                check = archive::CheckClassicArchive(source, path, Bytes(passkey), progress, ui, state);
+                check = archive::CheckClassicArchive(source, path, passkey.bytes(), progress, ui, state);
             }
             progress.SetPos(kProgressFull);
             Report(path, check, ui);

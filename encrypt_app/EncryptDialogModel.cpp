@@ -48,10 +48,10 @@ bool EncryptDialogModel::ValidateOk(Ui& ui, bool hashPasskey) const {
     if (selectedAlgorithm == archive::kModernAlgorithm) {
         // The passkey as typed, in UTF-8: the dialog gives it so for this
         // algorithm, whatever the code page holds.
-        if (!archive::IsValidUtf8(passkey)) {
+        if (!archive::IsValidUtf8({reinterpret_cast<const char*>(passkey.bytes().data()), passkey.size()})) {
             return refuse(kPasskeyNotUtf8Text, kPasskeyNotUtf8Caption, PasskeyField::Passkey);
         }
-        if (passkey != verify) return refuse(kPasskeysDifferText, std::nullopt, PasskeyField::Verify);
+        if (!passkey.SameAs(verify)) return refuse(kPasskeysDifferText, std::nullopt, PasskeyField::Verify);
         if (passkey.size() > archive::kPasskeyMaxBytes) {
             return refuse(kModernPasskeyTooLongText, kPasskeyTooLongCaption, PasskeyField::Passkey);
         }
@@ -60,7 +60,7 @@ bool EncryptDialogModel::ValidateOk(Ui& ui, bool hashPasskey) const {
     if (passkeyOutsideCodePage) {
         return refuse(kPasskeyOutsideCodePageText, kPasskeyOutsideCodePageCaption, PasskeyField::Passkey);
     }
-    if (passkey != verify) return refuse(kPasskeysDifferText, std::nullopt, PasskeyField::Verify);
+    if (!passkey.SameAs(verify)) return refuse(kPasskeysDifferText, std::nullopt, PasskeyField::Verify);
     // The key material carries its length in a signed byte.
     if (passkey.size() > kMaxPasskeyLength) {
         return refuse(kPasskeyTooLongText, kPasskeyTooLongCaption, PasskeyField::Passkey);

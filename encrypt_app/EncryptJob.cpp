@@ -12,12 +12,12 @@
 #include "archive/ArchiveWriter.h"
 #include "archive/HeaderCipher.h"
 #include "archive/ModernFormat.h"
+#include "archive/ModernMessages.h"
 #include "archive/ModernWriter.h"
 #include "archive/WorkerPool.h"
 #include "archive/EntryNames.h"
 #include "archive/Streams.h"
 #include "cipher/Scramble.h"
-#include "cipher/SecureBuffer.h"
 #include "encrypt_app/ArchiveFile.h"
 #include "encrypt_app/CommandLine.h"
 #include "encrypt_app/EncryptSettings.h"
@@ -106,7 +106,7 @@ public:
          std::span<const std::uint8_t> passkey, int algorithm, const archive::ArchiveHeader& header, int passes,
          bool deleteSources, ProgressDialog& progress, Ui& ui, NotDoneReport& notDone)
         : archive_(archive), archiveFile_(archiveFile), archiveIdentity_(archiveIdentity),
-          passkey_(passkey, kKeyScrubPasses),
+          passkey_(passkey),
           algorithm_(algorithm), encryptHeaders_(archive::HeadersEncrypted(header)),
           hashing_(archive::EntryHashing(header)), passes_(passes), deleteSources_(deleteSources), progress_(progress),
           ui_(ui), notDone_(notDone) {}
@@ -344,9 +344,9 @@ private:
         progress_.CountEntry();
         progress_.SetStatus(storedName);
         progress_.SetPos(0);
-        if (!archive::WriteEntryName(archive_, storedName, encryptHeaders_, passkey_.bytes())) throw ArchiveFailed{};
+        if (!archive::WriteEntryName(archive_, storedName, encryptHeaders_, passkey_)) throw ArchiveFailed{};
         archive::FileSource input(source);
-        archive::ArchiveWriter writer(input, archive_, passkey_.bytes(), encryptHeaders_, hashing_, salt);
+        archive::ArchiveWriter writer(input, archive_, passkey_, encryptHeaders_, hashing_, salt);
         const archive::WriteOutcome outcome = writer.Run(algorithm_, progress_, ui_);
         progress_.SetPos(kProgressFull);
         switch (outcome) {
@@ -437,7 +437,7 @@ private:
     archive::ByteSink& archive_;
     ArchiveFile& archiveFile_;
     platform::FileIdentity archiveIdentity_;
-    SecureBuffer passkey_;
+    std::span<const std::uint8_t> passkey_;  // the job's own, never copied
     int algorithm_;
     bool encryptHeaders_;
     PasskeyHashing hashing_;
@@ -547,12 +547,6 @@ std::string ChangedTwiceText(const std::string& name) {
     return "\"" + name + "\" changed while it was encrypted, and again when it was encrypted once more, so it was "
                          "left out of the archive. It is not deleted.";
 }
-std::string KeyDerivationStatus(std::uint64_t memoryMiB, unsigned passes) {
-    // About a second for 256 MiB and three passes on a current machine.
-    const std::uint64_t seconds = std::max<std::uint64_t>(1, (memoryMiB * passes + 383) / 768);
-    return "Deriving the key from the passkey (" + std::to_string(memoryMiB) + " MiB, about " +
-           (seconds == 1 ? std::string("a second") : std::to_string(seconds) + " seconds") + ")...";
-}
 std::string KdfMemoryText(std::uint64_t bytes) {
     return "The key derivation needs " + std::to_string(bytes >> 20) + " MiB of memory, which could not be had. "
            "Nothing was encrypted; a smaller kdfmemory setting (or --kdf-memory) needs less.";
@@ -580,7 +574,6 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
         platform::IsSameFile);
 
     EncryptDialogModel model;
-    const ScrambleOnExit scrubPasskey(model.passkey, model.verify);
     if (ReadSetting(settings, kStickyDelete) == 1) {
         model.deleteSource = ReadSetting(settings, kHaveDelete) != 0;
     }
@@ -588,6 +581,7 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
         model.ApplyInitialAlgorithm(static_cast<int>(ReadSetting(settings, kActualAlg)));
     }
     if (!ui.RunEncryptDialog(model)) return kExitDone;
+    model.verify.Clear();
 
     const bool modern = model.selectedAlgorithm == archive::kModernAlgorithm;
     // The header takes the low byte of each flag setting, and the entries
@@ -607,7 +601,7 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     if (model.remembersChoices && ReadSetting(settings, kStickyDelete) == 1) {
         settings.Write(kHaveDelete.name, model.deleteSource ? 1 : 0);
     }
-    const auto passkey = std::span(reinterpret_cast<const std::uint8_t*>(model.passkey.data()), model.passkey.size());
+    const std::span<const std::uint8_t> passkey = model.passkey.bytes();
     // The settings may have changed since the dialog checked the passkey.
     if (!modern &&
         archive::CheckEntryCanBeWritten(model.selectedAlgorithm, archive::EntryHashing(header), passkey.size()) !=
@@ -650,7 +644,7 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     progress.SetRange(0, kProgressFull);
     std::unique_ptr<archive::ModernWriter> modernWriter;
     if (modern) {
-        progress.SetStatus(KeyDerivationStatus(cost.memoryKiB() / 1024, cost.passes));
+        progress.SetStatus(archive::DerivingKeyStatus(archivePath, cost));
         archive::ModernBeginFailure failure;
         modernWriter = archive::ModernWriter::Begin(
             modernOutput, passkey, cost, archive::JobWorkers(),

@@ -62,10 +62,9 @@ std::string NameCannotComeBackText(const std::string& name);
 std::string UnreachableNameText(const std::string& name);
 std::string ChangedWhileStoredText(const std::string& name);
 // Archives of algorithm 9: a name that is not UTF-8, a source that changed
-// twice while it was stored, the key derivation's status and its memory.
+// twice while it was stored, the key derivation's memory.
 std::string NotUtf8NameText(const std::string& name);
 std::string ChangedTwiceText(const std::string& name);
-std::string KeyDerivationStatus(std::uint64_t memoryMiB, unsigned passes);
 std::string KdfMemoryText(std::uint64_t bytes);
 std::string SkippedTemporaryText(const std::string& name);
 std::string LinkNotFollowedText(const std::string& name);

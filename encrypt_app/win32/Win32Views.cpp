@@ -73,10 +73,12 @@ struct MainDialog {
 
     void FromControls(HWND dialog) {
         bool passkeyExact = true, verifyExact = true;
-        ScrambleString(model.passkey);
-        ScrambleString(model.verify);
-        model.passkey = ControlTextInCodePage(dialog, IDC_PASSKEY, &passkeyExact);
-        model.verify = ControlTextInCodePage(dialog, IDC_VERIFY, &verifyExact);
+        std::string typed = ControlTextInCodePage(dialog, IDC_PASSKEY, &passkeyExact);
+        model.passkey = typed;
+        ScrambleString(typed);
+        typed = ControlTextInCodePage(dialog, IDC_VERIFY, &verifyExact);
+        model.verify = typed;
+        ScrambleString(typed);
         model.passkeyOutsideCodePage = !passkeyExact || !verifyExact;
         model.deleteSource = IsChecked(dialog, IDC_DELETE);
     }

@@ -199,7 +199,8 @@ TEST(ModernPasskeyTest, AlgorithmNineTakesOneTo1024BytesOfUtf8) {
     test::FakeUi ui;
     EncryptDialogModel classic;
     classic.selectedAlgorithm = 1;
-    classic.passkey = classic.verify = std::string(128, 'x');
+    classic.passkey = std::string(128, 'x');
+    classic.verify = std::string(128, 'x');
     EXPECT_FALSE(classic.ValidateOk(ui, true));
 }
 
