@@ -29,7 +29,7 @@ std::string ModernFaultClause(const ModernRecord& record) {
         case ModernFault::None: break;
         case ModernFault::Unreadable: return "it could not be read at " + at;
         case ModernFault::EndsBeforeEndRecord: return "it ends at " + at + ", before its end record: it was cut short";
-        case ModernFault::EndsInsideRecord: return "it ends inside the record at " + at + ": it was cut short";
+        case ModernFault::EndsInsideRecord: return "it ends at " + at + ", inside a record: it was cut short";
         case ModernFault::UnknownRecordType:
             return "the record at " + at + " is of an unknown type (" + Hex(record.recordType) + ")";
         case ModernFault::MetadataLengthOutOfRange:

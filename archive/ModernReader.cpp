@@ -73,7 +73,7 @@ ModernRecord ModernReader::Next() {
 
 ModernRecord ModernReader::ReadEntryRecord(std::uint64_t at) {
     std::array<std::uint8_t, kEntrySaltSizeV8 + kMetadataLengthSize> head{};
-    if (Read(head) != head.size()) return Stop(ModernFault::EndsInsideRecord, at);
+    if (Read(head) != head.size()) return Stop(ModernFault::EndsInsideRecord, offset_);
     EntrySaltV8 salt{};
     std::copy_n(head.begin(), salt.size(), salt.begin());
     const std::uint32_t sealedLength = GetU32(head.data() + kEntrySaltSizeV8);
@@ -84,7 +84,7 @@ ModernRecord ModernReader::ReadEntryRecord(std::uint64_t at) {
         return record;
     }
     std::vector<std::uint8_t> sealed(sealedLength);
-    if (Read(sealed) != sealed.size()) return Stop(ModernFault::EndsInsideRecord, at);
+    if (Read(sealed) != sealed.size()) return Stop(ModernFault::EndsInsideRecord, offset_);
     EntryKeys keys = DeriveEntryKeys(fileKey_, index_, salt);
     // Names are not secret to whoever holds the passkey, but the metadata
     // are plaintext all the same: they live in locked memory.
@@ -110,7 +110,7 @@ ModernRecord ModernReader::ReadEntryRecord(std::uint64_t at) {
 
 ModernRecord ModernReader::ReadEndRecord(std::uint64_t at) {
     std::array<std::uint8_t, kEndRecordSize - 1> sealed{};
-    if (Read(sealed) != sealed.size()) return Stop(ModernFault::EndsInsideRecord, at);
+    if (Read(sealed) != sealed.size()) return Stop(ModernFault::EndsInsideRecord, offset_);
     const SecureBuffer endKey = DeriveEndKey(fileKey_);
     std::array<std::uint8_t, kEndPlainSize> totals{};
     if (!ChaCha20Poly1305Open(KeyOf(endKey), kZeroNonce, {}, sealed, totals)) {
@@ -155,9 +155,8 @@ bool ModernReader::SkipData(ProgressDialog& progress) {
     dataKey_.Release();
     const ChunkLayout layout(dataSize_);
     progress.SetStep(ProgressStep(layout.batches(), kProgressFull));
-    const std::uint64_t at = offset_;
     if (!Pass(StoredDataLength(dataSize_), &progress)) {
-        Stop(ModernFault::EndsInsideRecord, at);
+        Stop(ModernFault::EndsInsideRecord, offset_);
         return false;
     }
     return true;

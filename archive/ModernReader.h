@@ -22,7 +22,7 @@ enum class ModernFault {
     None,
     Unreadable,                // the file could not be read
     EndsBeforeEndRecord,       // cut short: the file ends where a record should begin
-    EndsInsideRecord,          // cut short: the file ends inside a record
+    EndsInsideRecord,          // cut short: the file ends inside a record (the offset is where it ends)
     UnknownRecordType,         // the entries after it cannot be found
     MetadataLengthOutOfRange,  // the same
     MetadataTagFailed,         // changed, moved, dropped, duplicated or from another archive

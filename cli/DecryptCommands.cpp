@@ -102,7 +102,8 @@ public:
         model.deleteSources = options_.deleteArchives;
         model.remembersChoices = false;
         if (!model.ValidateOk(*this, settings_)) {
-            if (model.verify && !model.passkey.empty() && model.passkey.size() <= kMaxPasskeyLength &&
+            const std::size_t longest = model.modernHeader ? kMaxModernPasskeyLength : kMaxPasskeyLength;
+            if ((model.verify || model.modernHeader) && !model.passkey.empty() && model.passkey.size() <= longest &&
                 !options_.names.empty()) {
                 ShowMessage("the passkey does not open " + options_.names.front(), std::nullopt,
                             MessageIcon::Exclamation);
