@@ -7,6 +7,7 @@
 #include "archive/EntryNames.h"
 #include "archive/Streams.h"
 #include "archive/WorkerPool.h"
+#include "cipher/ChaCha20Poly1305.h"
 
 namespace pelorin::test {
 
@@ -102,6 +103,32 @@ std::vector<std::uint8_t> WriteModernTestArchive(const std::vector<ModernTestEnt
     }
     EXPECT_TRUE(writer->Finish());
     return output.bytes();
+}
+
+std::vector<std::uint8_t> SealedEntryRecord(std::span<const std::uint8_t> fileKey, std::uint64_t index,
+                                            const std::vector<std::uint8_t>& items) {
+    archive::EntrySaltV8 salt{};
+    salt.fill(static_cast<std::uint8_t>(0x50 + index));
+    const auto keys = archive::DeriveEntryKeys(fileKey, index, salt);
+    std::vector<std::uint8_t> record(archive::kEntryRecordHeadSize + items.size() + archive::kModernTagSize);
+    record[0] = archive::kEntryRecord;
+    std::copy(salt.begin(), salt.end(), record.begin() + 1);
+    archive::PutU32(&record[1 + archive::kEntrySaltSizeV8], static_cast<std::uint32_t>(items.size() + archive::kModernTagSize));
+    const std::array<std::uint8_t, 12> nonce{};
+    ChaCha20Poly1305Seal(archive::KeyOf(keys.meta), nonce, {}, items,
+                         std::span(record).subspan(archive::kEntryRecordHeadSize));
+    return record;
+}
+
+std::vector<std::uint8_t> SealedEndRecord(std::span<const std::uint8_t> fileKey, std::uint64_t entries,
+                                          std::uint64_t bytes) {
+    const auto key = archive::DeriveEndKey(fileKey);
+    std::vector<std::uint8_t> record(archive::kEndRecordSize);
+    record[0] = archive::kEndRecord;
+    const std::array<std::uint8_t, 12> nonce{};
+    ChaCha20Poly1305Seal(archive::KeyOf(key), nonce, {}, archive::EncodeEndTotals(entries, bytes),
+                         std::span(record).subspan(1));
+    return record;
 }
 
 ModernReadBack ReadModernTestArchive(const std::vector<std::uint8_t>& bytes, const std::string& passkey,

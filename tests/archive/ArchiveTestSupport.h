@@ -64,6 +64,14 @@ struct ModernReadBack {
     std::vector<archive::ModernDataResult> results;
     archive::ModernRecord last;
 };
+// Records as no writer of this version makes them: an entry record whose
+// metadata are the given item bytes, and an end record with the given
+// totals, sealed under `fileKey` for entry `index`.
+std::vector<std::uint8_t> SealedEntryRecord(std::span<const std::uint8_t> fileKey, std::uint64_t index,
+                                            const std::vector<std::uint8_t>& items);
+std::vector<std::uint8_t> SealedEndRecord(std::span<const std::uint8_t> fileKey, std::uint64_t entries,
+                                          std::uint64_t bytes);
+
 // `ring` (when given) keeps file keys between calls on one passkey.
 ModernReadBack ReadModernTestArchive(const std::vector<std::uint8_t>& bytes, const std::string& passkey,
                                      archive::ModernKeyRing* ring = nullptr);

@@ -8,9 +8,7 @@
 
 #include "TestHex.h"
 #include "archive/ArchiveTestSupport.h"
-#include "archive/ModernKeys.h"
 #include "archive/WorkerPool.h"
-#include "cipher/ChaCha20Poly1305.h"
 #include "fuzz/ModernFuzzKey.h"
 
 namespace {
@@ -40,22 +38,6 @@ void ClassicSeeds(const std::string& folder) {
     }
 }
 
-// An entry record whose metadata are the given items, sealed for entry
-// `index` under the fuzz key, as no writer of this version makes it.
-std::vector<std::uint8_t> CraftedRecord(std::uint64_t index, const std::vector<std::uint8_t>& items) {
-    archive::EntrySaltV8 salt{};
-    salt.fill(0x5a);
-    const auto keys = archive::DeriveEntryKeys(fuzz::kModernFuzzFileKey, index, salt);
-    std::vector<std::uint8_t> record(archive::kEntryRecordHeadSize + items.size() + archive::kModernTagSize);
-    record[0] = archive::kEntryRecord;
-    std::copy(salt.begin(), salt.end(), record.begin() + 1);
-    archive::PutU32(&record[17], static_cast<std::uint32_t>(items.size() + archive::kModernTagSize));
-    const std::array<std::uint8_t, 12> nonce{};
-    ChaCha20Poly1305Seal(archive::KeyOf(keys.meta), nonce, {}, items,
-                         std::span(record).subspan(archive::kEntryRecordHeadSize));
-    return record;
-}
-
 void ModernSeeds(const std::string& folder) {
     archive::ModernWriterSeeds seeds;
     seeds.fileKey = fuzz::kModernFuzzFileKey;
@@ -80,7 +62,7 @@ void ModernSeeds(const std::string& folder) {
     const std::vector<std::uint8_t> header(whole.begin(), whole.begin() + archive::kModernHeaderSize);
     const std::vector<std::uint8_t> items = {1, 1, 0, 0, 2, 2, 0, 'x', 'y', 0x40, 1, 0, 7, 0x81, 0, 0};
     std::vector<std::uint8_t> crafted = header;
-    const auto record = CraftedRecord(0, items);
+    const auto record = test::SealedEntryRecord(fuzz::kModernFuzzFileKey, 0, items);
     crafted.insert(crafted.end(), record.begin(), record.end());
     Save(folder + "/unknown-items.pvb", crafted);
     // The metadata items alone, for the decoder.
