@@ -52,6 +52,15 @@ bool PasskeyFitsClassic(std::span<const std::uint8_t> passkey, const std::string
 
 bool IsModern(platform::File& file) { return archive::ArchiveVersionOf(file) == archive::kModernVersion; }
 
+// Import input that is an archive of version 8 by its whole header (the
+// version byte alone could begin any bytes).
+bool IsModernArchive(platform::File& file) {
+    archive::ModernHeaderBytes bytes{};
+    const bool read = file.Read(bytes.data(), bytes.size()) == static_cast<std::int64_t>(bytes.size());
+    file.Seek(0, platform::SeekFrom::Start);
+    return read && archive::ParseModernHeader(bytes).header.has_value();
+}
+
 // What the scanning pass learned of an archive.
 struct Scan {
     bool usable = true;  // false: another passkey; no dialog, nothing read later
@@ -274,6 +283,11 @@ std::string PasskeyTooLongForText(const std::string& archivePath) {
            "from it and it is not deleted.";
 }
 
+std::string ModernNotImportInputText(const std::string& inputPath) {
+    return inputPath + " is an archive of version 8 (ChaCha20-Poly1305), which is never import input: decrypt it "
+                       "as an archive. Nothing is written from it.";
+}
+
 std::string WrongPasskeyText(const std::string& archivePath) {
     return std::string(kIncorrectPasskeyText) + "\n" + archivePath +
            " was encrypted with another passkey. Nothing is restored from it and it is not deleted.";
@@ -368,6 +382,13 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
             int algorithm = -1;
             std::int64_t padding = 0;
             platform::File file = OpenArchive(path, ui);
+            if (IsModernArchive(file)) {
+                // Its bytes are sealed: deciphered as bare groups they would
+                // only give garbage.
+                ui.ShowMessage(ModernNotImportInputText(path), archive::kErrorCaption, MessageIcon::Warning);
+                status = kExitIncomplete;
+                continue;
+            }
             if (!ui.RunImportOptions(path, algorithm, padding)) return kExitImportCancelled;
             archive::FileSource source(file, archive::kArchiveReadAhead);
             const auto outcome =
