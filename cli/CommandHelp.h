@@ -11,7 +11,8 @@ enum class ValueKind {
     Number,     // a whole number: nothing to offer
     Text,       // free text, such as a name stored in an archive
     File,       // a file name
-    Algorithm,  // a cipher's number or name (cipher/Algorithm.h)
+    Algorithm,  // a classic cipher's number or name (cipher/Algorithm.h)
+    AnyAlgorithm,  // the same, or the ninth: 9, ChaCha20-Poly1305, ChaCha20
     Choice,     // one of the option's `choices`
 };
 
@@ -53,7 +54,7 @@ struct CommandHelp {
 inline constexpr std::string_view kPasskeyFileText = "read the passkey from the first line of FILE";
 
 inline constexpr OptionHelp kEncryptOptions[] = {
-    {"--algorithm", "A", ValueKind::Algorithm,
+    {"--algorithm", "A", ValueKind::AnyAlgorithm,
      "the cipher; without it, the remembered one when the\nsetting lastalg is 1, else 9 (ChaCha20-Poly1305)"},
     {"--kdf-memory", "MIB", ValueKind::Number,
      "the key derivation's memory for algorithm 9 in MiB, a\npower of two from 8 to 4096 (default: the setting\nkdfmemory, 256)"},
