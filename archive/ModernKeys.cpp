@@ -6,6 +6,7 @@
 #include "cipher/Blake2b.h"
 #include "cipher/ChaCha20Poly1305.h"
 #include "cipher/Scramble.h"
+#include "platform/Memory.h"
 
 namespace pelorin::archive {
 namespace {
@@ -36,6 +37,11 @@ std::span<const std::uint8_t, 32> KeyOf(const SecureBuffer& key) {
 
 SecureBuffer DeriveKek(std::span<const std::uint8_t> passkey, const ModernSalt& salt, const ModernCost& cost,
                        ParallelRunner& lanes, const DerivationProgress& progress) {
+    // More memory than the machine has would come from the page file, or
+    // have the system kill the process half way: refused before it is asked
+    // for, as memory that cannot be had.
+    const auto physical = platform::PhysicalMemoryBytes();
+    if (physical && cost.memoryBytes() > *physical) throw Argon2MemoryError(cost.memoryBytes());
     SecureBuffer kek(kFileKeySize, kKeyScrubPasses);
     const Argon2Cost argon{cost.passes, static_cast<std::uint32_t>(cost.memoryKiB()), cost.lanes};
     Argon2id({passkey, salt, {}, {}}, argon, kek.bytes(), lanes, progress);

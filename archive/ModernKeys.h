@@ -22,7 +22,7 @@ namespace pelorin::archive {
 using DerivationProgress = std::function<void(std::uint32_t done, std::uint32_t total)>;
 
 // The KEK of an archive. Throws Argon2MemoryError (with the bytes asked for)
-// when the memory cannot be had; the cost must be in range (checked when the
+// when the memory cannot be had, or is more than the machine has; the cost must be in range (checked when the
 // header was parsed).
 SecureBuffer DeriveKek(std::span<const std::uint8_t> passkey, const ModernSalt& salt, const ModernCost& cost,
                        ParallelRunner& lanes, const DerivationProgress& progress = {});
