@@ -70,7 +70,7 @@ public:
             return Skip(entry);
         }
         const std::string relative = host ? HostRelativePath(*host) : std::string();
-        if (!host || PassesThroughLink(folder_, relative)) {
+        if (!host || LeadsThroughLink(relative)) {
             everything_ = false;
             ShowRefusedName(ui_, archivePath_, entry.name);
             return Skip(entry);
@@ -121,7 +121,10 @@ private:
             return Skip(entry);
         }
         const std::string entryFolder = FolderPart(relative);
-        if (!entryFolder.empty()) CreateOutputDirectories(folder_ + entryFolder);
+        if (!entryFolder.empty() && entryFolder != madeFolder_) {
+            CreateOutputDirectories(folder_ + entryFolder);
+            madeFolder_ = entryFolder;
+        }
         progress_.CountEntry();
         progress_.SetStatus(host);
         progress_.SetPos(0);
@@ -162,6 +165,20 @@ private:
         return outcome == ReadOutcome::Truncated;
     }
 
+    // Whether a component of the output path is a link. The entries of one
+    // folder follow each other: its own components are looked at when an
+    // entry first leads into it, the entry's name every time.
+    bool LeadsThroughLink(const std::string& relative) {
+        const std::string entryFolder = FolderPart(relative);
+        if (entryFolder == checkedFolder_) {
+            return platform::IsLink(folder_ + relative);
+        }
+        if (PassesThroughLink(folder_, relative)) return true;
+        checkedFolder_ = entryFolder;
+        madeFolder_.clear();
+        return false;
+    }
+
     static std::string FolderTakenText(const std::string& path, const std::string& host) {
         return "The folder \"" + host + "\" could not be made as " + path +
                " (something else has that name, or the folder cannot be created).";
@@ -175,6 +192,8 @@ private:
     RestoreJob& job_;
     std::vector<MadeFolder> made_;
     bool everything_ = true;
+    std::string checkedFolder_;  // the last entry's folder, whose components are no links
+    std::string madeFolder_;     // the last folder made for a file (relative)
 };
 
 }  // namespace
