@@ -394,10 +394,13 @@ private:
             const ScrambleOnExit scrub(full, stored, relative);
             const auto status = platform::StatusOf(full);
             bool went = false;
-            if (status && status->kind == platform::FileKind::Link && modern_ != nullptr) {
+            if (!status) {
+                // Listed, but not to be reached by its path now.
+                Tell(NotLookedAtText(full));
+            } else if (status->kind == platform::FileKind::Link && modern_ != nullptr) {
                 Tell(LinkNotFollowedText(full));
-            } else if (!status || status->kind == platform::FileKind::Link || status->identity == archiveIdentity_) {
-                // Gone meanwhile, not followed, or the archive itself.
+            } else if (status->kind == platform::FileKind::Link || status->identity == archiveIdentity_) {
+                // Not followed, or the archive itself.
             } else if (status->kind == platform::FileKind::Other) {
                 Tell(NotAFileText(full));  // a device, pipe or socket is no file to store
             } else if (status->kind == platform::FileKind::Folder) {
@@ -491,6 +494,10 @@ std::string NameCannotComeBackText(const std::string& name) {
 std::string UnreachableNameText(const std::string& name) {
     return "\"" + name + "\" has characters in its name that this system's code page cannot hold. It was not "
                          "encrypted and is not deleted.";
+}
+std::string NotLookedAtText(const std::string& name) {
+    return "\"" + name + "\" could not be looked at (it went meanwhile, or its path is longer than the system takes) "
+                         "and was not encrypted.";
 }
 std::string ChangedWhileStoredText(const std::string& name) {
     return "\"" + name + "\" changed while it was encrypted, so its entry may not hold what the file holds now. It is "

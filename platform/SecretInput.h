@@ -13,7 +13,9 @@
 // call returns. Each returns the number of bytes the secret takes; a longer
 // one fills `into`, so that the caller can refuse it as too long. `exact`
 // turns false when a character has no form in the system's code page
-// (Windows; Linux delivers bytes).
+// (Windows; Linux delivers bytes). A signal that the program handles ends a
+// wait for input (nothing is returned then), so that a stop is not held up
+// by a prompt or a pipe that nobody writes to.
 namespace pelorin::platform {
 
 // The first line of a file (also a pipe, or a process substitution's
