@@ -25,7 +25,7 @@ _pelorin_words() {  # _pelorin_words WORD...: those that begin with $cur
 
 _pelorin() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands="encrypt decrypt import list delete settings wipe-file wipe-free wipe-slack wipe-drive"
+    local commands="encrypt decrypt import list test delete settings wipe-file wipe-free wipe-slack wipe-drive"
     COMPREPLY=()
 
     if ((COMP_CWORD == 1)); then
@@ -53,7 +53,12 @@ _pelorin() {
 
     case $prev in
         --algorithm)
-            _pelorin_words 0 1 2 3 4 5 6 7 ASCII BlowFish DES IDEA NewDES Pseudo-RC4 RC4 Safer Vigenere
+            local classic="0 1 2 3 4 5 6 7 ASCII BlowFish DES IDEA NewDES Pseudo-RC4 RC4 Safer Vigenere"
+            if [[ $command == encrypt ]]; then
+                _pelorin_words $classic 9 ChaCha20-Poly1305 ChaCha20
+            else
+                _pelorin_words $classic
+            fi
             return ;;
         --mode)
             _pelorin_words standard thorough complete
@@ -61,7 +66,7 @@ _pelorin() {
         --passkey-file | --report)
             _pelorin_names -f
             return ;;
-        --passes | --memory-passes | --padding | --select)
+        --passes | --memory-passes | --padding | --select | --kdf-memory)
             # A number, or a name stored in an archive: nothing to offer.
             return ;;
     esac
@@ -77,17 +82,17 @@ _pelorin() {
                 3)
                     case ${COMP_WORDS[2]} in
                         encrypt) _pelorin_words encheaders hashpasskey numpasses lastalg actualalg stickydelete \
-                            havedelete overwrite ;;
+                            havedelete overwrite kdfmemory ;;
                         decrypt) _pelorin_words stickdel actualdel numiter ;;
                         wipe) _pelorin_words NumDisk NumMem what verify ;;
                         delete) _pelorin_words SecDelDoNotRemind verify ;;
                     esac ;;
             esac
             return ;;
-        encrypt) options="--algorithm --delete-sources --passkey-file --yes --no" ;;
+        encrypt) options="--algorithm --kdf-memory --delete-sources --passkey-file --yes --no" ;;
         decrypt) options="--select --delete-archives --passkey-file --yes --no" ;;
         import) options="--algorithm --padding --passkey-file" ;;
-        list) options="--passkey-file --yes --no" ;;
+        list | test) options="--passkey-file --yes --no" ;;
         delete) options="--passes --yes $erasure" ;;
         wipe-file | wipe-slack) options="--passes $erasure" ;;
         wipe-free) options="--passes $erasure" names=-d ;;

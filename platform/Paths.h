@@ -26,6 +26,13 @@ inline constexpr const char* kCheckerFolderName = nullptr;
 inline constexpr const char* kCheckerFolderName = "lost+found";
 #endif
 
+// A name of the programs' text as UTF-8 (an archive of version 8 stores
+// names so), and back: on Linux the bytes as they are (the caller checks that
+// they are UTF-8); on Windows through the code page, nothing when a character
+// has no form on the other side.
+std::optional<std::string> NameAsUtf8(const std::string& name);
+std::optional<std::string> NameFromUtf8(const std::string& utf8);
+
 // Creates one folder. False when it could not be created (it may exist).
 bool CreateFolder(const std::string& path);
 

@@ -29,6 +29,31 @@ std::optional<FileStatus> QueryStatus(const std::string& path, bool follow) {
 
 }  // namespace
 
+std::optional<std::string> NameAsUtf8(const std::string& name) {
+    const std::wstring wide = win32::Widen(name);
+    if (wide.empty()) return std::string();
+    const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return std::nullopt;
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()), utf8.data(), length,
+                        nullptr, nullptr);
+    return utf8;
+}
+
+std::optional<std::string> NameFromUtf8(const std::string& utf8) {
+    if (utf8.empty()) return std::string();
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                                           nullptr, 0);
+    if (length <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+    bool exact = true;
+    std::string name = win32::Narrow(wide, &exact);
+    if (!exact) return std::nullopt;
+    return name;
+}
+
 bool CreateFolder(const std::string& path) { return CreateDirectoryW(LongPath(path).c_str(), nullptr) != FALSE; }
 
 bool IsFolder(const std::string& path) {
