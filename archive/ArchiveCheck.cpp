@@ -224,6 +224,12 @@ ArchiveCheck CheckModernArchive(ByteSource& source, std::span<const std::uint8_t
         }
         ++check.entries;
         const EntryMetadata& entry = record.metadata;
+        // The same names a restore refuses: such an entry can never come back.
+        if (!IsValidModernName(entry.name)) {
+            check.Add(record.offset, "the entry \"" + entry.name +
+                                         "\" has a name that is not a relative path in UTF-8, so it cannot be "
+                                         "restored");
+        }
         if (entry.unknownCritical) {
             check.Add(record.offset, "the entry \"" + entry.name + "\" holds an item this version does not know (type " +
                                          std::to_string(*entry.unknownCritical) + ")");

@@ -168,15 +168,27 @@ private:
     // Whether a component of the output path is a link. The entries of one
     // folder follow each other: its own components are looked at when an
     // entry first leads into it, the entry's name every time.
+    // The folder checked last counts as checked only while its name still
+    // leads to the very folder it led to then: one put in its place, or a
+    // link planted on the way to it, meanwhile is looked at again.
     bool LeadsThroughLink(const std::string& relative) {
         const std::string entryFolder = FolderPart(relative);
-        if (entryFolder == checkedFolder_) {
+        if (checkedIdentity_ && entryFolder == checkedFolder_ && FolderIdentity(entryFolder) == checkedIdentity_) {
             return platform::IsLink(folder_ + relative);
         }
         if (PassesThroughLink(folder_, relative)) return true;
         checkedFolder_ = entryFolder;
+        checkedIdentity_ = FolderIdentity(entryFolder);  // nothing yet when it is still to be made
         madeFolder_.clear();
         return false;
+    }
+
+    std::optional<platform::FileIdentity> FolderIdentity(const std::string& entryFolder) const {
+        std::string path = folder_ + entryFolder;
+        if (!entryFolder.empty()) path.pop_back();  // its separator
+        const auto status = platform::StatusOf(path);
+        if (!status || status->kind != platform::FileKind::Folder) return std::nullopt;
+        return status->identity;
     }
 
     static std::string FolderTakenText(const std::string& path, const std::string& host) {
@@ -193,6 +205,7 @@ private:
     std::vector<MadeFolder> made_;
     bool everything_ = true;
     std::string checkedFolder_;  // the last entry's folder, whose components are no links
+    std::optional<platform::FileIdentity> checkedIdentity_;  // the folder that name led to then
     std::string madeFolder_;     // the last folder made for a file (relative)
 };
 

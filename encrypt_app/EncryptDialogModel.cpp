@@ -48,13 +48,15 @@ bool EncryptDialogModel::ValidateOk(Ui& ui, bool hashPasskey) const {
     if (selectedAlgorithm == archive::kModernAlgorithm) {
         // The passkey as typed, in UTF-8: the dialog gives it so for this
         // algorithm, whatever the code page holds.
+        // The length first: a longer passkey is kept cut after its 1,025th
+        // byte, which may fall inside a character.
+        if (passkey.size() > archive::kPasskeyMaxBytes) {
+            return refuse(kModernPasskeyTooLongText, kPasskeyTooLongCaption, PasskeyField::Passkey);
+        }
         if (!archive::IsValidUtf8({reinterpret_cast<const char*>(passkey.bytes().data()), passkey.size()})) {
             return refuse(kPasskeyNotUtf8Text, kPasskeyNotUtf8Caption, PasskeyField::Passkey);
         }
         if (!passkey.SameAs(verify)) return refuse(kPasskeysDifferText, std::nullopt, PasskeyField::Verify);
-        if (passkey.size() > archive::kPasskeyMaxBytes) {
-            return refuse(kModernPasskeyTooLongText, kPasskeyTooLongCaption, PasskeyField::Passkey);
-        }
         return true;
     }
     if (passkeyOutsideCodePage) {

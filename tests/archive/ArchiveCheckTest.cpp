@@ -93,6 +93,13 @@ TEST(ArchiveCheckTest, Version8HasEveryChunkAndItsEndRecordChecked) {
     const ArchiveCheck cut = check(Bytes(bytes.begin(), bytes.end() - 1));
     ASSERT_EQ(cut.faults.size(), 1u);
     EXPECT_NE(cut.faults[0].text.find("cut short"), std::string::npos);
+    // Entries a restore refuses for their names are faults of the archive.
+    const ArchiveCheck badNames = check(test::WriteModernTestArchive(
+        {{test::FolderMetadata("ok"), {}}, {test::FolderMetadata("..\\up"), {}}, {test::FolderMetadata("a\\\\b"), {}}},
+        kPasskey));
+    EXPECT_EQ(badNames.outcome, Outcome::Damaged);
+    ASSERT_EQ(badNames.faults.size(), 2u);
+    EXPECT_NE(badNames.faults[1].text.find("\"a\\\\b\" has a name"), std::string::npos);
     ModernKeyRing other;
     test::FakeUi ui;
     test::FakeProgressView view;

@@ -9,6 +9,7 @@
 
 #include "TestHex.h"
 #include "app_common/ForwardingUi.h"
+#include "app_common/JobExit.h"
 #include "archive/ArchiveTestSupport.h"
 #include "archive/ModernChunks.h"
 #include "decrypt_app/DecryptJob.h"
@@ -181,6 +182,24 @@ TEST_F(ModernDecryptTest, FoldersTimesAndModesComeBackAsStored) {
     EXPECT_EQ(platform::UnixTimeOf(a->modified), (platform::UnixTime{1500000000, kPosix ? 123456789u : 123456700u}));
     if (kPosix) EXPECT_EQ(a->modeBits, std::optional<std::uint32_t>(0751));  // no set-user-ID
     EXPECT_EQ(folder.Read("Dir/e"), Bytes{});
+}
+
+TEST_F(ModernDecryptTest, AFolderSwappedForALinkBetweenItsEntriesIsNotWrittenThrough) {
+    if (!kPosix) GTEST_SKIP() << "links are made here with POSIX calls";
+    const Base base = MakeBase();
+    folder.Write("x.pvb", base.bytes);
+    fs::create_directory(folder.Path("Elsewhere"));
+    // Once "Dir\\a" is restored, "Dir" is moved away and a link to another
+    // folder takes its name before the next entry into it.
+    view.onPump = [&] {
+        const fs::path dir = folder.Path("Dir");
+        if (fs::is_symlink(dir) || !fs::exists(dir / "a")) return;
+        fs::rename(dir, folder.Path("Moved"));
+        fs::create_directory_symlink(folder.Path("Elsewhere"), dir);
+    };
+    EXPECT_EQ(Run("x.pvb"), kExitIncomplete);
+    ASSERT_TRUE(fs::is_symlink(folder.Path("Dir")));
+    EXPECT_TRUE(fs::is_empty(folder.Path("Elsewhere")));
 }
 
 TEST_F(ModernDecryptTest, ChosenEntriesAndEntriesThisVersionCannotUnderstand) {

@@ -10,6 +10,7 @@
 #include "TestHex.h"
 #include "app_common/ForwardingUi.h"
 #include "app_common/JobExit.h"
+#include "app_common/PasskeyTexts.h"
 #include "archive/ArchiveTestSupport.h"
 #include "encrypt_app/EncryptJob.h"
 #include "encrypt_app/EncryptSettings.h"
@@ -177,16 +178,20 @@ TEST_F(ModernEncryptTest, ASourceThatChangesWhileStoredIsWrittenAgainOnceOrLeftO
 TEST(ModernPasskeyTest, AlgorithmNineTakesOneTo1024BytesOfUtf8) {
     struct Case {
         std::string passkey;
-        bool accepted;
+        const char* refusal;  // nullptr: accepted
     };
+    std::string snowmen;  // 1,026 bytes of UTF-8, whole characters
+    for (int i = 0; i < 342; ++i) snowmen += "\xe2\x98\x83";
     const Case cases[] = {
-        {"x", true},
-        {std::string(128, 'x'), true},
-        {std::string(1024, 'x'), true},
-        {std::string(1025, 'x'), false},
-        {"\xe2\x98\x83 snowman", true},
-        {"latin-1 \xe9", false},
-        {"", false},
+        {"x", nullptr},
+        {std::string(128, 'x'), nullptr},
+        {std::string(1024, 'x'), nullptr},
+        {std::string(1025, 'x'), kModernPasskeyTooLongText},
+        // Longer than is kept: too long, not cut into a broken character.
+        {snowmen, kModernPasskeyTooLongText},
+        {"\xe2\x98\x83 snowman", nullptr},
+        {"latin-1 \xe9", kPasskeyNotUtf8Text},
+        {"", kEnterPasskeyText},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.passkey.size());
@@ -195,7 +200,11 @@ TEST(ModernPasskeyTest, AlgorithmNineTakesOneTo1024BytesOfUtf8) {
         model.selectedAlgorithm = archive::kModernAlgorithm;
         model.passkey = c.passkey;
         model.verify = c.passkey;
-        EXPECT_EQ(model.ValidateOk(ui, false), c.accepted);
+        EXPECT_EQ(model.ValidateOk(ui, false), c.refusal == nullptr);
+        if (c.refusal != nullptr) {
+            ASSERT_EQ(ui.shown.size(), 1u);
+            EXPECT_EQ(ui.shown[0].text, c.refusal);
+        }
     }
     // The classic algorithms keep their limit.
     test::FakeUi ui;
