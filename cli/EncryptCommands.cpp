@@ -64,13 +64,29 @@ public:
         return true;
     }
 
+    void SourceDeleted(const std::string& /*path*/) override { ++sourcesDeleted; }
+
     platform::SettingsStore& settings;
     std::optional<int> algorithm;
     std::uint32_t kdfMemoryMiB = 0;
     bool deleteSources = false;
     std::optional<std::string> passkeyFile;
     bool validationFailed = false;
+    std::size_t sourcesDeleted = 0;
 };
+
+// What a stopped job leaves: an archive without its end, and perhaps the
+// only copy of sources already deleted, which must not be thrown away.
+std::string LeftByStop(const std::string& archive, std::size_t sourcesDeleted) {
+    if (archive.empty()) return "";
+    std::string left = "the archive " + archive + " is incomplete";
+    if (sourcesDeleted > 0) {
+        left += ", but it is the only copy of the " + std::to_string(sourcesDeleted) +
+                (sourcesDeleted == 1 ? " file" : " files") +
+                " already deleted: keep it, pelorin decrypt restores what it holds";
+    }
+    return left;
+}
 
 }  // namespace
 
@@ -126,7 +142,7 @@ int RunEncrypt(const std::vector<std::string>& arguments) {
         }
         return status;
     } catch (const JobExit& exit) {
-        if (terminal.cancelConfirmed) ReportStop(archive.empty() ? "" : "the archive " + archive + " is incomplete");
+        if (terminal.cancelConfirmed) ReportStop(LeftByStop(archive, ui.sourcesDeleted));
         return exit.status();
     }
 }

@@ -104,7 +104,7 @@ class Walk {
 public:
     Walk(archive::ByteSink& archive, ArchiveFile& archiveFile, const platform::FileIdentity& archiveIdentity,
          std::span<const std::uint8_t> passkey, int algorithm, const archive::ArchiveHeader& header, int passes,
-         bool deleteSources, ProgressDialog& progress, Ui& ui, NotDoneReport& notDone)
+         bool deleteSources, ProgressDialog& progress, EncryptUi& ui, NotDoneReport& notDone)
         : archive_(archive), archiveFile_(archiveFile), archiveIdentity_(archiveIdentity),
           passkey_(passkey),
           algorithm_(algorithm), encryptHeaders_(archive::HeadersEncrypted(header)),
@@ -185,6 +185,7 @@ private:
         if (!archiveFile_.ForceToDisk()) throw ArchiveFailed{};
         const auto wiped = wipe::WipeSourceFile(path, passes_, progress_);
         if (!wiped) Tell(NotWipedSourceText(path, wiped));
+        if (wiped) ui_.SourceDeleted(path);
         // A Cancel pressed during the wipe is asked between files.
         progress_.ConfirmCancelIfRequested();
         return static_cast<bool>(wiped);
@@ -447,7 +448,7 @@ private:
     int passes_;
     bool deleteSources_;
     ProgressDialog& progress_;
-    Ui& ui_;
+    EncryptUi& ui_;
     NotDoneReport& notDone_;
     platform::FileStatus read_;  // the source of the last entry, as it was opened
     std::uint64_t volume_ = 0;   // the volume of the dropped folder being walked

@@ -36,6 +36,9 @@ public:
     // not wiped): false, each as a message of its own as it happens (the
     // tool's lines); true, all of them in one message when the job ends.
     virtual bool ListsNotDoneAtEnd() const { return false; }
+    // A source was stored and then overwritten and deleted: from now on the
+    // archive being written is its only copy.
+    virtual void SourceDeleted(const std::string& /*path*/) {}
 };
 
 // The one message at the end: each item's text, a blank line apart (a

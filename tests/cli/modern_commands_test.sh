@@ -101,19 +101,27 @@ flip "$work/h.pvb" $((hsize - 9))
 check "a changed pad byte is found" test $? -eq 4 -a -n "$(grep 'pad byte of the data' "$work/err")"
 
 # A job stopped half way leaves no archive that tests whole: the signal
-# comes once the archive holds part of the file.
-head -c 400000000 /dev/zero >"$work/big.bin"
-"$pelorin" encrypt "$work/big.bin" 2>/dev/null &
+# comes once the archive holds part of the big file. A source deleted
+# before the stop lives only in that archive, which the stop says.
+mkdir "$work/stop"
+printf 'stored first' >"$work/stop/a.txt"
+head -c 400000000 /dev/zero >"$work/stop/big.bin"
+"$pelorin" encrypt --delete-sources "$work/stop/a.txt" "$work/stop/big.bin" 2>"$work/err" &
 job=$!
 for _ in $(seq 200); do
-  [[ $(stat -c %s "$work/big.pvb" 2>/dev/null || echo 0) -gt 4000000 ]] && break
+  [[ $(stat -c %s "$work/stop/a.pvb" 2>/dev/null || echo 0) -gt 4000000 ]] && break
   sleep 0.05
 done
 kill -TERM $job 2>/dev/null
 wait $job
 check "SIGTERM stops the job" test $? -eq 1
-check "its archive is kept" test -s "$work/big.pvb"
-"$pelorin" test "$work/big.pvb" >/dev/null 2>"$work/err"
+check "its archive is kept" test -s "$work/stop/a.pvb"
+check "the source stored before the stop is gone, the one being stored is not" \
+  test ! -e "$work/stop/a.txt" -a -e "$work/stop/big.bin"
+check "the stop says the archive is the only copy of it" grep -q "only copy of the 1 file already deleted" "$work/err"
+"$pelorin" test "$work/stop/a.pvb" >/dev/null 2>"$work/err"
 check "and does not test whole: it has no end record" test $? -eq 4 -a -n "$(grep 'cut short' "$work/err")"
+"$pelorin" decrypt --yes --select a.txt "$work/stop/a.pvb" >/dev/null 2>&1
+check "the deleted source comes back from it" test "$(cat "$work/stop/a.txt" 2>/dev/null)" = "stored first"
 
 finish
