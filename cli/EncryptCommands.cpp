@@ -75,18 +75,6 @@ public:
     std::size_t sourcesDeleted = 0;
 };
 
-// What a stopped job leaves: an archive without its end, and perhaps the
-// only copy of sources already deleted, which must not be thrown away.
-std::string LeftByStop(const std::string& archive, std::size_t sourcesDeleted) {
-    if (archive.empty()) return "";
-    std::string left = "the archive " + archive + " is incomplete";
-    if (sourcesDeleted > 0) {
-        left += ", but it is the only copy of the " + std::to_string(sourcesDeleted) +
-                (sourcesDeleted == 1 ? " file" : " files") +
-                " already deleted: keep it, pelorin decrypt restores what it holds";
-    }
-    return left;
-}
 
 }  // namespace
 
@@ -142,7 +130,9 @@ int RunEncrypt(const std::vector<std::string>& arguments) {
         }
         return status;
     } catch (const JobExit& exit) {
-        if (terminal.cancelConfirmed) ReportStop(LeftByStop(archive, ui.sourcesDeleted));
+        if (terminal.cancelConfirmed) {
+            ReportStop(archive.empty() ? "" : encrypt::StoppedArchiveText(archive, ui.sourcesDeleted));
+        }
         return exit.status();
     }
 }

@@ -469,6 +469,15 @@ std::string NotDoneListText(const std::vector<std::string>& texts) {
     return text;
 }
 
+std::string StoppedArchiveText(const std::string& archivePath, std::size_t sourcesDeleted) {
+    std::string text = "the archive " + archivePath + " is incomplete";
+    if (sourcesDeleted > 0) {
+        text += ", but it is the only copy of the " + std::to_string(sourcesDeleted) +
+                (sourcesDeleted == 1 ? " file" : " files") + " already deleted: keep it and restore what it holds";
+    }
+    return text;
+}
+
 std::string ArchiveNotWritableText(const std::string& archivePath) {
     return "The file " + archivePath + "could not be opened for writing";
 }

@@ -56,6 +56,9 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
                   platform::SettingsStore& settings, std::string* archivePath = nullptr);
 
 std::string ArchiveNotWritableText(const std::string& archivePath);
+// What a stopped job leaves: its archive without an end, which may be the
+// only copy of the sources already deleted.
+std::string StoppedArchiveText(const std::string& archivePath, std::size_t sourcesDeleted);
 std::string NotFoundText(const std::string& name);
 std::string NotOpenedText(const std::string& name);
 std::string TooLargeText(const std::string& name);

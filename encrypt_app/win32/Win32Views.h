@@ -25,6 +25,8 @@ public:
     bool RunEncryptDialog(EncryptDialogModel& model) override;
     // One box at the end instead of one per file during the run.
     bool ListsNotDoneAtEnd() const override { return true; }
+    void SourceDeleted(const std::string& /*path*/) override { ++sourcesDeleted_; }
+    std::size_t sourcesDeleted() const { return sourcesDeleted_; }
 
     HINSTANCE instance() const { return instance_; }
     platform::SettingsStore& settings() { return settings_; }
@@ -32,6 +34,7 @@ public:
 private:
     HINSTANCE instance_;
     platform::SettingsStore& settings_;
+    std::size_t sourcesDeleted_ = 0;
 };
 
 }  // namespace pelorin::encrypt::win32

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     pelorin::encrypt::win32::Win32EncryptUi ui(instance, settings);
     pelorin::win32::Win32ProgressView progress(instance, IDD_PROGRESS, IDS_PROGRESS_CAPTION,
                                                {IDC_PROGRESS_STATUS, IDC_PROGRESS_PERCENT, IDC_PROGRESS_BAR});
+    std::string archive;
     try {
-        return pelorin::encrypt::RunEncryptJob(arguments, ui, progress, settings);
+        return pelorin::encrypt::RunEncryptJob(arguments, ui, progress, settings, &archive);
     } catch (const pelorin::JobExit& exit) {
+        // Sources deleted before the stop live only in the archive left.
+        if (ui.sourcesDeleted() > 0 && !archive.empty()) {
+            ui.ShowMessage("Stopped: " + pelorin::encrypt::StoppedArchiveText(archive, ui.sourcesDeleted()) + ".",
+                           std::nullopt, pelorin::MessageIcon::Exclamation);
+        }
         return exit.status();
     }
 }

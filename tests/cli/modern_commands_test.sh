@@ -118,7 +118,7 @@ check "SIGTERM stops the job" test $? -eq 1
 check "its archive is kept" test -s "$work/stop/a.pvb"
 check "the source stored before the stop is gone, the one being stored is not" \
   test ! -e "$work/stop/a.txt" -a -e "$work/stop/big.bin"
-check "the stop says the archive is the only copy of it" grep -q "only copy of the 1 file already deleted" "$work/err"
+check "the stop says the archive is the only copy of it" grep -q "only copy of the 1 file already deleted: keep it" "$work/err"
 "$pelorin" test "$work/stop/a.pvb" >/dev/null 2>"$work/err"
 check "and does not test whole: it has no end record" test $? -eq 4 -a -n "$(grep 'cut short' "$work/err")"
 "$pelorin" decrypt --yes --select a.txt "$work/stop/a.pvb" >/dev/null 2>&1
