@@ -192,6 +192,11 @@ private:
             Tell(NameCannotComeBackText(path));
             return FileOutcome::Skipped;
         }
+        const auto classicName = archive::ClassicStoredName(storedName);
+        if (!classicName) {
+            Tell(NameOutsideCodePageText(path, archive::ClassicNameCodePage()));
+            return FileOutcome::Skipped;
+        }
         // A second entry of one name would replace the first when restored.
         if (storedNames_.count(NameKey(storedName)) != 0) {
             Tell(DuplicateNameText(path, storedName));
@@ -226,7 +231,7 @@ private:
         progress_.CountEntry();
         progress_.SetStatus(storedName);
         progress_.SetPos(0);
-        if (!archive::WriteEntryName(archive_, storedName, encryptHeaders_, passkey_.bytes())) throw ArchiveFailed{};
+        if (!archive::WriteEntryName(archive_, *classicName, encryptHeaders_, passkey_.bytes())) throw ArchiveFailed{};
         archive::FileSource input(source);
         archive::ArchiveWriter writer(input, archive_, passkey_.bytes(), encryptHeaders_, hashing_, salt);
         const archive::WriteOutcome outcome = writer.Run(algorithm_, progress_, ui_);
@@ -256,13 +261,17 @@ private:
             Tell(NameCannotComeBackText(path));
             return false;
         }
+        // Named once for the folder, not for each file in it.
+        if (!archive::ClassicStoredName(storedPrefix)) {
+            Tell(NameOutsideCodePageText(path, archive::ClassicNameCodePage()));
+            return false;
+        }
         const std::string folder = path.back() == platform::kHostSeparator ? path : path + platform::kHostSeparator;
         const std::string prefix = storedPrefix.back() == '\\' ? storedPrefix : storedPrefix + '\\';
         const std::string hostFolder = hostPrefix + platform::kHostSeparator;
         const platform::FolderListing listing = platform::ListFolder(folder);
         if (!listing.readable) Tell(FolderNotReadText(path, platform::LastFailureText()));
-        for (const auto& name : listing.unreachable) Tell(UnreachableNameText(folder + name));
-        bool everythingWent = listing.readable && listing.unreachable.empty();
+        bool everythingWent = listing.readable;
         bool somethingStored = false;
         std::uint64_t deadEntries = 0;  // what the names that went took in the directory
         for (const auto& name : listing.names) {
@@ -361,9 +370,10 @@ std::string NameCannotComeBackText(const std::string& name) {
     return "\"" + name + "\" has a name that an archive cannot give back as it is (a '\\' or ':' in it, or a name of "
                          "dots and spaces only). It was not encrypted and is not deleted.";
 }
-std::string UnreachableNameText(const std::string& name) {
-    return "\"" + name + "\" has characters in its name that this system's code page cannot hold. It was not "
-                         "encrypted and is not deleted.";
+std::string NameOutsideCodePageText(const std::string& name, unsigned codePage) {
+    return "\"" + name + "\" has characters in its name that a classic archive cannot hold (it keeps names in the "
+                         "Windows code page " + std::to_string(codePage) + "). It was not encrypted and is not deleted. "
+                         "ChaCha20-Poly1305 stores names of any characters.";
 }
 std::string ChangedWhileStoredText(const std::string& name) {
     return "\"" + name + "\" changed while it was encrypted, so its entry may not hold what the file holds now. It is "

@@ -56,7 +56,7 @@ std::string TooLargeText(const std::string& name);
 std::string ReadIncompletelyText(const std::string& name);
 std::string ArchiveWriteFailedText(const std::string& archivePath);
 std::string NameCannotComeBackText(const std::string& name);
-std::string UnreachableNameText(const std::string& name);
+std::string NameOutsideCodePageText(const std::string& name, unsigned codePage);
 std::string ChangedWhileStoredText(const std::string& name);
 std::string SkippedTemporaryText(const std::string& name);
 std::string LinkNotFollowedText(const std::string& name);

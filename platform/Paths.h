@@ -37,12 +37,9 @@ bool IsFolder(const std::string& path);
 bool IsLink(const std::string& path);
 
 // What a folder holds, in the order the system enumerates it (without "."
-// and ".."). `unreachable` names entries that the programs' 8-bit names
-// cannot reach (on Windows, characters outside the code page; shown with
-// '?' in their place), so that they can be reported instead of passed over.
+// and "..").
 struct FolderListing {
     std::vector<std::string> names;
-    std::vector<std::string> unreachable;
     bool readable = true;
 };
 
@@ -50,14 +47,17 @@ struct FolderListing {
 FolderListing ListFolder(const std::string& folder);
 
 // The name the file system stores for the last component of `path` (the
-// long name for a short 8.3 name on Windows; the name as given when the long
-// one cannot be written in the code page); nothing when it does not exist.
+// long name for a short 8.3 name on Windows); nothing when it does not exist.
 std::optional<std::string> StoredName(const std::string& path);
 
 // The short (8.3) form of an existing path on Windows, when the volume keeps
 // short names and the result fits the old 260-character limit; nothing
 // otherwise (and always nothing on Linux, which has no short names).
 std::optional<std::string> ShortFormOf(const std::string& path);
+
+// A name's length as its file system counts it (and limits it, to 255 on
+// most): UTF-16 units on Windows, bytes on Linux.
+std::size_t NameLengthOnDisk(const std::string& name);
 
 // The size of a file in bytes; nothing when it cannot be read.
 std::optional<std::uint64_t> FileSize(const std::string& path);

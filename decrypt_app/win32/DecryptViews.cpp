@@ -7,6 +7,7 @@
 #include "app_common/win32/DialogHelpers.h"
 #include "cipher/Scramble.h"
 #include "decrypt_app/win32/resource.h"
+#include "platform/win32/WidePath.h"
 
 namespace pelorin::decrypt::win32 {
 namespace {
@@ -24,8 +25,7 @@ struct OwnerScope {
 // Scrubs what a dialog's passkey field held once the dialog is gone.
 void ScrubPasskeyField(HWND dialog) {
     std::string typed = ControlText(dialog, IDC_PASSKEY);
-    std::string blank(typed.size(), ' ');
-    SetDlgItemTextA(dialog, IDC_PASSKEY, blank.c_str());
+    SetControlText(dialog, IDC_PASSKEY, std::string(typed.size(), ' '));
     ScrambleString(typed);
 }
 
@@ -36,7 +36,7 @@ struct OptionsDialog {
 
     void ToControls(HWND dialog) const {
         SetChecked(dialog, IDC_OPT_RETAIN, model.retain);
-        SetDlgItemTextA(dialog, IDC_OPT_PASSES, model.passes.c_str());
+        SetControlText(dialog, IDC_OPT_PASSES, model.passes);
     }
     void FromControls(HWND dialog) {
         model.retain = IsChecked(dialog, IDC_OPT_RETAIN);
@@ -83,7 +83,7 @@ struct MainDialog {
             case WM_INITDIALOG:
                 ui.owner = dialog;
                 PrepareMainDialog(dialog, ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
-                SetDlgItemTextA(dialog, IDC_PASSKEY, model.passkey.c_str());
+                SetControlTextInCodePage(dialog, IDC_PASSKEY, model.passkey);
                 SetChecked(dialog, IDC_DECRYPT_ALL, model.decryptAll);
                 SetChecked(dialog, IDC_DELETE, model.deleteSources && !model.importMode);
                 // Import cannot check the passkey, so its inputs are never wiped.
@@ -120,7 +120,7 @@ struct MainDialog {
                 break;
             case WM_SYSCOMMAND:
                 if ((wParam & 0xFFF0) == kAboutCommand) {
-                    DialogBoxParamA(ui.instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX), dialog, AboutProcedure, 0);
+                    DialogBoxParamW(ui.instance(), MAKEINTRESOURCEW(IDD_ABOUTBOX), dialog, AboutProcedure, 0);
                     return TRUE;
                 }
                 break;
@@ -137,42 +137,45 @@ struct ChooseFilesDialog {
     Win32DecryptUi& ui;
 
     static void SelectAll(HWND dialog, bool select) {
-        SendDlgItemMessageA(dialog, IDC_FILE_LIST, LB_SETSEL, select ? TRUE : FALSE, -1);  // -1: every item
+        SendDlgItemMessageW(dialog, IDC_FILE_LIST, LB_SETSEL, select ? TRUE : FALSE, -1);  // -1: every item
     }
 
+    // Each item keeps the number of its name, so that the name comes back
+    // as it went in, whatever the list box does with its text.
     void Fill(HWND dialog) const {
         HWND list = GetDlgItem(dialog, IDC_FILE_LIST);
         HDC dc = GetDC(list);
-        HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+        HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
         LONG widest = 0;
-        for (const auto& name : names) {
-            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const std::wstring shown = platform::win32::Widen(names[i]);
+            const LRESULT at = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+            if (at >= 0) SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(i));
             SIZE size{};
-            GetTextExtentPoint32A(dc, name.c_str(), static_cast<int>(name.size()), &size);
+            GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
             widest = std::max(widest, size.cx);
         }
         SelectObject(dc, font);
         ReleaseDC(list, dc);
         // Long names scroll sideways instead of being cut.
-        SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+        SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
     }
 
     void TakeSelection(HWND dialog) {
         HWND list = GetDlgItem(dialog, IDC_FILE_LIST);
         std::vector<std::string> items;
-        const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+        const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
         for (LRESULT i = 0; i < count; ++i) {
-            std::string text(static_cast<std::size_t>(std::max<LRESULT>(SendMessageA(list, LB_GETTEXTLEN, i, 0), 0)) + 1,
-                             '\0');
-            const LRESULT length = SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-            text.resize(length == LB_ERR ? 0 : static_cast<std::size_t>(length));
-            items.push_back(std::move(text));
+            const LRESULT index = SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0);
+            items.push_back(index >= 0 && static_cast<std::size_t>(index) < names.size()
+                                ? names[static_cast<std::size_t>(index)]
+                                : std::string());
         }
-        const int selected = static_cast<int>(SendMessageA(list, LB_GETSELCOUNT, 0, 0));
+        const int selected = static_cast<int>(SendMessageW(list, LB_GETSELCOUNT, 0, 0));
         std::optional<std::vector<int>> indexes;
         if (selected >= 0) {
             std::vector<int> returned(static_cast<std::size_t>(selected));
-            const LRESULT got = SendMessageA(list, LB_GETSELITEMS, returned.size(), reinterpret_cast<LPARAM>(returned.data()));
+            const LRESULT got = SendMessageW(list, LB_GETSELITEMS, returned.size(), reinterpret_cast<LPARAM>(returned.data()));
             if (got != LB_ERR) {
                 returned.resize(static_cast<std::size_t>(got));
                 indexes = std::move(returned);
@@ -221,7 +224,7 @@ struct ImportOptionsDialog {
         switch (message) {
             case WM_INITDIALOG:
                 ui.owner = dialog;
-                SetDlgItemTextA(dialog, IDC_IMPORT_PADDING, model.paddingText.c_str());
+                SetControlText(dialog, IDC_IMPORT_PADDING, model.paddingText);
                 return TRUE;
             case WM_COMMAND: {
                 const int id = LOWORD(wParam);

@@ -27,7 +27,7 @@ struct OptionsDialog {
         SetChecked(dialog, IDC_OPT_RETAIN, model.retainDelete);
         SetChecked(dialog, IDC_OPT_REMEMBER, model.rememberAlgorithm);
         SetChecked(dialog, IDC_OPT_OVERWRITE, model.overwrite);
-        SetDlgItemTextA(dialog, IDC_OPT_PASSES, model.passes.c_str());
+        SetControlText(dialog, IDC_OPT_PASSES, model.passes);
     }
     void FromControls(HWND dialog) {
         model.encryptHeaders = IsChecked(dialog, IDC_OPT_ENCHEADERS);
@@ -89,8 +89,8 @@ struct MainDialog {
             case WM_INITDIALOG: {
                 ui.owner = dialog;
                 PrepareMainDialog(dialog, ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
-                SetDlgItemTextA(dialog, IDC_PASSKEY, model.passkey.c_str());
-                SetDlgItemTextA(dialog, IDC_VERIFY, model.verify.c_str());
+                SetControlTextInCodePage(dialog, IDC_PASSKEY, model.passkey);
+                SetControlTextInCodePage(dialog, IDC_VERIFY, model.verify);
                 SetChecked(dialog, IDC_DELETE, model.deleteSource);
                 if (model.selectedAlgorithm >= 0 && model.selectedAlgorithm <= 7) {
                     CheckDlgButton(dialog, kAlgorithmButtons[model.selectedAlgorithm], BST_CHECKED);
@@ -134,7 +134,7 @@ struct MainDialog {
             }
             case WM_SYSCOMMAND:
                 if ((wParam & 0xFFF0) == kAboutCommand) {
-                    DialogBoxParamA(ui.instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX), dialog,
+                    DialogBoxParamW(ui.instance(), MAKEINTRESOURCEW(IDD_ABOUTBOX), dialog,
                                     AboutProcedure, 0);
                     return TRUE;
                 }
@@ -159,7 +159,7 @@ INT_PTR CALLBACK NoFilesProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 void Win32EncryptUi::ShowNoFilesDialog() {
-    DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_NOFILES), nullptr, NoFilesProcedure, 0);
+    DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_NOFILES), nullptr, NoFilesProcedure, 0);
 }
 
 bool Win32EncryptUi::RunEncryptDialog(EncryptDialogModel& model) {

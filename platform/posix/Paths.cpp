@@ -52,6 +52,8 @@ std::optional<std::string> StoredName(const std::string& path) {
 
 std::optional<std::string> ShortFormOf(const std::string&) { return std::nullopt; }
 
+std::size_t NameLengthOnDisk(const std::string& name) { return name.size(); }
+
 std::optional<std::uint64_t> FileSize(const std::string& path) {
     const auto status = StatusOf(path);
     if (!status) return std::nullopt;

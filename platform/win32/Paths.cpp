@@ -56,9 +56,7 @@ FolderListing ListFolder(const std::string& folder) {
     do {
         const std::wstring wide = found.cFileName;
         if (wide == L"." || wide == L"..") continue;
-        bool exact = true;
-        std::string name = win32::Narrow(wide, &exact);
-        (exact ? listing.names : listing.unreachable).push_back(std::move(name));
+        listing.names.push_back(win32::Narrow(wide));
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return listing;
@@ -69,13 +67,7 @@ std::optional<std::string> StoredName(const std::string& path) {
     HANDLE search = FindFirstFileW(LongPath(path).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return std::nullopt;
     FindClose(search);
-    bool exact = true;
-    std::string name = win32::Narrow(found.cFileName, &exact);
-    if (exact) return name;
-    // The long name cannot be written in the code page: the name as given
-    // (its short form) still reaches the file.
-    const std::size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
+    return win32::Narrow(found.cFileName);
 }
 
 std::optional<std::string> ShortFormOf(const std::string& path) {
@@ -92,11 +84,11 @@ std::optional<std::string> ShortFormOf(const std::string& path) {
     } else if (shortForm.rfind(L"\\\\?\\", 0) == 0) {
         shortForm = shortForm.substr(4);
     }
-    bool exact = true;
-    std::string narrow = win32::Narrow(shortForm, &exact);
-    if (!exact || narrow.size() >= MAX_PATH) return std::nullopt;
-    return narrow;
+    if (shortForm.size() >= MAX_PATH) return std::nullopt;
+    return win32::Narrow(shortForm);
 }
+
+std::size_t NameLengthOnDisk(const std::string& name) { return win32::Widen(name).size(); }
 
 std::optional<std::uint64_t> FileSize(const std::string& path) {
     const auto status = StatusOf(path);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/CodePage.h"
 #include "platform/win32/WidePath.h"
 
 #include <cstdio>
@@ -15,6 +16,17 @@ namespace {
 bool IsConsole(DWORD which) {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(which), &mode) != 0;
+}
+
+// A passkey typed or handed over, in the code page the classic archives'
+// passkeys are written in; `exact` (when given) turns false when a
+// character has no form there.
+std::string InCodePage(const std::wstring& wide, bool* exact) {
+    std::string utf8 = win32::Narrow(wide);
+    auto text = CodePageFromUtf8(utf8, SystemCodePage());
+    SecureZeroMemory(utf8.data(), utf8.size());
+    if (!text && exact) *exact = false;
+    return text ? std::move(*text) : std::string();
 }
 
 }  // namespace
@@ -31,7 +43,7 @@ std::optional<std::string> EnvironmentText(const std::string& name, bool* exact)
     std::wstring value(length, L'\0');
     const DWORD got = GetEnvironmentVariableW(wideName.c_str(), value.data(), length);
     value.resize(got);
-    std::string text = win32::Narrow(value, exact);
+    std::string text = InCodePage(value, exact);
     SecureZeroMemory(value.data(), value.size() * sizeof(wchar_t));
     return text;
 }
@@ -69,7 +81,7 @@ std::optional<std::string> ReadHiddenLine(const std::string& prompt, bool* exact
     SetConsoleMode(input, mode);
     std::fputs("\n", stderr);
     if (!ended && line.empty()) return std::nullopt;
-    std::string text = win32::Narrow(line, exact);
+    std::string text = InCodePage(line, exact);
     SecureZeroMemory(line.data(), line.size() * sizeof(wchar_t));
     return text;
 }
@@ -84,6 +96,15 @@ int StandardErrorColumns() {
     return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
-bool TerminalTextIsUtf8() { return false; }
+Utf8Output::Utf8Output() {
+    if (IsConsole(STD_OUTPUT_HANDLE) || IsConsole(STD_ERROR_HANDLE)) {
+        previous_ = GetConsoleOutputCP();
+        if (previous_ == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) previous_ = 0;
+    }
+}
+
+Utf8Output::~Utf8Output() {
+    if (previous_ != 0) SetConsoleOutputCP(previous_);
+}
 
 }  // namespace pelorin::platform
