@@ -6,6 +6,7 @@
 #include "app_common/ForwardingUi.h"
 #include "app_common/JobExit.h"
 #include "cli/Arguments.h"
+#include "cli/ClassicCodePage.h"
 #include "cli/CommandHelp.h"
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
@@ -66,8 +67,9 @@ public:
 int RunEncrypt(const std::vector<std::string>& arguments) {
     if (PasskeyOnCommandLine(arguments)) return kUsageError;
     const auto parsed = ParseArguments(
-        arguments, {{"--delete-sources", "--yes", "--no"}, {"--algorithm", "--passkey-file"}, {}}, kEncryptUsage);
-    if (!parsed) return kUsageError;
+        arguments, {{"--delete-sources", "--yes", "--no"}, {"--algorithm", "--passkey-file", kCodePageOption}, {}},
+        kEncryptUsage);
+    if (!parsed || !ChooseClassicCodePage(*parsed, kEncryptUsage)) return kUsageError;
     TerminalUi terminal;
     if (!ReadPresetAnswer(*parsed, terminal.presetAnswer, kEncryptUsage)) return kUsageError;
     platform::SettingsStore settings(encrypt::kSettingsKey);
