@@ -217,7 +217,25 @@ struct Cleanup {
     bool Fill(const std::vector<std::string>& fields) {
         const auto birth = BirthFrom(fields, 1);
         if (!birth || fields.size() < 6) return true;
+        const auto status = platform::StatusOf(fields[5]);
+        if (status && status->kind == platform::FileKind::Folder) return SettleFolder(fields[5], *birth);
         return Settle(fields[5], birth, false);
+    }
+
+    // The folder of a killed record fill, with the records in it.
+    bool SettleFolder(const std::string& path, const platform::FileBirth& recorded) {
+        std::optional<platform::Folder> folder;
+        switch (LookAtFolder(path, recorded, folder)) {
+            case Found::Recorded:
+                if (!RemoveRecordFolder(path, folder)) return false;
+                removed.push_back(path);
+                return true;
+            case Found::CannotTell: kept.push_back(path); return true;
+            case Found::Other: return true;
+            case Found::Unreachable:
+            case Found::Busy: return false;
+        }
+        return false;
     }
 
     // An entry of an earlier version: no birth was recorded.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "archive/ArchiveFormat.h"
 #include "archive/ChunkPipeline.h"
@@ -41,21 +42,23 @@ bool ReadPast(ByteSource& archive, std::span<std::uint8_t> buffer, std::uint64_t
 
 ArchiveReader::ArchiveReader(ByteSource& archive, ByteSink& output, std::span<const std::uint8_t> passkey,
                              bool encryptedHeaders, EntryFraming framing, PasskeyHashing hashing)
-    : archive_(archive), output_(output), key_(passkey, kDataScrubPasses), encryptedHeaders_(encryptedHeaders),
+    : archive_(archive), output_(output), passkey_(passkey), encryptedHeaders_(encryptedHeaders),
       framing_(framing), hashing_(framing == EntryFraming::Import ? PasskeyHashing::Off : hashing) {}
 
 ReadOutcome ArchiveReader::Run(int algorithm, ProgressDialog& progress, Ui& ui, const ReaderState& state) {
     const platform::IdlePriorityScope idle;
     std::uint64_t size = 0;
+    EntrySalt salt{};
     if (framing_ == EntryFraming::Archive) {
-        EntrySalt salt{};
-        if (!ReadSizeAndSalt(archive_, encryptedHeaders_, key_.bytes(), state, size, salt)) {
-            return ReadOutcome::Truncated;
-        }
-        key_.DeriveForEntry(salt, hashing_);
+        if (!ReadSizeAndSalt(archive_, encryptedHeaders_, passkey_, state, size, salt)) return ReadOutcome::Truncated;
     } else {
         size = archive_.Remaining();
     }
+    // An entry's key is made from the passkey and its salt; import input is
+    // keyed by the passkey itself, which is then not copied at all.
+    std::optional<CipherKey> entryKey;
+    if (framing_ == EntryFraming::Archive) entryKey.emplace(passkey_, salt, hashing_, kDataScrubPasses);
+    const std::span<const std::uint8_t> key = entryKey ? entryKey->bytes() : passkey_;
 
     const std::uint64_t chunk = ChunkSize(size);
     const std::uint64_t chunkCount = size / chunk;
@@ -73,13 +76,13 @@ ReadOutcome ArchiveReader::Run(int algorithm, ProgressDialog& progress, Ui& ui, 
         } else {
             outcome = ReadOutcome::UnknownAlgorithm;
         }
-    } else if (key_.bytes().size() < static_cast<std::size_t>(info->keyBytesRequired)) {
+    } else if (key.size() < static_cast<std::size_t>(info->keyBytesRequired)) {
         outcome = ReadOutcome::KeyTooShort;
     } else {
         // The legacy keystream concerns Pseudo-RC4 bodies of old archives.
         const KeystreamVariant variant = framing_ == EntryFraming::Archive ? state.keystream()
                                                                            : KeystreamVariant::Current;
-        auto cipher = std::make_unique<SpreadCipher>(MakeGroupCipher(algorithm, key_.bytes(), variant), JobWorkers());
+        auto cipher = std::make_unique<SpreadCipher>(MakeGroupCipher(algorithm, key, variant), JobWorkers());
         // Deciphers and writes what could be read, in whole groups only,
         // slice by slice.
         auto transfer = [&](std::span<std::uint8_t> block) {

@@ -26,8 +26,9 @@ enum class ReadOutcome {
 enum class EntryFraming { Archive, Import };
 
 // Restores one entry: reads its size field, salt and data from the archive
-// (positioned after the entry's name) and writes the plain bytes. Owns a
-// locked copy of the passkey, scrubbed (2 passes) on destruction.
+// (positioned after the entry's name) and writes the plain bytes. Keeps no
+// copy of the passkey (which must outlive it): the entry's key is made from
+// it and the salt once the salt is read, and scrubbed when the run ends.
 class ArchiveReader {
 public:
     ArchiveReader(ByteSource& archive, ByteSink& output, std::span<const std::uint8_t> passkey, bool encryptedHeaders,
@@ -40,7 +41,7 @@ public:
 private:
     ByteSource& archive_;
     ByteSink& output_;
-    CipherKey key_;
+    std::span<const std::uint8_t> passkey_;
     bool encryptedHeaders_;
     EntryFraming framing_;
     PasskeyHashing hashing_;

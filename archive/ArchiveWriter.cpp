@@ -53,12 +53,13 @@ bool DrawEntrySalt(EntrySalt& salt) { return platform::OsRandomBytes(salt); }
 
 ArchiveWriter::ArchiveWriter(ByteSource& source, ByteSink& archive, std::span<const std::uint8_t> passkey,
                              bool encryptHeaders, PasskeyHashing hashing, const EntrySalt& salt)
-    : source_(source), archive_(archive), key_(passkey, kKeyScrubPasses), encryptHeaders_(encryptHeaders),
+    : source_(source), archive_(archive), passkey_(passkey), key_(passkey, salt, hashing, kKeyScrubPasses),
+      encryptHeaders_(encryptHeaders),
       hashing_(hashing), salt_(salt) {}
 
 WriteOutcome ArchiveWriter::Run(int algorithm, ProgressDialog& progress, Ui& ui) {
     const AlgorithmInfo* info = FindAlgorithm(algorithm);
-    if (info != nullptr && !PasskeyLongEnough(algorithm, hashing_, key_.bytes().size())) {
+    if (info != nullptr && !PasskeyLongEnough(algorithm, hashing_, passkey_.size())) {
         throw std::logic_error("passkey shorter than the cipher reads");
     }
     const EntrySalt& salt = salt_;
@@ -71,9 +72,8 @@ WriteOutcome ArchiveWriter::Run(int algorithm, ProgressDialog& progress, Ui& ui)
     RunState state;
 
     const auto sizeField = EncodeSizeField(size);
-    if (!WriteHeaderItem(archive_, sizeField, encryptHeaders_, key_.bytes())) state.archiveFailed = true;
+    if (!WriteHeaderItem(archive_, sizeField, encryptHeaders_, passkey_)) state.archiveFailed = true;
     state.Write(archive_, salt);
-    key_.DeriveForEntry(salt, hashing_);
     progress.SetStep(ProgressStep(chunkCount, kProgressFull));
 
     if (info == nullptr) {

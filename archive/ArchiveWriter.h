@@ -32,8 +32,9 @@ bool DrawEntrySalt(EntrySalt& salt);
 
 // Encrypts one source and appends it to the archive after the entry's name:
 // size field, entry salt, then the data as one piece through the selected
-// cipher. Owns a locked copy of the passkey, scrubbed (10 passes) on
-// destruction. The passkey must be long enough for the algorithm
+// cipher. Keeps no copy of the passkey (which must outlive it): it holds
+// the entry's key, made from the passkey and the salt at construction and
+// scrubbed (10 passes) on destruction. The passkey must be long enough for the algorithm
 // (CheckEntryCanBeWritten); std::logic_error otherwise, before any byte.
 class ArchiveWriter {
 public:
@@ -48,6 +49,7 @@ public:
 private:
     ByteSource& source_;
     ByteSink& archive_;
+    std::span<const std::uint8_t> passkey_;
     CipherKey key_;
     bool encryptHeaders_;
     PasskeyHashing hashing_;

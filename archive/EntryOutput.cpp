@@ -59,7 +59,7 @@ void CreateOutputDirectories(const std::string& path) {
 ReadOutcome RestoreInto(const std::string& target, const std::string& entryName, const std::string& sourcePath,
                         Ui& ui, RestoreJob& job, const std::function<ReadOutcome(ByteSink&)>& restore) {
     platform::FileError error = platform::FileError::None;
-    auto output = RestoredFile::Begin(target, job.temporaries, error);
+    auto output = RestoredFile::Begin(target, job.temporaries, error, !job.neverReplace);
     if (!output) ShowOpenError(ui, error, target);
     FileSink sink(output->file());
     const ReadOutcome outcome = restore(sink);
@@ -67,7 +67,8 @@ ReadOutcome RestoreInto(const std::string& target, const std::string& entryName,
     switch (outcome) {
         case ReadOutcome::Complete:
             if (output->Commit(keptAs, job.forceToDisk)) {
-                job.Record(target);
+                job.Record(output->placedAs());
+                if (output->placedAs() != target) ShowRestoredBeside(ui, sourcePath, entryName, target, output->placedAs());
                 return outcome;
             }
             ShowOutputFailed(ui, entryName, target, platform::LastFailureText(), keptAs);
@@ -117,7 +118,7 @@ RestoreOutcome RestoreEntry(ByteSource& archive, const std::string& archivePath,
         ArchiveReader reader(archive, sink, passkey, encrypted, EntryFraming::Archive, EntryHashing(opened.header));
         return reader.Run(opened.header.algorithm, progress, ui, state);
     });
-    if (outcome == ReadOutcome::Complete && again) {
+    if (outcome == ReadOutcome::Complete && again && !job.neverReplace) {
         // The earlier entry of that name is no longer on disk: the archive
         // is its only copy now.
         ShowReplacedEarlier(ui, archivePath, name);

@@ -40,6 +40,10 @@ using ProtectedFiles = std::vector<platform::FileIdentity>;
 struct RestoreJob {
     ProtectedFiles protectedFiles;
     bool forceToDisk = false;
+    // Set while the passkey cannot be checked (an archive without a check
+    // value, import input): a wrong one gives garbage, so no existing file
+    // is replaced; the output goes beside it under a free numbered name.
+    bool neverReplace = false;
     ProtectedFiles restored;
     JobTemporaries temporaries;  // restored files live under these names until complete
 
@@ -63,8 +67,10 @@ RestoreOutcome RestoreEntry(ByteSource& archive, const std::string& archivePath,
 
 // Runs `restore` into a new file for `target` (see RestoredFile) and settles
 // it: on Complete the file takes the target's name (and is recorded in the
-// job); otherwise what was written is kept beside the target and the user is
-// told where, naming the entry `entryName` of `sourcePath`. The job stops
+// job), or with `neverReplace` a free numbered name beside an existing one,
+// which the user is told; otherwise what was written is kept beside the
+// target and the user is told where, naming the entry `entryName` of
+// `sourcePath`. The job stops
 // (status 1) when the new file cannot be made. Complete is returned only
 // when the target holds the whole entry.
 ReadOutcome RestoreInto(const std::string& target, const std::string& entryName, const std::string& sourcePath,

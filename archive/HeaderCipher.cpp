@@ -19,7 +19,7 @@ std::unique_ptr<GroupCipher> HeaderCipher(std::span<const std::uint8_t> passkey,
 }  // namespace
 
 HeaderKeyScope::HeaderKeyScope(std::span<const std::uint8_t> passkey)
-    : passkey_(passkey, kKeyScrubPasses),
+    : passkey_(passkey),
       state_(passkey.empty() ? nullptr : std::make_unique<PseudoRc4State>(passkey)),
       outer_(innermostScope) {
     innermostScope = this;
@@ -30,8 +30,7 @@ HeaderKeyScope::~HeaderKeyScope() { innermostScope = outer_; }
 const PseudoRc4State* HeaderKeyScope::For(std::span<const std::uint8_t> passkey) {
     const HeaderKeyScope* scope = innermostScope;
     if (scope == nullptr || !scope->state_) return nullptr;
-    const auto held = scope->passkey_.bytes();
-    if (!std::equal(held.begin(), held.end(), passkey.begin(), passkey.end())) return nullptr;
+    if (scope->passkey_.data() != passkey.data() || scope->passkey_.size() != passkey.size()) return nullptr;
     return scope->state_.get();
 }
 

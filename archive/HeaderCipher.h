@@ -16,12 +16,13 @@ namespace pelorin::archive {
 // typed, set up afresh for every item. Archives before version 7 used the
 // legacy keystream that restarts for every group.
 
-// Writes `item` enciphered. False when the sink did not take every byte.
 // While it lives, header items of this passkey on the calling thread start
 // from one keyed state instead of keying the header cipher afresh for each
 // item: the stored bytes are the same, the key setup and the scrub of its
 // state happen once per job instead of three times per entry. Scopes nest;
-// the state is scrubbed when the scope ends.
+// the state is scrubbed when the scope ends. The scope keeps no copy of the
+// passkey: it answers for the very bytes it was given (the job's one
+// Passkey, which outlives it); a copy of them elsewhere is keyed afresh.
 class HeaderKeyScope {
 public:
     explicit HeaderKeyScope(std::span<const std::uint8_t> passkey);
@@ -34,11 +35,12 @@ public:
     static const PseudoRc4State* For(std::span<const std::uint8_t> passkey);
 
 private:
-    SecureBuffer passkey_;
+    std::span<const std::uint8_t> passkey_;
     std::unique_ptr<PseudoRc4State> state_;
     HeaderKeyScope* outer_;
 };
 
+// Writes `item` enciphered. False when the sink did not take every byte.
 bool WriteEncryptedHeader(ByteSink& sink, std::span<const std::uint8_t> item, std::span<const std::uint8_t> passkey);
 
 // Reads one enciphered item of out.size() bytes. False when the source ends

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "app_common/SharedRandom.h"
 #include "archive/ArchiveReader.h"
 #include "archive/EntryOutput.h"
 #include "archive/ReaderMessages.h"
@@ -11,28 +10,6 @@
 #include "platform/File.h"
 
 namespace pelorin::archive {
-namespace {
-
-bool IsKept(const std::string& path, const RestoreJob& job) {
-    const auto standing = job.StandingOf(path);
-    return standing.isProtected || standing.restoredEarlier;
-}
-
-}  // namespace
-
-std::string ImportOutputPath(const std::string& folder, const RestoreJob& job) {
-    const std::string usual = folder + kImportOutputName;
-    if (!IsKept(usual, job)) return usual;
-    // As a taken archive name gives way: the name without its extension's
-    // dot, a number 0..9999, then the extension again.
-    const std::string name = kImportOutputName;
-    const std::size_t dot = name.rfind('.');
-    std::string candidate;
-    do {
-        candidate = folder + name.substr(0, dot) + std::to_string(NextSharedRandom() % 10000) + name.substr(dot);
-    } while (platform::StatusOf(candidate).has_value());
-    return candidate;
-}
 
 std::string ImportRaggedText(const std::string& inputPath, std::uint64_t length) {
     return "\"" + inputPath + "\" cannot be imported: after the padding it holds " +
@@ -67,7 +44,8 @@ ImportOutcome ImportInput(ByteSource& input, const std::string& inputPath, int a
         return ImportOutcome::KeyTooShort;
     }
 
-    const std::string outputPath = ImportOutputPath(FolderPart(inputPath), job);
+    const std::string outputPath = FolderPart(inputPath) + kImportOutputName;
+    job.neverReplace = true;
     progress.SetStatus(FileNamePart(outputPath));
     const auto outcome = RestoreInto(outputPath, FileNamePart(outputPath), inputPath, ui, job, [&](ByteSink& sink) {
         ReaderState unused;

@@ -27,15 +27,12 @@ enum class ImportOutcome {
 // Import mode: the input is `padding` bytes to ignore, then the bare
 // enciphered groups of one file, deciphered with `algorithm` under the
 // passkey as typed (no size field, no salt, current keystream) into
-// "default output.txt" in the input's folder, replacing a file of that name
-// from before the run. When that file is one the job protects (its inputs)
-// or one it has written, the output gets a free name beside it instead
-// ("default output4711.txt").
+// "default output.txt" in the input's folder. The passkey cannot be checked,
+// so an existing file is never replaced: when that name is taken (from an
+// earlier run, or by an earlier input of this one) the output gets a free
+// numbered name beside it ("default output4711.txt"), and the user is told.
 ImportOutcome ImportInput(ByteSource& input, const std::string& inputPath, int algorithm, std::int64_t padding,
                           std::span<const std::uint8_t> passkey, ProgressDialog& progress, Ui& ui, RestoreJob& job);
-
-// The output's name in `folder`.
-std::string ImportOutputPath(const std::string& folder, const RestoreJob& job);
 
 inline constexpr const char* kNothingAfterPaddingText = "\" has nothing after its padding; no output was written.";
 

@@ -84,6 +84,18 @@ void ShowIncompleteEntry(Ui& ui, const std::string& archivePath, const std::stri
                    MessageIcon::Exclamation);
 }
 
+std::string RestoredBesideText(const std::string& sourcePath, const std::string& name, const std::string& target,
+                               const std::string& placedAs) {
+    return "The passkey of " + sourcePath +
+           " cannot be checked (it carries no check value), so no existing file is replaced: \"" + name +
+           "\" was restored as " + placedAs + ", beside " + target + ", which was left as it was.";
+}
+
+void ShowRestoredBeside(Ui& ui, const std::string& sourcePath, const std::string& name, const std::string& target,
+                        const std::string& placedAs) {
+    ui.ShowMessage(RestoredBesideText(sourcePath, name, target, placedAs), std::nullopt, MessageIcon::Information);
+}
+
 std::string OutputFailedText(const std::string& name, const std::string& target, const std::string& reason,
                              const std::string& keptAs) {
     return "\"" + name + "\" could not be written to " + target + ": " + reason + ". What was written is in " +

@@ -68,6 +68,13 @@ void ShowIncompleteEntry(Ui& ui, const std::string& archivePath, const std::stri
 std::string IncompleteEntryText(const std::string& archivePath, const std::string& name, const std::string& target,
                                 const std::string& keptAs, bool targetExisted);
 
+// A restore whose passkey could not be checked found `target` taken: the
+// entry went to `placedAs` beside it, and the user learns both names.
+void ShowRestoredBeside(Ui& ui, const std::string& sourcePath, const std::string& name, const std::string& target,
+                        const std::string& placedAs);
+std::string RestoredBesideText(const std::string& sourcePath, const std::string& name, const std::string& target,
+                               const std::string& placedAs);
+
 // An output the system did not take (a full volume, a name it refuses):
 // the reason in the system's words, and where what was written is kept.
 void ShowOutputFailed(Ui& ui, const std::string& name, const std::string& target, const std::string& reason,

@@ -1,5 +1,6 @@
 #include "archive/RestoredFile.h"
 
+#include "app_common/SharedRandom.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
 
@@ -27,14 +28,23 @@ bool TargetReplaceable(const std::string& target, bool& exists, platform::FileEr
 
 }  // namespace
 
+std::string NumberedNameBeside(const std::string& target) {
+    const std::string folder = FolderOf(target);
+    const std::string name = target.substr(folder.size());
+    // A leading dot starts a name, not an extension.
+    const std::size_t dot = name.rfind('.');
+    const std::size_t cut = dot == std::string::npos || dot == 0 ? name.size() : dot;
+    return folder + name.substr(0, cut) + std::to_string(NextSharedRandom() % 10000) + name.substr(cut);
+}
+
 std::string IncompleteName(const std::string& target, int attempt) {
     return target + ".incomplete" + (attempt > 1 ? std::to_string(attempt) : std::string());
 }
 
 std::optional<RestoredFile> RestoredFile::Begin(const std::string& target, JobTemporaries& temporaries,
-                                                platform::FileError& error) {
+                                                platform::FileError& error, bool replaceExisting) {
     bool exists = false;
-    if (!TargetReplaceable(target, exists, error)) return std::nullopt;
+    if (replaceExisting && !TargetReplaceable(target, exists, error)) return std::nullopt;
     platform::OpenOptions create;
     create.write = true;
     create.create = true;
@@ -48,7 +58,7 @@ std::optional<RestoredFile> RestoredFile::Begin(const std::string& target, JobTe
         platform::File file = platform::File::Open(temporary, create, &error);
         if (file.IsOpen()) {
             temporaries.Made(temporary, file);
-            return RestoredFile(target, temporary, std::move(file), exists);
+            return RestoredFile(target, temporary, std::move(file), exists, replaceExisting);
         }
         if (error != platform::FileError::Exists) return std::nullopt;
     }
@@ -57,7 +67,8 @@ std::optional<RestoredFile> RestoredFile::Begin(const std::string& target, JobTe
 
 RestoredFile::RestoredFile(RestoredFile&& other) noexcept
     : target_(std::move(other.target_)), temporary_(std::move(other.temporary_)), file_(std::move(other.file_)),
-      replaces_(other.replaces_), settled_(other.settled_) {
+      replaces_(other.replaces_), replaceExisting_(other.replaceExisting_), settled_(other.settled_),
+      placedAs_(std::move(other.placedAs_)) {
     other.settled_ = true;
 }
 
@@ -70,11 +81,27 @@ RestoredFile::~RestoredFile() {
 bool RestoredFile::Commit(std::string& keptAs, bool forceToDisk) {
     if (replaces_ || forceToDisk) file_.Flush();
     file_.Close();
-    if (platform::MoveOver(temporary_, target_)) {
+    if (replaceExisting_ ? platform::MoveOver(temporary_, target_) : PlaceBeside()) {
+        if (replaceExisting_) placedAs_ = target_;
         settled_ = true;
         return true;
     }
     keptAs = KeepIncomplete();
+    return false;
+}
+
+bool RestoredFile::PlaceBeside() {
+    // Permissions as a file of that name gets: the existing one's, or a new
+    // file's.
+    platform::MatchPermissions(temporary_, target_);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::string name = attempt == 0 ? target_ : NumberedNameBeside(target_);
+        if (platform::RenameFile(temporary_, name)) {
+            placedAs_ = name;
+            return true;
+        }
+        if (!platform::FileExists(name)) return false;  // not a taken name: renaming fails for another reason
+    }
     return false;
 }
 

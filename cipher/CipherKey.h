@@ -18,20 +18,20 @@ using EntrySalt = std::array<std::uint8_t, kEntrySaltSize>;
 enum class PasskeyHashing { Off, On };
 
 // The key material of one file: locked heap bytes and their signed 8-bit
-// length. It starts as a copy of the passkey as typed and becomes the entry
-// key through DeriveForEntry.
+// length. An entry's key is made from the passkey and the entry's salt in
+// one step, so that no copy of the passkey is ever held beside it; import
+// input, which is keyed by the passkey as typed, takes a copy as its key.
 class CipherKey {
 public:
-    // Throws std::length_error for a passkey longer than kMaxPasskeyLength.
+    // The passkey itself as the key. Throws std::length_error for a passkey
+    // longer than kMaxPasskeyLength.
     CipherKey(std::span<const std::uint8_t> passkey, int scrubPasses);
+    // An entry's key: with hashing SHA-1(salt || passkey), 20 bytes; without,
+    // passkey byte i XOR salt byte i mod 8. Throws as above.
+    CipherKey(std::span<const std::uint8_t> passkey, const EntrySalt& salt, PasskeyHashing hashing, int scrubPasses);
 
     std::span<const std::uint8_t> bytes() const { return buffer_.bytes(); }
     std::int8_t length() const { return static_cast<std::int8_t>(buffer_.size()); }
-
-    // Hashing on: the key becomes SHA-1(salt || key), 20 bytes, in a new
-    // locked buffer; the old one is scrubbed. Hashing off: key byte i is
-    // XORed with salt byte i mod 8 in place.
-    void DeriveForEntry(const EntrySalt& salt, PasskeyHashing hashing);
 
 private:
     SecureBuffer buffer_;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Memory.h"
+#include "platform/Process.h"
 
 namespace pelorin {
 namespace {
@@ -83,8 +84,12 @@ private:
 
 Cache& TheCache() {
     // Never destroyed: buffers with static lifetime may give blocks back
-    // during exit.
-    static Cache* const cache = new Cache;
+    // during exit. Secrets live only in these blocks: from the first one on,
+    // the process keeps out of crash dumps and core files.
+    static Cache* const cache = [] {
+        platform::KeepOutOfCrashDumps();
+        return new Cache;
+    }();
     return *cache;
 }
 

@@ -65,7 +65,12 @@ inline constexpr OptionHelp kDecryptOptions[] = {
     {"--select", "NAME", ValueKind::Text,
      "restore only the entry stored as NAME (with\nbackslashes); may be given more than once", {}, true},
     {"--delete-archives", "", ValueKind::None,
-     "wipe each archive of which every entry was restored\nor left out by --select"},
+     "wipe each archive that was read to its end with every\n"
+     "entry restored, through the handle that read it and\n"
+     "only if it did not change meanwhile; when --select\n"
+     "left entries in it, only after a yes (on a terminal,\n"
+     "or --yes); without a check value, only after a yes\n"
+     "typed on a terminal (--yes does not answer that)"},
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
     {"--yes, --no", "", ValueKind::None, "answer the header warnings and the other questions"},
 };
@@ -126,8 +131,10 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "archive under another passkey is reported and left alone), then restores\n"
      "every entry, or only those named by --select, below the archive's folder.\n"
      "A restored file replaces one of the same name only once it is complete.\n"
-     "Header warnings are asked once per archive, on a terminal or answered by\n"
-     "--yes or --no.\n",
+     "An archive without a check value (version 0 to 3) opens under any\n"
+     "passkey: its entries never replace a file, they go beside it under a free\n"
+     "numbered name. Header warnings are asked once per archive, on a terminal\n"
+     "or answered by --yes or --no.\n",
      kDecryptOptions,
      "exit status:\n"
      "  0   done\n"
@@ -135,12 +142,14 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  2   a header warning answered no, a usage error or a refused passkey\n"
      "  4   done, but something was not restored or not deleted (an archive\n"
      "      under another passkey or damaged, an entry refused or incomplete, a\n"
-     "      --select name no archive holds, an archive that could not be wiped)\n"},
+     "      --select name no archive holds, an archive that could not be wiped,\n"
+     "      changed while it was read, or was kept after a no)\n"},
     {"import", "decipher headerless input",
      "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--] FILE...\n",
      "Skips N bytes of padding at the start of each FILE, deciphers the rest with\n"
-     "algorithm A and writes it to \"default output.txt\" beside it (a second input\n"
-     "in the same folder gets a numbered name). The passkey cannot be checked\n"
+     "algorithm A and writes it to \"default output.txt\" beside it; when that\n"
+     "name is taken (from before, or by another input) the output gets a free\n"
+     "numbered name and nothing is replaced. The passkey cannot be checked\n"
      "here, so the input is never deleted.\n",
      kImportOptions,
      "exit status:\n"

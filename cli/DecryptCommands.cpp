@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <set>
@@ -20,6 +21,7 @@
 #include "cipher/Scramble.h"
 #include "cli/Arguments.h"
 #include "cli/CommandHelp.h"
+#include "cli/PasskeyInput.h"
 #include "cli/TerminalUi.h"
 #include "platform/Terminal.h"
 #include "platform/FileStatus.h"
@@ -84,12 +86,11 @@ std::optional<Options> Parse(const std::vector<std::string>& arguments, const Co
 class CommandLineDecryptUi final : public ForwardingUi<decrypt::DecryptUi> {
 public:
     CommandLineDecryptUi(TerminalUi& terminal, const Options& options, platform::SettingsStore& settings)
-        : ForwardingUi(terminal), options_(options), settings_(settings) {
+        : ForwardingUi(terminal), terminal_(terminal), options_(options), settings_(settings) {
         terminal.presetAnswer = options.answer;
     }
     bool RunDecryptDialog(decrypt::DecryptDialogModel& model) override {
-        std::string verify;
-        if (!ReadPasskey(options_.passkeyFile, false, model.passkey, verify)) {
+        if (!ReadPasskey(options_.passkeyFile, model.passkey)) {
             refused = true;
             return false;
         }
@@ -98,7 +99,8 @@ public:
         model.deleteSources = options_.deleteArchives;
         model.remembersChoices = false;
         if (!model.ValidateOk(*this, settings_)) {
-            if (model.verify && !model.passkey.empty() && !options_.names.empty()) {
+            if (model.verify && !model.passkey.empty() && model.passkey.size() <= kMaxPasskeyLength &&
+                !options_.names.empty()) {
                 ShowMessage("the passkey does not open " + options_.names.front(), std::nullopt,
                             MessageIcon::Exclamation);
             }
@@ -128,6 +130,33 @@ public:
         }
         return all;
     }
+    // --yes and --no answer it, or it is asked on a terminal; without either
+    // the archive stays.
+    bool ConfirmWipeLeavingEntries(const std::string& archivePath, std::size_t leftOut) override {
+        const bool nobodyToAsk = !terminal_.presetAnswer && !TerminalCanAsk();
+        if (AskYesNo(decrypt::LeftOutQuestionText(archivePath, leftOut), std::nullopt, MessageIcon::Warning)) {
+            return true;
+        }
+        if (nobodyToAsk) {
+            ShowMessage(archivePath + " was not deleted: with no terminal to ask, --yes deletes it all the same",
+                        std::nullopt, MessageIcon::Warning);
+        }
+        return false;
+    }
+    // Only someone who has seen what was restored can say whether the
+    // passkey was right: asked on a terminal even with --yes.
+    bool ConfirmWipeUnchecked(const std::string& archivePath) override {
+        const std::string question = decrypt::UncheckedWipeQuestionText(archivePath);
+        if (terminal_.presetAnswer == false) return AskYesNo(question, std::nullopt, MessageIcon::Warning);
+        if (!TerminalCanAsk()) {
+            ShowMessage(archivePath + " was not deleted: it carries no passkey check value, so whether what was "
+                                      "restored is right can only be told by looking at it; that is asked on a "
+                                      "terminal only, and --yes does not answer it",
+                        std::nullopt, MessageIcon::Warning);
+            return false;
+        }
+        return terminal_.AskOnTerminal(question, std::nullopt);
+    }
     bool RunImportOptions(const std::string&, int& algorithm, std::int64_t& padding) override {
         algorithm = options_.algorithm.value_or(-1);
         padding = options_.padding.value_or(0);
@@ -138,6 +167,7 @@ public:
     std::set<std::string> matched;  // the --select names some archive holds
 
 private:
+    TerminalUi& terminal_;
     const Options& options_;
     platform::SettingsStore& settings_;
 };
@@ -167,7 +197,7 @@ int RunDriver(const Options& options, bool import) {
 
 // Lists one archive: its header line on standard output, then a line per
 // entry with its size and name. False when the archive is damaged (told).
-bool ListArchive(const std::string& path, const std::optional<std::string>& passkeyFile, std::string& passkey,
+bool ListArchive(const std::string& path, const std::optional<std::string>& passkeyFile, Passkey& passkey,
                  bool& havePasskey, TerminalUi& ui) {
     platform::FileError error = platform::FileError::None;
     platform::File file = platform::File::Open(path, archive::ArchiveReading(), &error);
@@ -184,11 +214,10 @@ bool ListArchive(const std::string& path, const std::optional<std::string>& pass
               << (archive::EntryHashing(h) == PasskeyHashing::On ? "hashed" : "not hashed") << "\n";
     const bool encrypted = archive::HeadersEncrypted(h);
     if (encrypted && !havePasskey) {
-        std::string verify;
-        if (!ReadPasskey(passkeyFile, false, passkey, verify)) throw JobExit(kUsageError);
+        if (!ReadPasskey(passkeyFile, passkey)) throw JobExit(kUsageError);
         havePasskey = true;
     }
-    const auto key = std::span(reinterpret_cast<const std::uint8_t*>(passkey.data()), passkey.size());
+    const auto key = passkey.bytes();
     // Names read under another passkey would only look damaged.
     if (encrypted && opened->hasCheck && ComputePasskeyCheck(key, opened->salt) != opened->check) {
         ui.ShowMessage(std::string(decrypt::kIncorrectPasskeyText) + "\n" + path +
@@ -253,9 +282,14 @@ int RunList(const std::vector<std::string>& arguments) {
     if (!options) return kUsageError;
     TerminalUi ui;
     ui.presetAnswer = options->answer;
-    std::string passkey;
-    const ScrambleOnExit scrub(passkey);
+    Passkey passkey;
     bool havePasskey = false;
+    // A passkey handed over in the environment leaves it at once, whether
+    // or not an archive's names will need it.
+    if (!options->passkeyFile && std::getenv(kPasskeyVariable) != nullptr) {
+        if (!ReadPasskey(std::nullopt, passkey)) return kUsageError;
+        havePasskey = true;
+    }
     int status = 0;
     try {
         for (const auto& path : options->names) {

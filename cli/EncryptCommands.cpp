@@ -8,6 +8,7 @@
 #include "cli/Arguments.h"
 #include "cli/ClassicCodePage.h"
 #include "cli/CommandHelp.h"
+#include "cli/PasskeyInput.h"
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
 #include "encrypt_app/EncryptJob.h"
@@ -47,7 +48,7 @@ public:
         // Sources are deleted only when this command line says so.
         model.deleteSource = deleteSources;
         model.remembersChoices = false;
-        if (!ReadPasskey(passkeyFile, true, model.passkey, model.verify) ||
+        if (!ReadPasskey(passkeyFile, model.passkey, &model.verify) ||
             !model.ValidateOk(*this, encrypt::PasskeyHashingOn(settings))) {
             validationFailed = true;
             return false;

@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 
-#include "app_common/PasskeyTexts.h"
 #include "cli/Stop.h"
 #include "platform/Terminal.h"
 
@@ -44,14 +42,19 @@ bool TerminalUi::AskYesNo(const std::string& text, const std::optional<std::stri
         ShowMessage(text + " [no answer possible: no]", caption, icon);
         return false;
     }
+    const bool yes = AskOnTerminal(text, caption);
+    if (cancelQuestion && yes) cancelConfirmed = true;
+    return yes;
+}
+
+bool TerminalUi::AskOnTerminal(const std::string& text, const std::optional<std::string>& caption) {
+    if (!TerminalCanAsk()) return false;
     ClearBarLine();
     std::cerr << "pelorin: " << EscapedForTerminal((caption ? *caption + ": " : std::string()) + text) << " [y/N] "
               << std::flush;
     std::string answer;
     std::getline(std::cin, answer);
-    const bool yes = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
-    if (cancelQuestion && yes) cancelConfirmed = true;
-    return yes;
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
 AbortRetryIgnore TerminalUi::AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
@@ -171,45 +174,6 @@ std::string BarLine(int percent, const std::string& status, const std::string& a
 void DrawBar(int percent, const std::string& status, const std::string& amounts) {
     std::fprintf(stderr, "\r\033[K%s", BarLine(percent, status, amounts, platform::StandardErrorColumns()).c_str());
     std::fflush(stderr);
-}
-
-bool ReadPasskey(const std::optional<std::string>& passkeyFile, bool askTwice, std::string& passkey,
-                 std::string& verify) {
-    bool exact = true;
-    const auto refuse = [](const std::string& why) {
-        std::cerr << "pelorin: " << EscapedForTerminal(why) << "\n";
-        return false;
-    };
-    // What the command line names wins over what the environment holds.
-    if (passkeyFile) {
-        std::ifstream in(*passkeyFile, std::ios::binary);
-        if (!in) return refuse("the passkey file " + *passkeyFile + " cannot be read");
-        if (!std::getline(in, passkey)) return refuse("the passkey file " + *passkeyFile + " holds no passkey");
-        if (!passkey.empty() && passkey.back() == '\r') passkey.pop_back();
-        verify = passkey;
-        return true;
-    }
-    if (const auto fromEnvironment = platform::EnvironmentText("PELORIN_PASSKEY", &exact)) {
-        if (!exact) return refuse(kPasskeyOutsideCodePageText);
-        passkey = verify = *fromEnvironment;
-        return true;
-    }
-    if (!TerminalCanAsk()) {
-        return refuse("no passkey: give --passkey-file, set PELORIN_PASSKEY, or run on a terminal");
-    }
-    const auto first = platform::ReadHiddenLine("Passkey: ", &exact);
-    if (!first) return refuse("no passkey was typed");
-    if (!exact) return refuse(kPasskeyOutsideCodePageText);
-    passkey = *first;
-    if (!askTwice) {
-        verify = passkey;
-        return true;
-    }
-    const auto second = platform::ReadHiddenLine("Verify: ", &exact);
-    if (!second) return refuse("no passkey was typed");
-    if (!exact) return refuse(kPasskeyOutsideCodePageText);
-    verify = *second;
-    return true;
 }
 
 }  // namespace pelorin::cli

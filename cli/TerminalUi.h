@@ -21,6 +21,9 @@ public:
     // Asked on a terminal; Abort when nobody can answer.
     AbortRetryIgnore AskAbortRetryIgnore(const std::string& text, const std::optional<std::string>& caption,
                                          MessageIcon icon) override;
+    // Asked on the terminal whatever --yes/--no said, for a question only
+    // the user who sees the result can answer; No when there is no terminal.
+    bool AskOnTerminal(const std::string& text, const std::optional<std::string>& caption);
 
     std::optional<bool> presetAnswer;
     // The cancel question was answered yes: the job stops as asked.
@@ -74,12 +77,5 @@ bool TerminalCanAsk();
 void DrawBar(int percent, const std::string& status, const std::string& amounts = {});
 // The text of that line for a terminal of `columns` characters (0: unknown).
 std::string BarLine(int percent, const std::string& status, const std::string& amounts, int columns);
-
-// The passkey: from the first line of --passkey-file when one is given,
-// else from the PELORIN_PASSKEY environment variable, else typed twice
-// without echo on a terminal (the second time into `verify`). Never from the
-// command line. False, with the reason on standard error, when there is none.
-bool ReadPasskey(const std::optional<std::string>& passkeyFile, bool askTwice, std::string& passkey,
-                 std::string& verify);
 
 }  // namespace pelorin::cli

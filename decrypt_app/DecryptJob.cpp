@@ -1,6 +1,7 @@
 #include "decrypt_app/DecryptJob.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "app_common/JobExit.h"
 #include "app_common/OpenError.h"
@@ -12,8 +13,6 @@
 #include "archive/HeaderCheck.h"
 #include "archive/ImportPass.h"
 #include "archive/ReaderMessages.h"
-#include "cipher/Scramble.h"
-#include "cipher/SecureBuffer.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "platform/File.h"
 #include "platform/Process.h"
@@ -28,15 +27,6 @@ platform::File OpenArchive(const std::string& path, Ui& ui) {
     if (!file.IsOpen()) ShowOpenError(ui, error, path);
     return file;
 }
-
-std::span<const std::uint8_t> Bytes(const std::string& text) {
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
-
-struct PasskeyScrubber {
-    DecryptDialogModel& model;
-    ~PasskeyScrubber() { ScrambleString(model.passkey); }
-};
 
 // The archive's own check value refuses a passkey it was not written under.
 bool PasskeyFits(const archive::OpenedArchive& opened, std::span<const std::uint8_t> passkey,
@@ -89,23 +79,61 @@ Scan ScanNames(const std::string& path, std::span<const std::uint8_t> passkey, P
     return scan;
 }
 
-// Restores the chosen entries of one archive. True when the archive was read
-// to its end and every entry was restored or left out by the user's choice,
-// so that it may be wiped; every other outcome has been reported.
-bool DecryptArchive(const std::string& path, std::span<const std::uint8_t> passkey,
-                    const std::vector<std::string>* selection, ProgressDialog& progress, Ui& ui,
-                    archive::ReaderState& state, archive::RestoreJob& job) {
-    platform::File file = OpenArchive(path, ui);
+// An archive opened for the decrypting pass. With deletion chosen it is
+// opened for writing as well, so that the wipe goes through the very handle
+// that read it; one that cannot be (read-only, held by another program) is
+// read all the same and kept, and `notWritable` says why.
+struct ArchiveHandle {
+    platform::File file;
+    std::optional<platform::FileError> notWritable;
+    std::optional<platform::FileStatus> atOpen;
+};
+
+ArchiveHandle OpenForRestore(const std::string& path, bool forWiping, Ui& ui) {
+    ArchiveHandle handle;
+    if (forWiping) {
+        platform::OpenOptions options = archive::ArchiveReading();
+        options.write = true;
+        options.allowRename = true;
+        platform::FileError error = platform::FileError::None;
+        handle.file = platform::File::Open(path, options, &error);
+        if (!handle.file.IsOpen()) handle.notWritable = error;
+    }
+    if (!handle.file.IsOpen()) handle.file = OpenArchive(path, ui);
+    handle.atOpen = handle.file.Status();
+    return handle;
+}
+
+// What the decrypting pass made of one archive.
+struct ArchiveRestore {
+    // Read to its end, and every entry restored or left out by the user's
+    // choice: only such an archive may be wiped.
+    bool complete = false;
+    std::uint64_t readLength = 0;  // where its end was when it was read
+    std::size_t leftOut = 0;       // entries the user's choice left in it
+    bool passkeyChecked = false;   // it carries a check value (which the passkey matched)
+};
+
+// Restores the chosen entries of one archive from `file`; every outcome that
+// keeps it has been reported.
+ArchiveRestore DecryptArchive(platform::File& file, const std::string& path, std::span<const std::uint8_t> passkey,
+                              const std::vector<std::string>* selection, ProgressDialog& progress, Ui& ui,
+                              archive::ReaderState& state, archive::RestoreJob& job) {
+    ArchiveRestore result;
     archive::FileSource source(file, archive::kArchiveReadAhead);
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Decrypting, ui, state);
-    if (!opened) return false;
+    if (!opened) return result;
     // Every archive with a check value is checked, not only the first: one
     // under another passkey would be restored as garbage over existing files.
-    if (!PasskeyFits(*opened, passkey, path, ui)) return false;
+    if (!PasskeyFits(*opened, passkey, path, ui)) return result;
     if (!archive::PasskeyLongEnough(opened->header.algorithm, archive::EntryHashing(opened->header), passkey.size())) {
         archive::ShowPasskeyTooShort(ui, path, opened->header.algorithm);
-        return false;
+        return result;
     }
+    result.passkeyChecked = opened->hasCheck;
+    // Where the passkey cannot be checked, a wrong one gives garbage: it
+    // never replaces a file.
+    job.neverReplace = !opened->hasCheck;
     const bool encrypted = archive::HeadersEncrypted(opened->header);
     bool everything = true;
     const platform::IdlePriorityScope idle;
@@ -114,7 +142,7 @@ bool DecryptArchive(const std::string& path, std::span<const std::uint8_t> passk
         const auto name = archive::ReadEntryName(source, *opened, passkey, state);
         if (!name.name) {
             archive::ShowDamagedArchive(ui, path, name.damage);
-            return false;
+            return result;
         }
         // An entry that cannot be restored was never the user's to leave out.
         const bool refusedName = !archive::IsSafeEntryName(*name.name);
@@ -123,8 +151,9 @@ bool DecryptArchive(const std::string& path, std::span<const std::uint8_t> passk
         if (!chosen && !refusedName) {
             if (!archive::SkipEntryData(source, encrypted, passkey, state, progress, *name.name)) {
                 archive::ShowDamagedArchive(ui, path, archive::Damage::EndsInsideEntry);
-                return false;
+                return result;
             }
+            ++result.leftOut;
             continue;
         }
         switch (archive::RestoreEntry(source, path, *name.name, *opened, passkey, state, progress, ui, job)) {
@@ -135,10 +164,36 @@ bool DecryptArchive(const std::string& path, std::span<const std::uint8_t> passk
             case archive::RestoreOutcome::KeyTooShort: everything = false; break;
             // The archive ends there, or the reading stopped inside the entry.
             case archive::RestoreOutcome::Incomplete:
-            case archive::RestoreOutcome::OutputFailed: return false;
+            case archive::RestoreOutcome::OutputFailed: return result;
         }
     }
-    return everything;
+    result.complete = everything;
+    result.readLength = source.Length();
+    return result;
+}
+
+// Wipes an archive that was restored completely, through the handle that
+// read it, after the questions its restore calls for. False when it stays
+// (told, or declined).
+bool WipeRestoredArchive(ArchiveHandle& handle, const std::string& path, const ArchiveRestore& restored, int passes,
+                         ProgressDialog& progress, DecryptUi& ui) {
+    if (handle.notWritable) {
+        ui.ShowMessage(*handle.notWritable == platform::FileError::InUse
+                           ? wipe::NotWipedInUseText(path)
+                           : wipe::NotWipedText(path, wipe::WipeRefusal::CannotRemove),
+                       archive::kErrorCaption, MessageIcon::Warning);
+        return false;
+    }
+    if (restored.leftOut > 0 && !ui.ConfirmWipeLeavingEntries(path, restored.leftOut)) return false;
+    if (!restored.passkeyChecked && !ui.ConfirmWipeUnchecked(path)) return false;
+    if (!handle.atOpen) {
+        ui.ShowMessage(wipe::ChangedWhileReadText(path), archive::kErrorCaption, MessageIcon::Warning);
+        return false;
+    }
+    // The file as it was read: the wipe refuses one that has changed since.
+    platform::FileStatus asRead = *handle.atOpen;
+    asRead.size = restored.readLength;
+    return wipe::WipeInputFile(handle.file, path, asRead, passes, progress, ui);
 }
 
 // The files every output must leave alone: the archives of the job, as the
@@ -157,6 +212,18 @@ archive::ProtectedFiles IdentitiesOf(const std::vector<std::string>& archives) {
 
 }  // namespace
 
+std::string LeftOutQuestionText(const std::string& archivePath, std::size_t leftOut) {
+    return std::to_string(leftOut) + " entries of " + archivePath +
+           " were not restored and would be lost. Delete the archive anyway?";
+}
+
+std::string UncheckedWipeQuestionText(const std::string& archivePath) {
+    return archivePath +
+           " carries no passkey check value (an archive of an older version), so whether the passkey was right "
+           "cannot be told: if it was not, what was restored is unreadable and the archive is its only copy. Delete "
+           "the archive anyway?";
+}
+
 std::string WrongPasskeyText(const std::string& archivePath) {
     return std::string(kIncorrectPasskeyText) + "\n" + archivePath +
            " was encrypted with another passkey. Nothing is restored from it and it is not deleted.";
@@ -164,8 +231,9 @@ std::string WrongPasskeyText(const std::string& archivePath) {
 
 int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, DecryptUi& ui, ProgressView& view,
                   platform::SettingsStore& settings) {
+    // Holds the passkey from the dialog on, its only copy, scrubbed when the
+    // job ends however it ends.
     DecryptDialogModel model;
-    const PasskeyScrubber scrubber{model};
     model.importMode = importMode;
     archive::ReaderState state;
     if (!importMode && !archives.empty()) {
@@ -181,9 +249,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
     }
     model.Load(settings);
     if (!ui.RunDecryptDialog(model)) return kExitDone;
-    // From here on the passkey lives only in locked memory.
-    const SecureBuffer passkey(Bytes(model.passkey), kKeyScrubPasses);
-    ScrambleString(model.passkey);
+    const std::span<const std::uint8_t> passkey = model.passkey.bytes();
     // Import cannot check the passkey: a mistyped one gives garbage, so its
     // inputs are never wiped.
     const bool wipeArchives = model.deleteSources && !importMode;
@@ -201,7 +267,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
         for (std::size_t i = 0; i < archives.size(); ++i) {
             ProgressDialog progress(view, ui);
             progress.SetRange(0, kProgressFull);
-            const Scan scan = ScanNames(archives[i], passkey.bytes(), progress, ui, state);
+            const Scan scan = ScanNames(archives[i], passkey, progress, ui, state);
             usable[i] = scan.usable;
             if (!scan.usable) continue;  // already told: nothing to choose from
             std::vector<std::string> chosen = scan.names;
@@ -220,9 +286,9 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
     progress.SetRange(0, kProgressFull);
     for (std::size_t i = 0; i < archives.size(); ++i) {
         const std::string& path = archives[i];
-        bool complete = usable[i];
         if (!usable[i]) {
             // Refused while scanning, and said so then.
+            status = kExitIncomplete;
         } else if (importMode) {
             int algorithm = -1;
             std::int64_t padding = 0;
@@ -230,20 +296,21 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
             if (!ui.RunImportOptions(path, algorithm, padding)) return kExitImportCancelled;
             archive::FileSource source(file, archive::kArchiveReadAhead);
             const auto outcome =
-                archive::ImportInput(source, path, algorithm, padding, passkey.bytes(), progress, ui, job);
-            complete = outcome == archive::ImportOutcome::Restored ||
-                       outcome == archive::ImportOutcome::NothingAfterPadding;
+                archive::ImportInput(source, path, algorithm, padding, passkey, progress, ui, job);
+            if (outcome != archive::ImportOutcome::Restored && outcome != archive::ImportOutcome::NothingAfterPadding) {
+                status = kExitIncomplete;
+            }
         } else {
-            complete = DecryptArchive(path, passkey.bytes(), choose ? &selections[i] : nullptr, progress, ui, state,
-                                      job);
-        }
-        if (!complete) status = kExitIncomplete;
-        // Only an archive read to its end, with nothing left behind that the
-        // user did not leave out, is wiped.
-        if (wipeArchives && complete &&
-            !wipe::WipeInputFile(path, PassesSetting(ReadSetting(settings, kNumIter)), progress,
-                                 ui)) {
-            status = kExitIncomplete;
+            ArchiveHandle handle = OpenForRestore(path, wipeArchives, ui);
+            const ArchiveRestore restored = DecryptArchive(handle.file, path, passkey,
+                                                           choose ? &selections[i] : nullptr, progress, ui, state, job);
+            if (!restored.complete) status = kExitIncomplete;
+            if (wipeArchives && restored.complete &&
+                !WipeRestoredArchive(handle, path, restored,
+                                     PassesSetting(ReadSetting(settings, kNumIter)), progress,
+                                     ui)) {
+                status = kExitIncomplete;
+            }
         }
         // A Cancel pressed while an archive was wiped is asked here.
         progress.ConfirmCancelIfRequested();

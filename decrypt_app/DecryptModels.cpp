@@ -49,8 +49,7 @@ bool DecryptDialogModel::ValidateOk(Ui& ui, platform::SettingsStore& settings) c
         return false;
     }
     if (verify) {
-        const auto typed = ComputePasskeyCheck(
-            std::span(reinterpret_cast<const std::uint8_t*>(passkey.data()), passkey.size()), salt);
+        const auto typed = ComputePasskeyCheck(passkey.bytes(), salt);
         if (typed != check) {
             ui.ShowMessage(kIncorrectPasskeyText, std::nullopt, MessageIcon::Exclamation);
             return false;

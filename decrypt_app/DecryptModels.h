@@ -7,6 +7,7 @@
 
 #include "app_common/Ui.h"
 #include "archive/ArchiveFormat.h"
+#include "cipher/Passkey.h"
 #include "platform/Settings.h"
 
 namespace pelorin::decrypt {
@@ -31,7 +32,8 @@ DecryptCommandLine ParseDecryptCommandLine(const std::vector<std::string>& argum
 // The main dialog: passkey, decrypt-all and delete-sources choices, and the
 // first archive's check value when it has one.
 struct DecryptDialogModel {
-    std::string passkey;
+    // The job's one copy of the passkey.
+    Passkey passkey;
     bool decryptAll = true;
     bool deleteSources = false;
     bool verify = false;

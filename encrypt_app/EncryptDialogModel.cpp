@@ -43,7 +43,7 @@ bool EncryptDialogModel::ValidateOk(Ui& ui, bool hashPasskey) const {
     if (passkeyOutsideCodePage) {
         return refuse(kPasskeyOutsideCodePageText, kPasskeyOutsideCodePageCaption, PasskeyField::Passkey);
     }
-    if (passkey != verify) return refuse(kPasskeysDifferText, std::nullopt, PasskeyField::Verify);
+    if (!passkey.SameAs(verify)) return refuse(kPasskeysDifferText, std::nullopt, PasskeyField::Verify);
     // The key material carries its length in a signed byte.
     if (passkey.size() > kMaxPasskeyLength) {
         return refuse(kPasskeyTooLongText, kPasskeyTooLongCaption, PasskeyField::Passkey);

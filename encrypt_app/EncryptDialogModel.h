@@ -4,6 +4,7 @@
 
 #include "app_common/PasskeyTexts.h"
 #include "app_common/Ui.h"
+#include "cipher/Passkey.h"
 #include "platform/Settings.h"
 
 namespace pelorin::encrypt {
@@ -20,8 +21,10 @@ enum class PasskeyField { None, Passkey, Verify };
 // delete-source choice.
 struct EncryptDialogModel {
     int selectedAlgorithm = -1;  // none until chosen (any value outside 0..7)
-    std::string passkey;
-    std::string verify;
+    // The job's one copy of the passkey; the second typing lives only until
+    // the job has taken the dialog's answer.
+    Passkey passkey;
+    Passkey verify;
     bool deleteSource = false;
     // Set by a dialog that reads Unicode: a typed character has no form in
     // the system's code page, so the bytes above are not what was typed.

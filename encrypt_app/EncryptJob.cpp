@@ -13,7 +13,6 @@
 #include "archive/EntryNames.h"
 #include "archive/Streams.h"
 #include "cipher/Scramble.h"
-#include "cipher/SecureBuffer.h"
 #include "encrypt_app/ArchiveFile.h"
 #include "encrypt_app/CommandLine.h"
 #include "encrypt_app/EncryptSettings.h"
@@ -102,7 +101,7 @@ public:
          std::span<const std::uint8_t> passkey, int algorithm, const archive::ArchiveHeader& header, int passes,
          bool deleteSources, ProgressDialog& progress, Ui& ui, NotDoneReport& notDone)
         : archive_(archive), archiveFile_(archiveFile), archiveIdentity_(archiveIdentity),
-          passkey_(passkey, kKeyScrubPasses),
+          passkey_(passkey),
           algorithm_(algorithm), encryptHeaders_(archive::HeadersEncrypted(header)),
           hashing_(archive::EntryHashing(header)), passes_(passes), deleteSources_(deleteSources), progress_(progress),
           ui_(ui), notDone_(notDone) {}
@@ -231,9 +230,9 @@ private:
         progress_.CountEntry();
         progress_.SetStatus(storedName);
         progress_.SetPos(0);
-        if (!archive::WriteEntryName(archive_, *classicName, encryptHeaders_, passkey_.bytes())) throw ArchiveFailed{};
+        if (!archive::WriteEntryName(archive_, *classicName, encryptHeaders_, passkey_)) throw ArchiveFailed{};
         archive::FileSource input(source);
-        archive::ArchiveWriter writer(input, archive_, passkey_.bytes(), encryptHeaders_, hashing_, salt);
+        archive::ArchiveWriter writer(input, archive_, passkey_, encryptHeaders_, hashing_, salt);
         const archive::WriteOutcome outcome = writer.Run(algorithm_, progress_, ui_);
         progress_.SetPos(kProgressFull);
         switch (outcome) {
@@ -321,7 +320,7 @@ private:
     archive::ByteSink& archive_;
     ArchiveFile& archiveFile_;
     platform::FileIdentity archiveIdentity_;
-    SecureBuffer passkey_;
+    std::span<const std::uint8_t> passkey_;  // the job's own, never copied
     int algorithm_;
     bool encryptHeaders_;
     PasskeyHashing hashing_;
@@ -445,7 +444,6 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
         platform::IsSameFile);
 
     EncryptDialogModel model;
-    const ScrambleOnExit scrubPasskey(model.passkey, model.verify);
     if (ReadSetting(settings, kStickyDelete) == 1) {
         model.deleteSource = ReadSetting(settings, kHaveDelete) != 0;
     }
@@ -453,6 +451,7 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
         model.ApplyInitialAlgorithm(static_cast<int>(ReadSetting(settings, kActualAlg)));
     }
     if (!ui.RunEncryptDialog(model)) return kExitDone;
+    model.verify.Clear();
 
     // The header takes the low byte of each flag setting, and the entries
     // follow the header byte, so that they always agree.
@@ -468,7 +467,7 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     if (model.remembersChoices && ReadSetting(settings, kStickyDelete) == 1) {
         settings.Write(kHaveDelete.name, model.deleteSource ? 1 : 0);
     }
-    const auto passkey = std::span(reinterpret_cast<const std::uint8_t*>(model.passkey.data()), model.passkey.size());
+    const std::span<const std::uint8_t> passkey = model.passkey.bytes();
     // The settings may have changed since the dialog checked the passkey.
     if (archive::CheckEntryCanBeWritten(model.selectedAlgorithm, archive::EntryHashing(header), passkey.size()) !=
         archive::EntryRefusal::None) {

@@ -128,6 +128,13 @@ public:
     enum class Alone { Yes, OthersHaveItOpen, CannotTell };
     Alone KeepOthersOut();
 
+    // Changes the lock this handle holds (as OpenOptions::lock takes it),
+    // without waiting: false when another program of the suite holds the
+    // file in a way that excludes it. On Windows the open's sharing already
+    // decided it: a handle with write access keeps every other program of
+    // the suite out.
+    bool Relock(FileLock lock);
+
     // Writes from now on go to the device without passing through the
     // system's cache, which is faster for long overwrites and leaves no
     // cached copy of what was there. Buffers and lengths must then be
@@ -145,6 +152,13 @@ private:
     std::intptr_t handle_ = -1;
     FileError lastError_ = FileError::None;
 };
+
+// Deletes the name `path` only while it still leads to the file of
+// `identity` (taken while that file was open, before any rename), never a
+// file put in its place meanwhile. On Windows the name is opened, compared
+// and deleted through that handle in one go; on Linux, which deletes by name
+// only, it is compared right before it is removed, in the same open folder.
+bool DeleteFileIfSame(const std::string& path, const FileIdentity& identity);
 
 // The system's own words for the last file operation of this layer that
 // failed on the calling thread ("File name too long", "Disk full", ...).

@@ -24,6 +24,17 @@ void SetNormalPriority();
 // figure far above what a walk needs.
 std::size_t OpenFileLimit();
 
+// Keeps the process's memory out of crash dumps from now on, for the rest
+// of its life; the suite calls it before it holds its first secret. Linux:
+// the process is no longer dumpable (no core file, and other processes of
+// the user can neither attach to it nor read its memory) and its core file
+// limit is 0. Windows: a crash ends the process at once, without the error
+// report dialog and before Windows Error Reporting can take a dump, and a
+// report that is still made carries no heap. A debugger, an administrator's
+// dump of the running process and the system's own crash and hibernation
+// files are beyond a program's reach.
+void KeepOutOfCrashDumps();
+
 // Holds idle priority for the life of the object, also when the work ends by
 // an exception. Scopes nest: only the outermost changes the priority, so a
 // job that holds one over all its entries changes it once, not twice per

@@ -24,23 +24,7 @@ private:
     unsigned previous_ = 0;
 };
 
-}  // namespace pelorin::platform
-
-#include <optional>
-#include <string>
-
-namespace pelorin::platform {
-
 // True when standard input is a terminal.
 bool StandardInputIsTerminal();
-
-// Shows `prompt` on standard error and reads one line from the terminal
-// without echoing it, as text of the system's code page. Nothing at end of
-// input. `exact` turns false when a typed character has no form in the code
-// page (Windows; a Linux terminal delivers bytes).
-std::optional<std::string> ReadHiddenLine(const std::string& prompt, bool* exact = nullptr);
-
-// An environment variable as text of the system's code page; `exact` as above.
-std::optional<std::string> EnvironmentText(const std::string& name, bool* exact = nullptr);
 
 }  // namespace pelorin::platform

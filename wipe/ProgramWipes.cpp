@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app_common/OpenError.h"
 #include "app_common/PasskeyTexts.h"
 #include "app_common/SharedRandom.h"
 #include "platform/File.h"
@@ -98,42 +97,38 @@ std::string InputDeleteFailedText(const std::string& fileName) {
     return "An error occurred while deleting the file: \"" + fileName + "\"";
 }
 
-bool WipeInputFile(const std::string& fileName, int passes, ProgressDialog& progress, Ui& ui) {
-    SeedSharedRandomFromClock();
-    // Nothing is renamed or written before the file is known to be one this
-    // wipe may take.
-    platform::FileStatus checked;
-    switch (const WipeRefusal refusal = CheckWipeTarget(fileName, true, &checked)) {
-        case WipeRefusal::None: break;
-        case WipeRefusal::Missing: ShowOpenError(ui, platform::FileError::NotFound, fileName);
-        case WipeRefusal::Link: ShowOpenError(ui, platform::FileError::IsLink, fileName);
-        case WipeRefusal::NotAFile: ShowOpenError(ui, platform::FileError::NotRegular, fileName);
-        default:
-            ui.ShowMessage(NotWipedText(fileName, refusal), kErrorCaption, MessageIcon::Warning);
-            return false;
-    }
-    // Held before anything changes, so that another job still reading the
-    // archive keeps it: a held archive is reported and left alone.
-    platform::FileError error = platform::FileError::None;
-    platform::File file = OpenWipeTarget(fileName, checked, true, true, &error);
-    if (!file.IsOpen()) {
-        if (error == platform::FileError::InUse) {
-            ui.ShowMessage(NotWipedInUseText(fileName), kErrorCaption, MessageIcon::Warning);
-            return false;
-        }
-        ShowOpenError(ui, error == platform::FileError::None ? platform::FileError::Other : error, fileName);
-    }
-    std::string current = fileName;
-    // The rename never replaces a file of that name (it may be the user's):
-    // when the name is taken, the wipe goes on under the file's own name.
-    const std::string temporary = FolderOf(fileName) + kInputWipeTempName;
-    if (platform::RenameFile(fileName, temporary)) current = temporary;
+std::string ChangedWhileReadText(const std::string& fileName) {
+    return "\"" + fileName +
+           "\" changed while it was restored (another program wrote to it); what changed was not restored, so it "
+           "was not deleted.";
+}
 
-    const std::int64_t length = file.Length();
-    const std::uint64_t block = InputWipeBlockSize(length < 0 ? 0 : static_cast<std::uint64_t>(length));
+std::string NoLongerNamedText(const std::string& fileName, bool overwritten) {
+    return "\"" + fileName +
+           "\" no longer names the archive that was restored (it was renamed, deleted or replaced meanwhile); "
+           "nothing under that name was touched" +
+           (overwritten ? ", and the restored archive, which had no name left, was overwritten."
+                        : ", and the archive itself was left as it is.");
+}
+
+bool WipeInputFile(platform::File& file, const std::string& fileName, const platform::FileStatus& asRead, int passes,
+                   ProgressDialog& progress, Ui& ui) {
+    SeedSharedRandomFromClock();
+    const auto refuse = [&](const std::string& text) {
+        ui.ShowMessage(text, kErrorCaption, MessageIcon::Warning);
+        return false;
+    };
+    // Held before anything is looked at, so that another job still reading
+    // the archive keeps it.
+    if (!file.Relock(platform::FileLock::Exclusive)) return refuse(NotWipedInUseText(fileName));
+    const auto held = file.Status();
+    if (!held || !(held->identity == asRead.identity) || held->size != asRead.size ||
+        held->modified != asRead.modified) {
+        return refuse(ChangedWhileReadText(fileName));
+    }
     OverwriteJob job;
-    job.length = length < 0 ? 0 : static_cast<std::uint64_t>(length);
-    job.unit = static_cast<std::size_t>(block);
+    job.length = held->size;
+    job.unit = static_cast<std::size_t>(InputWipeBlockSize(held->size));
     job.passCount = [passes] { return passes; };
     job.onPassStart = [&](int pass) { progress.SetStatus(PassStatus(pass)); };
     // Every block gets fresh random bytes, one generator output per byte.
@@ -141,10 +136,34 @@ bool WipeInputFile(const std::string& fileName, int passes, ProgressDialog& prog
         for (auto& b : unit) b = static_cast<std::uint8_t>(NextSharedRandom());
     };
     job.flushEachPass = false;
-    job.afterUnit = KeepingAlive(progress, block);
+    job.afterUnit = KeepingAlive(progress, job.unit);
+
+    platform::FileStatus named;
+    const WipeRefusal refusal = CheckWipeTarget(fileName, true, &named);
+    if (refusal == WipeRefusal::Missing || !(named.identity == held->identity)) {
+        // Whatever has the name now is not what was read. The archive
+        // itself goes only when nothing names it any more.
+        const bool orphaned = held->names == 0 && Overwrite(file, job) == OverwriteResult::Completed;
+        return refuse(NoLongerNamedText(fileName, orphaned));
+    }
+    if (refusal != WipeRefusal::None) return refuse(NotWipedText(fileName, refusal));
+
+    std::string current = fileName;
+    // The rename never replaces a file of that name (it may be the user's):
+    // when the name is taken, the wipe goes on under the file's own name.
+    const std::string temporary = FolderOf(fileName) + kInputWipeTempName;
+    if (platform::RenameFile(fileName, temporary)) {
+        const auto renamed = platform::StatusOf(temporary);
+        if (renamed && renamed->identity == held->identity) {
+            current = temporary;
+        } else {
+            platform::RenameFile(temporary, fileName);  // another file took the name just then: it gets it back
+        }
+    }
     const bool overwritten = Overwrite(file, job) == OverwriteResult::Completed;
+    const bool deleted = overwritten && platform::DeleteFileIfSame(current, held->identity);
     file.Close();
-    if (!overwritten || !platform::DeleteFileNamed(current)) {
+    if (!deleted) {
         ui.ShowMessage(InputDeleteFailedText(fileName), kErrorCaption, MessageIcon::Warning);
         return false;
     }

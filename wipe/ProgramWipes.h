@@ -34,13 +34,20 @@ struct WipeResult {
 // flushed per pass. Shows nothing itself.
 WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& progress);
 
-// The decryptor's wipe of an input it has just decrypted: renamed to
-// "pelodel.tmp" first, overwritten over its exact length with fresh random
-// blocks, deleted. A file that cannot be opened (missing, a link, not a
-// regular file) ends the job (status 1); one with other names or one that
-// could not be deleted is reported and left as it is.
-// True when the file was overwritten and deleted.
-bool WipeInputFile(const std::string& fileName, int passes, ProgressDialog& progress, Ui& ui);
+// The decryptor's wipe of an archive it has just read, through the handle
+// it read it with (opened for reading and writing), so that only that file
+// is ever overwritten. `asRead` is the file as it was read: its identity,
+// the length read to its end and its time of last change; a file that
+// differs now was changed meanwhile and is left as it is. Its name is
+// renamed to "pelodel.tmp" first and removed only while it still leads to
+// the file; a name that leads to another file by now is left alone (the
+// archive itself is then overwritten only when no name leads to it any
+// more). The file is overwritten over its exact length with fresh random
+// blocks. Every refusal (changed, renamed or replaced, other names, not
+// removable, held by another job of the suite) is reported and leaves the
+// file as it is. True when the file was overwritten and deleted.
+bool WipeInputFile(platform::File& file, const std::string& fileName, const platform::FileStatus& asRead, int passes,
+                   ProgressDialog& progress, Ui& ui);
 
 // The block size of the decryptor's wipe for a file of `length` bytes.
 std::uint64_t InputWipeBlockSize(std::uint64_t length);
@@ -58,6 +65,9 @@ bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, Pr
                      int passes = kDroppedFilePasses, std::string* whyNot = nullptr);
 
 std::string InputDeleteFailedText(const std::string& fileName);
+std::string ChangedWhileReadText(const std::string& fileName);
+// `overwritten`: the file that was read had no name left and was overwritten.
+std::string NoLongerNamedText(const std::string& fileName, bool overwritten);
 // A file a wipe refused before writing anything, and why.
 std::string NotWipedText(const std::string& fileName, WipeRefusal refusal);
 std::string NotWipedInUseText(const std::string& fileName);

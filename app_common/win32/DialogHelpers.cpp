@@ -95,7 +95,7 @@ std::string ControlTextInCodePage(HWND dialog, int id, bool* exact) {
     return text;
 }
 
-void SetControlTextInCodePage(HWND dialog, int id, const std::string& text) {
+void SetControlTextInCodePage(HWND dialog, int id, std::string_view text) {
     std::wstring wide(text.size() + 1, L'\0');
     const int got = text.empty() ? 0
                                  : MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "app_common/Ui.h"
 
@@ -39,7 +40,7 @@ void SetControlText(HWND dialog, int id, const std::string& text);
 // silently lose characters).
 std::string ControlTextInCodePage(HWND dialog, int id, bool* exact);
 // Its counterpart: text of the code page put into a control.
-void SetControlTextInCodePage(HWND dialog, int id, const std::string& text);
+void SetControlTextInCodePage(HWND dialog, int id, std::string_view text);
 
 // Puts the keyboard focus on an edit field with its whole text selected, so
 // that typing replaces it.

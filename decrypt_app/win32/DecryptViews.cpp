@@ -83,7 +83,7 @@ struct MainDialog {
             case WM_INITDIALOG:
                 ui.owner = dialog;
                 PrepareMainDialog(dialog, ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
-                SetControlTextInCodePage(dialog, IDC_PASSKEY, model.passkey);
+                SetControlTextInCodePage(dialog, IDC_PASSKEY, {model.passkey.c_str(), model.passkey.size()});
                 SetChecked(dialog, IDC_DECRYPT_ALL, model.decryptAll);
                 SetChecked(dialog, IDC_DELETE, model.deleteSources && !model.importMode);
                 // Import cannot check the passkey, so its inputs are never wiped.
@@ -92,9 +92,10 @@ struct MainDialog {
             case WM_COMMAND:
                 switch (LOWORD(wParam)) {
                     case IDOK: {
-                        ScrambleString(model.passkey);
                         bool exact = true;
-                        model.passkey = ControlTextInCodePage(dialog, IDC_PASSKEY, &exact);
+                        std::string typed = ControlTextInCodePage(dialog, IDC_PASSKEY, &exact);
+                        model.passkey = typed;
+                        ScrambleString(typed);
                         model.passkeyOutsideCodePage = !exact;
                         model.decryptAll = IsChecked(dialog, IDC_DECRYPT_ALL);
                         model.deleteSources = IsChecked(dialog, IDC_DELETE) && !model.importMode;
@@ -255,6 +256,10 @@ struct ImportOptionsDialog {
 };
 
 }  // namespace
+
+bool Win32DecryptUi::AskWarningDefaultNo(const std::string& text) {
+    return MessageBoxA(owner, text.c_str(), title(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
 
 bool Win32DecryptUi::RunDecryptDialog(DecryptDialogModel& model) {
     const OwnerScope scope(*this);

@@ -27,6 +27,11 @@ public:
     HINSTANCE instance() const { return instance_; }
     platform::SettingsStore& settings() { return settings_; }
 
+protected:
+    // A warning box with Yes and No whose default button is No: Enter alone
+    // never deletes an archive.
+    bool AskWarningDefaultNo(const std::string& text) override;
+
 private:
     HINSTANCE instance_;
     platform::SettingsStore& settings_;

@@ -73,10 +73,12 @@ struct MainDialog {
 
     void FromControls(HWND dialog) {
         bool passkeyExact = true, verifyExact = true;
-        ScrambleString(model.passkey);
-        ScrambleString(model.verify);
-        model.passkey = ControlTextInCodePage(dialog, IDC_PASSKEY, &passkeyExact);
-        model.verify = ControlTextInCodePage(dialog, IDC_VERIFY, &verifyExact);
+        std::string typed = ControlTextInCodePage(dialog, IDC_PASSKEY, &passkeyExact);
+        model.passkey = typed;
+        ScrambleString(typed);
+        typed = ControlTextInCodePage(dialog, IDC_VERIFY, &verifyExact);
+        model.verify = typed;
+        ScrambleString(typed);
         model.passkeyOutsideCodePage = !passkeyExact || !verifyExact;
         model.deleteSource = IsChecked(dialog, IDC_DELETE);
     }
@@ -89,8 +91,8 @@ struct MainDialog {
             case WM_INITDIALOG: {
                 ui.owner = dialog;
                 PrepareMainDialog(dialog, ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
-                SetControlTextInCodePage(dialog, IDC_PASSKEY, model.passkey);
-                SetControlTextInCodePage(dialog, IDC_VERIFY, model.verify);
+                SetControlTextInCodePage(dialog, IDC_PASSKEY, {model.passkey.c_str(), model.passkey.size()});
+                SetControlTextInCodePage(dialog, IDC_VERIFY, {model.verify.c_str(), model.verify.size()});
                 SetChecked(dialog, IDC_DELETE, model.deleteSource);
                 if (model.selectedAlgorithm >= 0 && model.selectedAlgorithm <= 7) {
                     CheckDlgButton(dialog, kAlgorithmButtons[model.selectedAlgorithm], BST_CHECKED);

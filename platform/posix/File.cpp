@@ -71,6 +71,32 @@ bool TakeLock(int fd, FileLock lock) {
 
 std::string LastFailureText() { return lastFailure; }
 
+bool DeleteFileIfSame(const std::string& path, const FileIdentity& identity) {
+    // The folder is held while the name is compared and removed, so that
+    // both look at the same folder even if one on its path is swapped.
+    const std::size_t cut = path.find_last_of('/');
+    const std::string folderPath = cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
+    const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+    const int folder = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        Fail(errno);
+        return false;
+    }
+    struct stat named {};
+    bool deleted = false;
+    if (::fstatat(folder, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
+        Fail(errno);
+    } else if (!(StatusFromStat(named).identity == identity)) {
+        FailWith(FileError::Other, "The name now leads to another file");
+    } else if (::unlinkat(folder, name.c_str(), 0) != 0) {
+        Fail(errno);
+    } else {
+        deleted = true;
+    }
+    ::close(folder);
+    return deleted;
+}
+
 void RememberErrno(int number) { lastFailure = std::strerror(number); }
 
 File::~File() { Close(); }
@@ -396,6 +422,12 @@ File::Alone File::KeepOthersOut() {
     // EAGAIN: another descriptor of the file is open somewhere. Anything
     // else (not the owner, a file system without leases): no answer.
     return errno == EAGAIN ? Alone::OthersHaveItOpen : Alone::CannotTell;
+}
+
+bool File::Relock(FileLock lock) {
+    if (TakeLock(Fd(handle_), lock)) return true;
+    lastError_ = FailWith(FileError::InUse, "The file is in use by another program of the suite");
+    return false;
 }
 
 void File::Close() {

@@ -1,5 +1,6 @@
 #include "platform/Process.h"
 
+#include <sys/prctl.h>
 #include <sys/resource.h>
 
 namespace pelorin::platform {
@@ -30,6 +31,12 @@ std::size_t OpenFileLimit() {
 void SetNormalPriority() {
     if (!lowered) return;
     setpriority(PRIO_PROCESS, 0, savedNiceness);
+}
+
+void KeepOutOfCrashDumps() {
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+    const rlimit none{0, 0};
+    setrlimit(RLIMIT_CORE, &none);
 }
 
 }  // namespace pelorin::platform

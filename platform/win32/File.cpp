@@ -169,6 +169,30 @@ File File::OpenIn(const Folder& folder, const std::string& name, const OpenOptio
 // Unbuffered writing is a choice made when a file is opened on Windows.
 bool File::BypassCache() { return false; }
 
+bool DeleteFileIfSame(const std::string& path, const FileIdentity& identity) {
+    // The name's own handle: what it leads to is compared and deleted
+    // through it, so nothing can take the name in between.
+    HANDLE named = CreateFileW(win32::LongPath(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (named == INVALID_HANDLE_VALUE) {
+        Fail();
+        return false;
+    }
+    const auto theirs = win32::InformationOf(named);
+    bool deleted = false;
+    if (!theirs || !(theirs->status.identity == identity)) {
+        RememberFailure(ERROR_FILE_NOT_FOUND);
+    } else {
+        FILE_DISPOSITION_INFO disposition{};
+        disposition.DeleteFile = TRUE;
+        deleted = SetFileInformationByHandle(named, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+        if (!deleted) Fail();
+    }
+    CloseHandle(named);
+    return deleted;
+}
+
 std::int64_t File::Seek(std::int64_t offset, SeekFrom from) {
     const DWORD method = from == SeekFrom::Start ? FILE_BEGIN : from == SeekFrom::Current ? FILE_CURRENT : FILE_END;
     LARGE_INTEGER distance;
@@ -312,6 +336,10 @@ std::optional<FileBirth> File::Birth() {
 // An open without write sharing already keeps every writer out: one that
 // held the file made the open fail.
 File::Alone File::KeepOthersOut() { return Alone::Yes; }
+
+// A handle with write access already keeps the suite's other programs out
+// (none of them shares writing); one without it cannot take more.
+bool File::Relock(FileLock) { return true; }
 
 void File::Close() {
     if (handle_ != -1) {

@@ -6,6 +6,30 @@
 #include "platform/win32/WidePath.h"
 
 namespace pelorin::platform {
+namespace {
+
+// WER_FAULT_REPORTING_FLAG_NOHEAP: a report without the process's heap.
+constexpr DWORD kReportWithoutHeap = 1;
+
+// An exception nothing handled ends the process here and now: Windows Error
+// Reporting, which would dump its memory, never runs.
+LONG WINAPI EndAtOnce(EXCEPTION_POINTERS* exception) {
+    TerminateProcess(GetCurrentProcess(), exception->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+}  // namespace
+
+void KeepOutOfCrashDumps() {
+    SetErrorMode(GetErrorMode() | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(EndAtOnce);
+    using SetFlags = HRESULT(WINAPI*)(DWORD);
+    if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
+        if (auto set = reinterpret_cast<SetFlags>(reinterpret_cast<void*>(GetProcAddress(kernel, "WerSetFlags")))) {
+            set(kReportWithoutHeap);
+        }
+    }
+}
 
 std::vector<std::string> ProgramArguments(int, char**) {
     int count = 0;

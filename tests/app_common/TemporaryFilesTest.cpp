@@ -9,6 +9,7 @@
 #endif
 
 #include "app_common/TemporaryFiles.h"
+#include "platform/Folder.h"
 #include "support/TempFolder.h"
 
 namespace pelorin {
@@ -77,6 +78,41 @@ TEST(TemporaryFiles, ACleanupRemovesOnlyTheFilesTheKilledJobMade) {
     // Settled: the next start finds nothing to say.
     EXPECT_TRUE(RemoveLeftoverTemporaries(&kept).empty());
     EXPECT_TRUE(kept.empty());
+    unsetenv("XDG_STATE_HOME");
+}
+
+// A record fill killed mid-way leaves its folder of numbered records: the
+// next start removes that very folder with them, but not a folder that took
+// its name after it went.
+TEST(TemporaryFiles, ACleanupRemovesAKilledRecordFillsFolderButNotOneInItsPlace) {
+    test::TempFolder state, folder;
+    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    const std::string left = folder.Prefix() + "pel1.dir";
+    const std::string replaced = folder.Prefix() + "pel2.dir";
+    const pid_t child = fork();
+    if (child == 0) {
+        std::vector<FillJournalEntry> entries;
+        for (const auto& path : {left, replaced}) {
+            std::filesystem::create_directory(path);
+            const auto opened = platform::Folder::Open(path);
+            const auto birth = opened ? opened->Birth() : std::nullopt;
+            auto entry = birth ? FillJournalEntry::Record(path, *birth) : std::nullopt;
+            if (!entry) _exit(1);
+            entries.push_back(std::move(*entry));
+            for (const char* record : {"0", "1", "2"}) folder.Write(path.substr(folder.Prefix().size()) + "/" + record, {'r'});
+        }
+        _exit(0);  // killed: the entries stay
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::filesystem::remove_all(replaced);
+    std::filesystem::create_directory(replaced);
+    folder.Write("pel2.dir/0", {'u'});
+
+    EXPECT_EQ(RemoveLeftoverTemporaries(), std::vector<std::string>{left});
+    EXPECT_FALSE(std::filesystem::exists(left));
+    EXPECT_EQ(folder.Read("pel2.dir/0"), std::vector<std::uint8_t>{'u'});
     unsetenv("XDG_STATE_HOME");
 }
 

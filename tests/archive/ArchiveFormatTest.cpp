@@ -127,9 +127,12 @@ TEST(ArchiveLayoutTest, EncryptedHeadersGive200Bytes) {
 
 // Header items written and read inside a scope that keyed the header cipher
 // once are the bytes of items keyed one by one, in both keystream variants;
-// a scope of another passkey is not used.
+// a scope of other bytes (another passkey, or a copy of this one) is not
+// used.
 TEST(HeaderKeyScopeTest, ItemsAreTheSameBytesAsWhenKeyedOneByOne) {
     const auto passkey = test::Span("the passkey");
+    const auto copy = test::Span("the passkey");
+    const auto another = test::Span("another one");
     for (const std::size_t size : {4u, 5u, 8u, 17u, 600u}) {
         SCOPED_TRACE(size);
         const auto item = test::TestBytes(size, static_cast<std::uint32_t>(size));
@@ -142,9 +145,10 @@ TEST(HeaderKeyScopeTest, ItemsAreTheSameBytesAsWhenKeyedOneByOne) {
             return plain;
         };
         const auto legacyAlone = read(KeystreamVariant::Legacy);
-        for (const char* scoped : {"the passkey", "another one"}) {
-            SCOPED_TRACE(scoped);
-            const HeaderKeyScope scope(test::Span(scoped));
+        const std::vector<std::uint8_t>* scopes[] = {&passkey, &copy, &another};
+        for (int which = 0; which < 3; ++which) {
+            SCOPED_TRACE(which);
+            const HeaderKeyScope scope(*scopes[which]);
             MemorySink inScope;
             ASSERT_TRUE(WriteHeaderItem(inScope, item, true, passkey));
             EXPECT_EQ(inScope.bytes(), alone.bytes());

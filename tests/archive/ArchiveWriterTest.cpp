@@ -50,7 +50,8 @@ void RunWriter(WriterRun& run, const std::vector<std::uint8_t>& data, int algori
         std::size_t position_ = 0;
     } source(data, std::min(sourceBytes, data.size()));
     EXPECT_TRUE(DrawEntrySalt(run.salt));
-    ArchiveWriter writer(source, sink, test::Span("writer passkey 16"), encryptHeaders, hashing, run.salt);
+    const auto passkey = test::Span("writer passkey 16");
+    ArchiveWriter writer(source, sink, passkey, encryptHeaders, hashing, run.salt);
     run.outcome = writer.Run(algorithm, progress, run.ui);
     run.bytes = sink.bytes();
     // Every position but the final SetPos(32766) comes from StepIt.
@@ -126,7 +127,8 @@ TEST(ArchiveWriterTest, WhatRefusesAnEntryIsKnownBeforeAnythingIsWritten) {
     test::FakeUi ui;
     test::FakeProgressView view;
     ProgressDialog progress(view, ui);
-    ArchiveWriter writer(source, sink, test::Span("short"), false, PasskeyHashing::Off, EntrySalt{});
+    const auto passkey = test::Span("short");
+    ArchiveWriter writer(source, sink, passkey, false, PasskeyHashing::Off, EntrySalt{});
     EXPECT_THROW(writer.Run(3, progress, ui), std::logic_error);
     EXPECT_TRUE(sink.bytes().empty());
 }
@@ -141,7 +143,8 @@ TEST(ArchiveWriterTest, CancelConfirmedEndsTheJobAndNoContinues) {
         const auto data = test::TestBytes(30000, 2);
         MemorySource source(data);
         MemorySink sink;
-        ArchiveWriter writer(source, sink, test::Span("passkey"), false, PasskeyHashing::On, EntrySalt{});
+        const auto passkey = test::Span("passkey");
+        ArchiveWriter writer(source, sink, passkey, false, PasskeyHashing::On, EntrySalt{});
         if (confirm) {
             try {
                 writer.Run(1, progress, ui);

@@ -145,9 +145,10 @@ TEST(ReaderProgressTest, BlocksOfATenthWithOneStepEach) {
         progress.SetRange(0, kProgressFull);
         ReaderState state;
         const auto opened = CheckArchiveHeader(source, "x.pvb", HeaderCheckForm::Decrypting, ui, state);
-        const auto name = ReadEntryName(source, *opened, test::Span(options.passkey), state);
+        const auto passkey = test::Span(options.passkey);
+        const auto name = ReadEntryName(source, *opened, passkey, state);
         MemorySink output;
-        ArchiveReader reader(source, output, test::Span(options.passkey), true, EntryFraming::Archive,
+        ArchiveReader reader(source, output, passkey, true, EntryFraming::Archive,
                              PasskeyHashing::On);
         view.positions.clear();
         EXPECT_EQ(reader.Run(1, progress, ui, state), ReadOutcome::Complete);

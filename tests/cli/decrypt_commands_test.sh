@@ -121,11 +121,16 @@ printf 'x' >"$work/st/$(printf 'evil\033[2J')"
 PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/st/$(printf 'evil\033[2J')" 2>/dev/null
 PELORIN_PASSKEY=secret "$pelorin" list "$work/st/evil"*.pvb >"$work/listing" 2>&1
 check "list escapes control characters" test -z "$(grep -a $'\033' "$work/listing")" -a -n "$(grep -F 'evil\x1b[2J' "$work/listing")"
-# Eight-bit controls too, as a stray byte or as UTF-8; other UTF-8 stays.
-printf 'x' >"$work/st/$(printf 'c1\x9b2J\xc2\x9b2J-caf\xc3\xa9')"
+# Eight-bit controls too (the code page's bytes 0x81 and 0x9D come back as
+# U+0081 and U+009D); other UTF-8 stays. A name that is no text at all is
+# refused, and named with its stray byte escaped.
+printf 'x' >"$work/st/$(printf 'c1\xc2\x812J\xc2\x9d-caf\xc3\xa9')"
 PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/st/c1"* 2>/dev/null
 PELORIN_PASSKEY=secret "$pelorin" list "$work/st/c1"*.pvb >"$work/listing" 2>&1
-check "list escapes eight-bit controls and keeps UTF-8" grep -qF "c1\x9b2J\xc2\x9b2J-café" "$work/listing"
+check "list escapes eight-bit controls and keeps UTF-8" grep -qF "c1\xc2\x812J\xc2\x9d-café" "$work/listing"
+mkdir "$work/st/stray" && printf 'x' >"$work/st/stray/$(printf 'b\x9b2J')"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/st/stray" 2>"$work/err"
+check "a name that is not UTF-8 is refused and named, escaped" test $? -eq 4 -a -n "$(grep -F 'b\x9b2J" has characters' "$work/err")"
 
 # Archive names that begin with '-' after "--".
 cp "$work/st/mine.pvb" "$work/st/-dash.pvb"
@@ -133,5 +138,68 @@ cp "$work/st/mine.pvb" "$work/st/-dash.pvb"
 check "list takes a name beginning with '-' after --" test $? -eq 0
 "$pelorin" decrypt --bogus "$work/st/mine.pvb" 2>/dev/null
 check "an unknown option is a usage error" test $? -eq 2
+
+# --delete-archives with a --select that leaves entries behind: without a
+# terminal the archive stays unless --yes says otherwise.
+mkdir -p "$work/sel"
+printf 'one' >"$work/sel/one.txt" && printf 'two' >"$work/sel/two.txt"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/sel/one.txt" "$work/sel/two.txt" 2>/dev/null
+rm "$work/sel/one.txt" "$work/sel/two.txt"
+PELORIN_PASSKEY=secret "$pelorin" decrypt --select one.txt --delete-archives "$work/sel/one.pvb" </dev/null 2>"$work/err"
+check "entries left behind keep the archive without --yes (status 4)" test $? -eq 4 -a -e "$work/sel/one.pvb"
+check "and the question names them" grep -qF "1 entries of $work/sel/one.pvb were not restored and would be lost." "$work/err"
+PELORIN_PASSKEY=secret "$pelorin" decrypt --yes --select one.txt --delete-archives "$work/sel/one.pvb" 2>/dev/null
+check "--yes deletes it all the same" test $? -eq 0 -a ! -e "$work/sel/one.pvb" -a "$(cat "$work/sel/one.txt")" = one
+
+# An archive without a check value (version 3) opens under any passkey: it
+# never replaces a file, and it is deleted only when a terminal says so,
+# --yes or not. Made from a plain, unhashed archive in the old layout.
+"$pelorin" settings encrypt encheaders 0
+"$pelorin" settings encrypt hashpasskey 0
+mkdir -p "$work/v3"
+printf 'the real letter' >"$work/v3/letter.txt"
+PELORIN_PASSKEY=correct-passkey "$pelorin" encrypt --algorithm BlowFish "$work/v3/letter.txt" 2>/dev/null
+python3 - "$work/v3/letter.pvb" "$work/v3/old.pvb" <<'OLD'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+header, entry = bytearray(data[:128]), data[156:]
+header[0] = 3  # no archive salt, no check value, a 2-byte big-endian name length
+length = struct.unpack("<i", entry[:4])[0]
+open(sys.argv[2], "wb").write(bytes(header) + struct.pack(">H", length) + entry[4:])
+OLD
+rm "$work/v3/letter.pvb"
+printf 'my own letter' >"$work/v3/letter.txt"
+PELORIN_PASSKEY=wrong-passkey "$pelorin" decrypt --yes --delete-archives "$work/v3/old.pvb" </dev/null 2>"$work/err"
+check "an old archive under a wrong passkey is kept (status 4)" test $? -eq 4 -a -e "$work/v3/old.pvb"
+check "and the file of the entry's name is left as it was" test "$(cat "$work/v3/letter.txt")" = 'my own letter'
+check "the output beside it is named" grep -qE "restored as $work/v3/letter[0-9]+\\.txt, beside $work/v3/letter\\.txt" "$work/err"
+check "and why --yes did not delete the archive" grep -q "yes does not answer it" "$work/err"
+rm "$work/v3/letter"[0-9]*.txt
+PELORIN_PASSKEY=correct-passkey "$pelorin" decrypt "$work/v3/old.pvb" 2>/dev/null
+check "the right passkey restores it beside the file too" test "$(cat "$work/v3/letter"[0-9]*.txt)" = 'the real letter'
+"$pelorin" settings encrypt encheaders 1
+"$pelorin" settings encrypt hashpasskey 1
+
+# A passkey file's first line is the passkey, whatever its bytes: a NUL
+# inside and a CRLF end (from a pipe too); a line too long or empty is refused.
+mkdir -p "$work/pk"
+printf 'odd' >"$work/pk/odd.txt"
+printf 'pass\0word\r\nsecond line\n' >"$work/pk/crlf"
+"$pelorin" encrypt --algorithm 1 --passkey-file "$work/pk/crlf" "$work/pk/odd.txt" 2>/dev/null
+rm "$work/pk/odd.txt"
+printf 'pass\0word' | "$pelorin" decrypt --passkey-file /dev/stdin "$work/pk/odd.pvb" 2>/dev/null
+check "a passkey with a NUL byte, from a file and a pipe" test $? -eq 0 -a "$(cat "$work/pk/odd.txt")" = odd
+head -c 200 /dev/zero | tr '\0' a >"$work/pk/long"
+printf '\nsecond line\n' >"$work/pk/empty"
+for file in long empty; do
+  "$pelorin" decrypt --passkey-file "$work/pk/$file" "$work/pk/odd.pvb" 2>/dev/null
+  check "a passkey file with a $file first line is refused" test $? -eq 2
+done
+
+# Import never replaces a "default output.txt" from before.
+printf 'an earlier output' >"$work/default output.txt"
+PELORIN_PASSKEY=k "$pelorin" import --algorithm ASCII --padding 12 "$work/in.enc" 2>"$work/err"
+check "import keeps an existing default output.txt" test $? -eq 0 -a "$(cat "$work/default output.txt")" = 'an earlier output'
+check "and writes a numbered one beside it" test "$(cat "$work/default output"[0-9]*.txt)" = 'sixteen bytes!!!'
 
 finish

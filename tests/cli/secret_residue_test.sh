@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# No copy of the passkey is left anywhere in the tool's memory when it ends:
-# the process is stopped at its exit under gdb and every writable mapping is
-# searched. Encrypt and decrypt of an entry large enough for the chunk
-# pipeline and the cipher pool, with one thread and with two, for ciphers
-# with their own key schedules.
+# The passkey lives once in the tool's memory, in the locked buffer that
+# holds it, and nowhere else: under gdb the tool is stopped in the middle of
+# its job (writing a large piece of an entry, its key derived, or about to
+# read an entry's name) and every mapping is searched, locked mappings
+# counted apart: exactly one copy, locked. Stopped at its exit, it holds
+# none. Its core file limit is 0 then, and a crash in the middle of the job
+# leaves no core file. Encrypt and decrypt of an entry large enough for the
+# chunk pipeline and the cipher pool, with one thread and with two, for
+# ciphers with their own key schedules; the passkey from a file and from
+# PELORIN_PASSKEY; list and import too.
 set -euo pipefail
 pelorin=${1:?usage: secret_residue_test.sh PELORIN}
 source "$(dirname "$0")/check.sh"
@@ -14,41 +19,102 @@ fi
 passkey="Residue7Passkey0x2F"
 echo "$passkey" >"$work/passkey"
 cat >"$work/search.py" <<PY
-import gdb
-found = 0
-for line in gdb.execute('info proc mappings', to_string=True).splitlines():
-    parts = line.split()
-    if len(parts) < 5 or not parts[0].startswith('0x') or 'w' not in parts[4]:
-        continue
-    start, end = int(parts[0], 16), int(parts[1], 16)
+import gdb, re
+pid = gdb.selected_inferior().pid
+mappings = []
+for line in open('/proc/%d/smaps' % pid):
+    if re.match(r'^[0-9a-f]+-[0-9a-f]+ ', line):
+        parts = line.split()
+        start, end = (int(x, 16) for x in parts[0].split('-'))
+        mappings.append([start, end, 'r' in parts[1], False])
+    elif line.startswith('VmFlags:'):
+        mappings[-1][3] = 'lo' in line.split()[1:]
+outside = locked = 0
+for start, end, readable, is_locked in mappings:
     # The sanitizers reserve terabytes of shadow memory that nothing of
     # the job's lives in; no mapping of the program itself is this large.
-    if end - start > (1 << 30):
+    if not readable or end - start > (1 << 30):
         continue
     try:
         memory = gdb.selected_inferior().read_memory(start, end - start).tobytes()
     except gdb.MemoryError:
         continue
-    found += memory.count(b'$passkey')
-print('PASSKEY COPIES %d' % found)
+    if is_locked:
+        locked += memory.count(b'$passkey')
+    else:
+        outside += memory.count(b'$passkey')
+limit = [l for l in open('/proc/%d/limits' % pid) if l.startswith('Max core file size')][0].split()[4]
+print('PASSKEY COPIES %d %d %s' % (outside, locked, limit))
 PY
-copies() {  # copies THREADS ARGUMENTS...: passkey copies in memory at the exit
-  local threads=$1
-  shift
-  PELORIN_CIPHER_THREADS=$threads gdb -q -batch -ex 'catch syscall exit_group' -ex run -ex "source $work/search.py" \
-    --args "$pelorin" "$@" --passkey-file "$work/passkey" 2>/dev/null | sed -n 's/^PASSKEY COPIES //p'
+# The sanitizers make mlock a no-op: there a copy cannot be told locked,
+# and the one copy of a sanitized build is counted wherever it lies.
+sanitized=0
+grep -q __asan_init "$pelorin" && sanitized=1
+# A core file lands in the current folder unless the system sends it elsewhere.
+crashes_checked=0
+[[ "$(cat /proc/sys/kernel/core_pattern)" == core* ]] && crashes_checked=1
+
+# copies WHERE THREADS ARGUMENTS...: "OUTSIDE LOCKED CORELIMIT" at the stop.
+# WHERE: "write" (a large write: an entry's data) or "name" (an entry's
+# name is about to be read) stops in the middle of the job, then crashes
+# it; "exit" stops at its end.
+copies() {
+  local where=$1 threads=$2
+  shift 2
+  local stop=(-ex 'catch syscall exit_group' -ex run)
+  case $where in
+    write) stop=(-ex 'catch syscall write' -ex 'condition 1 $rdx >= 65536' -ex run) ;;
+    name) stop=(-ex 'break pelorin::archive::ReadEntryName' -ex run) ;;
+  esac
+  rm -f core core.*
+  (
+    ulimit -c unlimited 2>/dev/null || true
+    PELORIN_CIPHER_THREADS=$threads gdb -q -batch "${stop[@]}" -ex "source $work/search.py" -ex delete \
+      -ex 'handle SIGSEGV nostop noprint pass' -ex 'signal SIGSEGV' --args "$pelorin" "$@" 2>/dev/null |
+      sed -n 's/^PASSKEY COPIES //p' | { read -r outside locked limit || true
+        [[ $sanitized = 1 ]] && locked=$((outside + locked)) outside=0
+        echo "$outside $locked $limit"; }
+  )
 }
+no_core() { test "$crashes_checked" = 0 || ! ls core core.* >/dev/null 2>&1; }
+# copies_from_environment WHERE THREADS ARGUMENTS...: the same with the
+# passkey in PELORIN_PASSKEY. The sanitizers' run-time keeps a copy of the
+# environment it read before the program started; with them, the passkey
+# comes from the file instead.
+copies_from_environment() {
+  if [[ $sanitized = 1 ]]; then
+    copies "$@" --passkey-file passkey
+  else
+    PELORIN_PASSKEY=$passkey copies "$@"
+  fi
+}
+
 cd "$work"
 head -c 3000000 /dev/urandom >big.bin
 cp big.bin original.bin
 for algorithm in 1 2 3 6; do
   for threads in 1 2; do
     rm -f big.pvb
-    check "encrypt, algorithm $algorithm, $threads threads" test "$(copies "$threads" encrypt --algorithm "$algorithm" big.bin)" = 0
+    case_name="algorithm $algorithm, $threads threads"
+    check "encrypt at the exit, $case_name" test "$(copies exit "$threads" encrypt --algorithm "$algorithm" --passkey-file passkey big.bin)" = "0 0 0"
+    check "encrypt mid-job: one locked copy, no core, $case_name" \
+      test "$(copies write "$threads" encrypt --algorithm "$algorithm" --passkey-file passkey big.bin)" = "0 1 0"
+    check "and the crash left no core file, $case_name" no_core
+    rm -f big.pvb
+    "$pelorin" encrypt --algorithm "$algorithm" --passkey-file passkey big.bin 2>/dev/null
     mv big.bin kept.bin
-    check "decrypt, algorithm $algorithm, $threads threads" test "$(copies "$threads" decrypt big.pvb)" = 0
-    check "restored, algorithm $algorithm, $threads threads" cmp -s big.bin original.bin
+    check "decrypt at the exit, $case_name" test "$(copies exit "$threads" decrypt --passkey-file passkey big.pvb)" = "0 0 0"
+    check "restored, $case_name" cmp -s big.bin original.bin
+    rm big.bin
+    check "decrypt mid-job from PELORIN_PASSKEY, $case_name" \
+      test "$(copies_from_environment write "$threads" decrypt big.pvb)" = "0 1 0"
+    check "and the crash left no core file, $case_name" no_core
+    rm -f big.bin
     mv kept.bin big.bin
   done
 done
+# A passkey is needed to list names that are encrypted.
+check "list mid-job" test "$(copies_from_environment name 1 list big.pvb)" = "0 1 0"
+head -c 3000000 /dev/urandom >bare.enc
+check "import mid-job" test "$(copies write 2 import --algorithm BlowFish --padding 0 --passkey-file passkey bare.enc)" = "0 1 0"
 finish

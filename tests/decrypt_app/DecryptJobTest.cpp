@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <utility>
 
 #include "TestHex.h"
 #include "app_common/ForwardingUi.h"
@@ -12,6 +13,8 @@
 #include "archive/ReaderMessages.h"
 #include "app_common/OpenError.h"
 #include "platform/File.h"
+#include "platform/Paths.h"
+#include "wipe/ProgramWipes.h"
 #include "decrypt_app/DecryptJob.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "support/TempFolder.h"
@@ -122,14 +125,25 @@ TEST_F(DecryptJobFixture, TwoArchivesAreScannedBeforeAnythingIsRestored) {
     EXPECT_FALSE(fs::exists(folder.Path("m.txt")));
 }
 
-TEST_F(DecryptJobFixture, NothingChosenStillWipesAnArchiveReadCompletely) {
-    const auto path = Archive("x.pvb", {{"a.txt", test::Span("a")}});
+// Entries left out by the user's choice would be lost with the archive: it
+// is wiped only when the question for it is answered Yes.
+TEST_F(DecryptJobFixture, EntriesNotChosenAreAskedAboutBeforeTheArchiveIsWiped) {
+    const auto path = Archive("x.pvb", {{"a.txt", test::Span("a")}, {"b.txt", test::Span("b")}, {"c.txt", test::Span("c")}});
     ui->decryptAll = false;
     ui->deleteSources = true;
-    ui->choices = {{}};
+    ui->choices = {{"b.txt"}, {}};
+    ui->fake.answers = {false};
+    EXPECT_EQ(Run({path}), kExitIncomplete);
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(ui->fake.Texts(), std::vector<std::string>{LeftOutQuestionText(path, 2)});
+    EXPECT_EQ(ui->fake.shown.back().text, std::to_string(2) + " entries of " + path +
+                                              " were not restored and would be lost. Delete the archive anyway?");
+    // Nothing chosen: all three would go; Yes wipes it.
+    ui->fake.shown.clear();
+    ui->fake.answers = {true};
     EXPECT_EQ(Run({path}), kExitDone);
     EXPECT_FALSE(fs::exists(path));
-    EXPECT_FALSE(fs::exists(folder.Path("a.txt")));
+    EXPECT_EQ(ui->fake.Texts(), std::vector<std::string>{LeftOutQuestionText(path, 3)});
 }
 
 TEST_F(DecryptJobFixture, CancelInAChooseFilesDialogRestoresNothing) {
@@ -206,16 +220,73 @@ TEST_F(DecryptJobFixture, ATruncatedEntryKeepsWhatWasReadBesideTheFileItWouldRep
                                            folder.Path("big.bin.incomplete"), true));
 }
 
-TEST_F(DecryptJobFixture, Version3ArchivesAcceptAnyPasskey) {
+// Without a check value any passkey is accepted, so a restore never
+// replaces a file (a wrong passkey would put garbage in its place) and the
+// archive is wiped only when the user confirms it for that archive.
+TEST_F(DecryptJobFixture, Version3ArchivesAcceptAnyPasskeyButNeverReplaceAFile) {
     const Bytes data = test::TestBytes(21, 9);
     folder.Write("old.pvb", test::old_archive::Version3DesArchive("old.doc", data, "eightkey"));
+    folder.Write("old.doc", test::Span("the user's own"));
     ui->passkeys = {"anything"};  // accepted: there is no check value to compare
-    EXPECT_EQ(Run({folder.Path("old.pvb")}), kExitDone);
+    ui->deleteSources = true;
+    ui->fake.answers = {false};
+    EXPECT_EQ(Run({folder.Path("old.pvb")}), kExitIncomplete);
     EXPECT_FALSE(ui->verifyOffered);
-    EXPECT_NE(folder.Read("old.doc"), data);  // the wrong passkey gives unreadable output
+    EXPECT_EQ(folder.Read("old.doc"), test::Span("the user's own"));
+    EXPECT_TRUE(fs::exists(folder.Path("old.pvb")));
+    ASSERT_EQ(ui->fake.shown.size(), 2u);
+    const std::string& told = ui->fake.shown[0].text;
+    const std::size_t at = told.find(" was restored as ");
+    ASSERT_NE(at, std::string::npos) << told;
+    const std::string beside = told.substr(at + 17, told.find(',', at) - at - 17);
+    EXPECT_EQ(told, archive::RestoredBesideText(folder.Path("old.pvb"), "old.doc", folder.Path("old.doc"), beside));
+    EXPECT_NE(folder.Read(fs::path(beside).filename().string()), data);  // the wrong passkey gives unreadable output
+    EXPECT_EQ(ui->fake.shown[1].text, UncheckedWipeQuestionText(folder.Path("old.pvb")));
+
+    fs::remove(beside);
     ui->passkeys = {"eightkey"};
+    ui->fake.answers = {true};
     EXPECT_EQ(Run({folder.Path("old.pvb")}), kExitDone);
-    EXPECT_EQ(folder.Read("old.doc"), data);
+    EXPECT_FALSE(fs::exists(folder.Path("old.pvb")));
+    EXPECT_EQ(folder.Read("old.doc"), test::Span("the user's own"));
+    std::vector<Bytes> restored;
+    for (const auto& entry : fs::directory_iterator(folder.path())) restored.push_back(folder.Read(entry.path().filename().string()));
+    EXPECT_EQ(restored.size(), 2u);
+    EXPECT_NE(std::find(restored.begin(), restored.end(), data), restored.end());
+}
+
+// An archive that changes while it is restored, or whose name is given to
+// another file meanwhile, is not wiped: only the file that was read, as it
+// was read, ever is.
+TEST_F(DecryptJobFixture, AnArchiveChangedOrReplacedWhileRestoredIsNotWiped) {
+    if (platform::kHostSeparator == '\\') GTEST_SKIP() << "the reading handle shares no writing on Windows";
+    const auto data = test::TestBytes(300000, 2);
+    const auto path = Archive("x.pvb", {{"big.bin", data}});
+    const Bytes appended = test::WriteTestArchive({{"later.txt", test::Span("appended")}}, {});
+    ui->deleteSources = true;
+    bool once = false;
+    view.onPump = [&] {
+        if (std::exchange(once, true)) return;
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        out.write(reinterpret_cast<const char*>(appended.data()) + 156, static_cast<std::streamsize>(appended.size() - 156));
+    };
+    EXPECT_EQ(Run({path}), kExitIncomplete);
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(folder.Read("big.bin"), data);
+    EXPECT_EQ(ui->fake.Texts(), std::vector<std::string>{wipe::ChangedWhileReadText(path)});
+
+    fs::remove(path);
+    const auto second = Archive("y.pvb", {{"big2.bin", data}});
+    folder.Write("mine.txt", test::Span("someone else's file"));
+    ui->fake.shown.clear();
+    once = false;
+    view.onPump = [&] {
+        if (!std::exchange(once, true)) fs::rename(folder.path() / "mine.txt", second);
+    };
+    EXPECT_EQ(Run({second}), kExitIncomplete);
+    EXPECT_EQ(folder.Read("y.pvb"), test::Span("someone else's file"));
+    EXPECT_EQ(folder.Read("big2.bin"), data);
+    EXPECT_EQ(ui->fake.Texts(), std::vector<std::string>{wipe::NoLongerNamedText(second, true)});
 }
 
 TEST_F(DecryptJobFixture, AHeaderWarningAnsweredNoEndsWithTwo) {
@@ -371,9 +442,10 @@ TEST_F(DecryptJobFixture, AFullVolumeDuringARestoreIsReportedOnTestVolume) {
     EXPECT_EQ(text.find(": ."), std::string::npos) << text;  // a reason is given
 }
 
-// Import cannot check the passkey: its inputs are never wiped, and two
-// inputs in one folder give two outputs, neither replacing the other.
-TEST_F(DecryptJobFixture, ImportKeepsItsInputsAndEveryOutput) {
+// Import cannot check the passkey: its inputs are never wiped, and no
+// output replaces a file, neither one from before the run nor another
+// input's; the user is told where each went.
+TEST_F(DecryptJobFixture, ImportKeepsItsInputsAndEveryFile) {
     Bytes first = test::TestBytes(16, 3), second = test::TestBytes(24, 4);
     Bytes one = first, two = second;
     MakeGroupCipher(0, test::Span("k"))->Encrypt(one);
@@ -386,13 +458,15 @@ TEST_F(DecryptJobFixture, ImportKeepsItsInputsAndEveryOutput) {
     EXPECT_EQ(Run({folder.Path("one.enc"), folder.Path("two.enc")}, true), kExitDone);
     EXPECT_EQ(folder.Read("one.enc"), one);
     EXPECT_EQ(folder.Read("two.enc"), two);
-    EXPECT_EQ(folder.Read("default output.txt"), first);
+    EXPECT_EQ(folder.Read("default output.txt"), test::Span("from an earlier run"));
     std::vector<Bytes> numbered;
     for (const auto& entry : fs::directory_iterator(folder.path())) {
         const std::string name = entry.path().filename().string();
         if (name != "default output.txt" && name.rfind("default output", 0) == 0) numbered.push_back(folder.Read(name));
     }
-    EXPECT_EQ(numbered, std::vector<Bytes>{second});
+    ASSERT_EQ(numbered.size(), 2u);
+    EXPECT_TRUE(numbered[0] == first ? numbered[1] == second : numbered[0] == second && numbered[1] == first);
+    EXPECT_EQ(ui->fake.shown.size(), 2u);
 }
 
 TEST_F(DecryptJobFixture, TheRetainedDeleteChoice) {

@@ -11,6 +11,7 @@
 #include "TestHex.h"
 #include "archive/ArchiveTestSupport.h"
 #include "archive/ImportPass.h"
+#include "archive/OldArchiveBytes.h"
 #include "cipher/Algorithm.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "decrypt_app/win32/resource.h"
@@ -57,6 +58,11 @@ struct DecryptProgramTest : ::testing::Test {
             Sleep(20);
         }
         return count;
+    }
+
+    // Whether the button is the box's default, the one Enter presses.
+    static bool IsDefault(HWND box, int id) {
+        return (GetWindowLongA(GetDlgItem(box, id), GWL_STYLE) & BS_DEFPUSHBUTTON) != 0;
     }
 
     static Names ListItems(HWND chooser) {
@@ -151,6 +157,75 @@ TEST_F(DecryptProgramTest, EveryAlgorithmAndSettingRoundTripsBetweenThePrograms)
             }
         }
     }
+}
+
+// A subset chosen with deletion on: before the archive goes, the user is
+// asked about the entries it still holds, with No as the default; No keeps
+// it (status 4), Yes deletes it.
+TEST_F(DecryptProgramTest, EntriesNotChosenAreAskedAboutBeforeTheArchiveIsDeleted) {
+    const Names names = {"one.txt", "two.txt", "three.txt"};
+    for (const auto& name : names) folder.Write(name, Span(name));
+    ASSERT_EQ(EncryptWithProgram({folder.Path("one.txt"), folder.Path("two.txt"), folder.Path("three.txt")}, 1, kPasskey),
+              0);
+    for (const auto& name : names) fs::remove(folder.Path(name));
+    const std::string archive = folder.Path("one.pvb");
+    for (const bool yes : {false, true}) {
+        Program program("PelorinDecrypt.exe", {archive});
+        HWND dialog = program.Dialog("Pelorin Decrypt");
+        ASSERT_NE(dialog, nullptr);
+        Answer(dialog, kPasskey, false, true);
+        HWND chooser = program.Dialog("Choose Files");
+        ASSERT_NE(chooser, nullptr);
+        Press(chooser, IDC_DESELECT_ALL);
+        ASSERT_EQ(SelectedCountBecomes(chooser, 0), 0);
+        SendDlgItemMessageA(chooser, IDC_FILE_LIST, LB_SETSEL, TRUE, 1);  // sorted: one, three, two
+        Press(chooser, IDOK);
+        HWND box = program.Dialog("Pelorin Decrypt");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(StaticTextOf(box),
+                  "2 entries of " + archive + " were not restored and would be lost. Delete the archive anyway?");
+        EXPECT_TRUE(IsDefault(box, IDNO));
+        if (!yes) Snapshot("entries-left-behind-question");
+        Press(box, yes ? IDYES : IDNO);
+        EXPECT_EQ(program.ExitCode(), yes ? 0 : 4);
+        EXPECT_EQ(folder.Read("three.txt"), Span("three.txt"));
+        EXPECT_FALSE(fs::exists(folder.Path("one.txt")));
+        EXPECT_EQ(fs::exists(archive), !yes);
+    }
+}
+
+// An archive without a check value (version 3): the restore goes beside an
+// existing file, and the archive is deleted only when the user says so for
+// it (No is the default).
+TEST_F(DecryptProgramTest, AnArchiveWithoutACheckValueIsAskedAboutAndReplacesNothing) {
+    const auto data = pelorin::test::TestBytes(21, 9);
+    folder.Write("old.pvb", pelorin::test::old_archive::Version3DesArchive("old.doc", data, "eightkey"));
+    folder.Write("old.doc", Span("the user's own"));
+    Program program("PelorinDecrypt.exe", {folder.Path("old.pvb")});
+    HWND dialog = program.Dialog("Pelorin Decrypt");
+    ASSERT_NE(dialog, nullptr);
+    Answer(dialog, "eightkey", true, true);
+    WaitGone(dialog);
+    HWND told = program.Dialog("Pelorin Decrypt");
+    ASSERT_NE(told, nullptr);
+    EXPECT_NE(StaticTextOf(told).find(folder.Path("old.doc") + ", which was left as it was."), std::string::npos)
+        << StaticTextOf(told);
+    CloseBox(told);
+    HWND box = program.Dialog("Pelorin Decrypt");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(StaticTextOf(box).rfind(folder.Path("old.pvb") + " carries no passkey check value", 0), 0u)
+        << StaticTextOf(box);
+    EXPECT_TRUE(IsDefault(box, IDNO));
+    Snapshot("unchecked-archive-question");
+    Press(box, IDNO);
+    EXPECT_EQ(program.ExitCode(), 4);
+    EXPECT_TRUE(fs::exists(folder.Path("old.pvb")));
+    EXPECT_EQ(folder.Read("old.doc"), Span("the user's own"));
+    bool restored = false;
+    for (const auto& entry : fs::directory_iterator(folder.path())) {
+        restored = restored || ReadAll(entry.path().string()) == data;
+    }
+    EXPECT_TRUE(restored);
 }
 
 // The file name field of the system's Open dialog (a combo box in the

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "cipher/Passkey.h"
+
+namespace pelorin::cli {
+
+// The environment variable a script may hand the passkey in.
+inline constexpr const char* kPasskeyVariable = "PELORIN_PASSKEY";
+
+// The passkey: from the first line of --passkey-file when one is given, else
+// from PELORIN_PASSKEY (whose value is then scrubbed from the environment),
+// else typed without echo on a terminal, a second time into `verify` when
+// one is given. Never from the command line. The bytes go straight into the
+// locked Passkey, never through a stream buffer or a string; a passkey from
+// a file or the environment is copied into `verify` for the comparison the
+// dialogs make. False, with the reason on standard error, when there is
+// none.
+bool ReadPasskey(const std::optional<std::string>& passkeyFile, Passkey& passkey, Passkey* verify = nullptr);
+
+}  // namespace pelorin::cli
