@@ -51,6 +51,9 @@ struct CommandHelp {
 };
 
 inline constexpr std::string_view kPasskeyFileText = "read the passkey from the first line of FILE";
+inline constexpr std::string_view kCodePageText =
+    "the Windows code page of a classic archive's names and\npasskey (default: the setting archives codepage, else\n"
+    "1252 on Linux and the system's own on Windows)";
 
 inline constexpr OptionHelp kEncryptOptions[] = {
     {"--algorithm", "A", ValueKind::Algorithm,
@@ -58,6 +61,7 @@ inline constexpr OptionHelp kEncryptOptions[] = {
     {"--delete-sources", "", ValueKind::None,
      "wipe each source once its entry was stored completely,\nits name overwritten too"},
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--code-page", "N", ValueKind::Number, kCodePageText},
     {"--yes, --no", "", ValueKind::None, "answer the job's questions, such as whether to stop"},
 };
 
@@ -72,6 +76,7 @@ inline constexpr OptionHelp kDecryptOptions[] = {
      "or --yes); without a check value, only after a yes\n"
      "typed on a terminal (--yes does not answer that)"},
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--code-page", "N", ValueKind::Number, kCodePageText},
     {"--yes, --no", "", ValueKind::None, "answer the header warnings and the other questions"},
 };
 
@@ -79,10 +84,12 @@ inline constexpr OptionHelp kImportOptions[] = {
     {"--algorithm", "A", ValueKind::Algorithm, "the cipher, a number 0..7 or a name as for encrypt"},
     {"--padding", "N", ValueKind::Number, "the number of leading bytes to skip, 0 or more"},
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--code-page", "N", ValueKind::Number, kCodePageText},
 };
 
 inline constexpr OptionHelp kListOptions[] = {
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--code-page", "N", ValueKind::Number, kCodePageText},
     {"--yes, --no", "", ValueKind::None, "answer the header warnings"},
 };
 
@@ -106,7 +113,8 @@ inline constexpr OptionHelp kWipeDriveOptions[] = {
 
 inline constexpr CommandHelp kCommandHelp[] = {
     {"encrypt", "encrypt files and folders into one .pvb archive",
-     "usage: pelorin encrypt [--algorithm A] [--delete-sources] [--passkey-file FILE] [--yes|--no] [--] NAME...\n"
+     "usage: pelorin encrypt [--algorithm A] [--delete-sources] [--passkey-file FILE] [--code-page N] [--yes|--no]\n"
+     "                       [--] NAME...\n"
      "  A is a number 0..7 or a name: ASCII, BlowFish, DES, IDEA, NewDES, RC4, Safer, Vigenere.\n"
      "  The passkey comes from the first line of FILE, PELORIN_PASSKEY, or is typed twice.\n",
      "Writes every named file and folder (folders depth first) into one archive\n"
@@ -115,7 +123,12 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "2 GiB or more are reported and left alone; links inside folders are neither\n"
      "followed nor wiped, and what is mounted inside a folder is stored but not\n"
      "wiped. With --delete-sources a folder is removed only when everything in\n"
-     "it was stored and wiped: empty files and empty folders stay.\n",
+     "it was stored and wiped: empty files and empty folders stay. The archive\n"
+     "keeps names, and the passkey, as text of a Windows code page, as the\n"
+     "Windows programs and older installations read them (Windows-1252 unless\n"
+     "--code-page says otherwise): a name it cannot hold is named and left\n"
+     "alone, and a passkey it cannot hold is refused: the Windows programs\n"
+     "could not type it.\n",
      kEncryptOptions,
      "exit status:\n"
      "  0   done\n"
@@ -125,8 +138,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  5   no names\n"
      "  45  the archive could not be created or written\n"},
     {"decrypt", "restore the entries of archives next to them",
-     "usage: pelorin decrypt [--select NAME]... [--delete-archives] [--passkey-file FILE] [--yes|--no] [--] "
-     "ARCHIVE...\n",
+     "usage: pelorin decrypt [--select NAME]... [--delete-archives] [--passkey-file FILE] [--code-page N]\n"
+     "                       [--yes|--no] [--] ARCHIVE...\n",
      "Checks the passkey against every archive that carries a check value (an\n"
      "archive under another passkey is reported and left alone), then restores\n"
      "every entry, or only those named by --select, below the archive's folder.\n"
@@ -134,7 +147,9 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "An archive without a check value (version 0 to 3) opens under any\n"
      "passkey: its entries never replace a file, they go beside it under a free\n"
      "numbered name. Header warnings are asked once per archive, on a terminal\n"
-     "or answered by --yes or --no.\n",
+     "or answered by --yes or --no. Names are read as text of the code page\n"
+     "(--code-page) and restored as UTF-8; a UTF-8 passkey is tried as that\n"
+     "code page's text, then as given, which opens archives of earlier versions.\n",
      kDecryptOptions,
      "exit status:\n"
      "  0   done\n"
@@ -145,7 +160,7 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "      --select name no archive holds, an archive that could not be wiped,\n"
      "      changed while it was read, or was kept after a no)\n"},
     {"import", "decipher headerless input",
-     "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--] FILE...\n",
+     "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--code-page N] [--] FILE...\n",
      "Skips N bytes of padding at the start of each FILE, deciphers the rest with\n"
      "algorithm A and writes it to \"default output.txt\" beside it; when that\n"
      "name is taken (from before, or by another input) the output gets a free\n"
@@ -158,9 +173,9 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  2   a usage error, such as no --algorithm or no --padding\n"
      "  4   done, but something was not written completely\n"},
     {"list", "show archive headers and entry names and sizes",
-     "usage: pelorin list [--passkey-file FILE] [--yes|--no] [--] ARCHIVE...\n",
+     "usage: pelorin list [--passkey-file FILE] [--code-page N] [--yes|--no] [--] ARCHIVE...\n",
      "Shows each archive's header on one line, then a line per entry with its\n"
-     "size and stored name. A passkey is needed only when the names are\n"
+     "size and stored name, as UTF-8 (read in the code page). A passkey is needed only when the names are\n"
      "encrypted; an archive under another passkey is reported as \"Incorrect\n"
      "Passkey\" and not listed.\n",
      kListOptions,
@@ -190,7 +205,7 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  13  stopped, or the question answered no\n"},
     {"settings", "show or change the settings of the programs",
      "usage: pelorin settings PROGRAM [NAME [VALUE]]\n"
-     "  PROGRAM is encrypt decrypt wipe delete\n",
+     "  PROGRAM is encrypt decrypt wipe delete archives\n",
      "Shows all settings of a program as NAME=VALUE lines, the value of one, or\n"
      "sets one to VALUE, a whole number in the setting's range:\n"
      "\n"
@@ -199,6 +214,9 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  decrypt  stickdel, actualdel, numiter (0..1000000)\n"
      "  wipe     NumDisk, NumMem (0..10000), what (1..3)\n"
      "  delete   SecDelDoNotRemind\n"
+     "  archives codepage (0..65535): the Windows code page of classic\n"
+     "           archives' names and passkeys for the tool, 0 for 1252 on Linux\n"
+     "           and the system's own on Windows\n"
      "\n"
      "The others are switches, 0 or 1. Setting lastalg to 0 also sets actualalg\n"
      "to 0, and stickdel to 0 sets actualdel to 0. They are the settings the\n"

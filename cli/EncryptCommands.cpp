@@ -48,7 +48,7 @@ public:
         // Sources are deleted only when this command line says so.
         model.deleteSource = deleteSources;
         model.remembersChoices = false;
-        if (!ReadPasskey(passkeyFile, model.passkey, &model.verify) ||
+        if (!ReadClassicPasskey(passkeyFile, model.passkey, nullptr, &model.verify) ||
             !model.ValidateOk(*this, encrypt::PasskeyHashingOn(settings))) {
             validationFailed = true;
             return false;

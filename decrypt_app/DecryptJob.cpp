@@ -28,14 +28,22 @@ platform::File OpenArchive(const std::string& path, Ui& ui) {
     return file;
 }
 
-// The archive's own check value refuses a passkey it was not written under.
-bool PasskeyFits(const archive::OpenedArchive& opened, std::span<const std::uint8_t> passkey,
-                 const std::string& path, Ui& ui) {
-    if (opened.hasCheck && ComputePasskeyCheck(passkey, opened.salt) != opened.check) {
-        ui.ShowMessage(WrongPasskeyText(path), std::nullopt, MessageIcon::Exclamation);
-        return false;
-    }
-    return true;
+// The passkey in the forms an archive may have been written under (see
+// DecryptDialogModel::passkeyAsGiven).
+struct PasskeyForms {
+    std::span<const std::uint8_t> passkey;
+    std::span<const std::uint8_t> asGiven;
+};
+
+// The form the archive's own check value takes; nothing (said) when it
+// refuses both, as for a passkey it was not written under. An archive
+// without a check value takes the passkey.
+std::optional<std::span<const std::uint8_t>> PasskeyFor(const archive::OpenedArchive& opened,
+                                                        const PasskeyForms& forms, const std::string& path, Ui& ui) {
+    if (!opened.hasCheck) return forms.passkey;
+    const auto matching = PasskeyMatching(forms.passkey, forms.asGiven, opened.salt, opened.check);
+    if (!matching) ui.ShowMessage(WrongPasskeyText(path), std::nullopt, MessageIcon::Exclamation);
+    return matching;
 }
 
 // What the scanning pass learned of an archive.
@@ -46,17 +54,19 @@ struct Scan {
 
 // Reads every entry name of an archive for its Choose Files dialog; names
 // that would leave the archive's folder are named and not offered.
-Scan ScanNames(const std::string& path, std::span<const std::uint8_t> passkey, ProgressDialog& progress, Ui& ui,
+Scan ScanNames(const std::string& path, const PasskeyForms& forms, ProgressDialog& progress, Ui& ui,
                archive::ReaderState& state) {
     Scan scan;
     platform::File file = OpenArchive(path, ui);
     archive::FileSource source(file, archive::kArchiveReadAhead);
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Scanning, ui, state);
     if (!opened) return scan;
-    if (!PasskeyFits(*opened, passkey, path, ui)) {
+    const auto chosen = PasskeyFor(*opened, forms, path, ui);
+    if (!chosen) {
         scan.usable = false;
         return scan;
     }
+    const std::span<const std::uint8_t> passkey = *chosen;
     const bool encrypted = archive::HeadersEncrypted(opened->header);
     const archive::HeaderKeyScope headerKey(passkey);
     while (!source.AtEnd()) {
@@ -116,7 +126,7 @@ struct ArchiveRestore {
 
 // Restores the chosen entries of one archive from `file`; every outcome that
 // keeps it has been reported.
-ArchiveRestore DecryptArchive(platform::File& file, const std::string& path, std::span<const std::uint8_t> passkey,
+ArchiveRestore DecryptArchive(platform::File& file, const std::string& path, const PasskeyForms& forms,
                               const std::vector<std::string>* selection, ProgressDialog& progress, Ui& ui,
                               archive::ReaderState& state, archive::RestoreJob& job) {
     ArchiveRestore result;
@@ -125,7 +135,9 @@ ArchiveRestore DecryptArchive(platform::File& file, const std::string& path, std
     if (!opened) return result;
     // Every archive with a check value is checked, not only the first: one
     // under another passkey would be restored as garbage over existing files.
-    if (!PasskeyFits(*opened, passkey, path, ui)) return result;
+    const auto chosen = PasskeyFor(*opened, forms, path, ui);
+    if (!chosen) return result;
+    const std::span<const std::uint8_t> passkey = *chosen;
     if (!archive::PasskeyLongEnough(opened->header.algorithm, archive::EntryHashing(opened->header), passkey.size())) {
         archive::ShowPasskeyTooShort(ui, path, opened->header.algorithm);
         return result;
@@ -250,6 +262,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
     model.Load(settings);
     if (!ui.RunDecryptDialog(model)) return kExitDone;
     const std::span<const std::uint8_t> passkey = model.passkey.bytes();
+    const PasskeyForms forms{passkey, model.passkeyAsGiven.bytes()};
     // Import cannot check the passkey: a mistyped one gives garbage, so its
     // inputs are never wiped.
     const bool wipeArchives = model.deleteSources && !importMode;
@@ -267,7 +280,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
         for (std::size_t i = 0; i < archives.size(); ++i) {
             ProgressDialog progress(view, ui);
             progress.SetRange(0, kProgressFull);
-            const Scan scan = ScanNames(archives[i], passkey, progress, ui, state);
+            const Scan scan = ScanNames(archives[i], forms, progress, ui, state);
             usable[i] = scan.usable;
             if (!scan.usable) continue;  // already told: nothing to choose from
             std::vector<std::string> chosen = scan.names;
@@ -302,7 +315,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
             }
         } else {
             ArchiveHandle handle = OpenForRestore(path, wipeArchives, ui);
-            const ArchiveRestore restored = DecryptArchive(handle.file, path, passkey,
+            const ArchiveRestore restored = DecryptArchive(handle.file, path, forms,
                                                            choose ? &selections[i] : nullptr, progress, ui, state, job);
             if (!restored.complete) status = kExitIncomplete;
             if (wipeArchives && restored.complete &&

@@ -49,8 +49,7 @@ bool DecryptDialogModel::ValidateOk(Ui& ui, platform::SettingsStore& settings) c
         return false;
     }
     if (verify) {
-        const auto typed = ComputePasskeyCheck(passkey.bytes(), salt);
-        if (typed != check) {
+        if (!PasskeyMatching(passkey.bytes(), passkeyAsGiven.bytes(), salt, check)) {
             ui.ShowMessage(kIncorrectPasskeyText, std::nullopt, MessageIcon::Exclamation);
             return false;
         }
@@ -60,6 +59,15 @@ bool DecryptDialogModel::ValidateOk(Ui& ui, platform::SettingsStore& settings) c
         settings.Write(kActualDel.name, deleteSources ? 1 : 0);
     }
     return true;
+}
+
+std::optional<std::span<const std::uint8_t>> PasskeyMatching(std::span<const std::uint8_t> passkey,
+                                                             std::span<const std::uint8_t> asGiven,
+                                                             const archive::ArchiveSalt& salt,
+                                                             const PasskeyCheckValue& check) {
+    if (ComputePasskeyCheck(passkey, salt) == check) return passkey;
+    if (!asGiven.empty() && ComputePasskeyCheck(asGiven, salt) == check) return asGiven;
+    return std::nullopt;
 }
 
 void DecryptOptionsModel::Load(const platform::SettingsStore& settings) {

@@ -61,7 +61,7 @@ _pelorin() {
         --passkey-file)
             _pelorin_names -f
             return ;;
-        --passes | --memory-passes | --padding | --select)
+        --passes | --memory-passes | --padding | --select | --code-page)
             # A number, or a name stored in an archive: nothing to offer.
             return ;;
     esac
@@ -73,7 +73,7 @@ _pelorin() {
             return ;;
         settings)
             case $COMP_CWORD in
-                2) _pelorin_words encrypt decrypt wipe delete --help ;;
+                2) _pelorin_words encrypt decrypt wipe delete archives --help ;;
                 3)
                     case ${COMP_WORDS[2]} in
                         encrypt) _pelorin_words encheaders hashpasskey numpasses lastalg actualalg stickydelete \
@@ -81,13 +81,14 @@ _pelorin() {
                         decrypt) _pelorin_words stickdel actualdel numiter ;;
                         wipe) _pelorin_words NumDisk NumMem what ;;
                         delete) _pelorin_words SecDelDoNotRemind ;;
+                        archives) _pelorin_words codepage ;;
                     esac ;;
             esac
             return ;;
-        encrypt) options="--algorithm --delete-sources --passkey-file --yes --no" ;;
-        decrypt) options="--select --delete-archives --passkey-file --yes --no" ;;
-        import) options="--algorithm --padding --passkey-file" ;;
-        list) options="--passkey-file --yes --no" ;;
+        encrypt) options="--algorithm --delete-sources --passkey-file --code-page --yes --no" ;;
+        decrypt) options="--select --delete-archives --passkey-file --code-page --yes --no" ;;
+        import) options="--algorithm --padding --passkey-file --code-page" ;;
+        list) options="--passkey-file --code-page --yes --no" ;;
         delete) options="--passes --yes" ;;
         wipe-file | wipe-slack) options="--passes" ;;
         wipe-free) options="--passes" names=-d ;;

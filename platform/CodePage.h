@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -24,6 +27,12 @@ bool KnowsCodePage(unsigned codePage);
 // UTF-8 text in the code page; nothing when a character has no exact form
 // there (no closest fits) or the text is not UTF-8.
 std::optional<std::string> CodePageFromUtf8(std::string_view utf8, unsigned codePage);
+
+// The same for a secret, written straight into `into` (the caller's locked
+// memory): the number of bytes it takes, or into.size() when it would not
+// fit; what passes through a buffer of the call's own on the way is
+// overwritten before it returns.
+std::optional<std::size_t> CodePageFromUtf8Into(std::string_view utf8, unsigned codePage, std::span<std::uint8_t> into);
 
 // Text of the code page as UTF-8. A byte that starts no character there
 // (in UTF-8, an ill-formed sequence) becomes a replacement character.

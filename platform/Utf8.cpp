@@ -105,18 +105,48 @@ std::u16string Utf16FromUtf8(std::string_view text, char16_t replacement) {
     return wide;
 }
 
-std::string Utf8FromUtf16(std::u16string_view text) {
-    std::string utf8;
-    utf8.reserve(text.size());
+namespace {
+
+// Each character of UTF-16 text in turn; a surrogate without its partner
+// stands for itself.
+template <class Take>
+void EachCharacter(std::u16string_view text, Take take) {
     for (std::size_t at = 0; at < text.size(); ++at) {
         char32_t c = text[at];
         if (IsLeadSurrogate(c) && at + 1 < text.size() && IsTrailSurrogate(text[at + 1])) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[at + 1] - 0xDC00);
             ++at;
         }
-        AppendUtf8(utf8, c);
+        take(c);
     }
+}
+
+}  // namespace
+
+std::string Utf8FromUtf16(std::u16string_view text) {
+    std::string utf8;
+    utf8.reserve(text.size());
+    EachCharacter(text, [&](char32_t c) { AppendUtf8(utf8, c); });
     return utf8;
+}
+
+std::size_t Utf8FromUtf16Into(std::u16string_view text, std::span<std::uint8_t> into) {
+    std::size_t length = 0;
+    bool fits = true;
+    EachCharacter(text, [&](char32_t c) {
+        char bytes[4];
+        const std::size_t count = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        const char32_t marks[] = {0, 0, 0xC0, 0xE0, 0xF0};
+        for (std::size_t i = count; i-- > 1; c >>= 6) bytes[i] = static_cast<char>(0x80 | (c & 0x3F));
+        bytes[0] = static_cast<char>(count == 1 ? c : (marks[count] | c));
+        if (!fits || into.size() - length < count) {
+            fits = false;
+        } else {
+            for (std::size_t i = 0; i < count; ++i) into[length++] = static_cast<std::uint8_t>(bytes[i]);
+        }
+        for (char& byte : bytes) byte = 0;
+    });
+    return fits ? length : into.size();
 }
 
 }  // namespace pelorin::platform

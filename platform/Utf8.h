@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -43,5 +45,8 @@ std::u16string Utf16FromUtf8(std::string_view text, char16_t replacement);
 // UTF-8 of UTF-16 text; a surrogate without its partner keeps its own
 // three-byte form.
 std::string Utf8FromUtf16(std::u16string_view text);
+// The same written straight into `into` (a secret's locked memory); the
+// number of bytes, or into.size() when it would not fit.
+std::size_t Utf8FromUtf16Into(std::u16string_view text, std::span<std::uint8_t> into);
 
 }  // namespace pelorin::platform

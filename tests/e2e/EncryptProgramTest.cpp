@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app_common/PasskeyTexts.h"
 #include "archive/ArchiveTestSupport.h"
+#include "encrypt_app/EncryptJob.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "encrypt_app/win32/resource.h"
 #include "e2e/ProgramDriver.h"
@@ -167,6 +170,46 @@ TEST_F(EncryptProgramTest, TheSystemMenuOpensTheAboutBox) {
     WaitGone(about);
     Press(dialog, IDCANCEL);
     EXPECT_EQ(program.ExitCode(), 0);
+}
+
+// A classic archive keeps names as the code page's bytes, as the classic
+// programs stored them (Windows-1252 here: \u00fc, \u00df, \u00e9, \u20ac), so
+// that older installations and the Linux tool read the same names; a name
+// the code page cannot hold is named, with a word on ChaCha20-Poly1305, and
+// its file kept. The passkey is the code page's text too.
+TEST_F(EncryptProgramTest, ClassicArchivesKeepNamesInTheCodePage) {
+    if (GetACP() != 1252) GTEST_SKIP() << "written for the Western code page 1252";
+    settings.Write(pelorin::encrypt::kEncHeaders.name, 0);  // names stored plain, to be seen
+    pelorin::test::TempFolder folder;
+    const std::string work = folder.Prefix() + "Gr\xc3\xbc\xc3\x9f" "e";  // the prefix is ASCII
+    fs::create_directories(PathOf(work));
+    std::ofstream(PathOf(work + "\\caf\xc3\xa9 \xe2\x82\xac.txt"), std::ios::binary) << "western";
+    const std::string foreign = work + "\\" + kJapaneseName + ".txt";
+    std::ofstream(PathOf(foreign), std::ios::binary) << "foreign";
+    Program program("PelorinEncrypt.exe", {work});
+    HWND dialog = program.Dialog("Pelorin");
+    ASSERT_NE(dialog, nullptr);
+    SendDlgItemMessageA(dialog, IDC_ALG_BLOWFISH, BM_CLICK, 0, 0);
+    SetDlgItemTextW(dialog, IDC_PASSKEY, L"Gr\u00fc\u00dfe");
+    SetDlgItemTextW(dialog, IDC_VERIFY, L"Gr\u00fc\u00dfe");
+    Press(dialog, IDOK);
+    HWND box = program.Dialog("Pelorin");
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(StaticTextOf(box).find(pelorin::encrypt::NameOutsideCodePageText(foreign, 1252)), std::string::npos)
+        << StaticTextOf(box);
+    Snapshot("encrypt-name-outside-code-page");
+    CloseBox(box);
+    EXPECT_EQ(program.ExitCode(), 4);
+    EXPECT_TRUE(fs::exists(PathOf(foreign)));
+
+    const auto bytes = ReadAll(work + ".pvb");
+    const auto stored = pelorin::test::Span("Gr\xfc\xdf" "e\\caf\xe9 \x80.txt");
+    EXPECT_NE(std::search(bytes.begin(), bytes.end(), stored.begin(), stored.end()), bytes.end());
+    pelorin::test::FakeUi ui;
+    const auto back = pelorin::test::ReadTestArchive(bytes, "Gr\xfc\xdf" "e", ui);
+    ASSERT_EQ(back.entries.size(), 1u);
+    EXPECT_EQ(back.entries[0].name, "Gr\xc3\xbc\xc3\x9f" "e\\caf\xc3\xa9 \xe2\x82\xac.txt");
+    EXPECT_EQ(back.entries[0].data, pelorin::test::Span("western"));
 }
 
 }  // namespace
