@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "e2e/ProgramDriver.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "platform/Settings.h"
+#include "platform/win32/WidePath.h"
 #include "support/TempFolder.h"
 #include "wipe/ProgramWipes.h"
 
@@ -72,7 +74,7 @@ struct DecryptProgramTest : ::testing::Test {
             // Across processes Wine hands list-box texts over only in the wide form.
             wchar_t text[512] = {};
             SendDlgItemMessageW(chooser, IDC_FILE_LIST, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-            items.emplace_back(text, text + wcslen(text));
+            items.push_back(pelorin::platform::win32::Narrow(text));
         }
         return items;
     }
@@ -124,6 +126,38 @@ TEST_F(DecryptProgramTest, WrongThenRightPasskeyThenAChoiceOfFiles) {
     EXPECT_EQ(folder.Read("Mid\\beta.txt"), Span("second letter"));
     EXPECT_FALSE(fs::exists(folder.Path("alpha.txt")));
     EXPECT_TRUE(fs::exists(folder.Path("zeta.pvb")));  // deletion was not chosen
+}
+
+// Names above 0x7F come back as they went (the classic archive holds them
+// in the code page), listed in Choose Files as they are; the passkey too is
+// typed with such characters.
+TEST_F(DecryptProgramTest, NamesAndPasskeysOfTheCodePageComeBack) {
+    const std::string work = folder.Prefix() + "Gr\xc3\xbc\xc3\x9f" "e";  // the prefix is ASCII
+    const std::string inner = "\xc3\xbc" "ber";
+    fs::create_directories(PathOf(work + "\\" + inner));
+    const std::string western = "caf\xc3\xa9 \xe2\x82\xac.txt";
+    std::ofstream(PathOf(work + "\\" + western), std::ios::binary) << "western";
+    std::ofstream(PathOf(work + "\\" + inner + "\\" + "\xc3\x9f.txt"), std::ios::binary) << "sharp s";
+    const std::string passkey = "Gr\xc3\xbc\xc3\x9f" "e \xc3\xa9\xe2\x82\xac";
+    ASSERT_EQ(EncryptWithProgram({work}, 1, passkey), 0);
+    fs::remove_all(PathOf(work));
+
+    Program program("PelorinDecrypt.exe", {work + ".pvb"});
+    HWND dialog = program.Dialog("Pelorin Decrypt");
+    ASSERT_NE(dialog, nullptr);
+    SetDlgItemTextW(dialog, IDC_PASSKEY, pelorin::platform::win32::Widen(passkey).c_str());
+    CheckDlgButton(dialog, IDC_DECRYPT_ALL, BST_UNCHECKED);
+    Press(dialog, IDOK);
+    HWND chooser = program.Dialog("Choose Files");
+    ASSERT_NE(chooser, nullptr);
+    const std::string top = "Gr\xc3\xbc\xc3\x9f" "e\\";
+    EXPECT_EQ(ListItems(chooser), (Names{top + western, top + inner + "\\\xc3\x9f.txt"}));
+    SendDlgItemMessageA(chooser, IDC_FILE_LIST, LB_SETSEL, FALSE, 1);
+    Snapshot("choose-files-names-of-the-code-page");
+    Press(chooser, IDOK);
+    ASSERT_EQ(program.ExitCode(), 0);
+    EXPECT_EQ(ReadAll(work + "\\" + western), Span("western"));
+    EXPECT_FALSE(fs::exists(PathOf(work + "\\" + inner)));
 }
 
 // Every algorithm under each header and hashing setting, from one real

@@ -193,6 +193,7 @@ TEST_F(EncryptProgramTest, ClassicArchivesKeepNamesInTheCodePage) {
     SetDlgItemTextW(dialog, IDC_PASSKEY, L"Gr\u00fc\u00dfe");
     SetDlgItemTextW(dialog, IDC_VERIFY, L"Gr\u00fc\u00dfe");
     Press(dialog, IDOK);
+    WaitGone(dialog);  // the box that follows bears the same caption
     HWND box = program.Dialog("Pelorin");
     ASSERT_NE(box, nullptr);
     EXPECT_NE(StaticTextOf(box).find(pelorin::encrypt::NameOutsideCodePageText(foreign, 1252)), std::string::npos)

@@ -2,6 +2,7 @@
 
 #include "e2e/ProgramDriver.h"
 #include "encrypt_app/win32/resource.h"
+#include "platform/win32/WidePath.h"
 
 namespace pelorin::e2e {
 
@@ -12,8 +13,9 @@ int EncryptWithProgram(const std::vector<std::string>& names, int algorithm, con
     HWND dialog = program.Dialog("Pelorin");
     if (dialog == nullptr) return -1;
     SendDlgItemMessageA(dialog, kButtons[algorithm], BM_CLICK, 0, 0);
-    SetDlgItemTextA(dialog, IDC_PASSKEY, passkey.c_str());
-    SetDlgItemTextA(dialog, IDC_VERIFY, passkey.c_str());
+    const std::wstring typed = platform::win32::Widen(passkey);
+    SetDlgItemTextW(dialog, IDC_PASSKEY, typed.c_str());
+    SetDlgItemTextW(dialog, IDC_VERIFY, typed.c_str());
     Press(dialog, IDOK);
     return program.ExitCode();
 }

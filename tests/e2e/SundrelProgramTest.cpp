@@ -125,7 +125,7 @@ TEST_F(SundrelProgramTest, ConfirmedWithTheBoxTickedTheTreeGoesAndTheQuestionIsO
 // holds and a dropped file, their names overwritten first (the script finds
 // nothing of names or contents on T:).
 TEST_F(SundrelProgramTest, NamesOfAnyCharactersGoLikeAnyOther) {
-    settings.Write(kSecDelDoNotRemind.name, 0);
+    settings.Write(kSecDelDoNotRemind.name, 1);
     const std::string tree = "T:\\" + Marker() + kGreekName;
     const std::string inner = tree + "\\" + Marker() + kJapaneseName;
     fs::create_directories(PathOf(inner));
@@ -139,6 +139,11 @@ TEST_F(SundrelProgramTest, NamesOfAnyCharactersGoLikeAnyOther) {
     const std::string lone = "T:\\" + Marker() + kJapaneseName + kEmojiName + ".txt";
     std::ofstream(PathOf(lone), std::ios::binary) << contents;
     Program sundrel("Sundrel.exe", {tree, lone});
+    HWND confirm = sundrel.Dialog(kApplicationTitle);
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_EQ(ControlTextOf(confirm, IDC_DROPPED_NAMES), tree + "\r\n" + lone + "\r\n");
+    Snapshot("sundrel-confirm-names-of-any-characters");
+    Press(confirm, IDOK);
     EXPECT_EQ(sundrel.ExitCode(), 0);
     EXPECT_FALSE(fs::exists(PathOf(tree)));
     EXPECT_FALSE(fs::exists(PathOf(lone)));
