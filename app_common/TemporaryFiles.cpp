@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/CodePage.h"
 #include "platform/Folder.h"
 #include "platform/OsRandom.h"
 #include "platform/Paths.h"
@@ -81,8 +82,10 @@ std::vector<std::string> Fields(platform::File& entry) {
     const std::int64_t got = entry.Read(text.data(), text.size());
     text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     std::size_t start = 0;
+    // A journal of an earlier version holds names in the system's code page
+    // (Windows); they are taken as such.
     for (std::size_t end; (end = text.find('\0', start)) != std::string::npos; start = end + 1) {
-        fields.push_back(text.substr(start, end - start));
+        fields.push_back(platform::NameFromCallerText(std::string_view(text).substr(start, end - start)));
     }
     return fields;
 }
