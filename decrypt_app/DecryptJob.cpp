@@ -61,12 +61,12 @@ Scan ScanNames(const std::string& path, const PasskeyForms& forms, ProgressDialo
     archive::FileSource source(file, archive::kArchiveReadAhead);
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Scanning, ui, state);
     if (!opened) return scan;
-    const auto chosen = PasskeyFor(*opened, forms, path, ui);
-    if (!chosen) {
+    const auto matching = PasskeyFor(*opened, forms, path, ui);
+    if (!matching) {
         scan.usable = false;
         return scan;
     }
-    const std::span<const std::uint8_t> passkey = *chosen;
+    const std::span<const std::uint8_t> passkey = *matching;
     const bool encrypted = archive::HeadersEncrypted(opened->header);
     const archive::HeaderKeyScope headerKey(passkey);
     while (!source.AtEnd()) {
@@ -135,9 +135,9 @@ ArchiveRestore DecryptArchive(platform::File& file, const std::string& path, con
     if (!opened) return result;
     // Every archive with a check value is checked, not only the first: one
     // under another passkey would be restored as garbage over existing files.
-    const auto chosen = PasskeyFor(*opened, forms, path, ui);
-    if (!chosen) return result;
-    const std::span<const std::uint8_t> passkey = *chosen;
+    const auto matching = PasskeyFor(*opened, forms, path, ui);
+    if (!matching) return result;
+    const std::span<const std::uint8_t> passkey = *matching;
     if (!archive::PasskeyLongEnough(opened->header.algorithm, archive::EntryHashing(opened->header), passkey.size())) {
         archive::ShowPasskeyTooShort(ui, path, opened->header.algorithm);
         return result;
