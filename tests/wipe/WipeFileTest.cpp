@@ -273,12 +273,12 @@ TEST_F(WipeFileFixture, SparseFilesAreOverwrittenWhereTheyHoldData) {
     seen.readContent = false;
     SetProgressCallback(RecordProgress, 0);
     SetDiskPasses(1);
-    const auto before = platform::QueryVolume(path);
+    // Writing the holes would need a terabyte the volume does not have: the
+    // wipe would fail. What it overwrote is the one cluster of data.
     ASSERT_EQ(WipeFile(path.c_str()), SdkErrorNone);
     ASSERT_FALSE(seen.reports.empty());
     EXPECT_EQ(seen.reports.back().total, static_cast<long long>(cluster));
     EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_GE(platform::QueryVolume(path)->freeClusters + 16, before->freeClusters);
 }
 
 // Runs `work` while the process may not write beyond `most` bytes of a file.
