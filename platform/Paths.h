@@ -26,6 +26,12 @@ inline constexpr const char* kCheckerFolderName = nullptr;
 inline constexpr const char* kCheckerFolderName = "lost+found";
 #endif
 
+// A name made absolute against the current folder, with "." and ".."
+// resolved as the system resolves them: on Linux through links ("link/.."
+// is the parent of the link's target, "file/.." names nothing), on Windows
+// as text. The name as given when it cannot be resolved.
+std::string AbsolutePath(const std::string& name);
+
 // Creates one folder. False when it could not be created (it may exist).
 bool CreateFolder(const std::string& path);
 

@@ -16,6 +16,7 @@
 #include "decrypt_app/OpenSelection.h"
 #include "decrypt_app/win32/DecryptViews.h"
 #include "decrypt_app/win32/resource.h"
+#include "platform/Paths.h"
 #include "platform/win32/WidePath.h"
 #include "app_common/win32/DialogHelpers.h"
 
@@ -57,18 +58,6 @@ std::optional<std::vector<std::string>> AskForArchives(win32::Win32DecryptUi& ui
     return SelectedPaths(Narrow(std::wstring(buffer.data(), buffer.size())));
 }
 
-// The name resolved against the current folder, however long it is.
-std::string FullPath(const std::string& name) {
-    const std::wstring wide = Widen(name);
-    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return name;
-    std::wstring full(size, L'\0');
-    const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return name;
-    full.resize(length);
-    return Narrow(full);
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -88,7 +77,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         if (!chosen) return kExitDone;
         archives.paths = std::move(*chosen);
     } else {
-        for (const auto& name : line.parameters) archives.paths.push_back(FullPath(name));
+        for (const auto& name : line.parameters) archives.paths.push_back(pelorin::platform::AbsolutePath(name));
     }
     try {
         return RunDecryptJob(archives.paths, line.importMode, ui, progress, settings);
