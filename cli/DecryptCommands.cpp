@@ -93,7 +93,7 @@ public:
         terminal.presetAnswer = options.answer;
     }
     bool RunDecryptDialog(decrypt::DecryptDialogModel& model) override {
-        if (!ReadClassicPasskey(options_.passkeyFile, model.passkey, &model.passkeyAsGiven)) {
+        if (!ReadClassicPasskey(options_.passkeyFile, model.passkey, model.passkeyAsGiven)) {
             refused = true;
             return false;
         }
@@ -225,7 +225,7 @@ bool ListArchive(const std::string& path, const std::optional<std::string>& pass
               << (archive::EntryHashing(h) == PasskeyHashing::On ? "hashed" : "not hashed") << "\n";
     const bool encrypted = archive::HeadersEncrypted(h);
     if (encrypted && !given.read) {
-        if (!ReadClassicPasskey(passkeyFile, given.passkey, &given.asGiven)) throw JobExit(kUsageError);
+        if (!ReadClassicPasskey(passkeyFile, given.passkey, given.asGiven)) throw JobExit(kUsageError);
         given.read = true;
     }
     auto key = given.passkey.bytes();
@@ -302,7 +302,7 @@ int RunList(const std::vector<std::string>& arguments) {
     // A passkey handed over in the environment leaves it at once, whether
     // or not an archive's names will need it.
     if (!options->passkeyFile && std::getenv(kPasskeyVariable) != nullptr) {
-        if (!ReadClassicPasskey(std::nullopt, passkey.passkey, &passkey.asGiven)) return kUsageError;
+        if (!ReadClassicPasskey(std::nullopt, passkey.passkey, passkey.asGiven)) return kUsageError;
         passkey.read = true;
     }
     int status = 0;

@@ -5,6 +5,7 @@
 
 #include "app_common/ForwardingUi.h"
 #include "app_common/JobExit.h"
+#include "cipher/Algorithm.h"
 #include "cli/Arguments.h"
 #include "cli/ClassicCodePage.h"
 #include "cli/CommandHelp.h"
@@ -48,7 +49,9 @@ public:
         // Sources are deleted only when this command line says so.
         model.deleteSource = deleteSources;
         model.remembersChoices = false;
-        if (!ReadClassicPasskey(passkeyFile, model.passkey, nullptr, &model.verify) ||
+        // A classic archive takes the passkey in its code page.
+        if (!ReadPasskey(passkeyFile, model.passkey, &model.verify) ||
+            (FindAlgorithm(model.selectedAlgorithm) != nullptr && !UseClassicPasskey(model.passkey, model.verify)) ||
             !model.ValidateOk(*this, encrypt::PasskeyHashingOn(settings))) {
             validationFailed = true;
             return false;

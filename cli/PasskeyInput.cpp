@@ -58,15 +58,15 @@ std::string ClassicPasskeyOutsideText(unsigned codePage) {
            "that code page, or ChaCha20-Poly1305, which takes any passkey";
 }
 
-bool ReadClassicPasskey(const std::optional<std::string>& passkeyFile, Passkey& passkey, Passkey* asGiven,
-                        Passkey* verify) {
-    if (!ReadPasskey(passkeyFile, passkey, verify)) return false;
-    if (asGiven != nullptr) {
-        archive::UseClassicPasskey(passkey, asGiven);
-        return true;
-    }
-    for (Passkey* typed : {&passkey, verify}) {
-        if (typed != nullptr && archive::UseClassicPasskey(*typed) == archive::ClassicPasskey::OutsideCodePage) {
+bool ReadClassicPasskey(const std::optional<std::string>& passkeyFile, Passkey& passkey, Passkey& asGiven) {
+    if (!ReadPasskey(passkeyFile, passkey)) return false;
+    archive::UseClassicPasskey(passkey, &asGiven);
+    return true;
+}
+
+bool UseClassicPasskey(Passkey& passkey, Passkey& verify) {
+    for (Passkey* typed : {&passkey, &verify}) {
+        if (archive::UseClassicPasskey(*typed) == archive::ClassicPasskey::OutsideCodePage) {
             return Refuse(ClassicPasskeyOutsideText(archive::ClassicNameCodePage()));
         }
     }
