@@ -20,17 +20,27 @@ std::optional<std::int64_t> WholeNumber(const std::string& text) {
 
 }  // namespace
 
+bool SettingAccepts(const Setting& setting, std::int64_t value) {
+    if (value < setting.lowest || value > setting.highest) return false;
+    return !setting.powerOfTwo || (value > 0 && (value & (value - 1)) == 0);
+}
+
+std::string SettingRangeText(const Setting& setting) {
+    return std::string(setting.powerOfTwo ? "a power of two" : "a whole number") + " from " +
+           std::to_string(setting.lowest) + " to " + std::to_string(setting.highest);
+}
+
 std::string OutOfRangeSettingText(const platform::SettingsStore& store, const Setting& setting,
                                   const std::string& stored) {
-    return std::string(setting.name) + "=" + stored + " in " + store.Location() + " is not a whole number from " +
-           std::to_string(setting.lowest) + " to " + std::to_string(setting.highest);
+    return std::string(setting.name) + "=" + stored + " in " + store.Location() + " is not " +
+           SettingRangeText(setting);
 }
 
 std::optional<std::int64_t> ReadCheckedSetting(const platform::SettingsStore& store, const Setting& setting) {
     const auto text = store.ReadText(setting.name);
     if (!text) return setting.defaultValue;
     const auto number = WholeNumber(*text);
-    if (number && *number >= setting.lowest && *number <= setting.highest) return *number;
+    if (number && SettingAccepts(setting, *number)) return *number;
     return std::nullopt;
 }
 

@@ -18,7 +18,15 @@ struct Setting {
     std::uint32_t defaultValue;
     std::int64_t lowest;
     std::int64_t highest;
+    // Only powers of two within the range (a memory size).
+    bool powerOfTwo = false;
 };
+
+// Whether a value lies in the setting's range (and is a power of two where
+// the setting asks for one).
+bool SettingAccepts(const Setting& setting, std::int64_t value);
+// "a whole number from 0 to 10000", "a power of two from 8 to 4096".
+std::string SettingRangeText(const Setting& setting);
 
 // The most passes the encryptor's and decryptor's pass-count settings hold.
 inline constexpr std::int64_t kMostStoredPasses = 1000000;

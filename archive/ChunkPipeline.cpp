@@ -1,6 +1,7 @@
 #include "archive/ChunkPipeline.h"
 
 #include <algorithm>
+#include <array>
 #include <future>
 
 #include "cipher/GroupCipher.h"
@@ -9,42 +10,66 @@
 
 namespace pelorin::archive {
 
+BatchOutcome RunBatchPipeline(std::uint64_t count, const BatchSteps& steps) {
+    BatchOutcome outcome;
+    if (count == 0) return outcome;
+    const auto slotOf = [](std::uint64_t batch) { return static_cast<unsigned>(batch % kPipelineSlots); };
+    const auto startRead = [&](std::uint64_t batch) {
+        return std::async(std::launch::async, [&steps, batch, slot = slotOf(batch)] { return steps.read(batch, slot); });
+    };
+    std::future<bool> pendingRead = startRead(0);
+    std::future<bool> pendingWrite;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const bool readOn = pendingRead.get();
+        if (!readOn) outcome.endedByRead = true;
+        if (readOn && i + 1 < count) pendingRead = startRead(i + 1);
+        const bool transformOn = steps.transform(i, slotOf(i));
+        if (!transformOn) outcome.endedByTransform = true;
+        if (pendingWrite.valid() && !pendingWrite.get()) outcome.writeFailed = true;
+        if (outcome.writeFailed) break;
+        pendingWrite = std::async(std::launch::async, [&steps, i, slot = slotOf(i)] { return steps.write(i, slot); });
+        if (!readOn || !transformOn) break;
+        steps.afterBatch(i);
+    }
+    if (pendingWrite.valid() && !pendingWrite.get()) outcome.writeFailed = true;
+    if (pendingRead.valid()) pendingRead.wait();
+    return outcome;
+}
+
 PipelineOutcome RunChunkPipeline(ByteSource& source, ByteSink& sink, std::uint64_t chunkCount, std::size_t chunkSize,
                                  ShortRead onShortRead, const std::function<void(std::span<std::uint8_t>)>& transform,
                                  const std::function<void()>& afterChunk) {
     PipelineOutcome outcome;
     if (chunkCount == 0) return outcome;
-    // The buffers outlive the pending operations below (declared first,
-    // destroyed last), also when afterChunk throws.
+    // The buffers outlive the pending operations of the run.
     SecureBuffer first(chunkSize, kDataScrubPasses), second(chunkSize, kDataScrubPasses),
         third(chunkSize, kDataScrubPasses);
-    SecureBuffer* buffers[3] = {&first, &second, &third};
-    auto readInto = [&source](SecureBuffer* target) { return source.Read(target->bytes()); };
-    std::future<std::size_t> pendingRead = std::async(std::launch::async, readInto, buffers[0]);
-    std::future<bool> pendingWrite;
-    for (std::uint64_t i = 0; i < chunkCount; ++i) {
-        std::span<std::uint8_t> current = buffers[i % 3]->bytes();
-        const std::size_t got = pendingRead.get();
-        bool stop = false;
-        if (got < current.size()) {
-            outcome.readShort = true;
-            if (onShortRead == ShortRead::FillWithZeros) {
-                std::fill(current.begin() + static_cast<std::ptrdiff_t>(got), current.end(), std::uint8_t{0});
-            } else {
-                current = current.first(got / kGroupSize * kGroupSize);
-                stop = true;
-            }
+    const std::array<SecureBuffer*, kPipelineSlots> buffers = {&first, &second, &third};
+    std::array<std::span<std::uint8_t>, kPipelineSlots> current{};
+    bool readShort = false;
+    BatchSteps steps;
+    steps.read = [&](std::uint64_t, unsigned slot) {
+        std::span<std::uint8_t> chunk = buffers[slot]->bytes();
+        const std::size_t got = source.Read(chunk);
+        current[slot] = chunk;
+        if (got == chunk.size()) return true;
+        readShort = true;
+        if (onShortRead == ShortRead::FillWithZeros) {
+            std::fill(chunk.begin() + static_cast<std::ptrdiff_t>(got), chunk.end(), std::uint8_t{0});
+            return true;
         }
-        if (!stop && i + 1 < chunkCount) pendingRead = std::async(std::launch::async, readInto, buffers[(i + 1) % 3]);
-        transform(current);
-        if (pendingWrite.valid() && !pendingWrite.get()) outcome.writeFailed = true;
-        if (outcome.writeFailed) break;
-        pendingWrite = std::async(std::launch::async, [&sink, current] { return sink.Write(current); });
-        if (stop) break;
-        afterChunk();
-    }
-    if (pendingWrite.valid() && !pendingWrite.get()) outcome.writeFailed = true;
-    if (pendingRead.valid()) pendingRead.wait();
+        current[slot] = chunk.first(got / kGroupSize * kGroupSize);
+        return false;
+    };
+    steps.transform = [&](std::uint64_t, unsigned slot) {
+        transform(current[slot]);
+        return true;
+    };
+    steps.write = [&](std::uint64_t, unsigned slot) { return sink.Write(current[slot]); };
+    steps.afterBatch = [&](std::uint64_t) { afterChunk(); };
+    const BatchOutcome batches = RunBatchPipeline(chunkCount, steps);
+    outcome.readShort = readShort;
+    outcome.writeFailed = batches.writeFailed;
     return outcome;
 }
 

@@ -11,8 +11,12 @@
 namespace pelorin::archive {
 namespace {
 
-// True when some existing component of `relative` below `folder` is a link,
-// which would lead the output out of the archive's folder.
+bool Holds(const ProtectedFiles& files, const platform::FileIdentity& identity) {
+    return std::find(files.begin(), files.end(), identity) != files.end();
+}
+
+}  // namespace
+
 bool PassesThroughLink(const std::string& folder, const std::string& relative) {
     std::size_t start = 0;
     while (start < relative.size()) {
@@ -23,12 +27,6 @@ bool PassesThroughLink(const std::string& folder, const std::string& relative) {
     }
     return false;
 }
-
-bool Holds(const ProtectedFiles& files, const platform::FileIdentity& identity) {
-    return std::find(files.begin(), files.end(), identity) != files.end();
-}
-
-}  // namespace
 
 RestoreJob::Standing RestoreJob::StandingOf(const std::string& path) const {
     const auto status = platform::StatusOf(path);
@@ -57,7 +55,8 @@ void CreateOutputDirectories(const std::string& path) {
 }
 
 ReadOutcome RestoreInto(const std::string& target, const std::string& entryName, const std::string& sourcePath,
-                        Ui& ui, RestoreJob& job, const std::function<ReadOutcome(ByteSink&)>& restore) {
+                        Ui& ui, RestoreJob& job, const std::function<ReadOutcome(ByteSink&)>& restore,
+                        const RestoreDetails* details) {
     platform::FileError error = platform::FileError::None;
     auto output = RestoredFile::Begin(target, job.temporaries, error, !job.neverReplace);
     if (!output) ShowOpenError(ui, error, target);
@@ -66,7 +65,7 @@ ReadOutcome RestoreInto(const std::string& target, const std::string& entryName,
     std::string keptAs;
     switch (outcome) {
         case ReadOutcome::Complete:
-            if (output->Commit(keptAs, job.forceToDisk)) {
+            if (output->Commit(keptAs, job.forceToDisk, details != nullptr ? details->finish : nullptr)) {
                 job.Record(output->placedAs());
                 if (output->placedAs() != target) ShowRestoredBeside(ui, sourcePath, entryName, target, output->placedAs());
                 return outcome;
@@ -76,7 +75,12 @@ ReadOutcome RestoreInto(const std::string& target, const std::string& entryName,
         case ReadOutcome::Truncated:
             // Nothing of the data was there: no empty file is left behind.
             if (output->file().Length() > 0) keptAs = output->KeepIncomplete();
-            ShowIncompleteEntry(ui, sourcePath, entryName, target, keptAs, output->replacesAFile());
+            if (details != nullptr && details->incompleteText) {
+                ui.ShowMessage(details->incompleteText(keptAs, output->replacesAFile()), std::nullopt,
+                               MessageIcon::Exclamation);
+            } else {
+                ShowIncompleteEntry(ui, sourcePath, entryName, target, keptAs, output->replacesAFile());
+            }
             return outcome;
         case ReadOutcome::OutputWriteFailed:
             keptAs = output->KeepIncomplete();

@@ -8,6 +8,7 @@
 #include "app_common/TemporaryFiles.h"
 #include "archive/ArchiveReader.h"
 #include "archive/HeaderCheck.h"
+#include "archive/RestoredFile.h"
 #include "platform/File.h"
 
 namespace pelorin::archive {
@@ -15,6 +16,10 @@ namespace pelorin::archive {
 // The folder part of a path: up to and including its last separator; empty
 // when it has none.
 std::string FolderPart(const std::string& path);
+
+// True when some existing component of `relative` (host separators) below
+// `folder` is a link, which would lead the output out of the archive's folder.
+bool PassesThroughLink(const std::string& folder, const std::string& relative);
 
 // Creates every folder along the path, from the second character on, each up
 // to and including a separator, and finally the whole path. Failures are
@@ -73,7 +78,15 @@ RestoreOutcome RestoreEntry(ByteSource& archive, const std::string& archivePath,
 // `sourcePath`. The job stops
 // (status 1) when the new file cannot be made. Complete is returned only
 // when the target holds the whole entry.
+// What a restore of version 8 adds: what the file gets besides its bytes,
+// and the words for an entry that stopped (Truncated) in place of "the
+// archive ends inside it", given where its bytes are kept.
+struct RestoreDetails {
+    const RestoredFile::Finish* finish = nullptr;
+    std::function<std::string(const std::string& keptAs, bool targetExisted)> incompleteText;
+};
 ReadOutcome RestoreInto(const std::string& target, const std::string& entryName, const std::string& sourcePath,
-                        Ui& ui, RestoreJob& job, const std::function<ReadOutcome(ByteSink&)>& restore);
+                        Ui& ui, RestoreJob& job, const std::function<ReadOutcome(ByteSink&)>& restore,
+                        const RestoreDetails* details = nullptr);
 
 }  // namespace pelorin::archive

@@ -51,6 +51,8 @@ std::optional<RestoredFile> RestoredFile::Begin(const std::string& target, JobTe
     create.exclusive = true;
     create.sequential = true;
     create.noFollow = true;
+    // Named while it is still open when it is finished (see Commit).
+    create.allowRename = true;
     // Plaintext is for this user alone until it takes its final name.
     create.privateFile = true;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -78,22 +80,29 @@ RestoredFile::~RestoredFile() {
     platform::DeleteFileNamed(temporary_);
 }
 
-bool RestoredFile::Commit(std::string& keptAs, bool forceToDisk) {
+bool RestoredFile::Commit(std::string& keptAs, bool forceToDisk, const Finish* finish) {
+    if (finish != nullptr && finish->modified) file_.SetModified(*finish->modified);
     if (replaces_ || forceToDisk) file_.Flush();
-    file_.Close();
-    if (replaceExisting_ ? platform::MoveOver(temporary_, target_) : PlaceBeside()) {
+    if (finish == nullptr) file_.Close();
+    // Stored access takes the place of the replaced file's or a new file's.
+    const bool carry = finish == nullptr || !finish->access.modeBits;
+    if (replaceExisting_ ? platform::MoveOver(temporary_, target_, carry) : PlaceBeside(carry)) {
         if (replaceExisting_) placedAs_ = target_;
         settled_ = true;
+        if (finish != nullptr) {
+            file_.ApplyAccess(finish->access);
+            file_.Close();
+        }
         return true;
     }
     keptAs = KeepIncomplete();
     return false;
 }
 
-bool RestoredFile::PlaceBeside() {
+bool RestoredFile::PlaceBeside(bool carryPermissions) {
     // Permissions as a file of that name gets: the existing one's, or a new
     // file's.
-    platform::MatchPermissions(temporary_, target_);
+    if (carryPermissions) platform::MatchPermissions(temporary_, target_);
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::string name = attempt == 0 ? target_ : NumberedNameBeside(target_);
         if (platform::RenameFile(temporary_, name)) {

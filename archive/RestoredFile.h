@@ -39,7 +39,15 @@ public:
     // free numbered name beside it (placedAs() tells which). False when no
     // name could be given; the bytes are then kept as by KeepIncomplete, and
     // `keptAs` says where.
-    bool Commit(std::string& keptAs, bool forceToDisk);
+    // `finish`, when given, is what the file gets besides its bytes: its time
+    // of last change before it is named, and its access once it is named
+    // (until then it stays for this user alone; it is named while still
+    // open, so that the access goes to the very file).
+    struct Finish {
+        std::optional<std::int64_t> modified;  // ticks as FileStatus has them
+        platform::StoredAccess access;
+    };
+    bool Commit(std::string& keptAs, bool forceToDisk, const Finish* finish = nullptr);
     // Where Commit put the file.
     const std::string& placedAs() const { return placedAs_; }
 
@@ -52,7 +60,7 @@ private:
     RestoredFile(std::string target, std::string temporary, platform::File file, bool replaces, bool replaceExisting)
         : target_(std::move(target)), temporary_(std::move(temporary)), file_(std::move(file)), replaces_(replaces),
           replaceExisting_(replaceExisting) {}
-    bool PlaceBeside();
+    bool PlaceBeside(bool carryPermissions);
 
     std::string target_;
     std::string temporary_;

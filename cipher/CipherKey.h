@@ -11,6 +11,8 @@ namespace pelorin {
 
 // A passkey holds 1 to 127 bytes: its length travels as a signed 8-bit count.
 inline constexpr std::size_t kMaxPasskeyLength = 127;
+// Archives of version 8 take passkeys of 1 to 1024 bytes (UTF-8, as typed).
+inline constexpr std::size_t kMaxModernPasskeyLength = 1024;
 inline constexpr std::size_t kEntrySaltSize = 8;
 
 using EntrySalt = std::array<std::uint8_t, kEntrySaltSize>;

@@ -20,10 +20,10 @@ namespace pelorin {
 // archive format added later.
 class Passkey {
 public:
-    // The longest passkey an archive takes, and one byte more: a longer one
-    // is kept as that many bytes, so that it is refused as too long rather
-    // than cut to a passkey that was never typed.
-    static constexpr std::size_t kCapacity = kMaxPasskeyLength + 1;
+    // The longest passkey any archive takes (version 8's), and one byte
+    // more: a longer one is kept as that many bytes, so that it is refused
+    // as too long rather than cut to a passkey that was never typed.
+    static constexpr std::size_t kCapacity = kMaxModernPasskeyLength + 1;
 
     Passkey();
     // From a text the caller scrubs itself (a dialog's field, a test).

@@ -24,8 +24,16 @@ void ScrubWorkingState(void* buffer, std::size_t length);
 // Overwrites with zeros the 4 KiB of stack below the caller's frame: where
 // the frames of the functions it has just called were, with whatever their
 // inner loops spilled from registers (keystream, key words). The modern
-// primitives call it before they return to their callers.
+// primitives call it before they return to their callers. It clears the
+// vector registers as well (ScrubVectorRegisters).
 void ScrubCallStack();
+
+// Clears the processor's vector registers (on x86-64 Linux: all of them,
+// the AVX-512 ones too where there are any), which the last primitive or a
+// library copy of its key may have left key bytes in: code that saves them
+// to memory later (the lazy binding of a shared library's calls, which the
+// C++ run-time's destructors go through at exit) would write them out.
+void ScrubVectorRegisters();
 
 // Overwrites the string's characters in place, 10 passes, the same way, then
 // cuts the string at its first zero byte (its length is taken anew).

@@ -83,6 +83,8 @@ std::optional<int> AlgorithmFromText(const std::string& text) {
         return word;
     };
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '7') return text[0] - '0';
+    // The ninth: ChaCha20-Poly1305, whose archives are of version 8.
+    if (text == "9" || lower(text) == "chacha20-poly1305" || lower(text) == "chacha20") return kModernAlgorithmNumber;
     for (const auto& info : kAlgorithms) {
         if (lower(text) == lower(std::string(info.messageName))) return static_cast<int>(info.number);
     }

@@ -46,8 +46,10 @@ bool ReadPresetAnswer(const ParsedArguments& parsed, std::optional<bool>& answer
 // read it: "--passkey" is refused with a word on where it may come from.
 bool PasskeyOnCommandLine(const std::vector<std::string>& arguments);
 
-// An algorithm as a number 0..7 or its name (ASCII, BlowFish, DES, IDEA,
-// NewDES, RC4 or Pseudo-RC4, Safer, Vigenere), in any letter case.
+// An algorithm as a number 0..7 or 9 or its name (ASCII, BlowFish, DES,
+// IDEA, NewDES, RC4 or Pseudo-RC4, Safer, Vigenere, ChaCha20-Poly1305 or
+// ChaCha20), in any letter case.
+inline constexpr int kModernAlgorithmNumber = 9;
 std::optional<int> AlgorithmFromText(const std::string& text);
 
 // A name as the programs take it: made absolute against the current folder

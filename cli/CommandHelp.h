@@ -11,7 +11,8 @@ enum class ValueKind {
     Number,     // a whole number: nothing to offer
     Text,       // free text, such as a name stored in an archive
     File,       // a file name
-    Algorithm,  // a cipher's number or name (cipher/Algorithm.h)
+    Algorithm,  // a classic cipher's number or name (cipher/Algorithm.h)
+    AnyAlgorithm,  // the same, or the ninth: 9, ChaCha20-Poly1305, ChaCha20
     Choice,     // one of the option's `choices`
 };
 
@@ -56,8 +57,10 @@ inline constexpr std::string_view kCodePageText =
     "1252 on Linux and the system's own on Windows)";
 
 inline constexpr OptionHelp kEncryptOptions[] = {
-    {"--algorithm", "A", ValueKind::Algorithm,
-     "the cipher; without it, the remembered one when the\nsetting lastalg is 1"},
+    {"--algorithm", "A", ValueKind::AnyAlgorithm,
+     "the cipher; without it, the remembered one when the\nsetting lastalg is 1, else 9 (ChaCha20-Poly1305)"},
+    {"--kdf-memory", "MIB", ValueKind::Number,
+     "the key derivation's memory for algorithm 9 in MiB, a\npower of two from 8 to 4096 (default: the setting\nkdfmemory, 256)"},
     {"--delete-sources", "", ValueKind::None,
      "wipe each source once its entry was stored completely,\nits name overwritten too"},
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
@@ -87,6 +90,12 @@ inline constexpr OptionHelp kImportOptions[] = {
     {"--code-page", "N", ValueKind::Number, kCodePageText},
 };
 
+inline constexpr OptionHelp kTestOptions[] = {
+    {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--code-page", "N", ValueKind::Number, kCodePageText},
+    {"--yes, --no", "", ValueKind::None, "answer the header warnings"},
+};
+
 inline constexpr OptionHelp kListOptions[] = {
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
     {"--code-page", "N", ValueKind::Number, kCodePageText},
@@ -113,28 +122,38 @@ inline constexpr OptionHelp kWipeDriveOptions[] = {
 
 inline constexpr CommandHelp kCommandHelp[] = {
     {"encrypt", "encrypt files and folders into one .pvb archive",
-     "usage: pelorin encrypt [--algorithm A] [--delete-sources] [--passkey-file FILE] [--code-page N] [--yes|--no]\n"
-     "                       [--] NAME...\n"
-     "  A is a number 0..7 or a name: ASCII, BlowFish, DES, IDEA, NewDES, RC4, Safer, Vigenere.\n"
+     "usage: pelorin encrypt [--algorithm A] [--kdf-memory MIB] [--delete-sources] [--passkey-file FILE]\n"
+     "                       [--code-page N] [--yes|--no] [--] NAME...\n"
+     "  A is a number 0..7 or 9 or a name: ASCII, BlowFish, DES, IDEA, NewDES, RC4, Safer, Vigenere,\n"
+     "  ChaCha20-Poly1305 (or ChaCha20).\n"
      "  The passkey comes from the first line of FILE, PELORIN_PASSKEY, or is typed twice.\n",
      "Writes every named file and folder (folders depth first) into one archive\n"
      "next to the first name: report.txt gives report.pvb, or a free name such as\n"
-     "report4711.pvb when that exists (unless the setting overwrite is 1). Files of\n"
-     "2 GiB or more are reported and left alone; links inside folders are neither\n"
-     "followed nor wiped, and what is mounted inside a folder is stored but not\n"
-     "wiped. With --delete-sources a folder is removed only when everything in\n"
-     "it was stored and wiped: empty files and empty folders stay. The archive\n"
-     "keeps names, and the passkey, as text of a Windows code page, as the\n"
-     "Windows programs and older installations read them (Windows-1252 unless\n"
-     "--code-page says otherwise): a name it cannot hold is named and left\n"
-     "alone, and a passkey it cannot hold is refused: the Windows programs\n"
-     "could not type it.\n",
+     "report4711.pvb when that exists (unless the setting overwrite is 1).\n"
+     "Algorithm 9, ChaCha20-Poly1305, writes an archive of version 8, the one used\n"
+     "when no algorithm is given or remembered: every regular file whatever its\n"
+     "size, empty files and folders, modification times and permissions, names\n"
+     "of any characters as UTF-8; every 64 KiB chunk is authenticated, and the\n"
+     "key comes from the passkey (1 to 1024 bytes of UTF-8) through Argon2id with\n"
+     "the memory of --kdf-memory or the setting kdfmemory (256 MiB: about a\n"
+     "second). A file that changes while it is stored is written again once,\n"
+     "else left out and named; links, devices, pipes and sockets are named and\n"
+     "never stored. The classic algorithms 0..7 write version 7, for\n"
+     "installations that cannot read version 8: files of 2 GiB or more are\n"
+     "reported and left alone, empty files and folders inside folders are not\n"
+     "stored, and names and the passkey are kept as text of a Windows code page\n"
+     "(Windows-1252 unless --code-page says otherwise): a name it cannot hold is\n"
+     "named and left alone, a passkey it cannot hold is refused. Links inside\n"
+     "folders are never followed or wiped, and what is mounted inside a folder\n"
+     "is stored but not wiped. With --delete-sources a folder is removed only\n"
+     "when everything in it was stored and wiped.\n",
      kEncryptOptions,
      "exit status:\n"
      "  0   done\n"
      "  1   cancelled\n"
      "  2   a usage error, or a passkey the rules of the dialog refuse\n"
-     "  4   done, but something named was not stored or not wiped (each is named)\n"
+     "  4   done, but something named was not stored or not wiped (each is named),\n"
+     "      or the key derivation's memory could not be had\n"
      "  5   no names\n"
      "  45  the archive could not be created or written\n"},
     {"decrypt", "restore the entries of archives next to them",
@@ -147,25 +166,37 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "An archive without a check value (version 0 to 3) opens under any\n"
      "passkey: its entries never replace a file, they go beside it under a free\n"
      "numbered name. Header warnings are asked once per archive, on a terminal\n"
-     "or answered by --yes or --no. Names are read as text of the code page\n"
-     "(--code-page) and restored as UTF-8; a UTF-8 passkey is tried as that\n"
-     "code page's text, then as given, which opens archives of earlier versions.\n",
+     "or answered by --yes or --no. Classic names are read as text of the code\n"
+     "page (--code-page) and restored as UTF-8; a UTF-8 passkey is tried as that\n"
+     "code page's text, then as given, which opens archives of earlier versions.\n"
+     "An archive of version 8 is opened by its key (\"Incorrect Passkey\" when\n"
+     "the passkey does not open it; a header that asks for more than 4 GiB of\n"
+     "memory or 10 passes is refused before anything is taken); every chunk is\n"
+     "authenticated before its bytes are written, folders, times and permissions\n"
+     "come back, and an archive cut short or extended (it ends before its end\n"
+     "record, the end record counts other entries, or bytes follow it) is\n"
+     "reported while what was restored from it stays. An entry that cannot be\n"
+     "restored whole is kept as NAME.incomplete with the bytes that\n"
+     "authenticated. --delete-archives wipes an archive of version 8 only when\n"
+     "its end record verified and every entry came back.\n",
      kDecryptOptions,
      "exit status:\n"
      "  0   done\n"
      "  1   a file could not be opened, or a cancel was confirmed\n"
      "  2   a header warning answered no, a usage error or a refused passkey\n"
      "  4   done, but something was not restored or not deleted (an archive\n"
-     "      under another passkey or damaged, an entry refused or incomplete, a\n"
-     "      --select name no archive holds, an archive that could not be wiped,\n"
-     "      changed while it was read, or was kept after a no)\n"},
+     "      under another passkey, damaged, cut short or extended, a failed\n"
+     "      authentication, a header that asks too much, an entry refused or\n"
+     "      incomplete, a --select name no archive holds, an archive that could\n"
+     "      not be wiped, changed while it was read, or was kept after a no)\n"},
     {"import", "decipher headerless input",
      "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--code-page N] [--] FILE...\n",
      "Skips N bytes of padding at the start of each FILE, deciphers the rest with\n"
      "algorithm A and writes it to \"default output.txt\" beside it; when that\n"
      "name is taken (from before, or by another input) the output gets a free\n"
      "numbered name and nothing is replaced. The passkey cannot be checked\n"
-     "here, so the input is never deleted.\n",
+     "here, so the input is never deleted. Archives of version 8 (algorithm 9)\n"
+     "are never import input: they are refused, and pelorin decrypt reads them.\n",
      kImportOptions,
      "exit status:\n"
      "  0   done\n"
@@ -175,15 +206,33 @@ inline constexpr CommandHelp kCommandHelp[] = {
     {"list", "show archive headers and entry names and sizes",
      "usage: pelorin list [--passkey-file FILE] [--code-page N] [--yes|--no] [--] ARCHIVE...\n",
      "Shows each archive's header on one line, then a line per entry with its\n"
-     "size and stored name, as UTF-8 (read in the code page). A passkey is needed only when the names are\n"
-     "encrypted; an archive under another passkey is reported as \"Incorrect\n"
-     "Passkey\" and not listed.\n",
+     "size and stored name, as UTF-8 (classic names read in the code page); for\n"
+     "version 8 a line per entry with its kind (file or folder), size,\n"
+     "modification time (UTC) and name. A passkey is needed when the names are\n"
+     "encrypted, as they always are in version 8; an archive under another\n"
+     "passkey is reported as \"Incorrect Passkey\" and not listed.\n",
      kListOptions,
      "exit status:\n"
      "  0   every archive was listed\n"
      "  1   an archive could not be opened\n"
      "  2   a usage error, a header warning answered no, or no passkey\n"
      "  4   an archive was damaged or under another passkey\n"},
+    {"test", "read archives to the end and check that they are whole",
+     "usage: pelorin test [--passkey-file FILE] [--code-page N] [--yes|--no] [--] ARCHIVE...\n",
+     "Reads every archive to its end and writes nothing. Version 8: the header's\n"
+     "ranges, the key, every entry's metadata and every chunk are authenticated,\n"
+     "and the end record's count and total are checked, with nothing after it.\n"
+     "Versions 0 to 7: the passkey against the check value where there is one,\n"
+     "every length and every pad byte; these versions carry no integrity check,\n"
+     "so changed contents cannot be found. One line per archive on standard\n"
+     "output; each fault on standard error with the byte it was found at.\n",
+     kTestOptions,
+     "exit status:\n"
+     "  0   every archive is whole\n"
+     "  1   an archive could not be opened, or a cancel was confirmed\n"
+     "  2   a usage error, a header warning answered no, or no passkey\n"
+     "  4   an archive is damaged, cut short or extended, under another passkey,\n"
+     "      or asks for more than an archive may\n"},
     {"delete", "overwrite and delete files and folders",
      "usage: pelorin delete [--passes N] [--yes] [--] PATH...\n"
      "  overwrites every file named, and every file in every folder named, N times (default 3), then deletes\n"

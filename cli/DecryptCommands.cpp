@@ -15,6 +15,8 @@
 #include "archive/EntryNames.h"
 #include "archive/HeaderCheck.h"
 #include "archive/HeaderCipher.h"
+#include "archive/ModernFormat.h"
+#include "archive/ModernOpening.h"
 #include "archive/ReaderMessages.h"
 #include "cipher/Algorithm.h"
 #include "cipher/PasskeyCheck.h"
@@ -22,6 +24,7 @@
 #include "cli/Arguments.h"
 #include "cli/ClassicCodePage.h"
 #include "cli/CommandHelp.h"
+#include "cli/ModernListing.h"
 #include "cli/PasskeyInput.h"
 #include "cli/TerminalUi.h"
 #include "platform/Terminal.h"
@@ -102,7 +105,8 @@ public:
         model.deleteSources = options_.deleteArchives;
         model.remembersChoices = false;
         if (!model.ValidateOk(*this, settings_)) {
-            if (model.verify && !model.passkey.empty() && model.passkey.size() <= kMaxPasskeyLength &&
+            const std::size_t longest = model.modernHeader ? kMaxModernPasskeyLength : kMaxPasskeyLength;
+            if ((model.verify || model.modernHeader) && !model.passkey.empty() && model.passkey.size() <= longest &&
                 !options_.names.empty()) {
                 ShowMessage("the passkey does not open " + options_.names.front(), std::nullopt,
                             MessageIcon::Exclamation);
@@ -198,8 +202,6 @@ int RunDriver(const Options& options, bool import) {
     }
 }
 
-// Lists one archive: its header line on standard output, then a line per
-// entry with its size and name. False when the archive is damaged (told).
 // The passkey of a listing, read once the first archive needs it, in both
 // the forms a classic archive may have been written under.
 struct ListPasskey {
@@ -208,12 +210,26 @@ struct ListPasskey {
     bool read = false;
 };
 
+// Lists one archive: its header line on standard output, then a line per
+// entry with its size and name. False when the archive is damaged (told).
+
 bool ListArchive(const std::string& path, const std::optional<std::string>& passkeyFile, ListPasskey& given,
-                 TerminalUi& ui) {
+                 TerminalUi& ui, archive::ModernKeyRing& ring) {
     platform::FileError error = platform::FileError::None;
     platform::File file = platform::File::Open(path, archive::ArchiveReading(), &error);
     if (!file.IsOpen()) ShowOpenError(ui, error, path);
+    const bool modern = archive::ArchiveVersionOf(file) == archive::kModernVersion;
     archive::FileSource source(file, archive::kArchiveReadAhead);
+    if (modern) {
+        // Names of version 8 are always enciphered.
+        if (!given.read) {
+            if (!ReadClassicPasskey(passkeyFile, given.passkey, given.asGiven)) throw JobExit(kUsageError);
+            given.read = true;
+        }
+        // Version 8 takes the passkey as given, never in a code page.
+        const Passkey& asGiven = given.asGiven.empty() ? given.passkey : given.asGiven;
+        return ListModernArchive(path, source, asGiven.bytes(), ring, ui);
+    }
     archive::ReaderState state;
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Scanning, ui, state);
     if (!opened) return false;
@@ -284,6 +300,11 @@ int RunImport(const std::vector<std::string>& arguments) {
         std::cerr << "pelorin: import needs --algorithm and --padding\n" << kImportUsage;
         return kUsageError;
     }
+    if (*options->algorithm == kModernAlgorithmNumber) {
+        std::cerr << "pelorin: import takes the classic algorithms 0 to 7; ChaCha20-Poly1305 is only ever stored in "
+                     "archives of version 8, which pelorin decrypt reads\n";
+        return kUsageError;
+    }
     if (options->deleteArchives) {
         // Import cannot check the passkey: a mistyped one gives garbage, and
         // the input would be gone.
@@ -299,6 +320,7 @@ int RunList(const std::vector<std::string>& arguments) {
     TerminalUi ui;
     ui.presetAnswer = options->answer;
     ListPasskey passkey;
+    archive::ModernKeyRing ring;
     // A passkey handed over in the environment leaves it at once, whether
     // or not an archive's names will need it.
     if (!options->passkeyFile && std::getenv(kPasskeyVariable) != nullptr) {
@@ -308,7 +330,7 @@ int RunList(const std::vector<std::string>& arguments) {
     int status = 0;
     try {
         for (const auto& path : options->names) {
-            if (!ListArchive(path, options->passkeyFile, passkey, ui)) status = kExitIncomplete;
+            if (!ListArchive(path, options->passkeyFile, passkey, ui, ring)) status = kExitIncomplete;
         }
     } catch (const JobExit& exit) {
         return exit.status();

@@ -1,5 +1,6 @@
 #include "cli/EncryptCommands.h"
 
+#include <charconv>
 #include <iostream>
 #include <optional>
 
@@ -12,6 +13,7 @@
 #include "cli/PasskeyInput.h"
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
+#include "encrypt_app/EncryptDialogModel.h"
 #include "encrypt_app/EncryptJob.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "platform/FileStatus.h"
@@ -45,7 +47,14 @@ public:
     void ShowNoFilesDialog() override { std::cerr << kEncryptUsage; }
 
     bool RunEncryptDialog(encrypt::EncryptDialogModel& model) override {
-        if (algorithm) model.selectedAlgorithm = *algorithm;
+        // Without --algorithm the remembered one is used, and without that
+        // ChaCha20-Poly1305.
+        if (algorithm) {
+            model.selectedAlgorithm = *algorithm;
+        } else if (!encrypt::IsWritableAlgorithm(model.selectedAlgorithm)) {
+            model.selectedAlgorithm = kModernAlgorithmNumber;
+        }
+        model.kdfMemoryMiB = kdfMemoryMiB;
         // Sources are deleted only when this command line says so.
         model.deleteSource = deleteSources;
         model.remembersChoices = false;
@@ -61,6 +70,7 @@ public:
 
     platform::SettingsStore& settings;
     std::optional<int> algorithm;
+    std::uint32_t kdfMemoryMiB = 0;
     bool deleteSources = false;
     std::optional<std::string> passkeyFile;
     bool validationFailed = false;
@@ -71,7 +81,8 @@ public:
 int RunEncrypt(const std::vector<std::string>& arguments) {
     if (PasskeyOnCommandLine(arguments)) return kUsageError;
     const auto parsed = ParseArguments(
-        arguments, {{"--delete-sources", "--yes", "--no"}, {"--algorithm", "--passkey-file", kCodePageOption}, {}},
+        arguments,
+        {{"--delete-sources", "--yes", "--no"}, {"--algorithm", "--passkey-file", "--kdf-memory", kCodePageOption}, {}},
         kEncryptUsage);
     if (!parsed || !ChooseClassicCodePage(*parsed, kEncryptUsage)) return kUsageError;
     TerminalUi terminal;
@@ -84,6 +95,17 @@ int RunEncrypt(const std::vector<std::string>& arguments) {
             std::cerr << "pelorin: unknown algorithm " << *algorithm << "\n" << kEncryptUsage;
             return kUsageError;
         }
+    }
+    if (const auto memory = parsed->Value("--kdf-memory")) {
+        std::uint32_t value = 0;
+        const auto [end, error] = std::from_chars(memory->data(), memory->data() + memory->size(), value);
+        if (memory->empty() || error != std::errc() || end != memory->data() + memory->size() ||
+            !SettingAccepts(encrypt::kKdfMemory, value)) {
+            std::cerr << "pelorin: --kdf-memory takes " << SettingRangeText(encrypt::kKdfMemory) << " (MiB), not \""
+                      << *memory << "\"\n";
+            return kUsageError;
+        }
+        ui.kdfMemoryMiB = value;
     }
     ui.deleteSources = parsed->Has("--delete-sources");
     ui.passkeyFile = parsed->Value("--passkey-file");

@@ -39,7 +39,7 @@ std::string OneLine(std::string_view text) {
 
 // Every way --algorithm takes a cipher: its number, its name, and the name
 // its dialog button gives it where that differs ("Pseudo-RC4").
-std::vector<std::string> AlgorithmWords() {
+std::vector<std::string> AlgorithmWords(bool withModern) {
     std::vector<std::string> words;
     for (const auto& info : pelorin::kAlgorithms) words.push_back(std::to_string(static_cast<int>(info.number)));
     for (const auto& info : pelorin::kAlgorithms) {
@@ -50,11 +50,16 @@ std::vector<std::string> AlgorithmWords() {
         }
         if (label != info.messageName) words.push_back(label);
     }
+    if (withModern) {
+        for (const char* word : {"9", "ChaCha20-Poly1305", "ChaCha20"}) words.emplace_back(word);
+    }
     return words;
 }
 
 std::vector<std::string> ValueWords(const OptionHelp& option) {
-    if (option.value == ValueKind::Algorithm) return AlgorithmWords();
+    if (option.value == ValueKind::Algorithm || option.value == ValueKind::AnyAlgorithm) {
+        return AlgorithmWords(option.value == ValueKind::AnyAlgorithm);
+    }
     return {option.choices.begin(), option.choices.end()};
 }
 
@@ -143,6 +148,7 @@ void WriteZsh(std::ostream& out) {
                     case ValueKind::Text: argumentsWord += ":" + std::string(option.argument) + ": "; break;
                     case ValueKind::File: argumentsWord += ":file:_files"; break;
                     case ValueKind::Algorithm:
+                    case ValueKind::AnyAlgorithm:
                     case ValueKind::Choice:
                         argumentsWord += ":" + std::string(option.argument) + ":(" + Joined(ValueWords(option)) + ")";
                         break;
@@ -217,6 +223,7 @@ void WriteFish(std::ostream& out) {
                     case ValueKind::Text: out << " -x"; break;
                     case ValueKind::File: out << " -r -F"; break;
                     case ValueKind::Algorithm:
+                    case ValueKind::AnyAlgorithm:
                     case ValueKind::Choice: out << " -x -a " << FishQuoted(Joined(ValueWords(option))); break;
                 }
                 out << " -d " << FishQuoted(OneLine(option.text)) << "\n";

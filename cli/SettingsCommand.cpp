@@ -55,9 +55,9 @@ int RunSettings(const std::vector<std::string>& arguments) {
         return 0;
     }
     const auto number = WholeNumber(arguments[2]);
-    if (!number || *number < found->setting.lowest || *number > found->setting.highest) {
-        std::cerr << "pelorin: " << found->setting.name << " takes a whole number from " << found->setting.lowest
-                  << " to " << found->setting.highest << ", not \"" << arguments[2] << "\"\n";
+    if (!number || !SettingAccepts(found->setting, *number)) {
+        std::cerr << "pelorin: " << found->setting.name << " takes " << SettingRangeText(found->setting) << ", not \""
+                  << arguments[2] << "\"\n";
         return kUsageError;
     }
     platform::SettingsStore store(found->key);

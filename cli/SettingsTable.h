@@ -30,6 +30,7 @@ inline constexpr ToolSetting kEncryptSettings[] = {
     {encrypt::kSettingsKey, encrypt::kStickyDelete},
     {encrypt::kSettingsKey, encrypt::kHaveDelete},
     {encrypt::kSettingsKey, encrypt::kOverwrite},
+    {encrypt::kSettingsKey, encrypt::kKdfMemory},
 };
 
 inline constexpr ToolSetting kDecryptSettings[] = {

@@ -12,6 +12,7 @@
 #include "cli/DeleteCommand.h"
 #include "cli/EncryptCommands.h"
 #include "cli/SettingsCommand.h"
+#include "cli/TestCommand.h"
 #include "cli/WipeCommands.h"
 #include "cli/WipeDriveCommand.h"
 #include "app_common/Setting.h"
@@ -34,9 +35,10 @@ constexpr const char* kOverviewHead =
     "  or:  pelorin help [COMMAND]\n"
     "  or:  pelorin COMMAND --help\n"
     "  or:  pelorin --version\n"
-    "Encrypts files and folders into .pvb archives with one of eight ciphers,\n"
-    "restores them, and overwrites files, free space and whole volumes before\n"
-    "what they held is deleted.\n"
+    "Encrypts files and folders into .pvb archives (ChaCha20-Poly1305 with a key\n"
+    "from Argon2id, or one of eight classic ciphers), restores and tests them,\n"
+    "and overwrites files, free space and whole volumes before what they held is\n"
+    "deleted.\n"
     "\n"
     "Commands:\n";
 
@@ -182,6 +184,7 @@ int main(int argc, char** argv) {
     if (command == "decrypt") return pelorin::cli::RunDecrypt(arguments);
     if (command == "import") return pelorin::cli::RunImport(arguments);
     if (command == "list") return pelorin::cli::RunList(arguments);
+    if (command == "test") return pelorin::cli::RunTest(arguments);
     if (command == "delete") return pelorin::cli::RunDelete(arguments);
     if (command == "wipe-file") return pelorin::cli::RunWipeFile(arguments);
     if (command == "wipe-free") return pelorin::cli::RunWipeFree(arguments);

@@ -6,12 +6,16 @@
 #include "app_common/JobExit.h"
 #include "app_common/OpenError.h"
 #include "app_common/PassesText.h"
+#include "app_common/PasskeyTexts.h"
 #include "archive/ArchiveReader.h"
 #include "archive/EntryNames.h"
 #include "archive/EntryOutput.h"
 #include "archive/HeaderCipher.h"
 #include "archive/HeaderCheck.h"
 #include "archive/ImportPass.h"
+#include "archive/ModernFormat.h"
+#include "archive/ModernOpening.h"
+#include "archive/ModernRestore.h"
 #include "archive/ReaderMessages.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "platform/File.h"
@@ -33,6 +37,10 @@ platform::File OpenArchive(const std::string& path, Ui& ui) {
 struct PasskeyForms {
     std::span<const std::uint8_t> passkey;
     std::span<const std::uint8_t> asGiven;
+
+    // An archive of version 8 takes the passkey as given, never in a code
+    // page.
+    std::span<const std::uint8_t> Modern() const { return asGiven.empty() ? passkey : asGiven; }
 };
 
 // The form the archive's own check value takes; nothing (said) when it
@@ -46,6 +54,25 @@ std::optional<std::span<const std::uint8_t>> PasskeyFor(const archive::OpenedArc
     return matching;
 }
 
+// A classic archive takes at most 127 bytes of passkey; a longer one (which
+// archives of version 8 take) opens none of it.
+bool PasskeyFitsClassic(std::span<const std::uint8_t> passkey, const std::string& path, Ui& ui) {
+    if (passkey.size() <= kMaxPasskeyLength) return true;
+    ui.ShowMessage(PasskeyTooLongForText(path), std::nullopt, MessageIcon::Exclamation);
+    return false;
+}
+
+bool IsModern(platform::File& file) { return archive::ArchiveVersionOf(file) == archive::kModernVersion; }
+
+// Import input that is an archive of version 8 by its whole header (the
+// version byte alone could begin any bytes).
+bool IsModernArchive(platform::File& file) {
+    archive::ModernHeaderBytes bytes{};
+    const bool read = file.Read(bytes.data(), bytes.size()) == static_cast<std::int64_t>(bytes.size());
+    file.Seek(0, platform::SeekFrom::Start);
+    return read && archive::ParseModernHeader(bytes).header.has_value();
+}
+
 // What the scanning pass learned of an archive.
 struct Scan {
     bool usable = true;  // false: another passkey; no dialog, nothing read later
@@ -55,10 +82,22 @@ struct Scan {
 // Reads every entry name of an archive for its Choose Files dialog; names
 // that would leave the archive's folder are named and not offered.
 Scan ScanNames(const std::string& path, const PasskeyForms& forms, ProgressDialog& progress, Ui& ui,
-               archive::ReaderState& state) {
+               archive::ReaderState& state, archive::ModernKeyRing& ring) {
     Scan scan;
     platform::File file = OpenArchive(path, ui);
+    const bool modern = IsModern(file);
     archive::FileSource source(file, archive::kArchiveReadAhead);
+    if (modern) {
+        const auto opening =
+            archive::OpenModernArchive(source, path, forms.Modern(), ring, progress, ui, WrongPasskeyText(path));
+        scan.usable = opening.result == archive::ModernOpening::Result::Opened;
+        if (scan.usable) scan.names = archive::ScanModernNames(source, opening.fileKey, path, kScanningStatus, progress, ui);
+        return scan;
+    }
+    if (!PasskeyFitsClassic(forms.passkey, path, ui)) {
+        scan.usable = false;
+        return scan;
+    }
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Scanning, ui, state);
     if (!opened) return scan;
     const auto matching = PasskeyFor(*opened, forms, path, ui);
@@ -130,6 +169,7 @@ ArchiveRestore DecryptArchive(platform::File& file, const std::string& path, con
                               const std::vector<std::string>* selection, ProgressDialog& progress, Ui& ui,
                               archive::ReaderState& state, archive::RestoreJob& job) {
     ArchiveRestore result;
+    if (!PasskeyFitsClassic(forms.passkey, path, ui)) return result;
     archive::FileSource source(file, archive::kArchiveReadAhead);
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Decrypting, ui, state);
     if (!opened) return result;
@@ -181,6 +221,23 @@ ArchiveRestore DecryptArchive(platform::File& file, const std::string& path, con
     }
     result.complete = everything;
     result.readLength = source.Length();
+    return result;
+}
+
+// Restores the chosen entries of an archive of version 8 from `file`.
+ArchiveRestore DecryptModernArchive(platform::File& file, const std::string& path, std::span<const std::uint8_t> passkey,
+                                    const std::vector<std::string>* selection, ProgressDialog& progress, Ui& ui,
+                                    archive::ModernKeyRing& ring, archive::RestoreJob& job) {
+    ArchiveRestore result;
+    archive::FileSource source(file, archive::kArchiveReadAhead);
+    const auto opening = archive::OpenModernArchive(source, path, passkey, ring, progress, ui, WrongPasskeyText(path));
+    if (opening.result != archive::ModernOpening::Result::Opened) return result;
+    // The key's tag has checked the passkey.
+    result.passkeyChecked = true;
+    const auto restored = archive::RestoreModernArchive(source, opening.fileKey, path, selection, progress, ui, job);
+    result.complete = restored.complete;
+    result.leftOut = restored.leftOut;
+    result.readLength = restored.readLength;
     return result;
 }
 
@@ -236,6 +293,17 @@ std::string UncheckedWipeQuestionText(const std::string& archivePath) {
            "the archive anyway?";
 }
 
+std::string PasskeyTooLongForText(const std::string& archivePath) {
+    return std::string(kPasskeyTooLongText) + "\n" + archivePath +
+           " is an archive of an older version, which takes passkeys of at most 127 characters. Nothing is restored "
+           "from it and it is not deleted.";
+}
+
+std::string ModernNotImportInputText(const std::string& inputPath) {
+    return inputPath + " is an archive of version 8 (ChaCha20-Poly1305), which is never import input: decrypt it "
+                       "as an archive. Nothing is written from it.";
+}
+
 std::string WrongPasskeyText(const std::string& archivePath) {
     return std::string(kIncorrectPasskeyText) + "\n" + archivePath +
            " was encrypted with another passkey. Nothing is restored from it and it is not deleted.";
@@ -245,22 +313,47 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
                   platform::SettingsStore& settings) {
     // Holds the passkey from the dialog on, its only copy, scrubbed when the
     // job ends however it ends.
+    // The file keys of the archives of version 8, each derived once.
+    archive::ModernKeyRing ring;
     DecryptDialogModel model;
     model.importMode = importMode;
     archive::ReaderState state;
+    // The key derivation of the first archive happens in the dialog's OK: a
+    // progress window says so meanwhile.
+    std::optional<ProgressDialog> deriving;
     if (!importMode && !archives.empty()) {
         platform::File file = OpenArchive(archives.front(), ui);
+        const bool modern = IsModern(file);
         archive::FileSource source(file, archive::kArchiveReadAhead);
-        const auto opened =
-            archive::CheckArchiveHeader(source, archives.front(), archive::HeaderCheckForm::Probing, ui, state);
-        if (opened && opened->hasCheck) {
-            model.verify = true;
-            model.salt = opened->salt;
-            model.check = opened->check;
+        if (modern) {
+            archive::ModernHeaderBytes bytes{};
+            // A header that cannot be read is told when the archive is.
+            if (source.Read(bytes) == bytes.size()) model.modernHeader = bytes;
+            model.keyRing = &ring;
+            model.firstArchive = archives.front();
+            model.derivation = [&](const std::string& status, std::uint32_t done, std::uint32_t total) {
+                if (!deriving) {
+                    deriving.emplace(view, ui);
+                    deriving->SetRange(0, kProgressFull);
+                    deriving->SetStatus(status);
+                }
+                deriving->SetPos(static_cast<int>(std::uint64_t{kProgressFull} * done / total));
+                deriving->ConfirmCancelIfRequested();
+            };
+        } else {
+            const auto opened =
+                archive::CheckArchiveHeader(source, archives.front(), archive::HeaderCheckForm::Probing, ui, state);
+            if (opened && opened->hasCheck) {
+                model.verify = true;
+                model.salt = opened->salt;
+                model.check = opened->check;
+            }
         }
     }
     model.Load(settings);
-    if (!ui.RunDecryptDialog(model)) return kExitDone;
+    const bool accepted = ui.RunDecryptDialog(model);
+    deriving.reset();
+    if (!accepted) return kExitDone;
     const std::span<const std::uint8_t> passkey = model.passkey.bytes();
     const PasskeyForms forms{passkey, model.passkeyAsGiven.bytes()};
     // Import cannot check the passkey: a mistyped one gives garbage, so its
@@ -280,7 +373,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
         for (std::size_t i = 0; i < archives.size(); ++i) {
             ProgressDialog progress(view, ui);
             progress.SetRange(0, kProgressFull);
-            const Scan scan = ScanNames(archives[i], forms, progress, ui, state);
+            const Scan scan = ScanNames(archives[i], forms, progress, ui, state, ring);
             usable[i] = scan.usable;
             if (!scan.usable) continue;  // already told: nothing to choose from
             std::vector<std::string> chosen = scan.names;
@@ -306,6 +399,13 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
             int algorithm = -1;
             std::int64_t padding = 0;
             platform::File file = OpenArchive(path, ui);
+            if (IsModernArchive(file)) {
+                // Its bytes are sealed: deciphered as bare groups they would
+                // only give garbage.
+                ui.ShowMessage(ModernNotImportInputText(path), archive::kErrorCaption, MessageIcon::Warning);
+                status = kExitIncomplete;
+                continue;
+            }
             if (!ui.RunImportOptions(path, algorithm, padding)) return kExitImportCancelled;
             archive::FileSource source(file, archive::kArchiveReadAhead);
             const auto outcome =
@@ -315,8 +415,11 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
             }
         } else {
             ArchiveHandle handle = OpenForRestore(path, wipeArchives, ui);
-            const ArchiveRestore restored = DecryptArchive(handle.file, path, forms,
-                                                           choose ? &selections[i] : nullptr, progress, ui, state, job);
+            const auto* selection = choose ? &selections[i] : nullptr;
+            const ArchiveRestore restored =
+                IsModern(handle.file)
+                    ? DecryptModernArchive(handle.file, path, forms.Modern(), selection, progress, ui, ring, job)
+                    : DecryptArchive(handle.file, path, forms, selection, progress, ui, state, job);
             if (!restored.complete) status = kExitIncomplete;
             if (wipeArchives && restored.complete &&
                 !WipeRestoredArchive(handle, path, restored,

@@ -72,5 +72,9 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
                   platform::SettingsStore& settings);
 
 std::string WrongPasskeyText(const std::string& archivePath);
+// Import mode was given an archive of version 8.
+std::string ModernNotImportInputText(const std::string& inputPath);
+// A classic archive given a passkey longer than it takes (127 bytes).
+std::string PasskeyTooLongForText(const std::string& archivePath);
 
 }  // namespace pelorin::decrypt

@@ -6,6 +6,8 @@
 #include "app_common/PasskeyTexts.h"
 #include "app_common/PassesText.h"
 #include "archive/ImportPass.h"
+#include "archive/ModernMessages.h"
+#include "archive/WorkerPool.h"
 #include "cipher/CipherKey.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "platform/Paths.h"
@@ -40,13 +42,33 @@ bool DecryptDialogModel::ValidateOk(Ui& ui, platform::SettingsStore& settings) c
         ui.ShowMessage(kEnterPasskeyText, kErrorCaption, MessageIcon::Exclamation);
         return false;
     }
-    if (passkeyOutsideCodePage) {
+    // A version-8 archive takes the passkey as UTF-8, whatever the code page.
+    const bool modern = modernHeader.has_value();
+    const Passkey& typed = modern ? ModernPasskey() : passkey;
+    if (passkeyOutsideCodePage && !modern) {
         ui.ShowMessage(kPasskeyOutsideCodePageText, kPasskeyOutsideCodePageCaption, MessageIcon::Exclamation);
         return false;
     }
-    if (passkey.size() > kMaxPasskeyLength) {
-        ui.ShowMessage(kPasskeyTooLongText, kPasskeyTooLongCaption, MessageIcon::Exclamation);
+    if (typed.size() > (modern ? kMaxModernPasskeyLength : kMaxPasskeyLength)) {
+        ui.ShowMessage(modern ? kModernPasskeyTooLongText : kPasskeyTooLongText, kPasskeyTooLongCaption,
+                       MessageIcon::Exclamation);
         return false;
+    }
+    if (modern && keyRing != nullptr) {
+        keyRing->Clear();
+        const auto parsed = archive::ParseModernHeader(*modernHeader);
+        std::string status;
+        if (parsed.header) status = archive::DerivingKeyStatus(firstArchive, parsed.header->cost);
+        const auto opening = keyRing->Open(*modernHeader, typed.bytes(), archive::JobWorkers(),
+                                           [&](std::uint32_t done, std::uint32_t total) {
+                                               if (derivation) derivation(status, done, total);
+                                           });
+        // A header the job refuses, or memory it cannot have, is told when
+        // the archive is read.
+        if (opening.result == archive::ModernOpening::Result::WrongPasskey) {
+            ui.ShowMessage(kIncorrectPasskeyText, std::nullopt, MessageIcon::Exclamation);
+            return false;
+        }
     }
     if (verify) {
         if (!PasskeyMatching(passkey.bytes(), passkeyAsGiven.bytes(), salt, check)) {

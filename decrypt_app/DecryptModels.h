@@ -7,7 +7,11 @@
 #include <vector>
 
 #include "app_common/Ui.h"
+#include <functional>
+
 #include "archive/ArchiveFormat.h"
+#include "archive/ModernFormat.h"
+#include "archive/ModernOpening.h"
 #include "cipher/Passkey.h"
 #include "platform/Settings.h"
 
@@ -54,6 +58,18 @@ struct DecryptDialogModel {
     // The dialog's delete choice becomes the remembered one (the tool's
     // options answer for one run only and leave it as it is).
     bool remembersChoices = true;
+    // The first archive is of version 8: the passkey is checked by opening
+    // its file key, which `keyRing` then keeps for the job (its passkey is
+    // UTF-8, 1 to 1024 bytes). `derivation` hears of the key derivation,
+    // which takes a moment: a status to show, then the slices done.
+    std::optional<archive::ModernHeaderBytes> modernHeader;
+    std::string firstArchive;
+    archive::ModernKeyRing* keyRing = nullptr;
+    std::function<void(const std::string& status, std::uint32_t done, std::uint32_t total)> derivation;
+
+    // The passkey an archive of version 8 takes: as given, never in a code
+    // page.
+    const Passkey& ModernPasskey() const { return passkeyAsGiven.empty() ? passkey : passkeyAsGiven; }
 
     // Opening: the retained delete choice when retaining is on.
     void Load(const platform::SettingsStore& settings);

@@ -2,6 +2,7 @@
 
 #include "app_common/PassesText.h"
 #include "archive/ArchiveFormat.h"
+#include "archive/ModernFormat.h"
 #include "cipher/CipherKey.h"
 #include "encrypt_app/EncryptSettings.h"
 
@@ -25,8 +26,12 @@ constexpr PasskeyMinimum kMinimums[] = {
 
 PasskeyMinimum MinimumFor(int algorithm) { return kMinimums[algorithm]; }
 
+bool IsWritableAlgorithm(int algorithm) {
+    return (algorithm >= 0 && algorithm <= 7) || algorithm == archive::kModernAlgorithm;
+}
+
 void EncryptDialogModel::ApplyInitialAlgorithm(int algorithm) {
-    if (algorithm >= 0 && algorithm <= 7) selectedAlgorithm = algorithm;
+    if (IsWritableAlgorithm(algorithm)) selectedAlgorithm = algorithm;
 }
 
 bool EncryptDialogModel::ValidateOk(Ui& ui, bool hashPasskey) const {
@@ -36,10 +41,22 @@ bool EncryptDialogModel::ValidateOk(Ui& ui, bool hashPasskey) const {
         refusedField = field;
         return false;
     };
-    if (selectedAlgorithm < 0 || selectedAlgorithm > 7) {
+    if (!IsWritableAlgorithm(selectedAlgorithm)) {
         return refuse(kChooseAlgorithmText, kErrorCaption, PasskeyField::None);
     }
     if (passkey.empty()) return refuse(kEnterPasskeyText, kErrorCaption, PasskeyField::Passkey);
+    if (selectedAlgorithm == archive::kModernAlgorithm) {
+        // The passkey as typed, in UTF-8: the dialog gives it so for this
+        // algorithm, whatever the code page holds.
+        if (!archive::IsValidUtf8({reinterpret_cast<const char*>(passkey.bytes().data()), passkey.size()})) {
+            return refuse(kPasskeyNotUtf8Text, kPasskeyNotUtf8Caption, PasskeyField::Passkey);
+        }
+        if (!passkey.SameAs(verify)) return refuse(kPasskeysDifferText, std::nullopt, PasskeyField::Verify);
+        if (passkey.size() > archive::kPasskeyMaxBytes) {
+            return refuse(kModernPasskeyTooLongText, kPasskeyTooLongCaption, PasskeyField::Passkey);
+        }
+        return true;
+    }
     if (passkeyOutsideCodePage) {
         return refuse(kPasskeyOutsideCodePageText, kPasskeyOutsideCodePageCaption, PasskeyField::Passkey);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "app_common/PasskeyTexts.h"
@@ -20,7 +21,7 @@ enum class PasskeyField { None, Passkey, Verify };
 // The main dialog's fields and its OK logic: algorithm, passkey typed twice,
 // delete-source choice.
 struct EncryptDialogModel {
-    int selectedAlgorithm = -1;  // none until chosen (any value outside 0..7)
+    int selectedAlgorithm = -1;  // none until chosen: 0..7, or 9 (ChaCha20-Poly1305, archives of version 8)
     // The job's one copy of the passkey; the second typing lives only until
     // the job has taken the dialog's answer.
     Passkey passkey;
@@ -32,8 +33,11 @@ struct EncryptDialogModel {
     // The dialog's choices become the remembered ones (the tool's options
     // answer for one run only and leave them as they are).
     bool remembersChoices = true;
+    // The key derivation's memory in MiB for algorithm 9 for this run (the
+    // tool's --kdf-memory); 0: the kdfmemory setting.
+    std::uint32_t kdfMemoryMiB = 0;
 
-    // The driver's initial algorithm counts only when it lies in 0..7.
+    // The driver's initial algorithm counts only when it is one (0..7, 9).
     void ApplyInitialAlgorithm(int algorithm);
 
     // Validation at OK, in its fixed order; the first failure is shown and
@@ -50,7 +54,11 @@ struct EncryptDialogModel {
 // there means hashing, so only then do the minimum lengths not apply.
 bool PasskeyHashingOn(const platform::SettingsStore& settings);
 
-// The minimum passkey length of an algorithm while the passkey is not
+// The algorithm numbers the encryptor writes: the eight classic ones
+// (version 7) and ChaCha20-Poly1305 (version 8).
+bool IsWritableAlgorithm(int algorithm);
+
+// The minimum passkey length of a classic algorithm while the passkey is not
 // hashed, and the message that refuses a shorter one.
 struct PasskeyMinimum {
     std::size_t length;

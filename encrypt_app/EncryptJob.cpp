@@ -1,6 +1,7 @@
 #include "encrypt_app/EncryptJob.h"
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
 #include "app_common/JobExit.h"
@@ -10,6 +11,10 @@
 #include "archive/ArchiveStart.h"
 #include "archive/ArchiveWriter.h"
 #include "archive/HeaderCipher.h"
+#include "archive/ModernFormat.h"
+#include "archive/ModernMessages.h"
+#include "archive/ModernWriter.h"
+#include "archive/WorkerPool.h"
 #include "archive/EntryNames.h"
 #include "archive/Streams.h"
 #include "cipher/Scramble.h"
@@ -106,6 +111,14 @@ public:
           hashing_(archive::EntryHashing(header)), passes_(passes), deleteSources_(deleteSources), progress_(progress),
           ui_(ui), notDone_(notDone) {}
 
+    // Entries go into a version-8 archive through `writer` instead: every
+    // regular file whatever its size, empty files and folders as records
+    // (a folder's before its contents), with their times and access.
+    void UseModernWriter(archive::ModernWriter& writer, archive::ArchiveOutput& output) {
+        modern_ = &writer;
+        modernOutput_ = &output;
+    }
+
     void DroppedItem(const JobItem& item) {
         const auto status = item.fullPath.empty() ? std::nullopt : platform::StatusOf(item.fullPath);
         if (!status) {
@@ -168,6 +181,7 @@ private:
             return false;
         }
         // The archive must hold the entry for certain before its source goes.
+        if (modernOutput_ != nullptr && !modernOutput_->Flush()) throw ArchiveFailed{};
         if (!archiveFile_.ForceToDisk()) throw ArchiveFailed{};
         const auto wiped = wipe::WipeSourceFile(path, passes_, progress_);
         if (!wiped) Tell(NotWipedSourceText(path, wiped));
@@ -186,11 +200,116 @@ private:
         }
     }
 
+    // The metadata a version-8 entry keeps of what the file system says.
+    static archive::EntryMetadata ModernMetadata(const std::string& name, archive::EntryKind kind,
+                                                 const platform::FileStatus& status) {
+        archive::EntryMetadata metadata;
+        metadata.kind = kind;
+        metadata.name = name;
+        metadata.size = kind == archive::EntryKind::File ? status.size : 0;
+        const platform::UnixTime time = platform::UnixTimeOf(status.modified);
+        metadata.time = archive::ModernTime{time.seconds, time.nanoseconds};
+        metadata.mode = status.modeBits;
+        if (status.attributes) metadata.attributes = *status.attributes & archive::kStoredAttributesMask;
+        return metadata;
+    }
+
+    // A stored name as a version-8 entry names it (UTF-8); nothing when it
+    // cannot be one.
+    static std::optional<std::string> ModernName(std::string storedName) {
+        if (!storedName.empty() && storedName.back() == '\\') storedName.pop_back();
+        auto utf8 = platform::NameAsUtf8(storedName);
+        if (!utf8 || !archive::IsValidModernName(*utf8)) return std::nullopt;
+        return utf8;
+    }
+
+    // A source that changes while it is read is taken out of the archive
+    // and written again, once; if it changes again it is left out.
+    FileOutcome ModernFile(const std::string& storedName, const std::string& path) {
+        const auto name = ModernName(storedName);
+        if (!name) {
+            Tell(NotUtf8NameText(path));
+            return FileOutcome::Skipped;
+        }
+        if (storedNames_.count(NameKey(storedName)) != 0) {
+            Tell(DuplicateNameText(path, storedName));
+            return FileOutcome::Skipped;
+        }
+        platform::OpenOptions options;
+        options.read = true;
+        options.sequential = true;
+        options.noFollow = true;
+        platform::File source = platform::File::Open(path, options);
+        auto status = source.IsOpen() ? source.Status() : std::nullopt;
+        if (!status) {
+            Tell(NotOpenedText(path));
+            return FileOutcome::Skipped;
+        }
+        if (status->identity == archiveIdentity_) return FileOutcome::Skipped;
+        progress_.CountEntry();
+        progress_.SetStatus(storedName);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (attempt > 0) {
+                status = source.Status();
+                if (!status || source.Seek(0, platform::SeekFrom::Start) != 0) break;
+                progress_.SetStatus(storedName + kReadAgainStatusEnding);
+            }
+            read_ = *status;
+            progress_.SetPos(0);
+            archive::FileSource input(source);
+            const auto outcome = modern_->AddFile(ModernMetadata(*name, archive::EntryKind::File, read_), input,
+                                                  [&] { return Unchanged(read_, source.Status()); }, progress_);
+            progress_.SetPos(kProgressFull);
+            switch (outcome) {
+                case archive::ModernEntryOutcome::Stored:
+                    storedNames_.insert(NameKey(storedName));
+                    ++entries_;
+                    return FileOutcome::Stored;
+                case archive::ModernEntryOutcome::SourceChanged: continue;
+                case archive::ModernEntryOutcome::NoRandomSource: Tell(NoRandomSourceText(path)); return FileOutcome::Skipped;
+                case archive::ModernEntryOutcome::ArchiveWriteFailed: throw ArchiveFailed{};
+            }
+        }
+        Tell(ChangedTwiceText(path));
+        return FileOutcome::Skipped;
+    }
+
+    // A folder's record, before what it holds. False (told) when it could not
+    // be written; what the folder holds is then not stored either.
+    bool ModernFolderRecord(const std::string& storedPrefix, const std::string& path) {
+        const auto name = ModernName(storedPrefix);
+        if (!name) {
+            Tell(NotUtf8NameText(path));
+            return false;
+        }
+        if (storedNames_.count(NameKey(*name)) != 0) {
+            Tell(DuplicateNameText(path, storedPrefix));
+            return false;
+        }
+        const auto status = platform::StatusOf(path);
+        if (!status) {
+            Tell(NotFoundText(path));
+            return false;
+        }
+        progress_.SetStatus(storedPrefix);
+        switch (modern_->AddFolder(ModernMetadata(*name, archive::EntryKind::Folder, *status))) {
+            case archive::ModernEntryOutcome::Stored:
+                storedNames_.insert(NameKey(*name));
+                ++entries_;
+                return true;
+            case archive::ModernEntryOutcome::NoRandomSource: Tell(NoRandomSourceText(path)); return false;
+            case archive::ModernEntryOutcome::SourceChanged:
+            case archive::ModernEntryOutcome::ArchiveWriteFailed: break;
+        }
+        throw ArchiveFailed{};
+    }
+
     FileOutcome OneFile(const std::string& storedName, const std::string& hostRelative, const std::string& path) {
         if (!NameComesBack(storedName, hostRelative)) {
             Tell(NameCannotComeBackText(path));
             return FileOutcome::Skipped;
         }
+        if (modern_ != nullptr) return ModernFile(storedName, path);
         const auto classicName = archive::ClassicStoredName(storedName);
         if (!classicName) {
             Tell(NameOutsideCodePageText(path, archive::ClassicNameCodePage()));
@@ -260,8 +379,10 @@ private:
             Tell(NameCannotComeBackText(path));
             return false;
         }
+        const bool recorded = modern_ != nullptr && ModernFolderRecord(storedPrefix, path);
+        if (modern_ != nullptr && !recorded) return false;
         // Named once for the folder, not for each file in it.
-        if (!archive::ClassicStoredName(storedPrefix)) {
+        if (modern_ == nullptr && !archive::ClassicStoredName(storedPrefix)) {
             Tell(NameOutsideCodePageText(path, archive::ClassicNameCodePage()));
             return false;
         }
@@ -271,7 +392,9 @@ private:
         const platform::FolderListing listing = platform::ListFolder(folder);
         if (!listing.readable) Tell(FolderNotReadText(path, platform::LastFailureText()));
         bool everythingWent = listing.readable;
-        bool somethingStored = false;
+        // A version-8 archive holds the folder itself, so that a restore
+        // makes it again even when it is empty.
+        bool somethingStored = recorded;
         std::uint64_t deadEntries = 0;  // what the names that went took in the directory
         for (const auto& name : listing.names) {
             std::string full = folder + name;
@@ -280,7 +403,9 @@ private:
             const ScrambleOnExit scrub(full, stored, relative);
             const auto status = platform::StatusOf(full);
             bool went = false;
-            if (!status || status->kind == platform::FileKind::Link || status->identity == archiveIdentity_) {
+            if (status && status->kind == platform::FileKind::Link && modern_ != nullptr) {
+                Tell(LinkNotFollowedText(full));
+            } else if (!status || status->kind == platform::FileKind::Link || status->identity == archiveIdentity_) {
                 // Gone meanwhile, not followed, or the archive itself.
             } else if (status->kind == platform::FileKind::Other) {
                 Tell(NotAFileText(full));  // a device, pipe or socket is no file to store
@@ -297,7 +422,8 @@ private:
                     went = deleteSources_ && RemoveEmptiedFolder(folder, name);
                 }
                 wipeHere_ = wipedAround;
-            } else if (status->size != 0 && OneFile(stored, relative, full) == FileOutcome::Stored) {
+            } else if ((status->size != 0 || modern_ != nullptr) &&
+                       OneFile(stored, relative, full) == FileOutcome::Stored) {
                 somethingStored = true;
                 went = deleteSources_ && wipeHere_ && Wipe(full);
             }
@@ -333,6 +459,8 @@ private:
     std::uint64_t volume_ = 0;   // the volume of the dropped folder being walked
     bool wipeHere_ = true;       // false inside another file system mounted in it
     std::set<std::string> storedNames_;
+    archive::ModernWriter* modern_ = nullptr;
+    archive::ArchiveOutput* modernOutput_ = nullptr;
     int entries_ = 0;
     bool everythingDone_ = true;
 };
@@ -421,6 +549,18 @@ std::string ArchiveKeptBesideText(const std::string& chosen, const std::string& 
     return "Another program changed " + chosen + " while this archive was written, so it was not replaced. The new "
                                                  "archive is " + kept + ".";
 }
+std::string NotUtf8NameText(const std::string& name) {
+    return "\"" + name + "\" has a name that is not UTF-8 text (or is longer than an archive entry may be), which "
+                         "an archive of algorithm 9 cannot hold. It was not encrypted and is not deleted.";
+}
+std::string ChangedTwiceText(const std::string& name) {
+    return "\"" + name + "\" changed while it was encrypted, and again when it was encrypted once more, so it was "
+                         "left out of the archive. It is not deleted.";
+}
+std::string KdfMemoryText(std::uint64_t bytes) {
+    return "The key derivation needs " + std::to_string(bytes >> 20) + " MiB of memory, which could not be had. "
+           "Nothing was encrypted; a smaller kdfmemory setting (or --kdf-memory) needs less.";
+}
 std::string NoRandomSourceText(const std::string& name) {
     return "\"" + name + "\" was not encrypted: the system's random source did not answer.";
 }
@@ -453,6 +593,7 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     if (!ui.RunEncryptDialog(model)) return kExitDone;
     model.verify.Clear();
 
+    const bool modern = model.selectedAlgorithm == archive::kModernAlgorithm;
     // The header takes the low byte of each flag setting, and the entries
     // follow the header byte, so that they always agree.
     archive::ArchiveHeader header;
@@ -461,6 +602,9 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     header.encryptedHeaders = archive::HeaderFlagOf(ReadSetting(settings, kEncHeaders));
     header.hashedPasskey = archive::HeaderFlagOf(ReadSetting(settings, kHashPasskey));
     const int passes = PassesSetting(ReadSetting(settings, kNumPasses));
+    archive::ModernCost cost;
+    const std::uint32_t kdfMemory = model.kdfMemoryMiB != 0 ? model.kdfMemoryMiB : ReadSetting(settings, kKdfMemory);
+    cost.log2MemoryKiB = archive::Log2MemoryKiBFromMiB(kdfMemory).value_or(archive::kDefaultLog2MemoryKiB);
     if (model.remembersChoices && ReadSetting(settings, kLastAlg) == 1) {
         settings.Write(kActualAlg.name, static_cast<std::uint32_t>(model.selectedAlgorithm));
     }
@@ -469,8 +613,9 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     }
     const std::span<const std::uint8_t> passkey = model.passkey.bytes();
     // The settings may have changed since the dialog checked the passkey.
-    if (archive::CheckEntryCanBeWritten(model.selectedAlgorithm, archive::EntryHashing(header), passkey.size()) !=
-        archive::EntryRefusal::None) {
+    if (!modern &&
+        archive::CheckEntryCanBeWritten(model.selectedAlgorithm, archive::EntryHashing(header), passkey.size()) !=
+            archive::EntryRefusal::None) {
         ui.ShowMessage(MinimumFor(model.selectedAlgorithm).message, kPasskeyTooSmallCaption, MessageIcon::Exclamation);
         return kExitIncomplete;
     }
@@ -503,20 +648,50 @@ int RunEncryptJob(const std::vector<std::string>& arguments, EncryptUi& ui, Prog
     if (chosenArchive != nullptr) *chosenArchive = created->path();
     const std::string archivePath = created->path();
     archive::FileSink archive(created->file());
+    archive::FileArchiveOutput modernOutput(created->file());
 
     ProgressDialog progress(view, ui);
     progress.SetRange(0, kProgressFull);
-    archive::ArchiveSalt salt{};
-    if (!platform::OsRandomBytes(salt) || !archive::WriteArchiveStart(archive, header, salt, passkey)) {
-        ui.ShowMessage(ArchiveWriteFailedText(archivePath), std::nullopt, MessageIcon::Exclamation);
-        return kExitArchiveNotWritable;
+    std::unique_ptr<archive::ModernWriter> modernWriter;
+    if (modern) {
+        progress.SetStatus(archive::DerivingKeyStatus(archivePath, cost));
+        archive::ModernBeginFailure failure;
+        modernWriter = archive::ModernWriter::Begin(
+            modernOutput, passkey, cost, archive::JobWorkers(),
+            [&](std::uint32_t done, std::uint32_t total) {
+                progress.SetPos(static_cast<int>(std::uint64_t{kProgressFull} * done / total));
+                progress.ConfirmCancelIfRequested();
+            },
+            failure);
+        if (!modernWriter) {
+            created->Discard();
+            if (failure.kind == archive::ModernBeginFailure::Kind::MemoryUnavailable) {
+                ui.ShowMessage(KdfMemoryText(failure.memoryBytes), std::nullopt, MessageIcon::Exclamation);
+                return kExitIncomplete;
+            }
+            if (failure.kind == archive::ModernBeginFailure::Kind::NoRandomSource) {
+                ui.ShowMessage(NoRandomSourceText(archivePath), std::nullopt, MessageIcon::Exclamation);
+                return kExitIncomplete;
+            }
+            ui.ShowMessage(ArchiveWriteFailedText(archivePath), std::nullopt, MessageIcon::Exclamation);
+            return kExitArchiveNotWritable;
+        }
+    } else {
+        archive::ArchiveSalt salt{};
+        if (!platform::OsRandomBytes(salt) || !archive::WriteArchiveStart(archive, header, salt, passkey)) {
+            ui.ShowMessage(ArchiveWriteFailedText(archivePath), std::nullopt, MessageIcon::Exclamation);
+            return kExitArchiveNotWritable;
+        }
     }
     Walk walk(archive, *created, archiveStatus->identity, passkey, model.selectedAlgorithm, header, passes,
               model.deleteSource, progress, ui, notDone);
+    if (modernWriter) walk.UseModernWriter(*modernWriter, modernOutput);
     try {
         const platform::IdlePriorityScope idle;
         const archive::HeaderKeyScope headerKey(passkey);
         for (const auto& item : items) walk.DroppedItem(item);
+        // The end record last: an archive without it reads as incomplete.
+        if (modernWriter && walk.entries() > 0 && !modernWriter->Finish()) throw ArchiveFailed{};
     } catch (const ArchiveFailed&) {
         ui.ShowMessage(ArchiveWriteFailedText(archivePath), std::nullopt, MessageIcon::Exclamation);
         return kExitArchiveNotWritable;

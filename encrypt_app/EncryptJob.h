@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ inline constexpr const char* kSkippedTemporaryName = "pelorin.tmp";
 inline constexpr const char* kDeletingFileStatus = "Deleting file...";
 inline constexpr const char* kRemovingDirectoryStatus = "Removing directory...";
 inline constexpr int kArchiveVersion = 7;
+// The status of a file of a version-8 archive read again after it changed.
+inline constexpr const char* kReadAgainStatusEnding = " (it changed while it was read: read again)";
 
 // The encryptor's questions, answered by the Windows dialogs, the pelorin
 // tool's options or a test.
@@ -58,6 +61,11 @@ std::string ArchiveWriteFailedText(const std::string& archivePath);
 std::string NameCannotComeBackText(const std::string& name);
 std::string NameOutsideCodePageText(const std::string& name, unsigned codePage);
 std::string ChangedWhileStoredText(const std::string& name);
+// Archives of algorithm 9: a name that is not UTF-8, a source that changed
+// twice while it was stored, the key derivation's memory.
+std::string NotUtf8NameText(const std::string& name);
+std::string ChangedTwiceText(const std::string& name);
+std::string KdfMemoryText(std::uint64_t bytes);
 std::string SkippedTemporaryText(const std::string& name);
 std::string LinkNotFollowedText(const std::string& name);
 std::string NotAFileText(const std::string& name);

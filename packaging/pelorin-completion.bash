@@ -25,7 +25,7 @@ _pelorin_words() {  # _pelorin_words WORD...: those that begin with $cur
 
 _pelorin() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands="encrypt decrypt import list delete settings wipe-file wipe-free wipe-slack wipe-drive"
+    local commands="encrypt decrypt import list test delete settings wipe-file wipe-free wipe-slack wipe-drive"
     COMPREPLY=()
 
     if ((COMP_CWORD == 1)); then
@@ -53,7 +53,12 @@ _pelorin() {
 
     case $prev in
         --algorithm)
-            _pelorin_words 0 1 2 3 4 5 6 7 ASCII BlowFish DES IDEA NewDES Pseudo-RC4 RC4 Safer Vigenere
+            local classic="0 1 2 3 4 5 6 7 ASCII BlowFish DES IDEA NewDES Pseudo-RC4 RC4 Safer Vigenere"
+            if [[ $command == encrypt ]]; then
+                _pelorin_words $classic 9 ChaCha20-Poly1305 ChaCha20
+            else
+                _pelorin_words $classic
+            fi
             return ;;
         --mode)
             _pelorin_words standard thorough complete
@@ -61,7 +66,7 @@ _pelorin() {
         --passkey-file)
             _pelorin_names -f
             return ;;
-        --passes | --memory-passes | --padding | --select | --code-page)
+        --passes | --memory-passes | --padding | --select | --code-page | --kdf-memory)
             # A number, or a name stored in an archive: nothing to offer.
             return ;;
     esac
@@ -77,7 +82,7 @@ _pelorin() {
                 3)
                     case ${COMP_WORDS[2]} in
                         encrypt) _pelorin_words encheaders hashpasskey numpasses lastalg actualalg stickydelete \
-                            havedelete overwrite ;;
+                            havedelete overwrite kdfmemory ;;
                         decrypt) _pelorin_words stickdel actualdel numiter ;;
                         wipe) _pelorin_words NumDisk NumMem what ;;
                         delete) _pelorin_words SecDelDoNotRemind ;;
@@ -85,10 +90,10 @@ _pelorin() {
                     esac ;;
             esac
             return ;;
-        encrypt) options="--algorithm --delete-sources --passkey-file --code-page --yes --no" ;;
+        encrypt) options="--algorithm --kdf-memory --delete-sources --passkey-file --code-page --yes --no" ;;
         decrypt) options="--select --delete-archives --passkey-file --code-page --yes --no" ;;
         import) options="--algorithm --padding --passkey-file --code-page" ;;
-        list) options="--passkey-file --code-page --yes --no" ;;
+        list | test) options="--passkey-file --code-page --yes --no" ;;
         delete) options="--passes --yes" ;;
         wipe-file | wipe-slack) options="--passes" ;;
         wipe-free) options="--passes" names=-d ;;

@@ -120,6 +120,9 @@ public:
     // Sets the time of last change back to `modified` (as Status gives it),
     // for a wipe that leaves the contents as they were.
     bool SetModified(std::int64_t modified);
+    // Gives the file the access an archive kept (see StoredAccess); true when
+    // there is nothing of this host's kind to give.
+    bool ApplyAccess(const StoredAccess& access);
 
     // Keeps every other program away from the file while this handle is
     // open, where the system can: on Linux a write lease, which only a file

@@ -47,6 +47,31 @@ struct FileStatus {
     // folder can be removed; neither can be overwritten in place.
     bool appendOnly = false;
     bool immutable = false;
+    // What an archive keeps of the file's access, each host its own kind:
+    // the permission bits (& 07777) on Linux, the attributes on Windows.
+    std::optional<std::uint32_t> modeBits;
+    std::optional<std::uint32_t> attributes;
+};
+
+// A time of last change as seconds and nanoseconds since 1970-01-01 UTC
+// (nanoseconds below 10^9; seconds before 1970 are negative).
+struct UnixTime {
+    std::int64_t seconds = 0;
+    std::uint32_t nanoseconds = 0;
+    friend bool operator==(const UnixTime&, const UnixTime&) = default;
+};
+// A status's `modified` ticks as such a time, and back; nothing when the
+// system's ticks cannot hold the time (Windows keeps 100 ns from 1601 on:
+// finer nanoseconds are dropped).
+UnixTime UnixTimeOf(std::int64_t modified);
+std::optional<std::int64_t> ModifiedOf(const UnixTime& time);
+
+// What a restore gives back of a file's or folder's access; each host takes
+// its own kind and leaves the other: the permission bits on Linux, the
+// read-only and hidden attributes on Windows.
+struct StoredAccess {
+    std::optional<std::uint32_t> modeBits;
+    std::optional<std::uint32_t> attributes;
 };
 
 // The status of the name itself; a link is reported as a link, never

@@ -51,6 +51,10 @@ public:
     bool RemoveLink(const std::string& name) const;
     // Forces the folder's directory to the disk.
     bool Flush() const;
+    // The folder's own time of last change (ticks as FileStatus has them)
+    // and access, as a restore gives them back.
+    bool SetModified(std::int64_t modified) const;
+    bool ApplyAccess(const StoredAccess& access) const;
     // Forces everything the folder's volume holds in memory to the disk, its
     // own records too (Linux: the whole file system; Windows: as Flush), so
     // that directory blocks freed next were written where they lie first.

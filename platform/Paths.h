@@ -32,6 +32,13 @@ inline constexpr const char* kCheckerFolderName = "lost+found";
 // as text. The name as given when it cannot be resolved.
 std::string AbsolutePath(const std::string& name);
 
+// A name of the programs' text as UTF-8 (an archive of version 8 stores
+// names so), and back: on Linux the bytes as they are (the caller checks that
+// they are UTF-8); on Windows, where names are UTF-8 inside, the name itself,
+// nothing for one with a lone surrogate, which UTF-8 cannot hold.
+std::optional<std::string> NameAsUtf8(const std::string& name);
+std::optional<std::string> NameFromUtf8(const std::string& utf8);
+
 // Creates one folder. False when it could not be created (it may exist).
 bool CreateFolder(const std::string& path);
 

@@ -65,8 +65,9 @@ bool RenameFile(const std::string& from, const std::string& to);
 // name is never missing meanwhile); the replaced file's permissions (and, for
 // the administrator, its owner) carry over, and a file that replaces nothing
 // gets the permissions a new file would have. A link of that name is
-// replaced itself, never written through.
-bool MoveOver(const std::string& from, const std::string& to);
+// replaced itself, never written through. Without `carryPermissions` the
+// file keeps the permissions it has (its owner gives it its own next).
+bool MoveOver(const std::string& from, const std::string& to, bool carryPermissions = true);
 
 // Gives `path` the permissions (and, for the administrator, the owner) of
 // `like`, or those of a new file when `like` does not exist.

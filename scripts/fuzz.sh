@@ -12,11 +12,16 @@ cmake --build --preset fuzz
 [[ -x build/native/tests/pelorin_fuzz_seeds ]] || { cmake --preset native >/dev/null && cmake --build --preset native --target pelorin_fuzz_seeds; }
 
 corpus=build/fuzz/corpus/reader
+modern=build/fuzz/corpus/modern-reader
 findings=build/fuzz/findings
-mkdir -p "$corpus" "$findings"
-build/native/tests/pelorin_fuzz_seeds "$corpus"
+mkdir -p "$corpus" "$modern" "$findings"
+build/native/tests/pelorin_fuzz_seeds "$corpus" "$modern"
 build/fuzz/tests/fuzz/pelorin_reader_fuzz -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=4096 \
   -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" 2>&1 | tail -n 12
+
+# The version-8 reader: records opened with the target's fixed file key.
+build/fuzz/tests/fuzz/pelorin_modern_reader_fuzz -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=140000 \
+  -artifact_prefix="$findings/" -print_final_stats=1 "$modern" 2>&1 | tail -n 12
 
 # The names handed between program instances: a small format, a tenth of
 # the time, from one well-formed message.

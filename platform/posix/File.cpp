@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -387,10 +388,36 @@ std::int64_t File::AllocatedLength() {
     return static_cast<std::int64_t>(info.st_blocks) * 512;
 }
 
+UnixTime UnixTimeOf(std::int64_t modified) {
+    constexpr std::int64_t kPerSecond = 1000000000;
+    std::int64_t seconds = modified / kPerSecond;
+    std::int64_t rest = modified % kPerSecond;
+    if (rest < 0) {
+        rest += kPerSecond;
+        --seconds;
+    }
+    return {seconds, static_cast<std::uint32_t>(rest)};
+}
+
+std::optional<std::int64_t> ModifiedOf(const UnixTime& time) {
+    constexpr std::int64_t kPerSecond = 1000000000;
+    constexpr std::int64_t kLimit = INT64_MAX / kPerSecond - 1;
+    if (time.seconds > kLimit || time.seconds < -kLimit || time.nanoseconds >= kPerSecond) return std::nullopt;
+    return time.seconds * kPerSecond + time.nanoseconds;
+}
+
 bool File::SetModified(std::int64_t modified) {
+    const UnixTime time = UnixTimeOf(modified);
     const struct timespec times[2] = {{0, UTIME_OMIT},
-                                      {static_cast<time_t>(modified / 1000000000), static_cast<long>(modified % 1000000000)}};
+                                      {static_cast<time_t>(time.seconds), static_cast<long>(time.nanoseconds)}};
     if (::futimens(Fd(handle_), times) == 0) return true;
+    lastError_ = Fail(errno);
+    return false;
+}
+
+bool File::ApplyAccess(const StoredAccess& access) {
+    if (!access.modeBits) return true;
+    if (::fchmod(Fd(handle_), static_cast<mode_t>(*access.modeBits & 07777u)) == 0) return true;
     lastError_ = Fail(errno);
     return false;
 }

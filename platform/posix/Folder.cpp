@@ -151,4 +151,16 @@ std::string Folder::PathOf(const std::string& name) const {
     return !path_.empty() && path_.back() == '/' ? path_ + name : path_ + '/' + name;
 }
 
+bool Folder::SetModified(std::int64_t modified) const {
+    const UnixTime time = UnixTimeOf(modified);
+    const struct timespec times[2] = {{0, UTIME_OMIT},
+                                      {static_cast<time_t>(time.seconds), static_cast<long>(time.nanoseconds)}};
+    return Done(::futimens(Fd(handle_), times));
+}
+
+bool Folder::ApplyAccess(const StoredAccess& access) const {
+    if (!access.modeBits) return true;
+    return Done(::fchmod(Fd(handle_), static_cast<mode_t>(*access.modeBits & 07777u)));
+}
+
 }  // namespace pelorin::platform

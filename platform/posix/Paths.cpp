@@ -14,6 +14,9 @@
 
 namespace pelorin::platform {
 
+std::optional<std::string> NameAsUtf8(const std::string& name) { return name; }
+std::optional<std::string> NameFromUtf8(const std::string& utf8) { return utf8; }
+
 bool CreateFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
 
 bool IsFolder(const std::string& path) {

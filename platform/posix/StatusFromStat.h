@@ -24,6 +24,7 @@ inline FileStatus StatusFromStat(const struct stat& info) {
     status.size = static_cast<std::uint64_t>(info.st_size);
     status.modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     status.names = static_cast<std::uint32_t>(info.st_nlink);
+    status.modeBits = static_cast<std::uint32_t>(info.st_mode) & 07777u;
     return status;
 }
 

@@ -156,8 +156,8 @@ void MatchPermissions(const std::string& path, const std::string& like) {
     ::chmod(path.c_str(), 0666 & ~mask);
 }
 
-bool MoveOver(const std::string& from, const std::string& to) {
-    MatchPermissions(from, to);
+bool MoveOver(const std::string& from, const std::string& to, bool carryPermissions) {
+    if (carryPermissions) MatchPermissions(from, to);
     if (::rename(from.c_str(), to.c_str()) == 0) return true;
     RememberErrno(errno);
     return false;

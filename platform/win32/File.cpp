@@ -310,6 +310,56 @@ std::int64_t File::AllocatedLength() {
     return information.AllocationSize.QuadPart;
 }
 
+namespace {
+
+// FILETIME counts 100 ns from 1601-01-01; this many of them lie before 1970.
+constexpr std::int64_t kTicksBefore1970 = 116444736000000000;
+constexpr std::int64_t kTicksPerSecond = 10000000;
+
+}  // namespace
+
+UnixTime UnixTimeOf(std::int64_t modified) {
+    const std::int64_t since1970 = modified - kTicksBefore1970;
+    std::int64_t seconds = since1970 / kTicksPerSecond;
+    std::int64_t rest = since1970 % kTicksPerSecond;
+    if (rest < 0) {
+        rest += kTicksPerSecond;
+        --seconds;
+    }
+    return {seconds, static_cast<std::uint32_t>(rest * 100)};
+}
+
+std::optional<std::int64_t> ModifiedOf(const UnixTime& time) {
+    constexpr std::int64_t kLatest = (INT64_MAX - kTicksBefore1970) / kTicksPerSecond - 1;
+    constexpr std::int64_t kEarliest = -kTicksBefore1970 / kTicksPerSecond;
+    if (time.seconds > kLatest || time.seconds < kEarliest || time.nanoseconds >= 1000000000u) return std::nullopt;
+    return kTicksBefore1970 + time.seconds * kTicksPerSecond + time.nanoseconds / 100;
+}
+
+namespace win32 {
+
+// Gives a handle opened for writing attributes the read-only and hidden
+// attributes of `stored`, keeping its others.
+bool ApplyStoredAttributes(HANDLE handle, std::uint32_t stored) {
+    constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    FILE_BASIC_INFO basic{};
+    if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) return false;
+    DWORD attributes = (basic.FileAttributes & ~kKept) | (stored & kKept);
+    if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
+    FILE_BASIC_INFO change{};
+    change.FileAttributes = attributes;  // times of 0 stay as they are
+    return SetFileInformationByHandle(handle, FileBasicInfo, &change, sizeof change) != 0;
+}
+
+}  // namespace win32
+
+bool File::ApplyAccess(const StoredAccess& access) {
+    if (!access.attributes) return true;
+    if (win32::ApplyStoredAttributes(Handle(handle_), *access.attributes)) return true;
+    lastError_ = Fail();
+    return false;
+}
+
 bool File::SetModified(std::int64_t modified) {
     const auto ticks = static_cast<std::uint64_t>(modified);
     const FILETIME written{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};

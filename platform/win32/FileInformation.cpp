@@ -15,6 +15,7 @@ std::optional<FileInformation> InformationOf(HANDLE handle) {
     status.modified = static_cast<std::int64_t>((std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
                                                 info.ftLastWriteTime.dwLowDateTime);
     status.names = info.nNumberOfLinks;
+    status.attributes = info.dwFileAttributes;
     result.reparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     bool link = false;
     if (result.reparsePoint) {

@@ -21,4 +21,8 @@ std::optional<FileInformation> InformationOf(HANDLE handle);
 // creation time and the upper half of a 128-bit file id (ReFS).
 std::optional<FileBirth> BirthOf(HANDLE handle);
 
+// Gives a handle opened for writing attributes the read-only and hidden
+// attributes of `stored`, keeping its others (File.cpp).
+bool ApplyStoredAttributes(HANDLE handle, std::uint32_t stored);
+
 }  // namespace pelorin::platform::win32

@@ -113,6 +113,40 @@ bool Folder::Flush() const { return FlushFolder(path_); }
 
 bool Folder::FlushVolume() const { return Flush(); }
 
+namespace {
+
+// A second handle to the held folder that may change its attributes and
+// times: the same folder, not whatever its name leads to now.
+HANDLE ReopenForAttributes(std::intptr_t handle) {
+    HANDLE h = ReOpenFile(Handle(handle), FILE_WRITE_ATTRIBUTES | FILE_READ_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_FLAG_BACKUP_SEMANTICS);
+    if (h == INVALID_HANDLE_VALUE) win32::RememberFailure(GetLastError());
+    return h;
+}
+
+}  // namespace
+
+bool Folder::SetModified(std::int64_t modified) const {
+    HANDLE h = ReopenForAttributes(handle_);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const auto ticks = static_cast<std::uint64_t>(modified);
+    const FILETIME written{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+    const bool done = SetFileTime(h, nullptr, nullptr, &written) != 0;
+    if (!done) win32::RememberFailure(GetLastError());
+    CloseHandle(h);
+    return done;
+}
+
+bool Folder::ApplyAccess(const StoredAccess& access) const {
+    if (!access.attributes) return true;
+    HANDLE h = ReopenForAttributes(handle_);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool done = win32::ApplyStoredAttributes(h, *access.attributes);
+    if (!done) win32::RememberFailure(GetLastError());
+    CloseHandle(h);
+    return done;
+}
+
 std::string Folder::PathOf(const std::string& name) const {
     return !path_.empty() && (path_.back() == '\\' || path_.back() == '/') ? path_ + name : path_ + '\\' + name;
 }

@@ -14,4 +14,11 @@ void UnlockMemory(void* address, std::size_t length) {
     VirtualUnlock(address, length);
 }
 
+std::optional<std::uint64_t> PhysicalMemoryBytes() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    if (!GlobalMemoryStatusEx(&status) || status.ullTotalPhys == 0) return std::nullopt;
+    return status.ullTotalPhys;
+}
+
 }  // namespace pelorin::platform

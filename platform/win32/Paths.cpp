@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/Utf8.h"
 #include "platform/win32/FileInformation.h"
 #include "platform/win32/WidePath.h"
 
@@ -28,6 +29,18 @@ std::optional<FileStatus> QueryStatus(const std::string& path, bool follow) {
 }
 
 }  // namespace
+
+// Names are UTF-8 inside already; a name holding a lone surrogate (which
+// only the system's wide names can carry) has no UTF-8 form.
+std::optional<std::string> NameAsUtf8(const std::string& name) {
+    if (!IsUtf8(name)) return std::nullopt;
+    return name;
+}
+
+std::optional<std::string> NameFromUtf8(const std::string& utf8) {
+    if (!IsUtf8(utf8)) return std::nullopt;
+    return utf8;
+}
 
 bool CreateFolder(const std::string& path) { return CreateDirectoryW(LongPath(path).c_str(), nullptr) != FALSE; }
 

@@ -105,7 +105,7 @@ bool RenameFile(const std::string& from, const std::string& to) {
 // replaced file's folder too.
 void MatchPermissions(const std::string&, const std::string&) {}
 
-bool MoveOver(const std::string& from, const std::string& to) {
+bool MoveOver(const std::string& from, const std::string& to, bool) {
     if (MoveFileExW(win32::LongPath(from).c_str(), win32::LongPath(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     win32::RememberFailure(GetLastError());
     return false;

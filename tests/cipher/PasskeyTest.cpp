@@ -16,10 +16,10 @@ std::string Text(const Passkey& passkey) { return {passkey.c_str(), passkey.size
 // A passkey longer than any archive takes keeps one byte more than the
 // longest, so that it is refused rather than cut; cleared, nothing is left.
 TEST(PasskeyTest, KeepsTooLongAsTooLongComparesAndClears) {
-    Passkey longest(std::string(kMaxPasskeyLength, 'x'));
-    EXPECT_EQ(longest.size(), kMaxPasskeyLength);
-    const Passkey tooLong(std::string(500, 'x'));
-    EXPECT_EQ(tooLong.size(), kMaxPasskeyLength + 1);
+    Passkey longest(std::string(kMaxModernPasskeyLength, 'x'));
+    EXPECT_EQ(longest.size(), kMaxModernPasskeyLength);
+    const Passkey tooLong(std::string(5000, 'x'));
+    EXPECT_EQ(tooLong.size(), kMaxModernPasskeyLength + 1);
     Passkey typedTwice;
     typedTwice.CopyFrom(longest);
     EXPECT_TRUE(typedTwice.SameAs(longest));
@@ -28,7 +28,8 @@ TEST(PasskeyTest, KeepsTooLongAsTooLongComparesAndClears) {
     const std::uint8_t* bytes = longest.bytes().data();
     longest.Clear();
     EXPECT_TRUE(longest.empty());
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), kMaxPasskeyLength), std::string(kMaxPasskeyLength, '\0'));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), kMaxModernPasskeyLength),
+              std::string(kMaxModernPasskeyLength, '\0'));
 }
 
 // A file's first line, a byte at a time, NULs kept, its line end dropped;
@@ -41,7 +42,7 @@ TEST(PasskeyTest, ReadsAFilesFirstLineIntoItsRoom) {
     const Case cases[] = {{std::string("pa\0ss\r\nnext\n", 12), std::string("pa\0ss", 5)},
                           {"no line end", "no line end"},
                           {"\nsecond", ""},
-                          {std::string(300, 'y'), std::string(Passkey::kCapacity, 'y')}};
+                          {std::string(3000, 'y'), std::string(Passkey::kCapacity, 'y')}};
     for (const auto& c : cases) {
         folder.Write("key", {c.content.begin(), c.content.end()});
         Passkey passkey;

@@ -8,7 +8,7 @@ pelorin="$1"
 version="$2"
 source "$(dirname "$0")/check.sh"
 
-commands=(encrypt decrypt import list delete settings wipe-file wipe-free wipe-slack wipe-drive)
+commands=(encrypt decrypt import list test delete settings wipe-file wipe-free wipe-slack wipe-drive)
 
 out=$("$pelorin" --version)
 check "--version exits 0" test $? -eq 0

@@ -8,9 +8,14 @@
 # leaves no core file. Encrypt and decrypt of an entry large enough for the
 # chunk pipeline and the cipher pool, with one thread and with two, for
 # ciphers with their own key schedules; the passkey from a file and from
-# PELORIN_PASSKEY; list and import too.
+# PELORIN_PASSKEY; list and import too. Archives of version 8 besides: their
+# KEK is in no mapping mid-job or at the exit, their file key only in a
+# locked one mid-job and in none at the exit (KEYS, a helper that derives
+# both from an archive, tells what to look for).
 set -euo pipefail
-pelorin=${1:?usage: secret_residue_test.sh PELORIN}
+pelorin=${1:?usage: secret_residue_test.sh PELORIN [KEYS]}
+keys=${2:-}
+[[ -n $keys ]] && keys=$(realpath "$keys")
 source "$(dirname "$0")/check.sh"
 if ! command -v gdb >/dev/null; then
   echo "gdb is missing: skipped"
@@ -43,6 +48,9 @@ for start, end, readable, is_locked in mappings:
         locked += memory.count(b'$passkey')
     else:
         outside += memory.count(b'$passkey')
+    # Kept for the keys of version 8, which are known only afterwards.
+    with open('$work/dump-%s.bin' % ('locked' if is_locked else 'unlocked'), 'ab') as dump:
+        dump.write(memory)
 limit = [l for l in open('/proc/%d/limits' % pid) if l.startswith('Max core file size')][0].split()[4]
 print('PASSKEY COPIES %d %d %s' % (outside, locked, limit))
 PY
@@ -66,7 +74,7 @@ copies() {
     write) stop=(-ex 'catch syscall write' -ex 'condition 1 $rdx >= 65536' -ex run) ;;
     name) stop=(-ex 'break pelorin::archive::ReadEntryName' -ex run) ;;
   esac
-  rm -f core core.*
+  rm -f core core.* "$work"/dump-*.bin
   (
     ulimit -c unlimited 2>/dev/null || true
     PELORIN_CIPHER_THREADS=$threads gdb -q -batch "${stop[@]}" -ex "source $work/search.py" -ex delete \
@@ -113,6 +121,60 @@ for algorithm in 1 2 3 6; do
     mv kept.bin big.bin
   done
 done
+# key_copies ARCHIVE: "KEK-OUTSIDE KEK-LOCKED FILEKEY-OUTSIDE FILEKEY-LOCKED" in
+# the memory the last stop saw.
+key_copies() {
+  local hex
+  hex=$("$keys" "$1" passkey | tr '\n' ' ')
+  python3 - "$work" $hex "$sanitized" <<'PY'
+import sys
+work, kek, file_key, sanitized = sys.argv[1], bytes.fromhex(sys.argv[2]), bytes.fromhex(sys.argv[3]), sys.argv[4]
+def count(name, needle):
+    try:
+        return open('%s/dump-%s.bin' % (work, name), 'rb').read().count(needle)
+    except FileNotFoundError:
+        return 0
+counts = []
+for needle in (kek, file_key):
+    outside, locked = count('unlocked', needle), count('locked', needle)
+    if sanitized == '1':
+        outside, locked = 0, outside + locked
+    counts += [outside, locked]
+print(' '.join(map(str, counts)))
+PY
+}
+
+if [[ -n $keys ]]; then
+  "$pelorin" settings encrypt kdfmemory 8
+  for threads in 1 2; do
+    case_name="algorithm 9, $threads threads"
+    rm -f big.pvb
+    check "encrypt at the exit, $case_name" \
+      test "$(copies exit "$threads" encrypt --algorithm 9 --passkey-file passkey big.bin)" = "0 0 0"
+    check "and no KEK or file key, $case_name" test "$(key_copies big.pvb)" = "0 0 0 0"
+    rm -f big.pvb
+    check "encrypt mid-job: one locked copy, no core, $case_name" \
+      test "$(copies write "$threads" encrypt --algorithm 9 --passkey-file passkey big.bin)" = "0 1 0"
+    check "no KEK, the file key locked, $case_name" test "$(key_copies big.pvb)" = "0 0 0 1"
+    check "and the crash left no core file, $case_name" no_core
+    rm -f big.pvb
+    "$pelorin" encrypt --algorithm 9 --passkey-file passkey big.bin 2>/dev/null
+    mv big.bin kept.bin
+    check "decrypt at the exit, $case_name" test "$(copies exit "$threads" decrypt --passkey-file passkey big.pvb)" = "0 0 0"
+    check "and no KEK or file key, $case_name" test "$(key_copies big.pvb)" = "0 0 0 0"
+    check "restored, $case_name" cmp -s big.bin original.bin
+    rm big.bin
+    check "decrypt mid-job from PELORIN_PASSKEY, $case_name" \
+      test "$(copies_from_environment write "$threads" decrypt big.pvb)" = "0 1 0"
+    check "no KEK, the file key locked, $case_name" test "$(key_copies big.pvb)" = "0 0 0 1"
+    check "and the crash left no core file, $case_name" no_core
+    rm -f big.bin
+    mv kept.bin big.bin
+  done
+  rm -f big.pvb
+  "$pelorin" encrypt --algorithm 1 --passkey-file passkey big.bin 2>/dev/null
+fi
+
 # A passkey is needed to list names that are encrypted.
 check "list mid-job" test "$(copies_from_environment name 1 list big.pvb)" = "0 1 0"
 head -c 3000000 /dev/urandom >bare.enc

@@ -38,6 +38,9 @@ cases=(
   "pelorin --v|--version"
   "pelorin encrypt --al|--algorithm"
   "pelorin encrypt --algorithm B|BlowFish"
+  "pelorin encrypt --algorithm C|ChaCha20 ChaCha20-Poly1305"
+  "pelorin import --algorithm C|"
+  "pelorin te|test"
   "pelorin encrypt --algorithm = N|NewDES"
   "pelorin import --algorithm |0 1 2 3 4 5 6 7 ASCII BlowFish DES IDEA NewDES Pseudo-RC4 RC4 Safer Vigenere"
   "pelorin wipe-drive --mode |complete standard thorough"
@@ -64,7 +67,7 @@ for case in "${cases[@]}"; do
 done
 
 # The options offered are those the command's help names.
-for command in encrypt decrypt import list delete wipe-file wipe-free wipe-slack wipe-drive; do
+for command in encrypt decrypt import list test delete wipe-file wipe-free wipe-slack wipe-drive; do
   named=$("$pelorin" help "$command" | sed -n '/^options:$/,/^$/p' | grep -oE -- '(^  |, )--[a-z-]+' |
     sed -E 's/^(  |, )//' | sort | tr '\n' ' ' | sed 's/ $//')
   got=$(offers pelorin "$command" - | tr ' ' '\n' | grep -vx -- '--\|--help' | sort | tr '\n' ' ' | sed 's/ $//')
