@@ -1,11 +1,14 @@
 #include "app_common/PassesText.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace pelorin {
 
-std::int32_t PassesFromText(const std::string& text) {
-    return static_cast<std::int32_t>(std::strtol(text.c_str(), nullptr, 10));
+std::uint32_t StoredPasses(const std::string& text, const Setting& setting) {
+    // 64 bits on every system, saturating beyond them.
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);
+    return static_cast<std::uint32_t>(std::clamp<long long>(value, setting.lowest, setting.highest));
 }
 
 int PassesSetting(std::uint32_t stored) {

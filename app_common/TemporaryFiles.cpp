@@ -8,6 +8,7 @@
 #include "platform/CodePage.h"
 #include "platform/Folder.h"
 #include "platform/OsRandom.h"
+#include "platform/Ownership.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
 
@@ -55,18 +56,31 @@ void CreateFolders(const std::string& folder) {
     }
 }
 
+// The journal's folder, when it is the user's alone: its entries name files
+// to delete, so a folder another user could have written to (a state folder
+// under a HOME inherited from another user, or under /tmp) is never used.
+std::optional<platform::Folder> JournalFolder() {
+    const std::string path = TemporaryFilesJournalFolder();
+    if (path.empty()) return std::nullopt;
+    auto folder = platform::Folder::Open(path, true);
+    if (!folder || !platform::EnsurePrivateToUser(*folder)) return std::nullopt;
+    return folder;
+}
+
 // A new entry file, held; its fields are separated by zero bytes, since a
 // path may hold any other character.
 std::optional<std::pair<std::string, platform::File>> NewEntry(const std::string& kind) {
-    const std::string folder = TemporaryFilesJournalFolder();
-    CreateFolders(folder);
+    CreateFolders(TemporaryFilesJournalFolder());
+    const auto folder = JournalFolder();
+    if (!folder) return std::nullopt;
     platform::OpenOptions options = Holding();
     options.create = true;
     options.exclusive = true;
-    const std::string path = folder + kind + "-" + RandomHex(8) + kEntrySuffix;
-    platform::File entry = platform::File::Open(path, options);
+    options.privateFile = true;
+    const std::string name = kind + "-" + RandomHex(8) + kEntrySuffix;
+    platform::File entry = platform::File::OpenIn(*folder, name, options);
     if (!entry.IsOpen()) return std::nullopt;
-    return std::make_pair(path, std::move(entry));
+    return std::make_pair(TemporaryFilesJournalFolder() + name, std::move(entry));
 }
 
 bool Append(platform::File& entry, const std::vector<std::string>& fields, bool forceToDisk) {
@@ -76,11 +90,14 @@ bool Append(platform::File& entry, const std::vector<std::string>& fields, bool 
            (!forceToDisk || entry.Flush());
 }
 
+// Every field of an entry, however long the job's list of files grew.
 std::vector<std::string> Fields(platform::File& entry) {
+    std::string text;
+    std::vector<char> block(1 << 16);
+    for (std::int64_t got; (got = entry.Read(block.data(), block.size())) > 0;) {
+        text.append(block.data(), static_cast<std::size_t>(got));
+    }
     std::vector<std::string> fields;
-    std::string text(1 << 16, '\0');
-    const std::int64_t got = entry.Read(text.data(), text.size());
-    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
     std::size_t start = 0;
     // A journal of an earlier version holds names in the system's code page
     // (Windows); they are taken as such.
@@ -327,7 +344,9 @@ struct Cleanup {
 
 std::string TemporaryFilesJournalFolder() {
     const char separator = platform::kHostSeparator;
-    return platform::UserStateFolder() + "Tarn6 Software" + separator + "Pelorin" + separator + "temporary files" +
+    const std::string state = platform::UserStateFolder();
+    if (state.empty()) return {};
+    return state + "Tarn6 Software" + separator + "Pelorin" + separator + "temporary files" +
            separator;
 }
 
@@ -386,17 +405,24 @@ void JobTemporaries::Made(const std::string& path, platform::File& file) {
     Append(entry_, fields, false);
 }
 
-std::vector<std::string> RemoveLeftoverTemporaries(std::vector<std::string>* kept) {
+std::vector<std::string> RemoveLeftoverTemporaries(std::vector<std::string>* kept, std::string* untrusted) {
     Cleanup cleanup;
-    const std::string folder = TemporaryFilesJournalFolder();
-    for (const auto& name : platform::ListFolder(folder).names) {
+    const std::string folderPath = TemporaryFilesJournalFolder();
+    const auto folder = JournalFolder();
+    if (!folder) {
+        if (untrusted && platform::IsFolder(folderPath)) *untrusted = folderPath;
+        return {};
+    }
+    for (const auto& name : folder->List().names) {
         if (name.size() <= std::string(kEntrySuffix).size() ||
             name.compare(name.size() - std::string(kEntrySuffix).size(), std::string::npos, kEntrySuffix) != 0) {
             continue;
         }
-        const std::string entryPath = folder + name;
+        // An entry another user could have written names nothing of ours.
+        if (!platform::IsPrivateToUser(*folder, name)) continue;
+        const std::string entryPath = folderPath + name;
         // A living job holds its entry: it is not a leftover.
-        platform::File entry = platform::File::Open(entryPath, Holding());
+        platform::File entry = platform::File::OpenIn(*folder, name, Holding());
         if (!entry.IsOpen()) continue;
         const std::vector<std::string> fields = Fields(entry);
         const std::string kind = fields.empty() ? "" : fields[0];
@@ -406,7 +432,7 @@ std::vector<std::string> RemoveLeftoverTemporaries(std::vector<std::string>* kep
         if (kind == kJobKind) settled = cleanup.Job(fields);
         if (kind == kOldJobKind) settled = cleanup.OldJob(fields);
         entry.Close();
-        if (settled) platform::DeleteFileNamed(entryPath);
+        if (settled) folder->Delete(name);
     }
     if (kept) *kept = std::move(cleanup.kept);
     return cleanup.removed;

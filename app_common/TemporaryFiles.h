@@ -81,12 +81,15 @@ private:
 // later. Returns the paths removed; `kept` gets those that may be leftovers
 // but cannot be told from a file that took their place (a file system that
 // keeps no birth time or generation, a job killed as it made the file).
-std::vector<std::string> RemoveLeftoverTemporaries(std::vector<std::string>* kept = nullptr);
+// Only a journal that is the user's alone is read (or written): a journal
+// folder another user could write to is left alone, and `untrusted` gets it.
+std::vector<std::string> RemoveLeftoverTemporaries(std::vector<std::string>* kept = nullptr,
+                                                   std::string* untrusted = nullptr);
 inline constexpr const char* kMaybeLeftoverText =
     "it may be a temporary file left behind by an interrupted job, but its file system cannot tell it from a file "
     "that took its place, so it stays; delete it yourself if it is not yours";
 
-// Where the entries are kept.
+// Where the entries are kept; empty when the user has no state folder.
 std::string TemporaryFilesJournalFolder();
 
 }  // namespace pelorin

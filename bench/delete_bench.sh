@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Times secure deletes with 3 overwrite passes on a 512 MiB tmpfs and a
 # loop-mounted 512 MiB ext4 image, both made here: a tree of 1,000 files of
-# 64 KiB in 10 folders, and one file of 256 MiB. `pelorin delete --passes 3`
-# beside `shred -n 3 -u` run once per file through `find -exec` (then
-# `rm -r` for the folders), and `rm -r` alone, which overwrites nothing.
+# 64 KiB in 10 folders, and one file of 256 MiB. `pelorin delete --passes 3`,
+# the same with --verify (each file's last pass read back from the disk
+# before it is deleted), beside `shred -n 3 -u` run once per file through
+# `find -exec` (then `rm -r` for the folders), and `rm -r` alone, which
+# overwrites nothing.
 # Median of three runs each, in seconds; the ratio is shred's time over
 # pelorin's (above 1: pelorin is faster). Needs root and the native build.
 set -euo pipefail
@@ -54,7 +56,7 @@ time_job() {  # time_job tree|big COMMAND...: median seconds, a fresh target eac
   median "${times[@]}"
 }
 
-printf '%-6s %-26s %9s %9s %9s %7s\n' volume target pelorin shred "rm -r" ratio
+printf '%-6s %-26s %9s %9s %9s %9s %7s\n' volume target pelorin --verify shred "rm -r" ratio
 for kind in tmpfs ext4; do
   if [[ $kind == tmpfs ]]; then
     mount -t tmpfs -o size=512m tmpfs "$mnt"
@@ -65,10 +67,11 @@ for kind in tmpfs ext4; do
   fi
   for target in tree big; do
     ours=$(time_job "$target" "$pelorin" delete --yes --passes 3)
+    verified=$(time_job "$target" "$pelorin" delete --yes --verify --passes 3)
     theirs=$(time_job "$target" shred_all)
     plain=$(time_job "$target" rm -rf)
     label=$([[ $target == tree ]] && echo "1,000 files of 64 KiB" || echo "one file of 256 MiB")
-    printf '%-6s %-26s %9.3f %9.3f %9.3f %7.2f\n' "$kind" "$label" "$ours" "$theirs" "$plain" \
+    printf '%-6s %-26s %9.3f %9.3f %9.3f %9.3f %7.2f\n' "$kind" "$label" "$ours" "$verified" "$theirs" "$plain" \
       "$(echo "$theirs / $ours" | bc -l)"
   done
   umount "$mnt"

@@ -62,7 +62,8 @@ inline constexpr OptionHelp kEncryptOptions[] = {
     {"--kdf-memory", "MIB", ValueKind::Number,
      "the key derivation's memory for algorithm 9 in MiB, a\npower of two from 8 to 4096 (default: the setting\nkdfmemory, 256)"},
     {"--delete-sources", "", ValueKind::None,
-     "wipe each source once its entry was stored completely,\nits name overwritten too"},
+     "wipe each source once its entry was stored completely,\nits name overwritten too (not one that changed\n"
+     "meanwhile or that another program has open)"},
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
     {"--code-page", "N", ValueKind::Number, kCodePageText},
     {"--yes, --no", "", ValueKind::None, "answer the job's questions, such as whether to stop"},
@@ -74,7 +75,8 @@ inline constexpr OptionHelp kDecryptOptions[] = {
     {"--delete-archives", "", ValueKind::None,
      "wipe each archive that was read to its end with every\n"
      "entry restored, through the handle that read it and\n"
-     "only if it did not change meanwhile; when --select\n"
+     "only if it did not change meanwhile and no other\n"
+     "program has it open; when --select\n"
      "left entries in it, only after a yes (on a terminal,\n"
      "or --yes); without a check value, only after a yes\n"
      "typed on a terminal (--yes does not answer that)"},
@@ -102,13 +104,31 @@ inline constexpr OptionHelp kListOptions[] = {
     {"--yes, --no", "", ValueKind::None, "answer the header warnings"},
 };
 
+// What every wipe command takes beside its own options.
+inline constexpr OptionHelp kVerifyHelp = {"--verify", "", ValueKind::None,
+                                           "read the last pass back from the disk, past the system's\n"
+                                           "cache, and compare it; a file that does not read back as\n"
+                                           "written is kept"};
+inline constexpr OptionHelp kReportFileHelp = {
+    "--report", "FILE", ValueKind::File,
+    "write the erasure report, a JSON document (`pelorin help\nreport`), to FILE when the job ends"};
+inline constexpr OptionHelp kReportNamesHelp = {
+    "--report-names", "", ValueKind::None, "name the files left in the report (withheld otherwise)"};
+
 inline constexpr OptionHelp kDeleteOptions[] = {
     {"--passes", "N", ValueKind::Number, "overwrite each file N times, 1 to 1000000 (default 3)"},
     {"--yes", "", ValueKind::None, "delete without asking"},
+    {"--verify", "", ValueKind::None,
+     "read back each file's last pass before deleting it\n(default: the setting verify)"},
+    kReportFileHelp,
+    kReportNamesHelp,
 };
 
-inline constexpr OptionHelp kPassesOption[] = {
+inline constexpr OptionHelp kWipeOptions[] = {
     {"--passes", "N", ValueKind::Number, "the number of overwrite passes, 1 to 1000000 (default 3)"},
+    kVerifyHelp,
+    kReportFileHelp,
+    kReportNamesHelp,
 };
 
 inline constexpr std::string_view kWipeDriveModes[] = {"standard", "thorough", "complete"};
@@ -118,6 +138,10 @@ inline constexpr OptionHelp kWipeDriveOptions[] = {
     {"--passes", "N", ValueKind::Number, "disk passes, 1 to 1000000 (default: the setting NumDisk)"},
     {"--memory-passes", "N", ValueKind::Number, "memory passes, 1 to 1000000 (default: the setting NumMem)"},
     {"--yes", "", ValueKind::None, "let complete delete without asking"},
+    {"--verify", "", ValueKind::None,
+     "read back the last pass of the fill and of each file\ncomplete overwrites (default: the setting verify)"},
+    kReportFileHelp,
+    kReportNamesHelp,
 };
 
 inline constexpr CommandHelp kCommandHelp[] = {
@@ -188,7 +212,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "      under another passkey, damaged, cut short or extended, a failed\n"
      "      authentication, a header that asks too much, an entry refused or\n"
      "      incomplete, a --select name no archive holds, an archive that could\n"
-     "      not be wiped, changed while it was read, or was kept after a no)\n"},
+     "      not be wiped, changed while it was read, open in another program, or\n"
+     "      was kept after a no)\n"},
     {"import", "decipher headerless input",
      "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--code-page N] [--] FILE...\n",
      "Skips N bytes of padding at the start of each FILE, deciphers the rest with\n"
@@ -234,7 +259,7 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  4   an archive is damaged, cut short or extended, under another passkey,\n"
      "      or asks for more than an archive may\n"},
     {"delete", "overwrite and delete files and folders",
-     "usage: pelorin delete [--passes N] [--yes] [--] PATH...\n"
+     "usage: pelorin delete [--passes N] [--yes] [--verify] [--report FILE [--report-names]] [--] PATH...\n"
      "  overwrites every file named, and every file in every folder named, N times (default 3), then deletes\n"
      "  them and removes the folders. Links are removed, never followed; folders whose names begin with '.'\n"
      "  stay. Asks first on a terminal unless --yes is given or `pelorin settings delete SecDelDoNotRemind 0`.\n",
@@ -245,13 +270,18 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "anywhere, as in Secure Delete). Ctrl-C is asked about before the next\n"
      "file; a signal that ends programs stops there without asking. A file system\n"
      "mounted or bound onto a name is left alone, and every item that stayed is\n"
-     "named with the reason.\n",
+     "named with the reason.\n"
+     "At the end it tells, for each volume it reached, what overwriting reached\n"
+     "there: the file system and the disk under it (spinning, solid-state,\n"
+     "memory, network, virtual), in one sentence.\n",
      kDeleteOptions,
      "exit status:\n"
      "  0   everything named is gone (a name that did not exist is mentioned)\n"
      "  1   something stayed\n"
      "  2   a usage error, or the question is on, with no terminal to ask and no --yes\n"
-     "  13  stopped, or the question answered no\n"},
+     "      (or a report path refused: nothing was deleted)\n"
+     "  13  stopped, or the question answered no\n"
+     "  16  everything named is gone, but the report could not be written\n"},
     {"settings", "show or change the settings of the programs",
      "usage: pelorin settings PROGRAM [NAME [VALUE]]\n"
      "  PROGRAM is encrypt decrypt wipe delete archives\n",
@@ -281,7 +311,7 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  2   a usage error: an unknown program or name, a value out of range\n",
      OperandKind::Settings},
     {"wipe-file", "overwrite and delete files",
-     "usage: pelorin wipe-file [--passes N] [--] FILE...\n",
+     "usage: pelorin wipe-file [--passes N] [--verify] [--report FILE [--report-names]] [--] FILE...\n",
      "Overwrites each file N times (0x00, 0xFF, random, the complement of the\n"
      "random block, then again), then deletes it. A file that could not be\n"
      "deleted afterwards (its folder is not writable, it is read-only, it or\n"
@@ -289,8 +319,11 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "every message says whether a file was overwritten. A sparse file is\n"
      "overwritten where it holds data, never in its holes. Links are never\n"
      "followed, and a file with other names (hard links) is never overwritten.\n"
-     "A progress bar is drawn when standard error is a terminal.\n",
-     kPassesOption,
+     "A progress bar is drawn when standard error is a terminal.\n"
+     "At the end it tells, for each volume it reached, what overwriting reached\n"
+     "there: the file system and the disk under it (spinning, solid-state,\n"
+     "memory, network, virtual), in one sentence.\n",
+     kWipeOptions,
      "exit status:\n"
      "  0   every file was wiped\n"
      "  2   a usage error\n"
@@ -298,16 +331,23 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  1   a file could not be opened, or was refused\n"
      "  7   the volume that holds a file could not be read\n"
      "  8   a file could not be deleted; it was not overwritten either\n"
-     "  13  stopped\n"},
+     "  13  stopped\n"
+     "  14  a file's last pass did not read back as written (--verify); it was kept\n"
+     "  16  every file was wiped, but the report could not be written\n"},
     {"wipe-free", "overwrite the free space of a folder's volume",
-     "usage: pelorin wipe-free [--passes N] [--] FOLDER\n",
+     "usage: pelorin wipe-free [--passes N] [--verify] [--report FILE [--report-names]] [--] FOLDER\n",
      "Fills the free space of the volume that holds FOLDER with a file it\n"
      "overwrites N times, down to the last block the volume gives, then deletes\n"
      "that file. On a volume that keeps small files' contents in their inodes\n"
      "(ext4 with inline_data) it then claims the free inodes too, while the fill\n"
      "holds the free space, and says how many. A stopped wipe leaves no fill\n"
-     "file; one left by a killed run is removed the next time the tool starts.\n",
-     kPassesOption,
+     "file; one left by a killed run is removed the next time the tool starts.\n"
+     "Once the fill is gone, the free space is trimmed (FITRIM, which needs\n"
+     "root) where the disk takes TRIM.\n"
+     "At the end it tells, for each volume it reached, what overwriting reached\n"
+     "there: the file system and the disk under it (spinning, solid-state,\n"
+     "memory, network, virtual), in one sentence.\n",
+     kWipeOptions,
      "exit status:\n"
      "  0   done\n"
      "  2   a usage error\n"
@@ -315,15 +355,20 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  1   FOLDER is a link, or the fill file could not be created\n"
      "  7   FOLDER is not a folder, or its volume could not be read\n"
      "  8   the fill file could not be deleted\n"
-     "  13  stopped\n",
+     "  13  stopped\n"
+     "  14  the fill did not read back as written (--verify)\n"
+     "  16  done, but the report could not be written\n",
      OperandKind::Folders},
     {"wipe-slack", "overwrite the slack behind each file's end",
-     "usage: pelorin wipe-slack [--passes N] [--] FILE...\n",
+     "usage: pelorin wipe-slack [--passes N] [--verify] [--report FILE [--report-names]] [--] FILE...\n",
      "Overwrites the space between each file's end and the end of its last block\n"
      "N times; the content and the time of last change stay as they were. A file\n"
      "that another program makes longer meanwhile is left as it is, so that\n"
-     "nothing appended is lost.\n",
-     kPassesOption,
+     "nothing appended is lost.\n"
+     "At the end it tells, for each volume it reached, what overwriting reached\n"
+     "there: the file system and the disk under it (spinning, solid-state,\n"
+     "memory, network, virtual), in one sentence.\n",
+     kWipeOptions,
      "exit status:\n"
      "  0   every file was done\n"
      "  2   a usage error\n"
@@ -331,9 +376,12 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  1   a file could not be opened, or was refused\n"
      "  7   the volume that holds a file could not be read\n"
      "  11  a file changed length meanwhile\n"
-     "  13  stopped\n"},
+     "  13  stopped\n"
+     "  14  a file's slack did not read back as written (--verify)\n"
+     "  16  every file was done, but the report could not be written\n"},
     {"wipe-drive", "wipe whole volumes: standard, thorough or complete",
-     "usage: pelorin wipe-drive --mode standard|thorough|complete [--passes N] [--memory-passes N] [--yes] [--] "
+     "usage: pelorin wipe-drive --mode standard|thorough|complete [--passes N] [--memory-passes N] [--yes] [--verify]\n"
+     "                         [--report FILE [--report-names]] [--] "
      "VOLUME...\n"
      "  VOLUME is the folder a volume is mounted on. standard wipes its free space; thorough also the slack behind\n"
      "  every file; complete deletes every file and folder on it, then wipes its free space.\n",
@@ -343,7 +391,11 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "first on a terminal and needs --yes without one. Links and mount points\n"
      "are never followed, and files whose names begin with a dot are left\n"
      "alone. The status line and bar go to standard error; files left as they\n"
-     "were are named and counted.\n",
+     "were are named and counted. Once a volume's fill is gone, its free space\n"
+     "is trimmed where the disk takes TRIM.\n"
+     "At the end it tells, for each volume it reached, what overwriting reached\n"
+     "there: the file system and the disk under it (spinning, solid-state,\n"
+     "memory, network, virtual), in one sentence.\n",
      kWipeDriveOptions,
      "exit status:\n"
      "  0   every volume done\n"
@@ -351,9 +403,40 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  2   a usage error, or no disk pass (NumDisk 0 and no --passes), or a\n"
      "      NumDisk or NumMem outside its range that no option replaces\n"
      "  13  stopped, or the question answered no\n"
+     "  14  a fill did not read back as written (--verify)\n"
+     "  16  every volume done, but the report could not be written\n"
      "  otherwise the library's error code of the last failure\n",
      OperandKind::Folders},
 };
+
+// `pelorin help report`, and the end of `pelorin --help`: the erasure
+// report's fields.
+inline constexpr std::string_view kReportTopic = "report";
+inline constexpr std::string_view kReportHelp =
+    "Erasure report (--report FILE):\n"
+    "  One JSON document, written when the job ends (also when it was stopped):\n"
+    "  a new file beside FILE, forced to the disk, then renamed to FILE. FILE must\n"
+    "  be new or an earlier report; a link, a folder, a device or any other file\n"
+    "  is refused before the job starts, and so is a place the job deletes. A\n"
+    "  report that cannot be written is an error (exit status 16). Fields:\n"
+    "    tool, version        \"pelorin\" and its version\n"
+    "    command              the command's words; names stand as \"(withheld)\"\n"
+    "                         unless --report-names is given\n"
+    "    started, finished    UTC, ISO 8601 (2025-03-01T12:00:00Z)\n"
+    "    exit_status          the tool's exit status\n"
+    "    names                \"withheld\" or \"included\"\n"
+    "    volumes[]            path, filesystem, data_mode (ext3/ext4), device,\n"
+    "                         medium (rotational, solid-state, memory, network,\n"
+    "                         virtual, unknown), mount_discards, verdict (the\n"
+    "                         sentence), trim (done, unsupported, not-permitted,\n"
+    "                         not-applicable, failed), trim_reason, trimmed_bytes,\n"
+    "                         files_not_reached\n"
+    "    jobs[]               kind (files, free-space, slack), volume, passes,\n"
+    "                         patterns (of the first passes; they repeat), verify,\n"
+    "                         bytes_overwritten, bytes_verified, verify_failures,\n"
+    "                         files_overwritten, files_left[] (reason, and name\n"
+    "                         with --report-names)\n"
+    "  Text that is not UTF-8 appears with U+FFFD in place of its odd bytes.\n";
 
 inline constexpr const CommandHelp* FindCommandHelp(std::string_view name) {
     for (const auto& command : kCommandHelp) {

@@ -6,6 +6,7 @@
 #include "app_common/ForwardingUi.h"
 #include "cli/Arguments.h"
 #include "cli/CommandHelp.h"
+#include "cli/JobReport.h"
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
 #include "platform/Settings.h"
@@ -52,8 +53,10 @@ private:
 }  // namespace
 
 int RunDelete(const std::vector<std::string>& arguments) {
-    const auto parsed = ParseArguments(arguments, {{"--yes"}, {"--passes"}, {}}, kUsage);
+    const auto parsed = ParseArguments(arguments, WithReportOptions({{"--yes"}, {"--passes"}, {}}), kUsage);
     if (!parsed) return kUsageError;
+    auto report = JobReport::Read("delete", *parsed);
+    if (!report) return kUsageError;
     secure_delete::SecureDeleteOptions options;
     options.confirmed = parsed->Has("--yes");
     options.listLeftInMessage = false;
@@ -69,6 +72,11 @@ int RunDelete(const std::vector<std::string>& arguments) {
     }
     std::vector<std::string> paths;
     for (const auto& name : parsed->names) paths.push_back(AbsoluteName(name));
+    // The report never goes where the job deletes.
+    if (!report->RefuseAmong(paths, true)) return kUsageError;
+    if (report->verify()) options.verify = true;  // otherwise as the setting says
+    options.record = &report->record;
+    options.verdictMessage = false;
 
     platform::SettingsStore settings(secure_delete::kSettingsKey);
     TerminalUi terminal;
@@ -82,25 +90,26 @@ int RunDelete(const std::vector<std::string>& arguments) {
     }
     for (const auto& item : result.left) {
         std::cerr << "pelorin: " << EscapedForTerminal(item.path) << " " << item.why << "\n";
+        report->record.Left(item.path, item.why);
     }
     switch (result.outcome) {
         case secure_delete::DeleteOutcome::NothingDropped: return kUsageError;
         case secure_delete::DeleteOutcome::NotConfirmed:
             if (!ui.nobodyToAsk) {
                 std::cerr << "pelorin: nothing was deleted\n";
-                return kStopped;
+                return report->Finish(kStopped);
             }
             std::cerr << "pelorin: delete asks before it deletes anything; without a terminal to ask, give --yes\n";
             return kUsageError;
         case secure_delete::DeleteOutcome::Cancelled:
             ReportStop("what was not reached yet is still there");
-            return kStopped;
+            return report->Finish(kStopped);
         case secure_delete::DeleteOutcome::ItemsLeft:
             std::cerr << "pelorin: " << result.left.size() << " items were not deleted\n";
-            return kExitLeft;
-        case secure_delete::DeleteOutcome::Done: return 0;
+            return report->Finish(kExitLeft);
+        case secure_delete::DeleteOutcome::Done: return report->Finish(0);
     }
-    return 0;
+    return report->Finish(0);
 }
 
 }  // namespace pelorin::cli

@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "app_common/JobExit.h"
+#include "app_common/PasskeyTexts.h"
 #include "archive/ClassicPasskey.h"
 #include "archive/EntryNames.h"
 #include "cli/Stop.h"
@@ -12,7 +14,16 @@
 namespace pelorin::cli {
 namespace {
 
+// A stop asked for (Ctrl-C, SIGTERM) while the passkey was awaited ends the
+// command before anything was done.
+void EndIfStopped() {
+    if (!StopRequested()) return;
+    ReportStop("");
+    throw JobExit(kExitCancelled);
+}
+
 bool Refuse(const std::string& why) {
+    EndIfStopped();
     std::cerr << "pelorin: " << EscapedForTerminal(why) << "\n";
     return false;
 }

@@ -43,6 +43,7 @@ inline constexpr ToolSetting kWipeSettings[] = {
     {wipe_app::kGlobalKey, wipe_app::kNumDisk},
     {wipe_app::kGlobalKey, wipe_app::kNumMem},
     {wipe_app::kProgramKey, wipe_app::kWhat},
+    {wipe_app::kProgramKey, wipe_app::kVerify},
 };
 
 inline constexpr ToolSetting kArchivesSettings[] = {
@@ -51,6 +52,7 @@ inline constexpr ToolSetting kArchivesSettings[] = {
 
 inline constexpr ToolSetting kDeleteSettings[] = {
     {secure_delete::kSettingsKey, secure_delete::kSecDelDoNotRemind},
+    {secure_delete::kSettingsKey, secure_delete::kVerify},
 };
 
 // The settings `pelorin settings` shows and sets, by program; the shell

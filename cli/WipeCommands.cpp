@@ -7,14 +7,17 @@
 
 #include "cli/Arguments.h"
 #include "cli/CommandHelp.h"
+#include "cli/JobReport.h"
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/Terminal.h"
 #include "platform/Volume.h"
+#include "wipe/VolumeVerdict.h"
 #include "wipe/WipeTarget.h"
 #include "wipe/sdk/PeloSDK.h"
+#include "wipe_app/LibraryTotals.h"
 
 namespace pelorin::cli {
 namespace {
@@ -33,6 +36,8 @@ struct Written {
     long long total = 0;
 };
 Written written;
+// The files are opened for reading too when their last pass is read back.
+bool verifying = false;
 
 int TrackProgress(long long done, long long total, const char* name, int) {
     written = {done, total};
@@ -52,12 +57,15 @@ int PrintReport(const char* report, int) {
 struct Options {
     std::optional<int> passes;
     std::vector<std::string> names;
+    std::optional<JobReport> report;
 };
 
-std::optional<Options> Parse(const std::vector<std::string>& arguments, const char* usage) {
-    const auto parsed = ParseArguments(arguments, {{}, {"--passes"}, {}}, usage);
+std::optional<Options> Parse(const std::vector<std::string>& arguments, const char* command, const char* usage) {
+    const auto parsed = ParseArguments(arguments, WithReportOptions({{}, {"--passes"}, {}}), usage);
     if (!parsed) return std::nullopt;
     Options options;
+    options.report = JobReport::Read(command, *parsed);
+    if (!options.report) return std::nullopt;
     if (const auto value = parsed->Value("--passes")) {
         int n = -1;
         const auto [end, error] = std::from_chars(value->data(), value->data() + value->size(), n);
@@ -85,6 +93,7 @@ std::string WhyNotOpened(const std::string& name, bool deleting) {
     if (refusal != wipe::WipeRefusal::None) return wipe::WipeRefusalText(refusal);
     if (platform::IsFolder(name)) return "it is a folder";
     platform::OpenOptions probe;
+    probe.read = verifying;
     probe.write = true;
     probe.noFollow = true;
     platform::File file = platform::File::Open(name, probe);
@@ -104,16 +113,19 @@ public:
         SetProgressCallback(TrackProgress, 0);
         SetOverwriteCallback(PrintReport, 0);
         if (options.passes) SetDiskPasses(*options.passes);
+        SetVerify(options.report->verify() ? 1 : 0);
+        verifying = options.report->verify();
     }
     ~LibrarySession() { KillPelorinSDK(); }
     LibrarySession(const LibrarySession&) = delete;
     LibrarySession& operator=(const LibrarySession&) = delete;
 
-    // Reports a result on standard error; returns it. A refused file is
-    // named with the reason the library's code cannot carry.
-    static int Report(int code, const std::string& name, bool deleting) {
+    // Reports a result on standard error; returns what it said after the
+    // name (empty for success). A refused file is named with the reason the
+    // library's code cannot carry.
+    static std::string Report(int code, const std::string& name, bool deleting) {
         if (platform::StandardErrorIsTerminal()) std::fputs("\r\033[K", stderr);
-        if (code == SdkErrorNone) return code;
+        if (code == SdkErrorNone) return "";
         std::string why = GetErrorText(code);
         if (code == SdkErrorDeleteFailed && deleting && written.done > 0) {
             // The library wrote: whether all of it, the progress tells.
@@ -128,45 +140,70 @@ public:
         }
         std::cerr << "pelorin: " << (code == SdkErrorAborted ? "stopped: " : "") << EscapedForTerminal(name) << ": "
                   << why << "\n";
-        return code;
+        return why;
     }
 
 private:
     StopSignals signals_;
 };
 
-int RunOverFiles(const std::vector<std::string>& arguments, const char* usage, int (*operation)(const char*),
+// A file whose old clusters no overwrite reaches (Windows: compressed,
+// encrypted or sparse) is noted, to be named at the end.
+void NoteStorage(const std::string& name, const platform::FileStatus& status, JobReport& report,
+                 std::optional<std::uint64_t> volume) {
+    if (status.kind != platform::FileKind::Regular) return;
+    if (const std::string note = wipe::StorageNote(status); !note.empty()) {
+        report.record.NotReached(name, note, report.record.verdicts.Of(name, volume));
+    }
+}
+
+int RunOverFiles(const std::vector<std::string>& arguments, const char* command, int (*operation)(const char*),
                  bool deleting) {
-    const auto options = Parse(arguments, usage);
+    auto options = Parse(arguments, command, UsageOf(command));
     if (!options) return kUsageError;
+    JobReport& report = *options->report;
+    if (!report.RefuseAmong(options->names, false)) return kUsageError;
     LibrarySession session(*options);
     int status = 0;
     for (const auto& name : options->names) {
         if (StopRequested()) {
             ReportStop("");
-            return SdkErrorAborted;
+            status = SdkErrorAborted;
+            break;
         }
         written = {};
-        const int code = LibrarySession::Report(operation(name.c_str()), name, deleting);
-        if (code != SdkErrorNone) status = code;
+        const auto found = platform::StatusOf(name);
+        const std::optional<std::uint64_t> volume = found ? std::optional(found->identity.volume) : std::nullopt;
+        wipe::ErasureJob& job = report.record.Job(deleting ? wipe::kFilesJob : wipe::kSlackJob, name, GetDiskPasses(),
+                                                  wipe::PatternCycle::FourWay, report.verify(), volume);
+        if (found && deleting) NoteStorage(name, *found, report, volume);
+        const wipe::WipeTally before = wipe_app::LibraryTotals();
+        const int code = operation(name.c_str());
+        job.tally += wipe_app::LibraryTallySince(before);
+        const std::string why = LibrarySession::Report(code, name, deleting);
+        if (code != SdkErrorNone) {
+            status = code;
+            job.left.push_back({name, why});
+        }
     }
-    return status;
+    return report.Finish(status);
 }
 
 }  // namespace
 
 int RunWipeFile(const std::vector<std::string>& arguments) {
-    return RunOverFiles(arguments, UsageOf("wipe-file"), WipeFile, true);
+    return RunOverFiles(arguments, "wipe-file", WipeFile, true);
 }
 
 int RunWipeSlack(const std::vector<std::string>& arguments) {
-    return RunOverFiles(arguments, UsageOf("wipe-slack"), WipeFileSlack, false);
+    return RunOverFiles(arguments, "wipe-slack", WipeFileSlack, false);
 }
 
 int RunWipeFree(const std::vector<std::string>& arguments) {
     constexpr const char* usage = UsageOf("wipe-free");
-    const auto options = Parse(arguments, usage);
+    auto options = Parse(arguments, "wipe-free", usage);
     if (!options) return kUsageError;
+    JobReport& report = *options->report;
     if (options->names.size() != 1) {
         std::cerr << usage;
         return kUsageError;
@@ -177,21 +214,37 @@ int RunWipeFree(const std::vector<std::string>& arguments) {
     // A link to a folder would lead the fill onto another volume.
     if (platform::IsLink(root)) {
         std::cerr << "pelorin: " << EscapedForTerminal(root) << " is a link, which is never followed\n";
-        return SdkErrorOpenFile;
+        return report.Finish(SdkErrorOpenFile);
     }
     if (!platform::IsFolder(root)) {
         std::cerr << "pelorin: " << EscapedForTerminal(root) << " is not a folder\n";
-        return SdkErrorBadDrive;
+        return report.Finish(SdkErrorBadDrive);
     }
     if (root.back() != platform::kHostSeparator) root += platform::kHostSeparator;
     LibrarySession session(*options);
+    wipe::ErasureJob& job = report.record.Job(wipe::kFreeSpaceJob, root, GetDiskPasses(), wipe::PatternCycle::FourWay,
+                                              report.verify());
+    const wipe::WipeTally before = wipe_app::LibraryTotals();
     const int code = WipeFreeSpace(root.c_str());
-    if (code != SdkErrorOpenFile) return LibrarySession::Report(code, options->names[0], false);
+    job.tally += wipe_app::LibraryTallySince(before);
+    // Once the fill is gone, the free space is trimmed where the disk takes it
+    // (also after a read-back that differed: the fill is gone all the same).
+    if (code == SdkErrorNone || code == SdkErrorVerifyFailed) {
+        report.record.verdicts.TrimAfterFreeSpaceWipe(root);
+    } else {
+        report.record.verdicts.FreeSpaceWipeUnfinished(
+            root, code == SdkErrorAborted ? "the wipe was stopped, so nothing was trimmed"
+                                          : "the wipe did not finish, so nothing was trimmed");
+    }
+    if (code != SdkErrorOpenFile) {
+        LibrarySession::Report(code, options->names[0], false);
+        return report.Finish(code);
+    }
     // No fill file could be made: the volume says why, not the folder.
     const std::string why = platform::WhyNoNewFileIn(root);
     std::cerr << "pelorin: " << EscapedForTerminal(options->names[0]) << ": " << GetErrorText(code)
               << (why.empty() ? "" : " (" + why + ")") << "\n";
-    return code;
+    return report.Finish(code);
 }
 
 }  // namespace pelorin::cli

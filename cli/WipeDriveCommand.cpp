@@ -10,6 +10,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/CommandHelp.h"
+#include "cli/JobReport.h"
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
 #include "platform/Paths.h"
@@ -55,6 +56,7 @@ public:
         if (terminal_) std::fputs("\r\033[K", stderr);
         std::cerr << "pelorin: left as it was: " << EscapedForTerminal(path) << " (" << why << ")\n";
         ++leftAlone;
+        if (record != nullptr) record->Left(path, why);
     }
 
     void Note(const std::string& text) override {
@@ -64,6 +66,7 @@ public:
 
     std::atomic<bool> finished{false};
     int leftAlone = 0;
+    wipe::ErasureRecord* record = nullptr;  // the run's, on the worker's thread
 
 private:
     bool terminal_ = platform::StandardErrorIsTerminal();
@@ -73,8 +76,11 @@ private:
 }  // namespace
 
 int RunWipeDrive(const std::vector<std::string>& arguments) {
-    const auto parsed = ParseArguments(arguments, {{"--yes"}, {"--mode", "--passes", "--memory-passes"}, {}}, kUsage);
+    const auto parsed = ParseArguments(
+        arguments, WithReportOptions({{"--yes"}, {"--mode", "--passes", "--memory-passes"}, {}}), kUsage);
     if (!parsed) return kUsageError;
+    auto report = JobReport::Read("wipe-drive", *parsed);
+    if (!report) return kUsageError;
     wipe_app::WipeRun run;
     const auto mode = parsed->Value("--mode");
     if (mode == "standard") {
@@ -123,6 +129,11 @@ int RunWipeDrive(const std::vector<std::string>& arguments) {
         }
         run.roots.push_back(volume.back() == platform::kHostSeparator ? volume : volume + platform::kHostSeparator);
     }
+    // Complete deletes every file of its volumes: the report goes elsewhere.
+    if (run.type == wipe_app::WipeType::Complete && !report->RefuseOnVolumes(run.roots)) return kUsageError;
+    if (report->verify()) run.verify = true;  // otherwise as the setting says
+    run.record = &report->record;
+    run.verdictMessage = false;
     TerminalUi ui;
     if (run.type == wipe_app::WipeType::Complete && !parsed->Has("--yes")) {
         if (!TerminalCanAsk()) {
@@ -132,7 +143,9 @@ int RunWipeDrive(const std::vector<std::string>& arguments) {
         for (const auto& root : run.roots) {
             std::cerr << "pelorin: everything on this volume is deleted: " << EscapedForTerminal(root) << "\n";
         }
-        if (!ui.AskYesNo(wipe_app::kCompleteQuestion, std::nullopt, MessageIcon::Exclamation)) return kStopped;
+        if (!ui.AskYesNo(wipe_app::kCompleteQuestion, std::nullopt, MessageIcon::Exclamation)) {
+            return report->Finish(kStopped);
+        }
     }
 
     // The run goes on a worker, as in the dialog program; this thread turns
@@ -140,6 +153,7 @@ int RunWipeDrive(const std::vector<std::string>& arguments) {
     const StopSignals signals;
     wipe_app::RunState state;
     TerminalWipeView view;
+    view.record = &report->record;
     int status = 0;
     std::thread worker([&] { status = wipe_app::RunWipe(run, state, view, ui); });
     while (!view.finished) {
@@ -151,7 +165,7 @@ int RunWipeDrive(const std::vector<std::string>& arguments) {
     if (state.cancel) ReportStop("");
     // Whatever stayed makes the run unfinished, as a failed walk does.
     if (status == 0 && view.leftAlone > 0) status = 1;
-    return status;
+    return report->Finish(status);
 }
 
 }  // namespace pelorin::cli

@@ -48,7 +48,8 @@ constexpr const char* kOverviewTail =
     "is a name as it stands. N is the number of overwrite passes (default 3).\n"
     "Messages go to standard error. Ctrl-C asks before a job stops, and --yes or\n"
     "--no answer such questions in scripts. `pelorin help COMMAND` shows a\n"
-    "command's options and exit statuses.\n";
+    "command's options and exit statuses; `pelorin help report` the fields of\n"
+    "the erasure report the wipe commands write with --report FILE.\n";
 
 constexpr const char* kEnvironment =
     "Environment:\n"
@@ -113,7 +114,7 @@ std::string FullHelp() {
     for (const auto& command : pelorin::cli::kCommandHelp) {
         text += "\n" + std::string(command.name) + ":\n" + Indented(CommandText(command));
     }
-    return text + "\n" + kEnvironment;
+    return text + "\n" + std::string(pelorin::cli::kReportHelp) + "\n" + kEnvironment;
 }
 
 bool AsksForHelp(const std::vector<std::string>& arguments) {
@@ -139,6 +140,7 @@ int Help(const std::vector<std::string>& arguments) {
         std::cerr << "pelorin: help takes one command name\n" << Overview();
         return pelorin::cli::kUsageError;
     }
+    if (arguments[0] == pelorin::cli::kReportTopic) return Print(std::string(pelorin::cli::kReportHelp));
     const auto* command = pelorin::cli::FindCommandHelp(arguments[0]);
     if (command == nullptr) {
         std::cerr << "pelorin: no command named " << arguments[0] << "\n" << Overview();
@@ -170,9 +172,15 @@ int main(int argc, char** argv) {
     // space, and a killed restore's file may hold plaintext: they go first,
     // and the user hears of it.
     std::vector<std::string> kept;
-    for (const auto& removed : pelorin::RemoveLeftoverTemporaries(&kept)) {
+    std::string untrusted;
+    for (const auto& removed : pelorin::RemoveLeftoverTemporaries(&kept, &untrusted)) {
         std::cerr << "pelorin: removed " << pelorin::cli::EscapedForTerminal(removed)
                   << ", a temporary file left behind by an interrupted job\n";
+    }
+    if (!untrusted.empty()) {
+        std::cerr << "pelorin: the journal of temporary files " << pelorin::cli::EscapedForTerminal(untrusted)
+                  << " is not yours alone (another user owns it or may write to it), so it is neither read nor "
+                     "written\n";
     }
     for (const auto& name : kept) {
         std::cerr << "pelorin: kept " << pelorin::cli::EscapedForTerminal(name) << ": " << pelorin::kMaybeLeftoverText

@@ -103,7 +103,7 @@ void DecryptOptionsModel::RetainToggled(platform::SettingsStore& settings) const
 
 void DecryptOptionsModel::Save(platform::SettingsStore& settings) const {
     settings.Write(kStickDel.name, retain ? 1 : 0);
-    settings.Write(kNumIter.name, static_cast<std::uint32_t>(PassesFromText(passes)));
+    settings.Write(kNumIter.name, StoredPasses(passes, kNumIter));
 }
 
 namespace {

@@ -94,7 +94,7 @@ void EncryptOptionsModel::Save(platform::SettingsStore& settings) const {
     settings.Write(kHashPasskey.name, hashPasskey ? 1 : 0);
     settings.Write(kStickyDelete.name, retainDelete ? 1 : 0);
     settings.Write(kLastAlg.name, rememberAlgorithm ? 1 : 0);
-    settings.Write(kNumPasses.name, static_cast<std::uint32_t>(PassesFromText(passes)));
+    settings.Write(kNumPasses.name, StoredPasses(passes, kNumPasses));
     settings.Write(kOverwrite.name, overwrite ? 1 : 0);
 }
 

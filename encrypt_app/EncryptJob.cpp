@@ -403,10 +403,13 @@ private:
             const ScrambleOnExit scrub(full, stored, relative);
             const auto status = platform::StatusOf(full);
             bool went = false;
-            if (status && status->kind == platform::FileKind::Link && modern_ != nullptr) {
+            if (!status) {
+                // Listed, but not to be reached by its path now.
+                Tell(NotLookedAtText(full));
+            } else if (status->kind == platform::FileKind::Link && modern_ != nullptr) {
                 Tell(LinkNotFollowedText(full));
-            } else if (!status || status->kind == platform::FileKind::Link || status->identity == archiveIdentity_) {
-                // Gone meanwhile, not followed, or the archive itself.
+            } else if (status->kind == platform::FileKind::Link || status->identity == archiveIdentity_) {
+                // Not followed, or the archive itself.
             } else if (status->kind == platform::FileKind::Other) {
                 Tell(NotAFileText(full));  // a device, pipe or socket is no file to store
             } else if (status->kind == platform::FileKind::Folder) {
@@ -501,6 +504,10 @@ std::string NameOutsideCodePageText(const std::string& name, unsigned codePage) 
     return "\"" + name + "\" has characters in its name that a classic archive cannot hold (it keeps names in the "
                          "Windows code page " + std::to_string(codePage) + "). It was not encrypted and is not deleted. "
                          "ChaCha20-Poly1305 stores names of any characters.";
+}
+std::string NotLookedAtText(const std::string& name) {
+    return "\"" + name + "\" could not be looked at (it went meanwhile, or its path is longer than the system takes) "
+                         "and was not encrypted.";
 }
 std::string ChangedWhileStoredText(const std::string& name) {
     return "\"" + name + "\" changed while it was encrypted, so its entry may not hold what the file holds now. It is "

@@ -63,7 +63,7 @@ _pelorin() {
         --mode)
             _pelorin_words standard thorough complete
             return ;;
-        --passkey-file)
+        --passkey-file | --report)
             _pelorin_names -f
             return ;;
         --passes | --memory-passes | --padding | --select | --code-page | --kdf-memory)
@@ -71,7 +71,7 @@ _pelorin() {
             return ;;
     esac
 
-    local options names=-f
+    local options names=-f erasure="--verify --report --report-names"
     case $command in
         help)
             ((COMP_CWORD == 2)) && _pelorin_words $commands
@@ -84,8 +84,8 @@ _pelorin() {
                         encrypt) _pelorin_words encheaders hashpasskey numpasses lastalg actualalg stickydelete \
                             havedelete overwrite kdfmemory ;;
                         decrypt) _pelorin_words stickdel actualdel numiter ;;
-                        wipe) _pelorin_words NumDisk NumMem what ;;
-                        delete) _pelorin_words SecDelDoNotRemind ;;
+                        wipe) _pelorin_words NumDisk NumMem what verify ;;
+                        delete) _pelorin_words SecDelDoNotRemind verify ;;
                         archives) _pelorin_words codepage ;;
                     esac ;;
             esac
@@ -94,10 +94,10 @@ _pelorin() {
         decrypt) options="--select --delete-archives --passkey-file --code-page --yes --no" ;;
         import) options="--algorithm --padding --passkey-file --code-page" ;;
         list | test) options="--passkey-file --code-page --yes --no" ;;
-        delete) options="--passes --yes" ;;
-        wipe-file | wipe-slack) options="--passes" ;;
-        wipe-free) options="--passes" names=-d ;;
-        wipe-drive) options="--mode --passes --memory-passes --yes" names=-d ;;
+        delete) options="--passes --yes $erasure" ;;
+        wipe-file | wipe-slack) options="--passes $erasure" ;;
+        wipe-free) options="--passes $erasure" names=-d ;;
+        wipe-drive) options="--mode --passes --memory-passes --yes $erasure" names=-d ;;
         *) return ;;
     esac
     if [[ $cur == -* ]]; then

@@ -146,6 +146,20 @@ public:
     // cannot do it (tmpfs; Windows, where it is chosen at opening).
     bool BypassCache();
 
+    // Makes the reads that follow come from the disk rather than the
+    // system's cache, for checking what was written: the writes are forced
+    // to the disk and the file's cached pages dropped, and reads then bypass
+    // the cache where the file allows it (Linux: O_DIRECT; Windows: a second,
+    // unbuffered handle). Reads past the cache want a buffer, an offset and
+    // a length in whole 4096-byte units; where the file refuses those, they
+    // go through the cache, which was emptied. False when the writes could
+    // not be forced to the disk.
+    bool StartReadBack();
+    // Reads up to `count` bytes at `offset` (fewer at the end of the file);
+    // -1 on an error. Read and Write then start where they stood before on
+    // Linux; on Windows, where the file's own handle read, after what it read.
+    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::size_t count);
+
     FileError lastError() const { return lastError_; }
 
 private:
@@ -153,6 +167,7 @@ private:
     static File OpenAt(std::intptr_t folder, const std::string& path, const OpenOptions& options, FileError* error);
 
     std::intptr_t handle_ = -1;
+    std::intptr_t readBack_ = -1;  // Windows: the unbuffered handle StartReadBack opened
     FileError lastError_ = FileError::None;
 };
 

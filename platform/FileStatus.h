@@ -47,6 +47,12 @@ struct FileStatus {
     // folder can be removed; neither can be overwritten in place.
     bool appendOnly = false;
     bool immutable = false;
+    // The file system compresses, encrypts (Windows EFS) or keeps sparse the
+    // file's contents on its own: an overwrite in place does not reach the
+    // clusters its old contents were written to.
+    bool compressed = false;
+    bool encrypted = false;
+    bool sparse = false;
     // What an archive keeps of the file's access, each host its own kind:
     // the permission bits (& 07777) on Linux, the attributes on Windows.
     std::optional<std::uint32_t> modeBits;

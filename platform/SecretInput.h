@@ -14,7 +14,9 @@
 // one fills `into`, so that the caller can refuse it as too long. What is
 // typed or set is UTF-8 (Windows delivers it wide; a Linux terminal and
 // environment give bytes, UTF-8 where the user's locale is); a file's line
-// is the bytes it holds.
+// is the bytes it holds. A signal that the program handles ends a wait for
+// input (nothing is returned then), so that a stop is not held up by a
+// prompt or a pipe that nobody writes to.
 namespace pelorin::platform {
 
 // The first line of a file (also a pipe, or a process substitution's

@@ -45,6 +45,19 @@ public:
     }
 
 private:
+    // The tally of the job on the file's volume, which is found the first
+    // time the walk reaches it; a file its overwrite does not reach is noted.
+    wipe::WipeTally* Recorded(const std::string& path, const platform::FileStatus& status) {
+        if (run_.record == nullptr) return nullptr;
+        wipe::ErasureRecord& record = *run_.record;
+        wipe::ErasureJob& job = record.Job(wipe::kFilesJob, path, run_.passes, wipe::PatternCycle::ThreeWay,
+                                           run_.verify, status.identity.volume);
+        if (const std::string note = wipe::StorageNote(status); !note.empty()) {
+            record.NotReached(path, note, record.verdicts.Of(path, status.identity.volume));
+        }
+        return &job.tally;
+    }
+
     bool Leave(const std::string& shown, std::string why) {
         run_.left.push_back({shown, std::move(why)});
         return false;
@@ -77,7 +90,11 @@ private:
                 if (elsewhere) return Leave(path, kElsewhereText);
                 if (Stopping()) return false;
                 std::string why;
-                if (wipe::WipeDroppedFile(*folder, name, run_.progress, run_.ui, run_.passes, &why)) return true;
+                wipe::WipeTally* tally = Recorded(path, *status);
+                if (wipe::WipeDroppedFile(*folder, name, run_.progress, run_.ui, run_.passes, &why, run_.verify,
+                                          tally)) {
+                    return true;
+                }
                 // Gone all the same (another job took it meanwhile).
                 if (!folder->StatusOf(name)) return true;
                 return Leave(path, why);

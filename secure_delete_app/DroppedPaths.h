@@ -5,6 +5,7 @@
 
 #include "app_common/ProgressDialog.h"
 #include "app_common/Ui.h"
+#include "wipe/ErasureRecord.h"
 #include "wipe/ProgramWipes.h"
 
 namespace pelorin::secure_delete {
@@ -25,6 +26,10 @@ struct DeleteRun {
     std::vector<LeftItem> left;
     std::vector<std::string> missing;  // dropped names that did not exist
     bool cancelled = false;            // a Cancel was confirmed; nothing more is touched
+    bool verify = false;               // every file's last pass is read back before it is deleted
+    // Where each file's volume, what was written and verified, and the files
+    // an overwrite does not reach are kept; none when nobody asks.
+    wipe::ErasureRecord* record = nullptr;
 };
 
 // Wipes and deletes a dropped file, or empties and removes a dropped folder:

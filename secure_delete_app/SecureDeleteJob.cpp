@@ -54,7 +54,10 @@ SecureDeleteResult RunSecureDelete(const std::vector<std::string>& paths, platfo
     }
     ProgressDialog progress(view, ui);
     progress.SetRange(0, kDeleteBarFull);
+    wipe::ErasureRecord ownRecord;
     DeleteRun run{progress, ui, options.passes, {}, {}, false};
+    run.verify = options.verify.value_or(ReadSetting(settings, kVerify) == 1);
+    run.record = options.record != nullptr ? options.record : &ownRecord;
     for (const auto& path : paths) {
         WipeDroppedPath(path, run);
         if (run.cancelled) break;
@@ -63,14 +66,17 @@ SecureDeleteResult RunSecureDelete(const std::vector<std::string>& paths, platfo
     result.missing = std::move(run.missing);
     if (run.cancelled) {
         result.outcome = DeleteOutcome::Cancelled;
-        return result;
+    } else if (!result.left.empty()) {
+        result.outcome = DeleteOutcome::ItemsLeft;
+        if (options.listLeftInMessage) {
+            std::vector<std::string> names;
+            for (const auto& item : result.left) names.push_back(item.path);
+            ui.ShowMessage(NotDeletedText(names), kApplicationTitle, MessageIcon::Warning);
+        }
     }
-    if (result.left.empty()) return result;
-    result.outcome = DeleteOutcome::ItemsLeft;
-    if (options.listLeftInMessage) {
-        std::vector<std::string> names;
-        for (const auto& item : result.left) names.push_back(item.path);
-        ui.ShowMessage(NotDeletedText(names), kApplicationTitle, MessageIcon::Warning);
+    // After the run's own messages: what overwriting reached on each drive.
+    if (options.verdictMessage && !run.record->verdicts.All().empty()) {
+        ui.ShowMessage(wipe::VerdictMessage(*run.record), kApplicationTitle, MessageIcon::Information);
     }
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,14 @@ struct SecureDeleteOptions {
     bool confirmed = false;
     // The message box listing what stayed; the tool prints each item itself.
     bool listLeftInMessage = true;
+    // Reading every file's last pass back: as the profile's "verify" says
+    // when not given.
+    std::optional<bool> verify;
+    // Where the run keeps what it did, volume by volume (a record of its own
+    // when none is given); the message telling each drive's verdict at the
+    // end, which the tool prints its own way.
+    wipe::ErasureRecord* record = nullptr;
+    bool verdictMessage = true;
 };
 
 struct SecureDeleteResult {

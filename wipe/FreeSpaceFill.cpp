@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "wipe/PatternBatch.h"
+#include "wipe/ReadBack.h"
 
 namespace pelorin::wipe {
 namespace {
@@ -30,6 +31,7 @@ FillOutcome FillFreeSpace(platform::File& file, const FillJob& job) {
     // filling up (a compressing or deduplicating one): the fill stops there.
     const std::uint64_t mostClaimed = job.freeBytes + job.freeBytes / 8 + (std::uint64_t{64} << 20);
     std::vector<platform::File*> files{&file};
+    int passesRun = 0;
 
     for (int pass = 0; pass < job.passCount(); ++pass) {
         if (job.preparePass) job.preparePass(pass, batch.block());
@@ -72,6 +74,7 @@ FillOutcome FillFreeSpace(platform::File& file, const FillJob& job) {
                 const std::uint64_t taken = got > 0 ? static_cast<std::uint64_t>(got) : 0;
                 written += taken;
                 total += taken;
+                outcome.written += taken;
                 if (got != static_cast<std::int64_t>(want)) {
                     size = claiming ? Smaller(size, cluster, sector) : 0;
                     full = size == 0;
@@ -88,6 +91,19 @@ FillOutcome FillFreeSpace(platform::File& file, const FillJob& job) {
         }
         if (!report(true)) return stopped();
         if (claiming) outcome.claimed = total;
+        ++passesRun;
+    }
+    if (job.verify && passesRun > 0) {
+        // The block still holds the last pass's pattern; every file starts with it.
+        const std::span<const std::uint8_t> pattern(batch.data(), static_cast<std::size_t>(cluster));
+        for (std::size_t index = 0; index < outcome.perFile.size() && index < files.size(); ++index) {
+            const ReadBackResult check = ReadBack(*files[index], {{0, outcome.perFile[index]}}, pattern);
+            outcome.verified += check.verified;
+            if (!check.asWritten) {
+                outcome.result = FillResult::VerifyFailed;
+                break;
+            }
+        }
     }
     return outcome;
 }

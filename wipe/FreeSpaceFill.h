@@ -33,14 +33,19 @@ struct FillJob {
     // Another fill file, opened empty for writing; nothing when none can be
     // made. Asked in the first pass once the files so far are full.
     std::function<platform::File*()> nextFile;
+    // After the last pass every fill file is read back from the disk and
+    // compared with that pass's pattern (the files must be open for reading).
+    bool verify = false;
 };
 
-enum class FillResult { Completed, Stopped };
+enum class FillResult { Completed, Stopped, VerifyFailed };
 
 struct FillOutcome {
     FillResult result = FillResult::Completed;
     std::uint64_t claimed = 0;           // bytes the first pass laid down, in all files
     std::vector<std::uint64_t> perFile;  // of which each file holds, the first file first
+    std::uint64_t written = 0;           // bytes all passes wrote
+    std::uint64_t verified = 0;          // bytes read back as written
 };
 
 FillOutcome FillFreeSpace(platform::File& file, const FillJob& job);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/Folder.h"
+#include "wipe/WipeTally.h"
 
 namespace pelorin::wipe {
 
@@ -22,14 +23,21 @@ enum class InPlaceResult {
     Stopped,           // `keepGoing` said stop during the passes: partly overwritten
     Refused,           // nothing written; `why` says why and what was not done, worded to follow the name
     Failed,            // a write failed: partly overwritten; `why` says so
+    NotAsWritten,      // overwritten, but the last pass did not read back as written; `why` says so
 };
 
 struct InPlaceOutcome {
     InPlaceResult result = InPlaceResult::Refused;
     std::string why;
+    // For a file that was written: what keeps the overwrite from its old
+    // clusters (StorageNote), empty when nothing does.
+    std::string note;
 };
 
+// With `verify` the last pass is read back from the disk and compared.
+// What was written and verified is added to `tally` (when given).
 InPlaceOutcome OverwriteInPlace(const platform::Folder& folder, const std::string& name, int passes,
-                                const std::function<bool()>& keepGoing);
+                                const std::function<bool()>& keepGoing, bool verify = false,
+                                WipeTally* tally = nullptr);
 
 }  // namespace pelorin::wipe

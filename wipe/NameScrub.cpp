@@ -53,7 +53,9 @@ std::uint64_t DeadEntryBytes(std::size_t nameLength) {
 
 bool ScrubFolderEntries(const platform::Folder& folder, std::uint64_t deadBytes) {
     const auto before = folder.Status();
-    if (!before) return true;
+    // Nothing made in an append-only folder could be removed again, and an
+    // immutable one takes nothing.
+    if (!before || before->appendOnly || before->immutable) return true;
     // Where the system tells a folder's size (Linux), its blocks are filled
     // until it grows; where it does not (Windows), as much as went from it.
     const std::uint64_t size = before->size;

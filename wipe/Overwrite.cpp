@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "wipe/PatternBatch.h"
+#include "wipe/ReadBack.h"
 
 namespace pelorin::wipe {
 namespace {
@@ -24,7 +25,7 @@ void GiveBack(platform::File& file, const std::vector<platform::FileRange>& part
 
 }  // namespace
 
-OverwriteResult Overwrite(platform::File& file, const OverwriteJob& job) {
+OverwriteResult Overwrite(platform::File& file, const OverwriteJob& job, WipeTally* tally) {
     const std::size_t unit = std::max<std::size_t>(job.unit, 1);
     const std::vector<platform::FileRange> parts =
         job.parts.empty() ? std::vector<platform::FileRange>{{job.offset, job.length}} : job.parts;
@@ -43,6 +44,9 @@ OverwriteResult Overwrite(platform::File& file, const OverwriteJob& job) {
     if (job.bypassCache && aligned) file.BypassCache();
     // What the first pass wrote; after it, all of every part.
     std::uint64_t firstPassWritten = 0;
+    WipeTally unused;
+    WipeTally& counted = tally ? *tally : unused;
+    int passesRun = 0;
     const auto failed = [&](int pass) {
         if (job.giveBackOnFailure) {
             GiveBack(file, parts, pass == 0 ? firstPassWritten : TotalLength(parts), unit);
@@ -69,6 +73,7 @@ OverwriteResult Overwrite(platform::File& file, const OverwriteJob& job) {
                 if (job.prepareUnit) job.prepareUnit(pass, std::span(batch.data(), static_cast<std::size_t>(bytes)));
                 if (!volumeFull) {
                     const std::int64_t written = file.Write(batch.data(), static_cast<std::size_t>(bytes));
+                    if (written > 0) counted.bytesOverwritten += static_cast<std::uint64_t>(written);
                     if (pass == 0 && written > 0) firstPassWritten += static_cast<std::uint64_t>(written);
                     if (written != static_cast<std::int64_t>(bytes)) {
                         if (!job.volumeMayFill) return failed(pass);
@@ -83,6 +88,16 @@ OverwriteResult Overwrite(platform::File& file, const OverwriteJob& job) {
             }
         }
         if (job.flushEachPass) file.Flush();
+        ++passesRun;
+    }
+    if (job.verify && passesRun > 0 && !job.prepareUnit) {
+        // The block still holds the last pass's pattern.
+        const ReadBackResult check = ReadBack(file, parts, std::span<const std::uint8_t>(batch.data(), unit));
+        counted.bytesVerified += check.verified;
+        if (!check.asWritten) {
+            ++counted.verifyFailures;
+            return OverwriteResult::VerifyFailed;
+        }
     }
     return OverwriteResult::Completed;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/File.h"
+#include "wipe/WipeTally.h"
 
 namespace pelorin::wipe {
 
@@ -45,14 +46,19 @@ struct OverwriteJob {
     // nothing but its patterns now) is given back to the volume where the
     // file system can, so that a failed wipe does not leave it full.
     bool giveBackOnFailure = false;
+    // After the last pass, what it wrote is read back from the disk and
+    // compared with its pattern (ReadBack; the file must be open for
+    // reading). Not for jobs that refill every unit (`prepareUnit`).
+    bool verify = false;
 };
 
-enum class OverwriteResult { Completed, Stopped, WriteFailed };
+enum class OverwriteResult { Completed, Stopped, WriteFailed, VerifyFailed };
 
 // Writes the job's passes. Every write of a pass carries the same pattern
 // block; several units go out per write call while the callbacks still see
-// one call per unit.
-OverwriteResult Overwrite(platform::File& file, const OverwriteJob& job);
+// one call per unit. What was written and verified is added to `tally`
+// (files overwritten are the caller's to count).
+OverwriteResult Overwrite(platform::File& file, const OverwriteJob& job, WipeTally* tally = nullptr);
 
 std::uint64_t TotalLength(const std::vector<platform::FileRange>& parts);
 

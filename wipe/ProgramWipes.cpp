@@ -68,6 +68,11 @@ WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialo
     }
     platform::File file = OpenWipeTarget(fileName, checked);
     if (!file.IsOpen()) return result(Stage::NotOverwritten, platform::LastFailureText());
+    // What a program that has it open wrote while it is wiped would be lost
+    // unstored: it is left to that program. (Others' opens wait from now on.)
+    if (file.KeepOthersOut() == platform::File::Alone::OthersHaveItOpen) {
+        return result(Stage::NotOverwritten, "another program has it open");
+    }
     const std::int64_t length = file.Length();
     if (length < 0) return result(Stage::NotOverwritten, platform::LastFailureText());
     const auto parts = DataToOverwrite(file, static_cast<std::uint64_t>(length), volume->clusterSize);
@@ -103,6 +108,12 @@ std::string ChangedWhileReadText(const std::string& fileName) {
            "was not deleted.";
 }
 
+std::string GrewWhileWipedText(const std::string& fileName) {
+    return "\"" + fileName +
+           "\" grew while it was wiped (another program wrote to it): what was restored from it was overwritten, "
+           "and the file, with what was added, was kept.";
+}
+
 std::string NoLongerNamedText(const std::string& fileName, bool overwritten) {
     return "\"" + fileName +
            "\" no longer names the archive that was restored (it was renamed, deleted or replaced meanwhile); "
@@ -126,6 +137,9 @@ bool WipeInputFile(platform::File& file, const std::string& fileName, const plat
         held->modified != asRead.modified) {
         return refuse(ChangedWhileReadText(fileName));
     }
+    // A program that still has it open could write to it while it is
+    // wiped: it is left to that program. (Others' opens wait from now on.)
+    if (file.KeepOthersOut() == platform::File::Alone::OthersHaveItOpen) return refuse(NotWipedInUseText(fileName));
     OverwriteJob job;
     job.length = held->size;
     job.unit = static_cast<std::size_t>(InputWipeBlockSize(held->size));
@@ -161,6 +175,13 @@ bool WipeInputFile(platform::File& file, const std::string& fileName, const plat
         }
     }
     const bool overwritten = Overwrite(file, job) == OverwriteResult::Completed;
+    // What another program added while it was wiped was never restored:
+    // the file stays, under its own name, with what was added.
+    const auto after = file.Status();
+    if (overwritten && (!after || after->size != held->size)) {
+        const bool nameBack = current == fileName || platform::RenameFile(current, fileName);
+        return refuse(GrewWhileWipedText(nameBack ? fileName : current));
+    }
     const bool deleted = overwritten && platform::DeleteFileIfSame(current, held->identity);
     file.Close();
     if (!deleted) {
@@ -182,12 +203,17 @@ std::string DroppedDeleteFailedText(const std::string& fileName) {
     return "The file: " + fileName + " has been overwritten, but could not be deleted.";
 }
 
+std::string DroppedNotAsWrittenText(const std::string& fileName) {
+    return "The file: " + fileName + " was overwritten, but its last pass did not read back as written, so it was not "
+           "deleted.";
+}
+
 std::string DroppedOverwriteFailedText(const std::string& fileName, const std::string& reason) {
     return "The file: " + fileName + " could not be overwritten completely (" + reason + "), so it was not deleted.";
 }
 
 bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, ProgressDialog& progress, Ui& ui,
-                     int passes, std::string* whyNot) {
+                     int passes, std::string* whyNot, bool verify, WipeTally* tally) {
     const auto refuse = [whyNot](std::string why) {
         if (whyNot) *whyNot = std::move(why);
         return false;
@@ -206,7 +232,7 @@ bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, Pr
     // Held while it is overwritten, so that a file another job of the suite
     // is reading (an archive being restored) is left to it.
     platform::FileError error = platform::FileError::None;
-    platform::File file = OpenWipeTarget(folder, name, checked, true, &error);
+    platform::File file = OpenWipeTarget(folder, name, checked, true, &error, verify);
     if (!file.IsOpen()) {
         if (error == platform::FileError::InUse) return refuse("is in use by another program; not deleted");
         return refuse("could not be opened for overwriting (" + platform::LastFailureText() + "); not deleted");
@@ -227,16 +253,23 @@ bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, Pr
         progress.SetPos(passSpan * pass + static_cast<int>(within));
         return true;
     };
-    const OverwriteResult result = Overwrite(file, job);
+    job.verify = verify;
+    const OverwriteResult result = Overwrite(file, job, tally);
     const bool overwritten = result == OverwriteResult::Completed;
+    if (overwritten && tally) ++tally->filesOverwritten;
     // A refused write (a full volume under a sparse file) has its own words:
     // the file is not "overwritten" then.
     const std::string writeFailure = result == OverwriteResult::WriteFailed ? platform::LastFailureText() : "";
-    if (result == OverwriteResult::WriteFailed) file.SetLength(length);
+    // A file that stays gets its own length back.
+    if (result == OverwriteResult::WriteFailed || result == OverwriteResult::VerifyFailed) file.SetLength(length);
     file.Close();
     if (result == OverwriteResult::WriteFailed) {
         ui.ShowMessage(DroppedOverwriteFailedText(fileName, writeFailure), std::nullopt, MessageIcon::Exclamation);
         return refuse("could not be overwritten completely (" + writeFailure + "); not deleted");
+    }
+    if (result == OverwriteResult::VerifyFailed) {
+        ui.ShowMessage(DroppedNotAsWrittenText(fileName), std::nullopt, MessageIcon::Exclamation);
+        return refuse(kNotAsWrittenText);
     }
     // The name goes before the file; a file that then stays gets its own
     // name back, so that the message names what is there.

@@ -6,6 +6,7 @@
 #include "app_common/ProgressDialog.h"
 #include "app_common/Ui.h"
 #include "platform/Folder.h"
+#include "wipe/WipeTally.h"
 #include "wipe/WipeTarget.h"
 
 // The file wipes the programs carry themselves, each a configuration of the
@@ -31,7 +32,8 @@ struct WipeResult {
 
 // The encryptor's wipe of a source it has just encrypted: the pass count of
 // its settings, patterns 0x00, 0xFF, random by pass mod 3, cluster-rounded,
-// flushed per pass. Shows nothing itself.
+// flushed per pass. A file another program has open is not overwritten.
+// Shows nothing itself.
 WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialog& progress);
 
 // The decryptor's wipe of an archive it has just read, through the handle
@@ -44,8 +46,10 @@ WipeResult WipeSourceFile(const std::string& fileName, int passes, ProgressDialo
 // archive itself is then overwritten only when no name leads to it any
 // more). The file is overwritten over its exact length with fresh random
 // blocks. Every refusal (changed, renamed or replaced, other names, not
-// removable, held by another job of the suite) is reported and leaves the
-// file as it is. True when the file was overwritten and deleted.
+// removable, held by another job of the suite, open in another program) is
+// reported and leaves the file as it is; a file that grew while it was
+// overwritten keeps what was added and is not deleted. True when the file
+// was overwritten and deleted.
 bool WipeInputFile(platform::File& file, const std::string& fileName, const platform::FileStatus& asRead, int passes,
                    ProgressDialog& progress, Ui& ui);
 
@@ -60,12 +64,17 @@ std::uint64_t InputWipeBlockSize(std::uint64_t length);
 bool WipeDroppedFile(const std::string& fileName, ProgressDialog& progress, Ui& ui,
                      int passes = kDroppedFilePasses, std::string* whyNot = nullptr);
 // The same for a name in an open folder: nothing on the way to the file can
-// change while it is checked, overwritten, renamed and deleted.
+// change while it is checked, overwritten, renamed and deleted. With
+// `verify` the last pass is read back from the disk first, and a file that
+// does not read back as written is kept (said in a message). What was
+// written and verified is added to `tally` (when given).
 bool WipeDroppedFile(const platform::Folder& folder, const std::string& name, ProgressDialog& progress, Ui& ui,
-                     int passes = kDroppedFilePasses, std::string* whyNot = nullptr);
+                     int passes = kDroppedFilePasses, std::string* whyNot = nullptr, bool verify = false,
+                     WipeTally* tally = nullptr);
 
 std::string InputDeleteFailedText(const std::string& fileName);
 std::string ChangedWhileReadText(const std::string& fileName);
+std::string GrewWhileWipedText(const std::string& fileName);
 // `overwritten`: the file that was read had no name left and was overwritten.
 std::string NoLongerNamedText(const std::string& fileName, bool overwritten);
 // A file a wipe refused before writing anything, and why.
@@ -73,6 +82,7 @@ std::string NotWipedText(const std::string& fileName, WipeRefusal refusal);
 std::string NotWipedInUseText(const std::string& fileName);
 std::string DroppedDeleteFailedText(const std::string& fileName);
 std::string DroppedOverwriteFailedText(const std::string& fileName, const std::string& reason);
+std::string DroppedNotAsWrittenText(const std::string& fileName);
 inline constexpr const char* kNotFromDriveRootText = "does not start at a drive root (a network path, for one); not deleted";
 inline constexpr const char* kDriveInformationText = "Could not retrieve drive information. Aborting file.";
 

@@ -80,8 +80,8 @@ platform::File OpenWipeTarget(const std::string& name, const platform::FileStatu
 }
 
 platform::File OpenWipeTarget(const platform::Folder& folder, const std::string& name,
-                              const platform::FileStatus& checked, bool hold, platform::FileError* error) {
-    return Verified(platform::File::OpenIn(folder, name, WipeOpenOptions(false, hold), error), checked, error);
+                              const platform::FileStatus& checked, bool hold, platform::FileError* error, bool read) {
+    return Verified(platform::File::OpenIn(folder, name, WipeOpenOptions(read, hold), error), checked, error);
 }
 
 std::string WipeRefusalText(WipeRefusal refusal) {

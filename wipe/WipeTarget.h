@@ -42,7 +42,13 @@ platform::File OpenWipeTarget(const std::string& name, const platform::FileStatu
 WipeRefusal CheckWipeTarget(const platform::Folder& folder, const std::string& name, bool deleting,
                             platform::FileStatus* status = nullptr);
 platform::File OpenWipeTarget(const platform::Folder& folder, const std::string& name,
-                              const platform::FileStatus& checked, bool hold, platform::FileError* error = nullptr);
+                              const platform::FileStatus& checked, bool hold, platform::FileError* error = nullptr,
+                              bool read = false);
+
+// How the tools word a file whose last pass did not read back as written,
+// to follow its name.
+inline constexpr const char* kNotAsWrittenText =
+    "was overwritten, but its last pass did not read back as written; not deleted";
 
 // How the tools word a refusal ("has other names (hard links); not wiped").
 std::string WipeRefusalText(WipeRefusal refusal);

@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 #include "platform/Volume.h"
 #include "wipe/InPlaceOverwrite.h"
+#include "wipe/sdk/PeloSDK.h"
 #include "wipe_app/BarPosition.h"
 #include "wipe_app/WipeTexts.h"
 
@@ -103,7 +104,9 @@ private:
                           SlackStatus(path));
         const int code = wipeSlack_(path);
         if (code == 0 || code == 13) return true;
-        walk_.view.NotProcessed(path, "its slack could not be wiped (error " + std::to_string(code) + ")");
+        walk_.view.NotProcessed(path, code == SdkErrorVerifyFailed
+                                          ? "its slack was overwritten, but did not read back as written"
+                                          : "its slack could not be wiped (error " + std::to_string(code) + ")");
         return false;
     }
 
@@ -208,9 +211,14 @@ private:
         walk_.view.Report(Scaled(0, kCompleteDeleteSpan, k, walk_.state.fileCount), DeleteStatus(path));
         if (walk_.state.cancel) return true;
         const wipe::InPlaceOutcome overwrite =
-            wipe::OverwriteInPlace(folder, name, walk_.diskPasses, [this] { return !walk_.state.cancel; });
+            wipe::OverwriteInPlace(folder, name, walk_.diskPasses, [this] { return !walk_.state.cancel; }, walk_.verify,
+                                   walk_.job ? &walk_.job->tally : nullptr);
         if (overwrite.result == wipe::InPlaceResult::Gone) return true;
-        if (overwrite.result == wipe::InPlaceResult::Refused || overwrite.result == wipe::InPlaceResult::Failed) {
+        if (!overwrite.note.empty() && walk_.record != nullptr) {
+            walk_.record->NotReached(path, overwrite.note, walk_.record->verdicts.Of(walk_.root));
+        }
+        if (overwrite.result == wipe::InPlaceResult::Refused || overwrite.result == wipe::InPlaceResult::Failed ||
+            overwrite.result == wipe::InPlaceResult::NotAsWritten) {
             walk_.view.NotProcessed(path, "it " + overwrite.why);
             return false;
         }

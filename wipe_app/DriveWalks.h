@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "wipe/ErasureRecord.h"
 #include "wipe_app/WipeRun.h"
 
 namespace pelorin::wipe_app {
@@ -19,6 +20,11 @@ struct DriveWalk {
     RunState& state;
     WipeView& view;
     int diskPasses = 1;  // the delete walk's overwrite passes: the drive's disk passes
+    bool verify = false;  // the delete walk reads each file's last pass back before deleting it
+    // Where the delete walk counts what it wrote and verified, and notes the
+    // files an overwrite does not reach; none when nobody asks.
+    wipe::ErasureJob* job = nullptr;
+    wipe::ErasureRecord* record = nullptr;
 };
 
 // The number of files below the root; a folder that cannot be listed counts 0.

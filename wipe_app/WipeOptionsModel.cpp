@@ -6,17 +6,21 @@
 
 namespace pelorin::wipe_app {
 
-void WipeOptionsModel::Load(const platform::SettingsStore& global) {
+void WipeOptionsModel::Load(const platform::SettingsStore& global, const platform::SettingsStore& program) {
     diskPasses = std::to_string(static_cast<std::int32_t>(ReadSetting(global, kNumDisk)));
     memoryPasses = std::to_string(static_cast<std::int32_t>(ReadSetting(global, kNumMem)));
+    verify = ReadSetting(program, kVerify) == 1;
 }
 
-void WipeOptionsModel::Save(platform::SettingsStore& global, Ui& ui) const {
-    if (!global.Write(kNumMem.name, static_cast<std::uint32_t>(PassesFromText(memoryPasses)))) {
+void WipeOptionsModel::Save(platform::SettingsStore& global, platform::SettingsStore& program, Ui& ui) const {
+    if (!global.Write(kNumMem.name, StoredPasses(memoryPasses, kNumMem))) {
         ui.ShowMessage(kNumMemWriteFailedText, std::nullopt, MessageIcon::Exclamation);
     }
-    if (!global.Write(kNumDisk.name, static_cast<std::uint32_t>(PassesFromText(diskPasses)))) {
+    if (!global.Write(kNumDisk.name, StoredPasses(diskPasses, kNumDisk))) {
         ui.ShowMessage(kNumDiskWriteFailedText, std::nullopt, MessageIcon::Exclamation);
+    }
+    if (!program.Write(kVerify.name, verify ? 1 : 0)) {
+        ui.ShowMessage(kVerifyWriteFailedText, std::nullopt, MessageIcon::Exclamation);
     }
 }
 

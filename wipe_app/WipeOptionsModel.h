@@ -7,15 +7,17 @@
 
 namespace pelorin::wipe_app {
 
-// The Options dialog: the two pass counts as the fields show them.
+// The Options dialog: the two pass counts as the fields show them, and
+// whether the last pass is read back (the program's "verify").
 struct WipeOptionsModel {
     std::string diskPasses = "3";
     std::string memoryPasses = "10";
+    bool verify = false;
 
-    void Load(const platform::SettingsStore& global);
-    // OK: both values written; a write that fails is said (the dialog still
+    void Load(const platform::SettingsStore& global, const platform::SettingsStore& program);
+    // OK: every value written; a write that fails is said (the dialog still
     // closes).
-    void Save(platform::SettingsStore& global, Ui& ui) const;
+    void Save(platform::SettingsStore& global, platform::SettingsStore& program, Ui& ui) const;
 };
 
 }  // namespace pelorin::wipe_app

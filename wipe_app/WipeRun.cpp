@@ -5,6 +5,7 @@
 #include "wipe/sdk/PeloSDK.h"
 #include "wipe_app/BarPosition.h"
 #include "wipe_app/DriveWalks.h"
+#include "wipe_app/LibraryTotals.h"
 #include "wipe_app/WipeSettings.h"
 #include "wipe_app/WipeTexts.h"
 
@@ -41,6 +42,27 @@ int DiskPasses(const WipeRun& run) {
     return run.diskPasses.value_or(static_cast<int>(ReadSetting(global, kNumDisk)));
 }
 
+// Whether the last pass is read back: the run's own choice, else "verify".
+bool Verify(const WipeRun& run) {
+    const platform::SettingsStore program(kProgramKey);
+    return run.verify.value_or(ReadSetting(program, kVerify) == 1);
+}
+
+// Adds what the library did meanwhile to a job's tally when it goes out of scope.
+class LibraryTally {
+public:
+    explicit LibraryTally(wipe::ErasureJob& job) : job_(job), before_(LibraryTotals()) {}
+    ~LibraryTally() {
+        job_.tally += LibraryTallySince(before_);
+    }
+    LibraryTally(const LibraryTally&) = delete;
+    LibraryTally& operator=(const LibraryTally&) = delete;
+
+private:
+    wipe::ErasureJob& job_;
+    wipe::WipeTally before_;
+};
+
 // Brackets one drive's use of the library; KillPelorinSDK on every way out.
 class LibraryForDrive {
 public:
@@ -48,6 +70,7 @@ public:
         const platform::SettingsStore global(kGlobalKey);
         disk_ = DiskPasses(run);
         memory_ = run.memoryPasses.value_or(static_cast<int>(ReadSetting(global, kNumMem)));
+        verify_ = Verify(run);
         inHand = {&state, &view, root, 0, 0};
         InitPelorinSDK();
         SetContinueCallback(ContinueCheck, 0);
@@ -66,18 +89,21 @@ public:
     void SetPasses() {
         SetMemPasses(memory_);
         SetDiskPasses(disk_);
+        SetVerify(verify_ ? 1 : 0);
     }
     int diskPasses() const { return disk_; }
+    bool verify() const { return verify_; }
 
 private:
     int disk_ = 3;
     int memory_ = 10;
+    bool verify_ = false;
 };
 
 class DriveProcedures {
 public:
     DriveProcedures(const WipeRun& run, RunState& state, WipeView& view, Ui& ui)
-        : run_(run), state_(state), view_(view), ui_(ui) {}
+        : run_(run), state_(state), view_(view), ui_(ui), record_(run.record != nullptr ? *run.record : ownRecord_) {}
 
     void Run(const std::string& root) {
         // No pass would overwrite nothing and still report the drive wiped
@@ -95,6 +121,7 @@ public:
     }
 
     int status() const { return state_.cancel ? 13 : status_; }
+    const wipe::ErasureRecord& record() const { return record_; }
 
 private:
     // A library result: 0 done, 13 stopped (shown as nothing), else shown;
@@ -118,12 +145,32 @@ private:
         status_ = 1;
     }
 
+    // The free space of the drive, then TRIM once the fill is gone (also
+    // after a read-back that differed: the fill is gone all the same).
+    int FreeSpace(const std::string& root, const LibraryForDrive& library) {
+        wipe::ErasureJob& job = record_.Job(wipe::kFreeSpaceJob, root, library.diskPasses(),
+                                            wipe::PatternCycle::FourWay, library.verify());
+        int code = SdkErrorNone;
+        {
+            const LibraryTally tally(job);
+            code = WipeFreeSpace(root.c_str());
+        }
+        if (code == SdkErrorNone || code == SdkErrorVerifyFailed) {
+            record_.verdicts.TrimAfterFreeSpaceWipe(root);
+        } else {
+            record_.verdicts.FreeSpaceWipeUnfinished(root, code == SdkErrorAborted
+                                                               ? "the wipe was stopped, so nothing was trimmed"
+                                                               : "the wipe did not finish, so nothing was trimmed");
+        }
+        return code;
+    }
+
     void Standard(const std::string& root) {
         LibraryForDrive library(run_, root, state_, view_);
         view_.Report(0, FreeSpaceStatus(root));
         library.Scale(0, kBarFull);
         library.SetPasses();
-        Succeeded(WipeFreeSpace(root.c_str()), root);
+        Succeeded(FreeSpace(root, library), root);
     }
 
     void Thorough(const std::string& root) {
@@ -131,13 +178,16 @@ private:
         view_.Report(0, FreeSpaceStatus(root));
         library.Scale(0, kThoroughFreeSpaceSpan);
         library.SetPasses();
-        if (!Succeeded(WipeFreeSpace(root.c_str()), root)) return;
+        if (!Succeeded(FreeSpace(root, library), root)) return;
         library.Scale(0, 0);
         view_.Report(kThoroughFreeSpaceSpan, std::string(kCountingStatus));
         const DriveWalk walk{root, state_, view_};
         state_.fileCount = CountFiles(walk);
         if (state_.cancel) return;
         state_.fileIndex = 0;
+        wipe::ErasureJob& job =
+            record_.Job(wipe::kSlackJob, root, library.diskPasses(), wipe::PatternCycle::FourWay, library.verify());
+        const LibraryTally tally(job);
         if (!SlackWalk(walk, [](const std::string& file) { return WipeFileSlack(file.c_str()); })) {
             WalkFailed(kSlackFailedText);
         }
@@ -155,7 +205,12 @@ private:
         library.Scale(0, 0);
         library.SetPasses();
         view_.Report(0, std::string(kCountingStatus));
-        const DriveWalk walk{root, state_, view_, library.diskPasses()};
+        wipe::ErasureJob& job =
+            record_.Job(wipe::kFilesJob, root, library.diskPasses(), wipe::PatternCycle::FourWay, library.verify());
+        DriveWalk walk{root, state_, view_, library.diskPasses()};
+        walk.verify = library.verify();
+        walk.job = &job;
+        walk.record = &record_;
         state_.fileCount = CountFiles(walk);
         if (state_.cancel) return;
         state_.fileIndex = 0;
@@ -164,13 +219,15 @@ private:
         if (!DeleteWalk(walk)) WalkFailed(kDeleteFailedText);
         view_.Report(kCompleteDeleteSpan, std::string(kWipingDriveStatus));
         library.Scale(kCompleteDeleteSpan, kBarFull - kCompleteDeleteSpan);
-        Succeeded(WipeFreeSpace(root.c_str()), root);
+        Succeeded(FreeSpace(root, library), root);
     }
 
     const WipeRun& run_;
     RunState& state_;
     WipeView& view_;
     Ui& ui_;
+    wipe::ErasureRecord ownRecord_;
+    wipe::ErasureRecord& record_;
     int status_ = 0;
 };
 
@@ -180,6 +237,10 @@ int RunWipe(const WipeRun& run, RunState& state, WipeView& view, Ui& ui) {
     view.Report(0, std::string(kInitializingStatus));
     DriveProcedures procedures(run, state, view, ui);
     for (const auto& root : run.roots) procedures.Run(root);
+    // After the run's own messages: what overwriting reached on each drive.
+    if (run.verdictMessage && !procedures.record().verdicts.All().empty()) {
+        ui.ShowMessage(wipe::VerdictMessage(procedures.record()), std::nullopt, MessageIcon::Information);
+    }
     view.Report(kBarFull, std::string(kFinishedStatus));
     view.Finished();
     return procedures.status();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app_common/Ui.h"
+#include "wipe/ErasureRecord.h"
 
 namespace pelorin::wipe_app {
 
@@ -44,10 +45,20 @@ struct WipeRun {
     // settings, read again at the start of every drive.
     std::optional<int> diskPasses;
     std::optional<int> memoryPasses;
+    // Reading the last pass back (of the fill and of every file): as the
+    // program's "verify" setting says, read at the start of every drive,
+    // when not given.
+    std::optional<bool> verify;
+    // Where the run keeps what it did on each drive (a record of its own
+    // when none is given), and whether the run ends with the message that
+    // tells each drive's verdict (the tool prints them its own way).
+    wipe::ErasureRecord* record = nullptr;
+    bool verdictMessage = true;
 };
 
-// The worker's run: "Initializing...", every drive's procedure in order, then
-// the full bar with " " and Finished. Messages go through `ui`. Returns 0
+// The worker's run: "Initializing...", every drive's procedure in order (a
+// free-space wipe is followed by TRIM where the drive takes it), the message
+// of the drives' verdicts, then the full bar with " " and Finished. Messages go through `ui`. Returns 0
 // when every drive succeeded, 13 when the run was cancelled, otherwise the
 // library's code of the last failure (1 for a walk's).
 int RunWipe(const WipeRun& run, RunState& state, WipeView& view, Ui& ui);

@@ -23,6 +23,7 @@ inline constexpr const char* kDeleteFailedText =
     "files, or may be currently open. You should manually delete these files and then run Pelorin Wipe again.";
 inline constexpr const char* kNumMemWriteFailedText = "Could not write the NumMem variable to the registry.";
 inline constexpr const char* kNumDiskWriteFailedText = "Could not write the NumDisk variable to the registry.";
+inline constexpr const char* kVerifyWriteFailedText = "Could not write the verify variable to the registry.";
 
 // `root` is the drive root: "x:\" on Windows, a mount folder ending with '/'
 // on Linux.

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,6 +19,11 @@ enum class ByteRead { Got, End, Failed };
 
 ByteRead ReadByte(int fd, std::uint8_t* byte) {
     for (;;) {
+        // Waited for with poll, which a signal always ends (a read would be
+        // resumed after the program's handler): Ctrl-C or SIGTERM stops a
+        // passkey prompt, or a pipe nobody writes to, at once.
+        struct pollfd ready {fd, POLLIN, 0};
+        if (::poll(&ready, 1, -1) < 0) return ByteRead::Failed;
         const ssize_t got = ::read(fd, byte, 1);
         if (got == 1) return ByteRead::Got;
         if (got == 0) return ByteRead::End;
@@ -58,11 +64,14 @@ std::optional<std::size_t> ReadLine(int fd, std::span<std::uint8_t> into, bool d
 }  // namespace
 
 std::optional<std::size_t> ReadFirstLine(const std::string& path, std::span<std::uint8_t> into) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Opened without waiting for a writer (a FIFO), so that the wait is
+    // the one a signal ends.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         RememberErrno(errno);
         return std::nullopt;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     bool sawAnything = false;
     const auto length = ReadLine(fd, into, false, &sawAnything);
     ::close(fd);

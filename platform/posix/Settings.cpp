@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/posix/HomeFolder.h"
+
 namespace pelorin::platform {
 namespace {
 
@@ -12,10 +14,10 @@ std::filesystem::path StorePath(const std::string& keyPath) {
     std::filesystem::path base;
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config == '/') {
         base = config;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    } else if (const std::string home = HomeFolder(); !home.empty()) {
         base = std::filesystem::path(home) / ".config";
     } else {
-        base = "/tmp";
+        return {};  // no folder of the user's: the defaults, and nothing is stored
     }
     std::string relative = keyPath;
     for (char& c : relative) {
@@ -77,6 +79,7 @@ std::map<std::string, std::uint32_t> SettingsStore::ReadAll() const { return Loa
 
 bool SettingsStore::Write(const std::string& name, std::uint32_t value) {
     const auto path = StorePath(keyPath_);
+    if (path.empty()) return false;
     auto values = Load(path);
     values[name] = value;
     std::error_code error;

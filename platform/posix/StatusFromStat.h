@@ -58,6 +58,7 @@ inline bool StatusAt(int dirfd, const char* name, FileStatus& status, int flags 
     };
     status.appendOnly = flag(STATX_ATTR_APPEND);
     status.immutable = flag(STATX_ATTR_IMMUTABLE);
+    status.compressed = flag(STATX_ATTR_COMPRESSED);
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "platform/posix/Failure.h"
+#include "platform/posix/HomeFolder.h"
 #include <ctime>
 
 namespace pelorin::platform {
@@ -100,10 +101,8 @@ std::string UserStateFolder() {
     if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
         return std::string(state) + "/";
     }
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
-        return std::string(home) + "/.local/state/";
-    }
-    return "/tmp/";
+    const std::string home = HomeFolder();
+    return home.empty() ? std::string() : home + "/.local/state/";
 }
 
 bool DeleteFileNamed(const std::string& path) { return ::unlink(path.c_str()) == 0; }

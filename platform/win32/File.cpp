@@ -55,12 +55,15 @@ constexpr std::size_t kMaxTransfer = 1u << 30;
 File::~File() { Close(); }
 
 File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)), lastError_(other.lastError_) {}
+    : handle_(std::exchange(other.handle_, -1)),
+      readBack_(std::exchange(other.readBack_, -1)),
+      lastError_(other.lastError_) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Close();
         handle_ = std::exchange(other.handle_, -1);
+        readBack_ = std::exchange(other.readBack_, -1);
         lastError_ = other.lastError_;
     }
     return *this;
@@ -168,6 +171,48 @@ File File::OpenIn(const Folder& folder, const std::string& name, const OpenOptio
 
 // Unbuffered writing is a choice made when a file is opened on Windows.
 bool File::BypassCache() { return false; }
+
+bool File::StartReadBack() {
+    if (!Flush()) return false;
+    // A second handle that reads from the disk: an unbuffered read first
+    // has the cache write what it holds of the range, then reads the disk.
+    if (readBack_ == -1) {
+        HANDLE again = ReOpenFile(Handle(handle_), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  FILE_FLAG_NO_BUFFERING);
+        if (again != INVALID_HANDLE_VALUE) readBack_ = reinterpret_cast<std::intptr_t>(again);
+    }
+    return true;
+}
+
+std::int64_t File::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) {
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const DWORD want = static_cast<DWORD>(count - done < kMaxTransfer ? count - done : kMaxTransfer);
+        OVERLAPPED at{};
+        const std::uint64_t position = offset + done;
+        at.Offset = static_cast<DWORD>(position & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        DWORD got = 0;
+        const HANDLE from = Handle(readBack_ != -1 ? readBack_ : handle_);
+        if (!ReadFile(from, out + done, want, &got, &at)) {
+            const DWORD code = GetLastError();
+            if (code == ERROR_HANDLE_EOF) break;
+            // The unbuffered handle refuses this size or place: the file's
+            // own handle from now on.
+            if (readBack_ != -1 && code == ERROR_INVALID_PARAMETER) {
+                CloseHandle(Handle(readBack_));
+                readBack_ = -1;
+                continue;
+            }
+            lastError_ = Fail();
+            return -1;
+        }
+        if (got == 0) break;
+        done += got;
+    }
+    return static_cast<std::int64_t>(done);
+}
 
 bool DeleteFileIfSame(const std::string& path, const FileIdentity& identity) {
     // The name's own handle: what it leads to is compared and deleted
@@ -392,6 +437,10 @@ File::Alone File::KeepOthersOut() { return Alone::Yes; }
 bool File::Relock(FileLock) { return true; }
 
 void File::Close() {
+    if (readBack_ != -1) {
+        CloseHandle(Handle(readBack_));
+        readBack_ = -1;
+    }
     if (handle_ != -1) {
         CloseHandle(Handle(handle_));
         handle_ = -1;

@@ -17,6 +17,9 @@ std::optional<FileInformation> InformationOf(HANDLE handle) {
     status.names = info.nNumberOfLinks;
     status.attributes = info.dwFileAttributes;
     result.reparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    status.compressed = (info.dwFileAttributes & FILE_ATTRIBUTE_COMPRESSED) != 0;
+    status.encrypted = (info.dwFileAttributes & FILE_ATTRIBUTE_ENCRYPTED) != 0;
+    status.sparse = (info.dwFileAttributes & FILE_ATTRIBUTE_SPARSE_FILE) != 0;
     bool link = false;
     if (result.reparsePoint) {
         FILE_ATTRIBUTE_TAG_INFO tag{};

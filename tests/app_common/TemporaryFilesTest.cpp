@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 #if !defined(_WIN32)
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -116,7 +118,82 @@ TEST(TemporaryFiles, ACleanupRemovesAKilledRecordFillsFolderButNotOneInItsPlace)
     unsetenv("XDG_STATE_HOME");
 }
 
+// Runs `job` in a child that ends without its destructors, as a killed job.
+void KilledJob(const std::function<void()>& job) {
+    const pid_t child = fork();
+    if (child == 0) {
+        job();
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// The journal's entries name files to delete: one that another user could
+// have written (an entry writable by others, a journal folder of another
+// user's, as under a HOME inherited from them) is never read, and the file
+// it names stays.
+TEST(TemporaryFiles, OnlyAJournalOfTheUsersOwnIsRead) {
+    test::TempFolder state, folder;
+    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    const std::string fill = folder.Path("pel1.tmp");
+    const std::string journal = TemporaryFilesJournalFolder();
+    const auto killedFill = [&] {
+        KilledJob([&] {
+            platform::OpenOptions create;
+            create.write = create.create = create.exclusive = true;
+            platform::File file = platform::File::Open(fill, create);
+            const auto birth = file.Birth();
+            auto entry = birth ? FillJournalEntry::Record(fill, *birth) : std::nullopt;
+            if (!entry) _exit(1);
+            _exit(0);
+        });
+    };
+    killedFill();
+    for (const auto& entry : std::filesystem::directory_iterator(journal)) chmod(entry.path().c_str(), 0666);
+    EXPECT_TRUE(RemoveLeftoverTemporaries().empty());
+    EXPECT_TRUE(std::filesystem::exists(fill));
+    if (geteuid() == 0) {
+        std::filesystem::remove_all(journal);
+        std::filesystem::remove(fill);
+        killedFill();
+        ASSERT_EQ(chown(journal.c_str(), 65534, 65534), 0);
+        std::string untrusted;
+        EXPECT_TRUE(RemoveLeftoverTemporaries(nullptr, &untrusted).empty());
+        EXPECT_EQ(untrusted, journal);
+        EXPECT_TRUE(std::filesystem::exists(fill));
+    }
+    unsetenv("XDG_STATE_HOME");
+}
+
+// A job that restored thousands of files has a long entry: the file it was
+// making when it was killed is found at its end and removed, not kept as
+// one the job did not record.
+TEST(TemporaryFiles, ACleanupReadsAJobsWholeEntry) {
+    test::TempFolder state, folder;
+    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    KilledJob([&] {
+        JobTemporaries job;
+        for (int n = 0; n < 800; ++n) {
+            const std::string name = job.NameIn(folder.Prefix());
+            platform::OpenOptions create;
+            create.write = create.create = create.exclusive = true;
+            platform::File file = platform::File::Open(name, create);
+            job.Made(name, file);
+            if (n < 799) std::filesystem::remove(name);  // restored: it took its own name
+        }
+        _exit(0);
+    });
+    std::vector<std::string> kept;
+    EXPECT_EQ(RemoveLeftoverTemporaries(&kept).size(), 1u);
+    EXPECT_TRUE(kept.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+    unsetenv("XDG_STATE_HOME");
+}
+
 #endif
+
 
 }  // namespace
 }  // namespace pelorin

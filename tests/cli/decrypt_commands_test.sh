@@ -151,6 +151,21 @@ check "and the question names them" grep -qF "1 entries of $work/sel/one.pvb wer
 PELORIN_PASSKEY=secret "$pelorin" decrypt --yes --select one.txt --delete-archives "$work/sel/one.pvb" 2>/dev/null
 check "--yes deletes it all the same" test $? -eq 0 -a ! -e "$work/sel/one.pvb" -a "$(cat "$work/sel/one.txt")" = one
 
+# An archive that another program still has open (and could write to while
+# it is wiped) is restored but not wiped.
+mkdir -p "$work/held"
+printf 'held' >"$work/held/h.txt"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/held/h.txt" 2>/dev/null
+rm "$work/held/h.txt"
+sleep 60 <"$work/held/h.pvb" &
+holder=$!
+PELORIN_PASSKEY=secret "$pelorin" decrypt --delete-archives "$work/held/h.pvb" 2>"$work/err"
+check "an archive open in another program is kept (status 4)" test $? -eq 4 -a -s "$work/held/h.pvb"
+check "and named as in use" grep -q "h.pvb\" is in use by another program" "$work/err"
+check "its entry is restored all the same" test "$(cat "$work/held/h.txt")" = held
+kill "$holder"
+wait "$holder" 2>/dev/null
+
 # An archive without a check value (version 3) opens under any passkey: it
 # never replaces a file, and it is deleted only when a terminal says so,
 # --yes or not. Made from a plain, unhashed archive in the old layout.
@@ -195,6 +210,17 @@ for file in long empty; do
   "$pelorin" decrypt --passkey-file "$work/pk/$file" "$work/pk/odd.pvb" 2>/dev/null
   check "a passkey file with a $file first line is refused" test $? -eq 2
 done
+# A stop ends the wait for a passkey from a pipe that nobody writes to.
+mkfifo "$work/pk/fifo"
+"$pelorin" decrypt --passkey-file "$work/pk/fifo" "$work/pk/odd.pvb" 2>"$work/err" &
+waiting=$!
+for _ in $(seq 100); do ls -l "/proc/$waiting/fd" 2>/dev/null | grep -q "pk/fifo" && break; sleep 0.05; done
+kill -TERM "$waiting"
+for _ in $(seq 100); do kill -0 "$waiting" 2>/dev/null || break; sleep 0.05; done
+kill -KILL "$waiting" 2>/dev/null
+wait "$waiting"
+check "SIGTERM while the passkey is awaited stops the command (status 1)" test $? -eq 1
+check "and says so" grep -q "stopped" "$work/err"
 
 # Import never replaces a "default output.txt" from before.
 printf 'an earlier output' >"$work/default output.txt"

@@ -10,12 +10,12 @@ pelorin="$1"
 source "$(dirname "$0")/check.sh"
 source "$(dirname "$0")/../forensics/marker.sh"
 export XDG_STATE_HOME="$work/state"
-if [[ -z "${PELORIN_TEST_VOLUME:-}" || ! -d "${PELORIN_TEST_VOLUME}" ]]; then
-  echo "note: PELORIN_TEST_VOLUME is not set; skipped"
+if ! volume=$(test_volume); then
+  echo "note: no test volume; skipped"
   finish
   exit $?
 fi
-place=$(mktemp -d "${PELORIN_TEST_VOLUME%/}/pelorin-deleteXXXXXX")
+place=$(mktemp -d "$volume/pelorin-deleteXXXXXX")
 cleanup() {
   mountpoint -q "$place/mounted/inner" 2>/dev/null && umount "$place/mounted/inner"
   for bound in "$place/bound/into" "$place/bound/file.txt"; do
@@ -50,7 +50,9 @@ if command -v script >/dev/null; then
 fi
 
 "$pelorin" delete --yes --passes 2 "$place/tree/" 2>"$work/err"
-check "--yes deletes the whole tree, exit 0" test $? -eq 0 -a ! -e "$place/tree" -a ! -s "$work/err"
+check "--yes deletes the whole tree, exit 0" test $? -eq 0 -a ! -e "$place/tree"
+check "and says only what overwriting reached on the volume" \
+  test "$(grep -cv '^pelorin: /.*/: ' "$work/err")" -eq 0 -a "$(wc -l <"$work/err")" -eq 1
 check "what the links led to is kept" test "$(cat "$place/outside/target.txt")" = "keep me" -a -d "$place/outside"
 
 # What must stay: a '.'-named folder (and so its parent), a pipe; each named.

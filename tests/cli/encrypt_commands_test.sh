@@ -154,6 +154,38 @@ if [[ $(id -u) -eq 0 ]] && command -v mkfs.ext4 >/dev/null; then
   done
 fi
 
+# A source that another program has open (a log it still writes to) is
+# stored but not wiped: what it wrote meanwhile would be lost.
+mkdir -p "$work/open"
+printf 'first line\n' >"$work/open/log.txt"
+sleep 60 >>"$work/open/log.txt" &
+writer=$!
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 --delete-sources "$work/open/log.txt" 2>"$work/err"
+check "a source open in another program is kept (status 4)" test $? -eq 4 -a -s "$work/open/log.txt"
+check "and the message says why" grep -q "not overwritten (another program has it open)" "$work/err"
+kill "$writer"
+wait "$writer" 2>/dev/null
+rm -rf "$work/open"
+
+# A file whose path is longer than the system takes (a tree deeper than
+# PATH_MAX) cannot be stored: it is named and the status says so, and its
+# folders stay.
+mkdir -p "$work/long/top"
+printf 'near' >"$work/long/top/near.txt"
+python3 - "$work/long/top" <<'DEEP'
+import os, sys
+os.chdir(sys.argv[1])
+for level in range(900):
+    os.mkdir("level%04d" % level)
+    os.chdir("level%04d" % level)
+open("far.txt", "w").write("far")
+DEEP
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 --delete-sources "$work/long/top" 2>"$work/err"
+check "a path too long to reach gives status 4" test $? -eq 4
+check "and is named" grep -q 'level[0-9]*" could not be looked at' "$work/err"
+check "and its folders stay" test -d "$work/long/top/level0000"
+rm -rf "$work/long"
+
 # On a terminal of 60 columns the progress line never wraps, also with a long
 # name, and the job ends with its summary.
 if command -v script >/dev/null; then

@@ -117,6 +117,7 @@ if chattr +a pinned 2>/dev/null; then
   check "and never says it could not be overwritten" test -z "$(grep -i "could not be overwritten" "$work/err")"
   run delete --yes pinned 2>/dev/null
   check "delete leaves it too" test $? -eq 1 -a "$(cat pinned/f)" = untouched
+  check "and puts nothing into the folder it cannot take out again" test "$(ls pinned)" = "$(printf 'f\nf.pvb')"
   chattr -a pinned && chattr +i pinned/f
   run wipe-file pinned/f 2>/dev/null
   check "an immutable file is refused as undeletable (status 8)" test $? -eq 8 -a "$(cat pinned/f)" = untouched

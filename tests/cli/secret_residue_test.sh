@@ -174,6 +174,29 @@ if [[ -n $keys ]]; then
   rm -f big.pvb
   "$pelorin" encrypt --algorithm 1 --passkey-file passkey big.bin 2>/dev/null
 fi
+# From the first secret on, no other process of the same user may read the
+# tool's memory: run as an unprivileged user and stopped while it waits for
+# its passkey (the locked buffer that will hold it already taken), the
+# tool's memory map cannot be read by another process of that user.
+if [[ $(id -u) -eq 0 ]] && command -v setpriv >/dev/null; then
+  as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
+  chmod 711 "$work"
+  mkdir -m 777 "$work/nobody"
+  mkfifo -m 666 "$work/nobody/fifo"
+  cp big.pvb "$work/nobody/"
+  chmod 644 "$work/nobody/big.pvb"
+  # Started directly (not through the function), so that $! is the tool.
+  setpriv --reuid=65534 --regid=65534 --clear-groups env XDG_CONFIG_HOME="$work/nobody" XDG_STATE_HOME="$work/nobody" \
+    "$pelorin" list --passkey-file "$work/nobody/fifo" "$work/nobody/big.pvb" >/dev/null 2>&1 &
+  tool=$!
+  for _ in $(seq 100); do ls -l "/proc/$tool/fd" 2>/dev/null | grep -q nobody/fifo && break; sleep 0.05; done
+  maps_closed() { ! as_nobody cat "/proc/$1/maps" >/dev/null 2>&1; }
+  check "its memory is closed to the user's other processes" maps_closed "$tool"
+  echo "$passkey" >"$work/nobody/fifo"
+  wait "$tool"
+else
+  echo "note: needs root and setpriv to run the tool as another user; the memory-access case is skipped"
+fi
 
 # A passkey is needed to list names that are encrypted.
 check "list mid-job" test "$(copies_from_environment name 1 list big.pvb)" = "0 1 0"

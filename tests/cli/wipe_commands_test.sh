@@ -102,8 +102,7 @@ if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=1m,nr_inodes=4 tmpfs "$small" 
   umount "$small"
 fi
 
-if [[ -n "${PELORIN_TEST_VOLUME:-}" && -d "${PELORIN_TEST_VOLUME}" ]]; then
-  volume="${PELORIN_TEST_VOLUME%/}"
+if volume=$(test_volume); then
   "$pelorin" wipe-free --passes 1 "$volume"
   check "wipe-free exits 0" test $? -eq 0
   check "and leaves no fill file" test -z "$(ls "$volume" | grep '^pel')"

@@ -19,6 +19,7 @@
 #include "decrypt_app/DecryptSettings.h"
 #include "support/TempFolder.h"
 #include "support/TestSettings.h"
+#include "support/TestVolume.h"
 
 namespace pelorin::decrypt {
 namespace {
@@ -401,7 +402,7 @@ TEST_F(DecryptJobFixture, AnArchiveStillBeingWrittenIsRefused) {
 // system's reason, what was written is kept beside the target, the archive
 // stays, and the job's status says so.
 TEST_F(DecryptJobFixture, AFullVolumeDuringARestoreIsReportedOnTestVolume) {
-    const char* volume = std::getenv("PELORIN_TEST_VOLUME");
+    const char* volume = test::TestVolume();
     if (volume == nullptr) GTEST_SKIP() << "PELORIN_TEST_VOLUME names no test volume";
     const fs::path work = fs::path(volume) / ("restore-" + std::to_string(std::random_device{}()));
     fs::create_directories(work);

@@ -18,6 +18,7 @@
 #include "secure_delete_app/SecureDeleteSettings.h"
 #include "secure_delete_app/SecureDeleteTexts.h"
 #include "secure_delete_app/win32/resource.h"
+#include "wipe/ErasureRecord.h"
 
 namespace {
 
@@ -32,6 +33,17 @@ std::string Marker() {
 
 struct SundrelProgramTest : ::testing::Test {
     pelorin::platform::SettingsStore settings{kSettingsKey};
+
+    // A run that deleted ends with one message of what overwriting reached
+    // on T:, after its own; checked and closed.
+    static void CloseVerdicts(Program& sundrel) {
+        HWND box = sundrel.Dialog(kApplicationTitle);
+        ASSERT_NE(box, nullptr);
+        const std::string text = StaticTextOf(box);
+        EXPECT_EQ(text.rfind(std::string(pelorin::wipe::kVerdictHeading) + "\n\nT:\\: ", 0), 0u) << text;
+        CloseBox(box);
+        WaitGone(box);
+    }
 
     // A tree on T: whose every name and every file holds the marker; its
     // files are big enough that deleting them takes a moment.
@@ -96,6 +108,7 @@ TEST_F(SundrelProgramTest, ConfirmedWithTheBoxTickedTheTreeGoesAndTheQuestionIsO
     Snapshot("sundrel-progress-cancel");
     PostMessageA(question, WM_COMMAND, IDNO, 0);
     WaitGone(question);
+    CloseVerdicts(sundrel);
     EXPECT_EQ(sundrel.ExitCode(), 0);
     EXPECT_FALSE(fs::exists(tree));
     EXPECT_FALSE(fs::exists(lone));
@@ -112,11 +125,14 @@ TEST_F(SundrelProgramTest, ConfirmedWithTheBoxTickedTheTreeGoesAndTheQuestionIsO
     EXPECT_EQ(StaticTextOf(box), NotDeletedText({readOnly.string(), second}));
     Snapshot("sundrel-not-deleted");
     CloseBox(box);
+    WaitGone(box);
+    CloseVerdicts(again);
     EXPECT_EQ(again.ExitCode(), 4);
     EXPECT_TRUE(fs::exists(readOnly));
     // Writable again, it goes with the rest.
     fs::permissions(readOnly, fs::perms::owner_all);
     Program last("Sundrel.exe", {second});
+    CloseVerdicts(last);
     EXPECT_EQ(last.ExitCode(), 0);
     EXPECT_FALSE(fs::exists(second));
 }

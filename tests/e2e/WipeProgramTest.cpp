@@ -18,6 +18,7 @@
 #include "app_common/ProgressDialog.h"
 #include "e2e/ProgramDriver.h"
 #include "platform/Settings.h"
+#include "wipe/ErasureRecord.h"
 #include "wipe_app/RunSummary.h"
 #include "wipe_app/StartRequest.h"
 #include "wipe_app/WipeSettings.h"
@@ -83,6 +84,18 @@ struct WipeProgramTest : ::testing::Test {
         return Checked(dialog);
     }
 
+    // A run ends with one message of what overwriting reached on each drive
+    // it reached: checked to name `drives`, and closed.
+    static void CloseVerdicts(Program& wipe, HWND dialog, const Names& drives) {
+        HWND box = wipe.Dialog("Pelorin Wipe", dialog, std::chrono::seconds(120));
+        ASSERT_NE(box, nullptr);
+        const std::string text = StaticTextOf(box);
+        EXPECT_EQ(text.rfind(pelorin::wipe::kVerdictHeading, 0), 0u) << text;
+        for (const auto& drive : drives) EXPECT_NE(text.find("\n" + drive + ": "), std::string::npos) << text;
+        CloseBox(box);
+        WaitGone(box);
+    }
+
     static bool RunGoes(HWND dialog) {
         for (int i = 0; i < 200 && ControlTextOf(dialog, IDCANCEL) != "Cancel"; ++i) std::this_thread::sleep_for(20ms);
         return ControlTextOf(dialog, IDCANCEL) == "Cancel";
@@ -130,6 +143,7 @@ TEST_F(WipeProgramTest, ListsOnlyFixedAndRemovableDrivesAndRunsStandardAndComple
     EXPECT_FALSE(IsWindowEnabled(list));
     EXPECT_EQ(SendMessageA(list, LVM_GETITEMSTATE, t, LVIS_SELECTED), LVIS_SELECTED);
     Snapshot("wipe-running");
+    CloseVerdicts(wipe, dialog, {"T:\\"});
     ASSERT_TRUE(RunSettles(dialog));
     EXPECT_EQ(ControlTextOf(dialog, IDC_STATUS), pelorin::wipe_app::FinishedLine(WipeType::Standard, {"T:\\"}, 0));
     EXPECT_EQ(FocusOf(dialog), GetDlgItem(dialog, IDC_START));  // where it was when the run began
@@ -171,6 +185,7 @@ TEST_F(WipeProgramTest, ListsOnlyFixedAndRemovableDrivesAndRunsStandardAndComple
     EXPECT_EQ(StaticTextOf(box), pelorin::wipe_app::CompleteQuestionText({"U:\\"}));
     PostMessageA(box, WM_COMMAND, IDYES, 0);
     WaitGone(box);
+    CloseVerdicts(complete, dialog, {"U:\\"});
     ASSERT_TRUE(RunSettles(dialog));
     EXPECT_EQ(ControlTextOf(dialog, IDC_STATUS), pelorin::wipe_app::FinishedLine(WipeType::Complete, {"U:\\"}, 0));
     EXPECT_FALSE(fs::exists("U:\\top.txt"));
@@ -224,6 +239,7 @@ TEST_F(WipeProgramTest, OneTypeIsCheckedByMouseAcceleratorAndKeyboardAndThatOneR
             continue;
         }
         ASSERT_TRUE(RunGoes(dialog));
+        CloseVerdicts(wipe, dialog, {"U:\\"});
         ASSERT_TRUE(RunSettles(dialog));
         EXPECT_EQ(ControlTextOf(dialog, IDC_STATUS), pelorin::wipe_app::FinishedLine(way.runs, {"U:\\"}, 0));
     }
@@ -265,6 +281,7 @@ TEST_F(WipeProgramTest, EscapeCancelsARunAndALateClickDoesNotClose) {
     ASSERT_NE(question, nullptr);
     PostMessageA(question, WM_COMMAND, IDYES, 0);
     WaitGone(question);
+    CloseVerdicts(wipe, dialog, {"U:\\"});
     ASSERT_TRUE(RunEnds(dialog));
     EXPECT_FALSE(IsWindowEnabled(cancel));
     Click(cancel);
@@ -293,6 +310,7 @@ TEST_F(WipeProgramTest, OptionsAboutAndHelp) {
     EXPECT_EQ(ControlTextOf(options, IDC_OPT_DISK), "1");
     EXPECT_EQ(ControlTextOf(options, IDC_OPT_MEMORY), "10");
     EXPECT_TRUE(GetWindowLongA(GetDlgItem(options, IDC_OPT_DISK), GWL_STYLE) & ES_NUMBER);
+    EXPECT_EQ(IsDlgButtonChecked(options, IDC_OPT_VERIFY), BST_UNCHECKED);
     // Every label is shown whole.
     for (HWND child = GetWindow(options, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         char className[32] = {}, text[128] = {};
@@ -302,11 +320,14 @@ TEST_F(WipeProgramTest, OptionsAboutAndHelp) {
     }
     SetDlgItemTextA(options, IDC_OPT_DISK, "7");
     SetDlgItemTextA(options, IDC_OPT_MEMORY, "4");
+    SendDlgItemMessageA(options, IDC_OPT_VERIFY, BM_CLICK, 0, 0);
     Snapshot("wipe-options");
     Press(options, IDOK);
     WaitGone(options);
     EXPECT_EQ(global.Read(pelorin::wipe_app::kNumDisk.name), std::optional<std::uint32_t>(7));
     EXPECT_EQ(global.Read(pelorin::wipe_app::kNumMem.name), std::optional<std::uint32_t>(4));
+    EXPECT_EQ(program.Read(pelorin::wipe_app::kVerify.name), std::optional<std::uint32_t>(1));
+    program.Write(pelorin::wipe_app::kVerify.name, 0);
 
     PostMessageA(dialog, WM_SYSCOMMAND, kAboutCommandNumber, 0);
     HWND about = wipe.Dialog("About Pelorin Wipe", dialog);

@@ -70,16 +70,23 @@ TEST(EncryptDialogTest, MinimumLengthsApplyOnlyWithoutHashing) {
     EXPECT_EQ(MinimumFor(5).message, std::string("RC4 requires a passkey of at least 1 character"));
 }
 
-TEST(EncryptOptionsTest, PassesTextConvertsLikeTheCLibrary) {
-    EXPECT_EQ(PassesFromText("letters"), 0);
-    EXPECT_EQ(PassesFromText("1500"), 1500);
+// The text of an Options dialog's field is read as the C library reads a
+// number and stored within the setting's range, which every program checks
+// what it reads against: no dialog stores what its program then refuses.
+TEST(EncryptOptionsTest, PassesTextIsStoredWithinTheSettingsRange) {
+    EXPECT_EQ(StoredPasses("letters", kNumPasses), 0u);
+    EXPECT_EQ(StoredPasses("1500", kNumPasses), 1500u);
+    EXPECT_EQ(StoredPasses("  -7x", kNumPasses), 0u);
+    EXPECT_EQ(StoredPasses("12abc", kNumPasses), 12u);
+    EXPECT_EQ(StoredPasses("99999999999", kNumPasses), 1000000u);
+    EXPECT_EQ(StoredPasses("99999999999999999999999", kNumPasses), 1000000u);
+    const Setting disk{"NumDisk", 3, 0, 10000};
+    EXPECT_EQ(StoredPasses("20000", disk), 10000u);
     // A stored count always means at least one overwrite.
     EXPECT_EQ(PassesSetting(0), 1);
     EXPECT_EQ(PassesSetting(4294967295u), 1);
     EXPECT_EQ(PassesSetting(7), 7);
     EXPECT_EQ(PassesSetting(5000000), 1000000);
-    EXPECT_EQ(PassesFromText("  -7x"), -7);
-    EXPECT_EQ(PassesFromText("12abc"), 12);
 }
 
 TEST(EncryptOptionsTest, LoadSaveAndTheImmediateRememberSwitch) {
@@ -101,6 +108,10 @@ TEST(EncryptOptionsTest, LoadSaveAndTheImmediateRememberSwitch) {
     EXPECT_EQ(settings.Read(kNumPasses.name), std::optional<std::uint32_t>(0));
     EXPECT_EQ(settings.Read(kOverwrite.name), std::optional<std::uint32_t>(1));
     EXPECT_EQ(settings.Read(kEncHeaders.name), std::optional<std::uint32_t>(1));
+    // What the dialog stores, the programs read back without refusing it.
+    options.passes = "99999999999";
+    options.Save(settings);
+    EXPECT_EQ(ReadCheckedSetting(settings, kNumPasses), std::optional<std::int64_t>(kMostStoredPasses));
 }
 
 }  // namespace

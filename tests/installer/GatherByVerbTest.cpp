@@ -24,6 +24,7 @@
 #include "e2e/ProgramDriver.h"
 #include "encrypt_app/win32/resource.h"
 #include "secure_delete_app/SecureDeleteTexts.h"
+#include "wipe/ErasureRecord.h"
 
 namespace {
 
@@ -121,6 +122,12 @@ void AnswerDelete(Program& program) {
     HWND dialog = program.Dialog(pelorin::secure_delete::kApplicationTitle);
     ASSERT_NE(dialog, nullptr);
     Press(dialog, IDOK);
+    WaitGone(dialog);
+    // A run that deleted ends with its message of what overwriting reached.
+    HWND verdicts = program.Dialog(pelorin::secure_delete::kApplicationTitle);
+    ASSERT_NE(verdicts, nullptr);
+    EXPECT_NE(StaticTextOf(verdicts).find(pelorin::wipe::kVerdictHeading), std::string::npos);
+    CloseBox(verdicts);
     EXPECT_EQ(program.ExitCode(), 0);
 }
 

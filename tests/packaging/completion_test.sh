@@ -57,6 +57,8 @@ cases=(
   "pelorin help wipe-f|wipe-file wipe-free"
   "pelorin settings d|decrypt delete"
   "pelorin settings wipe N|NumDisk NumMem"
+  "pelorin wipe-free --rep|--report --report-names"
+  "pelorin delete --report r|report.pvb rest.txt"
   "pelorin settings wipe NumDisk |"
 )
 for case in "${cases[@]}"; do

@@ -73,12 +73,16 @@ struct SecureDeleteFixture : ::testing::Test {
     std::string Path(const std::string& relative) const { return (root / relative).make_preferred().string(); }
     bool Exists(const std::string& relative) const { return fs::exists(fs::symlink_status(root / relative)); }
 
+    // The message of the drives' verdicts at the end is left out unless a
+    // test asks for it.
     SecureDeleteResult Run(const std::vector<std::string>& paths, SecureDeleteOptions options = {}) {
+        options.verdictMessage = verdictMessage;
         return RunSecureDelete(paths, settings.store(), ui, view, options);
     }
     std::optional<std::uint32_t> Remembered() { return settings.store().Read(kSecDelDoNotRemind.name); }
 
     fs::path root;
+    bool verdictMessage = false;
     test::TestSettings settings;
     FakeSecureDeleteUi ui;
     test::FakeProgressView view;
@@ -145,6 +149,42 @@ TEST(DroppedSummaryTest, CountsByKindAndListsTheFirstNames) {
     EXPECT_EQ(DroppedCountText(0, 2, 2),
               "To be deleted: 2 folders with everything in them. 2 dropped names do not exist.");
     EXPECT_EQ(DroppedNamesText({"C:\\a.txt", "C:\\Work"}, 3), "C:\\a.txt\nC:\\Work\n... and 3 more.\n");
+}
+
+// With the setting verify, each file's last pass is read back before it is
+// deleted: one that does not read back as written stays, with its message
+// and in the list; what was verified is counted on its volume. The run ends
+// with the drives' verdicts, after the program's own messages.
+TEST_F(SecureDeleteFixture, VerifiedFilesGoOnlyWhenTheyReadBackAsWrittenOnTestVolume) {
+    settings.store().Write(kVerify.name, 1);
+    verdictMessage = true;
+    const std::string kept = Make("kept.txt", 5000);
+    SecureDeleteOptions options;
+    options.confirmed = true;
+    {
+        test::CorruptedReadBack corrupted;
+        const auto result = Run({kept}, options);
+        EXPECT_EQ(result.outcome, DeleteOutcome::ItemsLeft);
+        ASSERT_EQ(result.left.size(), 1u);
+        EXPECT_EQ(result.left[0].why, wipe::kNotAsWrittenText);
+    }
+    EXPECT_EQ(test::SizeOf(kept), 5000);
+    ASSERT_EQ(ui.shown.size(), 3u);
+    EXPECT_EQ(ui.shown[0].text, wipe::DroppedNotAsWrittenText(kept));
+    EXPECT_EQ(ui.shown[1].text, NotDeletedText({kept}));
+    EXPECT_EQ(ui.shown[2].text.rfind(wipe::kVerdictHeading, 0), 0u);
+
+    wipe::ErasureRecord record;
+    options.record = &record;
+    EXPECT_EQ(Run({kept}, options).outcome, DeleteOutcome::Done);
+    EXPECT_FALSE(Exists("kept.txt"));
+    ASSERT_EQ(record.jobs.size(), 1u);
+    const wipe::WipeTally& tally = record.jobs[0].tally;
+    EXPECT_TRUE(record.jobs[0].verify);
+    EXPECT_EQ(tally.filesOverwritten, 1u);
+    EXPECT_GE(tally.bytesVerified, 5000u);  // the last pass, to the end of its last cluster
+    EXPECT_EQ(tally.bytesOverwritten, 3 * tally.bytesVerified);
+    EXPECT_EQ(ui.shown.back().text, wipe::VerdictMessage(record));
 }
 
 // One dropped tree with every kind of item the walk meets; what stays is

@@ -1,5 +1,6 @@
-# Checks the export table of PeloSDK.dll as objdump prints it: ordinal base 1
-# and the sixteen names at indexes 0..15 in alphabetical order, nothing else.
+# Checks the export table of PeloSDK.dll as objdump prints it: ordinal base 1,
+# the sixteen first names at indexes 0..15 in alphabetical order, then those
+# added since at 16 and on, nothing else.
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${DLL}")
@@ -10,7 +11,7 @@ if(base EQUAL -1)
 endif()
 set(names GetDiskPasses GetErrorText GetMemPasses InitPelorinSDK KillPelorinSDK ScrambleMemory SecureRand
     SetContinueCallback SetDiskPasses SetMemPasses SetOverwriteCallback SetProgressCallback WipeFile WipeFileSlack
-    WipeFreeSpace memrand)
+    WipeFreeSpace memrand GetVerify GetWipeTotals SetVerify)
 set(index 0)
 foreach(name IN LISTS names)
   if(index LESS 10)
@@ -24,8 +25,8 @@ foreach(name IN LISTS names)
   endif()
   math(EXPR index "${index} + 1")
 endforeach()
-string(FIND "${dump}" "\t[  16]" extra)
+string(FIND "${dump}" "\t[  19]" extra)
 if(NOT extra EQUAL -1)
-  message(FATAL_ERROR "more than sixteen exports")
+  message(FATAL_ERROR "more than nineteen exports")
 endif()
-message(STATUS "PeloSDK.dll exports the sixteen names with ordinals 1 to 16")
+message(STATUS "PeloSDK.dll exports the sixteen names with ordinals 1 to 16, then the three added at 17 to 19")

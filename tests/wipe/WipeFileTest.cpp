@@ -215,6 +215,57 @@ TEST_F(WipeFileFixture, NoFillFileNameMeansNothingIsOpenedOrTouched) {
 }
 #endif
 
+// With verify on, the last pass is read back: exactly its bytes are counted
+// (a file's to the end of its last cluster, the slack's alone). What does
+// not read back as written is kept at its length with code 14.
+TEST_F(WipeFileFixture, VerifyReadsBackTheLastPassAndKeepsWhatDiffers) {
+    EXPECT_EQ(SetVerify(1), 1);
+    EXPECT_EQ(GetVerify(), 1);
+    const std::uint64_t rounded = (5000 + cluster - 1) / cluster * cluster;
+    struct Case {
+        const char* name;
+        int (*wipe)(const char*);
+        bool corrupt;
+        int code;
+        long long verified;
+        bool stays;
+    };
+    const Case cases[] = {
+        {"file", WipeFile, false, SdkErrorNone, static_cast<long long>(rounded), false},
+        {"file, read back changed", WipeFile, true, SdkErrorVerifyFailed, 0, true},
+        {"slack", WipeFileSlack, false, SdkErrorNone, static_cast<long long>(rounded - 5000), true},
+        {"slack, read back changed", WipeFileSlack, true, SdkErrorVerifyFailed, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ResetLibrary();
+        SetVerify(1);
+        const std::string path = Make("verified.bin", Bytes(5000, 'v'));
+        const auto wipe = [&] {
+            if (!c.corrupt) return c.wipe(path.c_str());
+            test::CorruptedReadBack corrupted;
+            return c.wipe(path.c_str());
+        };
+        EXPECT_EQ(wipe(), c.code);
+        const PeloWipeTotals totals = test::Totals();
+        EXPECT_EQ(totals.bytesVerified, c.verified);
+        EXPECT_EQ(totals.verifyFailures, c.corrupt ? 1 : 0);
+        EXPECT_EQ(totals.filesOverwritten, c.corrupt ? 0 : 1);
+        EXPECT_EQ(test::SizeOf(path), c.stays ? 5000 : -1);
+        std::filesystem::remove(path);
+    }
+    // Three passes over the file, and the last read back once.
+    test::ResetLibrary();
+    SetVerify(1);
+    const std::string path = Make("three.bin", Bytes(5000, 't'));
+    EXPECT_EQ(WipeFile(path.c_str()), SdkErrorNone);
+    EXPECT_EQ(test::Totals().bytesOverwritten, 3 * static_cast<long long>(rounded));
+    EXPECT_EQ(GetWipeTotals(nullptr), SdkErrorNullArgument);
+    PeloWipeTotals tooSmall{};
+    tooSmall.size = sizeof tooSmall - 1;
+    EXPECT_EQ(GetWipeTotals(&tooSmall), SdkErrorNullArgument);
+}
+
 TEST_F(WipeFileFixture, SlackIsWrittenAndTheLengthRestored) {
     const std::string path = Make("slack.bin", Bytes{'x'});
     EXPECT_EQ(WipeFileSlack(path.c_str()), SdkErrorNone);

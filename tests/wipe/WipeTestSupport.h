@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/TempFolder.h"
+#include "support/TestVolume.h"
 #include "wipe/sdk/PeloSDK.h"
 
 namespace pelorin::test {
@@ -23,16 +24,44 @@ inline std::int64_t SizeOf(const std::string& path) {
     return error ? -1 : static_cast<std::int64_t>(size);
 }
 
-// A small volume of the tests' own (a 16 MiB tmpfs on Linux, a drive letter
-// mapped to one under Wine), named by PELORIN_TEST_VOLUME. Free-space tests
-// need it; they are skipped when it is not set.
-inline const char* TestVolume() { return std::getenv("PELORIN_TEST_VOLUME"); }
 
 // Puts the library back into its starting state between tests.
 inline void ResetLibrary() {
     InitPelorinSDK();
     SetDiskPasses(3);
     SetMemPasses(10);
+    SetVerify(0);
+}
+
+// While it lives, every read-back after a last pass differs from what was
+// written (wipe/ReadBack.h's test seam).
+class CorruptedReadBack {
+public:
+    CorruptedReadBack() { Set("1"); }
+    ~CorruptedReadBack() { Set(nullptr); }
+    CorruptedReadBack(const CorruptedReadBack&) = delete;
+    CorruptedReadBack& operator=(const CorruptedReadBack&) = delete;
+
+private:
+    static void Set(const char* value) {
+#if defined(_WIN32)
+        _putenv_s("PELORIN_TEST_CORRUPT_READBACK", value ? value : "");
+#else
+        if (value) {
+            setenv("PELORIN_TEST_CORRUPT_READBACK", value, 1);
+        } else {
+            unsetenv("PELORIN_TEST_CORRUPT_READBACK");
+        }
+#endif
+    }
+};
+
+// What the library counted since InitPelorinSDK.
+inline PeloWipeTotals Totals() {
+    PeloWipeTotals totals{};
+    totals.size = sizeof totals;
+    GetWipeTotals(&totals);
+    return totals;
 }
 
 }  // namespace pelorin::test

@@ -10,6 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/Volume.h"
 #include "support/FakeUi.h"
+#include "wipe/WipeTestSupport.h"
 #include "wipe_app/BarPosition.h"
 #include "wipe_app/DriveWalks.h"
 #include "wipe_app/RunSummary.h"
@@ -61,12 +62,13 @@ struct DriveWipeFixture : ::testing::Test {
     RunState state;
     RecordingView view;
     test::FakeUi ui;
+    bool verify = false;
+    wipe::ErasureRecord record;
 
     void SetUp() override {
-        const char* volume = std::getenv("PELORIN_TEST_VOLUME");
+        const char* volume = test::TestVolume();
         if (volume == nullptr) GTEST_SKIP() << "PELORIN_TEST_VOLUME names no test volume";
         root = volume;
-        if (fs::space(root).capacity > (64u << 20)) GTEST_SKIP() << root << " is not a small test volume";
         Clear();
     }
     void TearDown() override {
@@ -90,6 +92,9 @@ struct DriveWipeFixture : ::testing::Test {
         run.roots = roots.empty() ? std::vector<std::string>{root} : roots;
         run.diskPasses = 1;
         run.memoryPasses = 1;
+        run.verdictMessage = false;  // a test of its own looks at that message
+        run.verify = verify;
+        run.record = &record;
         return RunWipe(run, state, view, ui);
     }
 };
@@ -204,6 +209,52 @@ TEST_F(DriveWipeFixture, CompleteDeletesEverythingThenWipesTheFreeSpaceOnTestVol
     EXPECT_EQ(view.PositionOf(kWipingDriveStatus), kCompleteDeleteSpan);
 }
 
+// With verify on, what the fill and Complete's overwrites wrote is read back;
+// a file that does not read back as written stays. The run ends with one
+// message of each drive's verdict; on the tests' tmpfs nothing is trimmed,
+// and under Wine the disk cannot be told.
+TEST_F(DriveWipeFixture, VerifiedRunsCountWhatReadBackAndEndWithTheVerdictsOnTestVolume) {
+    verify = true;
+    Make("kept.txt", 5000);
+    {
+        test::CorruptedReadBack corrupted;
+        EXPECT_EQ(Run(WipeType::Complete), 14);
+    }
+    EXPECT_EQ(view.leftAlone, std::vector<std::string>{(fs::path(root) / "kept.txt").string()});
+    EXPECT_EQ(fs::file_size(fs::path(root) / "kept.txt"), 5000u);
+    ASSERT_EQ(record.jobs.size(), 2u);
+    EXPECT_EQ(record.jobs[0].kind, wipe::kFilesJob);
+    EXPECT_EQ(record.jobs[0].tally.verifyFailures, 1u);
+    EXPECT_EQ(record.jobs[0].tally.filesOverwritten, 0u);
+    EXPECT_EQ(record.jobs[1].kind, wipe::kFreeSpaceJob);
+    EXPECT_EQ(record.jobs[1].tally.verifyFailures, 1u);
+
+    record = wipe::ErasureRecord();
+    ui.shown.clear();
+    WipeRun run;
+    run.roots = {root};
+    run.diskPasses = 1;
+    run.verify = true;
+    run.record = &record;
+    EXPECT_EQ(RunWipe(run, state, view, ui), 0);
+    ASSERT_EQ(record.jobs.size(), 1u);
+    const wipe::WipeTally& fill = record.jobs[0].tally;
+    EXPECT_GT(fill.bytesOverwritten, 0u);
+    EXPECT_EQ(fill.bytesVerified, fill.bytesOverwritten);  // one pass, read back whole
+    ASSERT_EQ(record.verdicts.All().size(), 1u);
+    const wipe::VolumeVerdict& verdict = record.verdicts.All().front();
+#if defined(_WIN32)
+    EXPECT_EQ(verdict.facts.medium, platform::Medium::Unknown);
+#else
+    EXPECT_EQ(verdict.facts.medium, platform::Medium::Memory);
+    EXPECT_EQ(verdict.trim.result, platform::TrimResult::NotApplicable);
+#endif
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, wipe::VerdictMessage(record));
+    EXPECT_EQ(ui.shown[0].text.rfind(std::string(wipe::kVerdictHeading) + "\n\n" + verdict.path + ": ", 0), 0u);
+    EXPECT_EQ(ui.shown[0].icon, MessageIcon::Information);
+}
+
 // A cancel during Thorough's free-space phase ends that drive at once with
 // no message; the next drive's procedure still starts (and stops at once).
 TEST_F(DriveWipeFixture, CancelDuringThoroughFreeSpaceEndsTheDriveQuietlyOnTestVolume) {
@@ -252,7 +303,7 @@ TEST_F(DriveWipeFixture, CompleteRemovesLinksButNotWhatTheyLeadToOnTestVolume) {
 
 TEST(SystemVolumeTest, TheRunningSystemsVolumeIsKnown) {
     EXPECT_TRUE(platform::HoldsRunningSystem("/"));
-    if (const char* volume = std::getenv("PELORIN_TEST_VOLUME")) EXPECT_FALSE(platform::HoldsRunningSystem(volume));
+    if (const char* volume = test::TestVolume()) EXPECT_FALSE(platform::HoldsRunningSystem(volume));
 }
 #endif
 

@@ -7,6 +7,10 @@ constexpr std::string_view kNewerVersionText =
     "The file has been created with a newer version of Pelorin. Please download the updated version from the Tarn6 "
     "Software web site at:\n\thttps://tarn6.software/pelorin/download";
 
+constexpr std::string_view kVerifyFailedText =
+    "The last overwrite pass did not read back from the disk as written, so the wipe cannot be trusted; a file "
+    "being wiped was kept.";
+
 constexpr std::string_view kTexts[] = {
     "The function has completed successfully",
     "Could not open a file",
@@ -24,10 +28,12 @@ constexpr std::string_view kTexts[] = {
     "appended to it.",
     "For this function to be called, the password validation feature must be turned on.",
     "The function was aborted because the ContinueCallback function returned false.",
+    kVerifyFailedText,
 };
 
 static_assert(kNewerVersionText.ends_with(kDownloadLocation));
 static_assert(kNewerVersionText.size() < 200, "code 5's text and its zero must fit the 200-byte buffer");
+static_assert(kVerifyFailedText.size() < 200, "code 14's text and its zero must fit the 200-byte buffer");
 
 }  // namespace
 

@@ -1,4 +1,4 @@
-// The sixteen exports of PeloSDK.
+// The exports of PeloSDK: the sixteen of the first interface, then those added since.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -32,6 +32,7 @@ void InitPelorinSDK(void) {
     s.keepGoingUser = 0;
     s.overwrite = nullptr;
     s.overwriteUser = 0;
+    s.totals = {};
     pelorin::SeedSharedRandomFromClock();
 }
 
@@ -70,6 +71,16 @@ char* GetErrorText(int errorCode) {
     const auto text = pelorin::sdk::ErrorText(errorCode);
     std::memcpy(buffer, text.data(), std::min(text.size(), pelorin::sdk::kErrorTextSize - 1));
     return buffer;
+}
+
+int SetVerify(int verify) { return State().verify = verify; }
+int GetVerify(void) { return State().verify; }
+
+int GetWipeTotals(PeloWipeTotals* totals) {
+    if (totals == nullptr || totals->size < sizeof(PeloWipeTotals)) return SdkErrorNullArgument;
+    *totals = State().totals;
+    totals->size = sizeof(PeloWipeTotals);
+    return SdkErrorNone;
 }
 
 // The progress callback hears of a file by the caller's own text.

@@ -22,6 +22,8 @@ struct LibraryState {
     int overwriteUser = 0;
     int diskPasses = kDefaultDiskPasses;  // never reset by InitPelorinSDK
     int memPasses = kDefaultMemPasses;    // never reset by InitPelorinSDK
+    int verify = 0;                       // never reset by InitPelorinSDK
+    PeloWipeTotals totals{};              // cleared by InitPelorinSDK
     std::unique_ptr<char[]> errorText;    // present between Init and Kill
 };
 

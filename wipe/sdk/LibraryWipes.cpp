@@ -47,6 +47,15 @@ wipe::OverwriteJob LibraryJob(std::uint64_t offset, std::uint64_t length, std::s
     return job;
 }
 
+// What an operation wrote and read back goes into the library's totals.
+void Count(const wipe::WipeTally& tally) {
+    PeloWipeTotals& totals = State().totals;
+    totals.bytesOverwritten += static_cast<long long>(tally.bytesOverwritten);
+    totals.bytesVerified += static_cast<long long>(tally.bytesVerified);
+    totals.verifyFailures += static_cast<long long>(tally.verifyFailures);
+    totals.filesOverwritten += static_cast<long long>(tally.filesOverwritten);
+}
+
 // The steps WipeFile and WipeFileSlack share before any writing: the
 // continue check, the name check, the volume's geometry, the checks of the
 // file itself (only a regular file reached without a link; for a deletion
@@ -74,7 +83,8 @@ OpenedForWipe OpenNamedFile(const char* fileName, bool deleting) {
         opened.error = undeletable ? SdkErrorDeleteFailed : SdkErrorOpenFile;
     } else {
         opened.volume = *volume;
-        opened.file = wipe::OpenWipeTarget(fileName, checked, false, true);
+        // Read too when the last pass is to be read back.
+        opened.file = wipe::OpenWipeTarget(fileName, checked, State().verify != 0, true);
         opened.length = opened.file.IsOpen() ? opened.file.Length() : -1;
         if (opened.length < 0) opened.error = SdkErrorOpenFile;
     }
@@ -96,6 +106,7 @@ public:
         const auto name = platform::CreateTempFile(root_, kFillFilePrefix);
         if (!name) return nullptr;
         platform::OpenOptions options;
+        options.read = State().verify != 0;  // the last pass is read back
         options.write = true;
         options.sequential = true;
         options.noFollow = true;
@@ -185,11 +196,16 @@ int WipeFileNamed(const char* fileName, const char* shownName) {
     job.parts = *parts;
     job.bypassCache = true;
     job.giveBackOnFailure = true;
+    job.verify = State().verify != 0;
     job.afterUnit = [&](int, std::uint64_t) {
         progress.Add(static_cast<std::int64_t>(cluster));
         return ShouldContinue();
     };
-    switch (wipe::Overwrite(file, job)) {
+    wipe::WipeTally tally;
+    const wipe::OverwriteResult result = wipe::Overwrite(file, job, &tally);
+    if (result == wipe::OverwriteResult::Completed) ++tally.filesOverwritten;
+    Count(tally);
+    switch (result) {
         case wipe::OverwriteResult::Stopped:
             file.Close();
             platform::DeleteFileNamed(name);
@@ -199,6 +215,10 @@ int WipeFileNamed(const char* fileName, const char* shownName) {
             // so that the wipe can be tried again.
             file.SetLength(length);
             return SdkErrorDeleteFailed;
+        case wipe::OverwriteResult::VerifyFailed:
+            // Overwritten, but not as it reads back: kept for another try.
+            file.SetLength(length);
+            return SdkErrorVerifyFailed;
         case wipe::OverwriteResult::Completed: break;
     }
     file.Close();
@@ -237,7 +257,10 @@ int WipeFreeSpaceOf(const char* driveRoot) {
     };
     job.keepGoing = [] { return ShouldContinue(); };
     job.nextFile = [&] { return fills.Next(); };
+    job.verify = State().verify != 0;
     const wipe::FillOutcome outcome = wipe::FillFreeSpace(*fill, job);
+    const bool notAsWritten = outcome.result == wipe::FillResult::VerifyFailed;
+    Count({outcome.written, outcome.verified, notAsWritten ? 1u : 0u, 0});
     bool stopped = outcome.result == wipe::FillResult::Stopped;
     if (!stopped && passes > 0) stopped = !ClaimFreeRecords(root, *volume, fill, outcome);
     // Blocks the file system took for the fill's own records (the extent
@@ -246,7 +269,8 @@ int WipeFreeSpaceOf(const char* driveRoot) {
     fill->FlushVolume();
     const bool deleted = fills.DeleteAll();
     if (stopped) return SdkErrorAborted;
-    return deleted ? SdkErrorNone : SdkErrorDeleteFailed;
+    if (!deleted) return SdkErrorDeleteFailed;
+    return notAsWritten ? SdkErrorVerifyFailed : SdkErrorNone;
 }
 
 int WipeSlackOf(const char* fileName) {
@@ -275,15 +299,19 @@ int WipeSlackOf(const char* fileName) {
         return grown ? 0 : State().diskPasses;
     };
     job.onPassStart = [&](int) { ++passesStarted; };
+    job.verify = State().verify != 0;
     const auto before = file.Status();
-    wipe::Overwrite(file, job);
+    wipe::WipeTally tally;
+    const wipe::OverwriteResult result = wipe::Overwrite(file, job, &tally);
+    if (result == wipe::OverwriteResult::Completed && passesStarted > 0 && !grown) ++tally.filesOverwritten;
+    Count(tally);
     if (grown || file.Length() != expected()) return SdkErrorResizeFailed;
     // 64 bits: files of 2 GiB and more get their length back too.
     if (!file.SetLength(length)) return SdkErrorResizeFailed;
     // The contents are as they were, and so is their time of last change
     // (backups and synchronisers would otherwise take every file for new).
     if (before) file.SetModified(before->modified);
-    return SdkErrorNone;
+    return result == wipe::OverwriteResult::VerifyFailed ? SdkErrorVerifyFailed : SdkErrorNone;
 }
 
 }  // namespace pelorin::sdk

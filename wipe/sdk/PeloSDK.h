@@ -49,8 +49,24 @@ enum PeloSdkError {
     SdkErrorNullArgument = 10,
     SdkErrorResizeFailed = 11,
     SdkErrorValidationOff = 12,
-    SdkErrorAborted = 13
+    SdkErrorAborted = 13,
+    /* With verification on (SetVerify): what the last pass wrote did not
+     * read back from the disk as written. WipeFile keeps the file (not
+     * deleted, its length as before); WipeFileSlack has set the length back;
+     * WipeFreeSpace has removed its fill. */
+    SdkErrorVerifyFailed = 14
 };
+
+/* What the wipe operations did since InitPelorinSDK, counted as they go.
+ * Set `size` to sizeof(PeloWipeTotals) before the call. */
+typedef struct PeloWipeTotals {
+    unsigned int size;
+    long long bytesOverwritten; /* pattern bytes written, all passes together */
+    long long bytesVerified;    /* bytes read back after the last pass and found as written */
+    long long verifyFailures;   /* files (or free-space fills) that did not read back as written */
+    long long filesOverwritten; /* files whose contents (WipeFile) or slack (WipeFileSlack)
+                                 * were overwritten completely */
+} PeloWipeTotals;
 
 PELOSDK_API void InitPelorinSDK(void);
 PELOSDK_API void KillPelorinSDK(void);
@@ -68,6 +84,17 @@ PELOSDK_API int WipeFileSlack(const char* fileName);
 PELOSDK_API int SecureRand(void);
 PELOSDK_API void* memrand(void* buffer, int length);
 PELOSDK_API void* ScrambleMemory(void* buffer, unsigned int length);
+
+/* Verification, off (0) until switched on: with a non-zero value every wipe
+ * operation reads back what its last pass wrote, from the disk rather than
+ * the system's cache, compares it with the pattern, and returns
+ * SdkErrorVerifyFailed when they differ. It costs one read of what was
+ * written. Not reset by InitPelorinSDK. Returns the value stored. */
+PELOSDK_API int SetVerify(int verify);
+PELOSDK_API int GetVerify(void);
+/* Fills `totals` (its `size` set by the caller); returns 0, or
+ * SdkErrorNullArgument for a null or too small structure. */
+PELOSDK_API int GetWipeTotals(PeloWipeTotals* totals);
 
 #ifdef __cplusplus
 }

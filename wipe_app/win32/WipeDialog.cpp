@@ -61,25 +61,30 @@ private:
 
 // The Options dialog over WipeOptionsModel.
 struct OptionsDialog {
+    explicit OptionsDialog(Ui& shown) : ui(shown) {}
+
     WipeOptionsModel model;
     platform::SettingsStore global{kGlobalKey};
+    platform::SettingsStore program{kProgramKey};
     Ui& ui;
 
     INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         switch (message) {
             case WM_INITDIALOG:
-                model.Load(global);
+                model.Load(global, program);
                 SetUpSpin(GetDlgItem(dialog, IDC_OPT_DISK_SPIN), 0, 10000, 3);
                 SetUpSpin(GetDlgItem(dialog, IDC_OPT_MEMORY_SPIN), 0, 10000, 10);
                 SetControlText(dialog, IDC_OPT_DISK, model.diskPasses);
                 SetControlText(dialog, IDC_OPT_MEMORY, model.memoryPasses);
+                CheckDlgButton(dialog, IDC_OPT_VERIFY, model.verify ? BST_CHECKED : BST_UNCHECKED);
                 return TRUE;
             case WM_COMMAND:
                 if (LOWORD(wParam) == IDOK) {
                     model.diskPasses = ControlText(dialog, IDC_OPT_DISK);
                     model.memoryPasses = ControlText(dialog, IDC_OPT_MEMORY);
+                    model.verify = IsDlgButtonChecked(dialog, IDC_OPT_VERIFY) == BST_CHECKED;
                     EndDialog(dialog, IDOK);
-                    model.Save(global, ui);
+                    model.Save(global, program, ui);
                     return TRUE;
                 }
                 if (LOWORD(wParam) == IDCANCEL) {
@@ -302,7 +307,7 @@ INT_PTR WipeDialog::Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
                 case IDC_START: Start(); return TRUE;
                 case IDCANCEL: Close(); return TRUE;
                 case IDC_OPTIONS_BUTTON: {
-                    OptionsDialog options{{}, platform::SettingsStore(kGlobalKey), ui_};
+                    OptionsDialog options(ui_);
                     RunModalDialog(instance_, IDD_OPTIONS, dialog, options);
                     return TRUE;
                 }
