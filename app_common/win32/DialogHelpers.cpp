@@ -1,6 +1,7 @@
 #include "app_common/win32/DialogHelpers.h"
 
 #include "app_common/Setting.h"
+#include "platform/Utf8.h"
 #include "platform/win32/WidePath.h"
 
 #include <commctrl.h>
@@ -78,31 +79,35 @@ void SetControlText(HWND dialog, int id, const std::string& text) {
     SetDlgItemTextW(dialog, id, Widen(text).c_str());
 }
 
-std::string ControlTextInCodePage(HWND dialog, int id, bool* exact) {
-    *exact = true;
+std::size_t ControlTextInto(HWND dialog, int id, std::span<std::uint8_t> into) {
     std::wstring wide = WideControlText(dialog, id);
-    if (wide.empty()) return {};
-    const bool utf8 = GetACP() == CP_UTF8;
-    BOOL usedDefault = FALSE;
-    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    const int bytes = WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                          nullptr, utf8 ? nullptr : &usedDefault);
-    std::string text(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), text.data(), bytes, nullptr,
-                        utf8 ? nullptr : &usedDefault);
+    const std::size_t length =
+        platform::Utf8FromUtf16Into(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()), into);
     SecureZeroMemory(wide.data(), wide.size() * sizeof(wchar_t));
-    if (usedDefault) *exact = false;
-    return text;
+    return length;
 }
 
-void SetControlTextInCodePage(HWND dialog, int id, std::string_view text) {
-    std::wstring wide(text.size() + 1, L'\0');
-    const int got = text.empty() ? 0
-                                 : MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                                       wide.data(), static_cast<int>(text.size()));
-    wide.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    SetDlgItemTextW(dialog, id, wide.c_str());
-    SecureZeroMemory(wide.data(), wide.size() * sizeof(wchar_t));
+namespace {
+int busyScopes = 0;
+// The system's wait cursor (IDC_WAIT, which names it only in the narrow form).
+HCURSOR WaitCursor() { return LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)); }
+}  // namespace
+
+BusyCursor::BusyCursor() : previous_(SetCursor(WaitCursor())) { ++busyScopes; }
+
+BusyCursor::~BusyCursor() {
+    --busyScopes;
+    SetCursor(previous_);
+}
+
+bool IsBusy() { return busyScopes > 0; }
+
+bool SetBusyCursor(UINT message, WPARAM wParam, HWND exempt) {
+    if (message != WM_SETCURSOR || !IsBusy() || (exempt != nullptr && reinterpret_cast<HWND>(wParam) == exempt)) {
+        return false;
+    }
+    SetCursor(WaitCursor());
+    return true;
 }
 
 void SelectField(HWND dialog, int id) {

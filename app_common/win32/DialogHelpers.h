@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -35,12 +38,28 @@ void ShowSettingWarnings(const char* title);
 std::string ControlText(HWND dialog, int id);
 void SetControlText(HWND dialog, int id, const std::string& text);
 
-// A control's text read as Unicode and written in the code page; `exact`
-// turns false when a character has no form there (a passkey must not
-// silently lose characters).
-std::string ControlTextInCodePage(HWND dialog, int id, bool* exact);
-// Its counterpart: text of the code page put into a control.
-void SetControlTextInCodePage(HWND dialog, int id, std::string_view text);
+// A control's text as UTF-8 written straight into `into` (a secret's locked
+// memory): the number of bytes it takes, or into.size() when it would not
+// fit. The control's wide copy is overwritten on the way.
+std::size_t ControlTextInto(HWND dialog, int id, std::span<std::uint8_t> into);
+
+// While one lives, the program is busy (a key derivation in the dialog's OK):
+// the pointer is the wait cursor over the program's windows, and a window
+// procedure asks IsBusy() for WM_SETCURSOR.
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+bool IsBusy();
+// Handles WM_SETCURSOR for a window while the program is busy: true (the
+// wait cursor set) unless the pointer is over `exempt` (a Cancel button).
+bool SetBusyCursor(UINT message, WPARAM wParam, HWND exempt = nullptr);
 
 // Puts the keyboard focus on an edit field with its whole text selected, so
 // that typing replaces it.

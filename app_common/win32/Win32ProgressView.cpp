@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app_common/win32/DialogHelpers.h"
 #include "platform/win32/WidePath.h"
 
 namespace pelorin::win32 {
@@ -10,6 +11,12 @@ namespace {
 INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        return TRUE;
+    }
+    // Busy (a key derivation): the wait cursor, but the plain pointer over
+    // Cancel, which still works.
+    if (SetBusyCursor(message, wParam, GetDlgItem(dialog, IDCANCEL))) {
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
         return TRUE;
     }
     auto* view = reinterpret_cast<Win32ProgressView*>(GetWindowLongPtrW(dialog, DWLP_USER));

@@ -3,8 +3,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "app_common/win32/DialogHelpers.h"
+#include "app_common/JobExit.h"
+#include "archive/ClassicPasskey.h"
 #include "cipher/Scramble.h"
 #include "decrypt_app/win32/resource.h"
 #include "platform/win32/WidePath.h"
@@ -74,34 +77,74 @@ struct OptionsDialog {
 struct MainDialog {
     DecryptDialogModel& model;
     Win32DecryptUi& ui;
+    // A cancel confirmed while the key was derived, carried out of the
+    // dialog's procedure (no exception crosses the system's frames) and
+    // thrown again once the dialog is gone.
+    std::optional<JobExit> pendingExit;
+    bool validating = false;
+
+    // The passkey as typed, UTF-8, in locked memory; classic archives take
+    // it as text of the code page (the bytes as typed kept beside it), an
+    // archive of version 8 as typed.
+    void ReadPasskey(HWND dialog) {
+        model.passkeyAsGiven.Clear();
+        model.passkey.SetLength(ControlTextInto(dialog, IDC_PASSKEY, model.passkey.Room()));
+        model.passkeyOutsideCodePage = archive::UseClassicPasskey(model.passkey, &model.passkeyAsGiven) ==
+                                       archive::ClassicPasskey::OutsideCodePage;
+    }
+
+    // The model's OK. Opening the key of an archive of version 8 takes about
+    // a second, under the wait cursor and with the status in the progress
+    // window; the dialog takes no input meanwhile, so that a second OK or a
+    // Cancel cannot come in while the first one runs.
+    bool Validate(HWND dialog) {
+        if (!model.modernHeader) return model.ValidateOk(ui, ui.settings());
+        const BusyCursor busy;
+        // A message box asked meanwhile enables its owner again when it
+        // closes: the flag keeps the commands out all the same.
+        validating = true;
+        EnableWindow(dialog, FALSE);
+        bool valid = false;
+        try {
+            valid = model.ValidateOk(ui, ui.settings());
+        } catch (const JobExit& exit) {
+            pendingExit = exit;
+        }
+        EnableWindow(dialog, TRUE);
+        validating = false;
+        return valid && !pendingExit;
+    }
 
     INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         if (INT_PTR result = 0; HandleMinimisedIcon(dialog, ui.instance(), IDR_MAINFRAME, message, &result)) {
             return result;
         }
+        if (SetBusyCursor(message, wParam)) {
+            SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
         switch (message) {
             case WM_INITDIALOG:
                 ui.owner = dialog;
                 PrepareMainDialog(dialog, ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
-                SetControlTextInCodePage(dialog, IDC_PASSKEY, {model.passkey.c_str(), model.passkey.size()});
                 SetChecked(dialog, IDC_DECRYPT_ALL, model.decryptAll);
                 SetChecked(dialog, IDC_DELETE, model.deleteSources && !model.importMode);
                 // Import cannot check the passkey, so its inputs are never wiped.
                 if (model.importMode) EnableWindow(GetDlgItem(dialog, IDC_DELETE), FALSE);
                 return TRUE;
             case WM_COMMAND:
+                if (validating) return TRUE;
                 switch (LOWORD(wParam)) {
                     case IDOK: {
-                        bool exact = true;
-                        std::string typed = ControlTextInCodePage(dialog, IDC_PASSKEY, &exact);
-                        model.passkey = typed;
-                        ScrambleString(typed);
-                        model.passkeyOutsideCodePage = !exact;
+                        ReadPasskey(dialog);
                         model.decryptAll = IsChecked(dialog, IDC_DECRYPT_ALL);
                         model.deleteSources = IsChecked(dialog, IDC_DELETE) && !model.importMode;
-                        if (model.ValidateOk(ui, ui.settings())) {
+                        if (Validate(dialog)) {
                             ScrubPasskeyField(dialog);
                             EndDialog(dialog, IDOK);
+                        } else if (pendingExit) {
+                            ScrubPasskeyField(dialog);
+                            EndDialog(dialog, IDCANCEL);
                         } else {
                             // Typing replaces the refused passkey instead of adding to it.
                             SelectField(dialog, IDC_PASSKEY);
@@ -258,13 +301,15 @@ struct ImportOptionsDialog {
 }  // namespace
 
 bool Win32DecryptUi::AskWarningDefaultNo(const std::string& text) {
-    return MessageBoxA(owner, text.c_str(), title(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    return AskYesNoBox(owner, title(), text, std::nullopt, MessageIcon::Warning, DefaultAnswer::No);
 }
 
 bool Win32DecryptUi::RunDecryptDialog(DecryptDialogModel& model) {
     const OwnerScope scope(*this);
-    MainDialog dialog{model, *this};
-    return RunModalDialog(instance_, IDD_DECRYPT, nullptr, dialog) == IDOK;
+    MainDialog dialog{model, *this, std::nullopt};
+    const bool accepted = RunModalDialog(instance_, IDD_DECRYPT, nullptr, dialog) == IDOK;
+    if (dialog.pendingExit) throw *dialog.pendingExit;
+    return accepted;
 }
 
 bool Win32DecryptUi::RunChooseFiles(const std::string&, const std::vector<std::string>& names,

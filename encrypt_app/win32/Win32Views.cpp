@@ -4,7 +4,8 @@
 
 #include "app_common/win32/DialogHelpers.h"
 #include "app_common/win32/Help.h"
-#include "cipher/Scramble.h"
+#include "archive/ClassicPasskey.h"
+#include "archive/ModernFormat.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "encrypt_app/win32/resource.h"
 
@@ -13,8 +14,27 @@ namespace {
 
 using namespace pelorin::win32;
 
-constexpr int kAlgorithmButtons[8] = {IDC_ALG_ASCII, IDC_ALG_BLOWFISH, IDC_ALG_DES,   IDC_ALG_IDEA,
-                                      IDC_ALG_NEWDES, IDC_ALG_RC4,     IDC_ALG_SAFER, IDC_ALG_VIGENERE};
+// The algorithm numbers and their radio buttons.
+struct AlgorithmButton {
+    int algorithm;
+    int id;
+};
+constexpr AlgorithmButton kAlgorithmButtons[] = {
+    {archive::kModernAlgorithm, IDC_ALG_CHACHA},
+    {0, IDC_ALG_ASCII},
+    {1, IDC_ALG_BLOWFISH},
+    {2, IDC_ALG_DES},
+    {3, IDC_ALG_IDEA},
+    {4, IDC_ALG_NEWDES},
+    {5, IDC_ALG_RC4},
+    {6, IDC_ALG_SAFER},
+    {7, IDC_ALG_VIGENERE},
+};
+
+// A passkey field's text as UTF-8, straight into the passkey's locked memory.
+void ReadPasskeyField(HWND dialog, int id, Passkey& passkey) {
+    passkey.SetLength(ControlTextInto(dialog, id, passkey.Room()));
+}
 
 // The Options dialog: EncryptOptionsModel's fields in the controls.
 struct OptionsDialog {
@@ -71,15 +91,19 @@ struct MainDialog {
     EncryptDialogModel& model;
     Win32EncryptUi& ui;
 
+    // The passkey as typed (UTF-8); a classic algorithm takes it as text of
+    // the code page its archives keep, as they always have.
     void FromControls(HWND dialog) {
-        bool passkeyExact = true, verifyExact = true;
-        std::string typed = ControlTextInCodePage(dialog, IDC_PASSKEY, &passkeyExact);
-        model.passkey = typed;
-        ScrambleString(typed);
-        typed = ControlTextInCodePage(dialog, IDC_VERIFY, &verifyExact);
-        model.verify = typed;
-        ScrambleString(typed);
-        model.passkeyOutsideCodePage = !passkeyExact || !verifyExact;
+        ReadPasskeyField(dialog, IDC_PASSKEY, model.passkey);
+        ReadPasskeyField(dialog, IDC_VERIFY, model.verify);
+        model.passkeyOutsideCodePage = false;
+        if (model.selectedAlgorithm != archive::kModernAlgorithm) {
+            for (Passkey* typed : {&model.passkey, &model.verify}) {
+                if (archive::UseClassicPasskey(*typed) == archive::ClassicPasskey::OutsideCodePage) {
+                    model.passkeyOutsideCodePage = true;
+                }
+            }
+        }
         model.deleteSource = IsChecked(dialog, IDC_DELETE);
     }
 
@@ -91,19 +115,17 @@ struct MainDialog {
             case WM_INITDIALOG: {
                 ui.owner = dialog;
                 PrepareMainDialog(dialog, ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
-                SetControlTextInCodePage(dialog, IDC_PASSKEY, {model.passkey.c_str(), model.passkey.size()});
-                SetControlTextInCodePage(dialog, IDC_VERIFY, {model.verify.c_str(), model.verify.size()});
                 SetChecked(dialog, IDC_DELETE, model.deleteSource);
-                if (model.selectedAlgorithm >= 0 && model.selectedAlgorithm <= 7) {
-                    CheckDlgButton(dialog, kAlgorithmButtons[model.selectedAlgorithm], BST_CHECKED);
+                for (const auto& button : kAlgorithmButtons) {
+                    if (button.algorithm == model.selectedAlgorithm) CheckDlgButton(dialog, button.id, BST_CHECKED);
                 }
                 return TRUE;
             }
             case WM_COMMAND: {
                 const int id = LOWORD(wParam);
-                for (int n = 0; n < 8; ++n) {
-                    if (id == kAlgorithmButtons[n]) {
-                        model.selectedAlgorithm = n;
+                for (const auto& button : kAlgorithmButtons) {
+                    if (id == button.id) {
+                        model.selectedAlgorithm = button.algorithm;
                         return TRUE;
                     }
                 }

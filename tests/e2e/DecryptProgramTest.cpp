@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -375,6 +378,101 @@ TEST_F(DecryptProgramTest, OptionsRetainedDeleteAndAbout) {
     Press(dialog, IDCANCEL);
     EXPECT_EQ(program.ExitCode(), 0);
     EXPECT_TRUE(fs::exists(folder.Path("a.pvb")));
+}
+
+// What a tree holds, by relative name (wide, as the system names it): a
+// folder's bytes are empty and marked by `folder`.
+struct TreeItem {
+    bool folder = false;
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const TreeItem&) const = default;
+};
+std::map<std::wstring, TreeItem> TreeOf(const fs::path& root) {
+    std::map<std::wstring, TreeItem> items;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        TreeItem item;
+        item.folder = entry.is_directory();
+        if (!item.folder) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            item.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        items[fs::relative(entry.path(), root).wstring()] = item;
+    }
+    return items;
+}
+
+// An archive of version 8 from one real program to the other: names of
+// Japanese, Greek and an emoji, an empty file and an empty folder, a time
+// and the read-only and hidden attributes, under a passkey no code page
+// holds. A wrong passkey is refused by the key's tag; Choose Files offers
+// every name as it is; the tree comes back into a fresh folder name for
+// name and byte for byte. The same archive extended by one byte restores
+// as well and is reported as not whole.
+TEST_F(DecryptProgramTest, Version8NamesOfAnyCharactersTimesAndAttributesComeBack) {
+    using pelorin::platform::win32::Widen;
+    encryptSettings.Write(pelorin::encrypt::kKdfMemory.name, 8);
+    const std::string tree = folder.Prefix() + "Tree";
+    const std::string japanese = std::string(kJapaneseName);
+    const std::string greekFile = japanese + "\\" + kGreekName + ".txt";
+    const std::string emojiFile = std::string(kEmojiName) + ".bin";
+    fs::create_directories(PathOf(tree + "\\" + japanese));
+    fs::create_directories(PathOf(tree + "\\Leer"));
+    std::ofstream(PathOf(tree + "\\" + greekFile), std::ios::binary) << "Greek in Japanese";
+    const auto big = pelorin::test::TestBytes(70000, 3);
+    std::ofstream(PathOf(tree + "\\" + emojiFile), std::ios::binary)
+        .write(reinterpret_cast<const char*>(big.data()), static_cast<std::streamsize>(big.size()));
+    std::ofstream(PathOf(tree + "\\empty.txt"), std::ios::binary);
+    const auto stamp = fs::last_write_time(PathOf(tree + "\\" + greekFile)) - std::chrono::hours(24 * 400);
+    fs::last_write_time(PathOf(tree + "\\" + greekFile), stamp);
+    const std::wstring marked = Widen(tree + "\\" + emojiFile);
+    SetFileAttributesW(marked.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    const std::string passkey = "\xe9\x8d\xb5 \xce\xba\xce\xbb\xce\xb5\xce\xb9\xce\xb4\xce\xaf \xf0\x9f\x94\x91";
+    ASSERT_EQ(EncryptWithProgram({tree}, 9, passkey), 0);
+
+    for (const bool extended : {false, true}) {
+        pelorin::test::TempFolder fresh;
+        fs::copy_file(PathOf(tree + ".pvb"), fresh.path() / "Tree.pvb");
+        if (extended) std::ofstream(fresh.path() / "Tree.pvb", std::ios::binary | std::ios::app) << '!';
+        Program program("PelorinDecrypt.exe", {fresh.Path("Tree.pvb")});
+        HWND dialog = program.Dialog("Pelorin Decrypt");
+        ASSERT_NE(dialog, nullptr);
+        if (!extended) {
+            Answer(dialog, "not the passkey", true);
+            HWND box = program.Dialog("Pelorin Decrypt", dialog);
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(StaticTextOf(box), "Incorrect Passkey");
+            CloseBox(box);
+        }
+        SetDlgItemTextW(dialog, IDC_PASSKEY, Widen(passkey).c_str());
+        CheckDlgButton(dialog, IDC_DECRYPT_ALL, extended ? BST_CHECKED : BST_UNCHECKED);
+        Press(dialog, IDOK);
+        if (!extended) {
+            HWND chooser = program.Dialog("Choose Files");
+            ASSERT_NE(chooser, nullptr);
+            Names offered = ListItems(chooser);
+            std::sort(offered.begin(), offered.end());
+            Names expected = {"Tree", "Tree\\" + japanese, "Tree\\" + greekFile, "Tree\\" + emojiFile,
+                              "Tree\\empty.txt", "Tree\\Leer"};
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(offered, expected);
+            Snapshot("choose-files-version-8");
+            Press(chooser, IDOK);
+        } else {
+            HWND box = program.Dialog("Error");
+            ASSERT_NE(box, nullptr);
+            EXPECT_NE(StaticTextOf(box).find("is not whole: bytes follow its end record"), std::string::npos)
+                << StaticTextOf(box);
+            CloseBox(box);
+        }
+        ASSERT_EQ(program.ExitCode(), extended ? 4 : 0);
+        EXPECT_EQ(TreeOf(fresh.path() / "Tree"), TreeOf(PathOf(tree)));
+        EXPECT_EQ(fs::last_write_time(fresh.path() / PathOf("Tree\\" + greekFile)), stamp);
+        const std::wstring restored = Widen(fresh.Prefix() + "Tree\\" + emojiFile);
+        EXPECT_EQ(GetFileAttributesW(restored.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+                  static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+        SetFileAttributesW(restored.c_str(), FILE_ATTRIBUTE_NORMAL);  // so that the folder can go
+    }
+    SetFileAttributesW(marked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(DecryptProgramResources, StringsAndDialogs) {

@@ -7,8 +7,8 @@
 namespace pelorin::e2e {
 
 int EncryptWithProgram(const std::vector<std::string>& names, int algorithm, const std::string& passkey) {
-    constexpr int kButtons[8] = {IDC_ALG_ASCII,  IDC_ALG_BLOWFISH, IDC_ALG_DES,   IDC_ALG_IDEA,
-                                 IDC_ALG_NEWDES, IDC_ALG_RC4,      IDC_ALG_SAFER, IDC_ALG_VIGENERE};
+    constexpr int kButtons[10] = {IDC_ALG_ASCII, IDC_ALG_BLOWFISH, IDC_ALG_DES,      IDC_ALG_IDEA, IDC_ALG_NEWDES,
+                                  IDC_ALG_RC4,   IDC_ALG_SAFER,    IDC_ALG_VIGENERE, 0,            IDC_ALG_CHACHA};
     Program program("PelorinEncrypt.exe", names);
     HWND dialog = program.Dialog("Pelorin");
     if (dialog == nullptr) return -1;
