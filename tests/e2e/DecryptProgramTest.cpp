@@ -41,7 +41,11 @@ struct DecryptProgramTest : ::testing::Test {
     pelorin::platform::SettingsStore encryptSettings{pelorin::encrypt::kSettingsKey};
     pelorin::test::TempFolder folder;
 
-    void SetUp() override {
+    // The defaults before and after: other tests of the prefix run the
+    // programs under them.
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+    void Reset() {
         for (const auto& s : pelorin::decrypt::kAllSettings) decryptSettings.Write(s.name, s.defaultValue);
         for (const auto& s : pelorin::encrypt::kAllSettings) encryptSettings.Write(s.name, s.defaultValue);
     }

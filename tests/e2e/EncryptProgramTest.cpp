@@ -29,7 +29,11 @@ using namespace pelorin::e2e;
 
 struct EncryptProgramTest : ::testing::Test {
     pelorin::platform::SettingsStore settings{pelorin::encrypt::kSettingsKey};
-    void SetUp() override {
+    // The defaults before and after: other tests of the prefix run the
+    // programs under them.
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+    void Reset() {
         using namespace pelorin::encrypt;
         for (const auto& s : kAllSettings) settings.Write(s.name, s.defaultValue);
     }
