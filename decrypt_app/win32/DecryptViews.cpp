@@ -10,6 +10,7 @@
 #include "archive/ClassicPasskey.h"
 #include "cipher/Scramble.h"
 #include "decrypt_app/win32/resource.h"
+#include "platform/Utf8.h"
 #include "platform/win32/WidePath.h"
 
 namespace pelorin::decrypt::win32 {
@@ -89,8 +90,12 @@ struct MainDialog {
     void ReadPasskey(HWND dialog) {
         model.passkeyAsGiven.Clear();
         model.passkey.SetLength(ControlTextInto(dialog, IDC_PASSKEY, model.passkey.Room()));
+        // A lone surrogate, which the field lets through, has no form in
+        // the code page either.
+        const bool utf8 = platform::IsUtf8({model.passkey.c_str(), model.passkey.size()});
         model.passkeyOutsideCodePage = archive::UseClassicPasskey(model.passkey, &model.passkeyAsGiven) ==
-                                       archive::ClassicPasskey::OutsideCodePage;
+                                           archive::ClassicPasskey::OutsideCodePage ||
+                                       !utf8;
     }
 
     // The model's OK. Opening the key of an archive of version 8 takes about

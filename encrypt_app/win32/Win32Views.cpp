@@ -8,6 +8,7 @@
 #include "archive/ModernFormat.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "encrypt_app/win32/resource.h"
+#include "platform/Utf8.h"
 
 namespace pelorin::encrypt::win32 {
 namespace {
@@ -34,6 +35,14 @@ constexpr AlgorithmButton kAlgorithmButtons[] = {
 // A passkey field's text as UTF-8, straight into the passkey's locked memory.
 void ReadPasskeyField(HWND dialog, int id, Passkey& passkey) {
     passkey.SetLength(ControlTextInto(dialog, id, passkey.Room()));
+}
+
+// Puts a typed passkey into the code page's form; false when it has none: a
+// character the code page lacks, or a lone surrogate, which the field lets
+// through and no other system could type.
+bool TakesClassicForm(Passkey& passkey) {
+    const bool utf8 = platform::IsUtf8({reinterpret_cast<const char*>(passkey.bytes().data()), passkey.size()});
+    return archive::UseClassicPasskey(passkey) != archive::ClassicPasskey::OutsideCodePage && utf8;
 }
 
 // The Options dialog: EncryptOptionsModel's fields in the controls.
@@ -99,9 +108,7 @@ struct MainDialog {
         model.passkeyOutsideCodePage = false;
         if (model.selectedAlgorithm != archive::kModernAlgorithm) {
             for (Passkey* typed : {&model.passkey, &model.verify}) {
-                if (archive::UseClassicPasskey(*typed) == archive::ClassicPasskey::OutsideCodePage) {
-                    model.passkeyOutsideCodePage = true;
-                }
+                if (!TakesClassicForm(*typed)) model.passkeyOutsideCodePage = true;
             }
         }
         model.deleteSource = IsChecked(dialog, IDC_DELETE);

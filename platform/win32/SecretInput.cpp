@@ -14,8 +14,10 @@ namespace pelorin::platform {
 namespace {
 
 // Characters of a typed line or a variable's value held on the way from
-// UTF-16 to UTF-8; more make a secret too long for any caller.
-constexpr std::size_t kMostWide = 512;
+// UTF-16 to UTF-8; more make a secret too long for any caller: the longest
+// passkey (version 8's) is 1024 bytes, and every character takes at least
+// one.
+constexpr std::size_t kMostWide = 1025;
 
 // `count` UTF-16 characters as UTF-8, straight into `into`; a text that
 // would not fit fills it (too long).

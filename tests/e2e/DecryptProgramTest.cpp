@@ -479,6 +479,33 @@ TEST_F(DecryptProgramTest, Version8NamesOfAnyCharactersTimesAndAttributesComeBac
     SetFileAttributesW(marked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// The key of an archive of version 8 is derived in the dialog's OK: the
+// dialog takes no input meanwhile, the progress window says what happens,
+// and its Cancel, confirmed, ends the program with status 1 and nothing
+// restored.
+TEST_F(DecryptProgramTest, ACancelWhileTheKeyIsDerivedEndsWithOne) {
+    encryptSettings.Write(pelorin::encrypt::kKdfMemory.name, 1024);
+    folder.Write("slow.txt", Span("slow to open"));
+    ASSERT_EQ(EncryptWithProgram({folder.Path("slow.txt")}, 9, kPasskey), 0);
+    fs::remove(folder.Path("slow.txt"));
+    Program program("PelorinDecrypt.exe", {folder.Path("slow.pvb")});
+    HWND dialog = program.Dialog("Pelorin Decrypt");
+    ASSERT_NE(dialog, nullptr);
+    Answer(dialog, kPasskey, true);
+    HWND progress = program.Dialog("Decrypting...");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(dialog));
+    EXPECT_NE(ControlTextOf(progress, IDC_PROGRESS_STATUS).find("slow.pvb"), std::string::npos);
+    Snapshot("deriving-the-key");
+    Press(progress, IDCANCEL);
+    HWND question = program.Dialog("Pelorin Decrypt", dialog);
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(StaticTextOf(question), "Are you sure you want to Cancel?");
+    Press(question, IDYES);
+    EXPECT_EQ(program.ExitCode(), 1);
+    EXPECT_FALSE(fs::exists(folder.Path("slow.txt")));
+}
+
 TEST(DecryptProgramResources, StringsAndDialogs) {
     HMODULE exe = LoadLibraryExA("PelorinDecrypt.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);

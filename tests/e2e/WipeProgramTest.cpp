@@ -383,6 +383,7 @@ TEST_F(WipeProgramTest, ThoroughAndCompleteReachNamesOfAnyCharacters) {
             PostMessageA(box, WM_COMMAND, IDYES, 0);
             WaitGone(box);
         }
+        CloseVerdicts(wipe, dialog, {"T:\\"});
         ASSERT_TRUE(RunSettles(dialog));
         const WipeType ran = type == IDC_THOROUGH ? WipeType::Thorough : WipeType::Complete;
         EXPECT_EQ(ControlTextOf(dialog, IDC_STATUS), pelorin::wipe_app::FinishedLine(ran, {"T:\\"}, 0));
