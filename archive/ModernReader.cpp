@@ -52,7 +52,6 @@ ModernReader::Slot& ModernReader::SlotAt(unsigned index, std::size_t plainBytes)
         const std::size_t chunks = (bytes + kModernChunkSize - 1) / kModernChunkSize;
         slot->plain = SecureBuffer(bytes, kDataScrubPasses);  // the one it replaces is scrubbed
         slot->sealed.assign(bytes + chunks * kModernTagSize, 0);
-        slot->used = 0;
     }
     return *slot;
 }
@@ -182,7 +181,6 @@ ModernDataResult ModernReader::ReadData(ByteSink* sink, ProgressDialog& progress
     };
     const auto openBatch = [&](std::uint64_t batch, Slot& slot) {
         slot.opened = OpenBatch(dataKey, layout, batch, slot.sealed, slot.got, slot.plain.bytes(), workers_);
-        slot.used = std::max(slot.used, layout.PlainBytes(batch));
         if (slot.opened == layout.ChunksIn(batch)) return true;
         failed = true;
         failedChunk = layout.FirstChunk(batch) + slot.opened;
@@ -221,10 +219,6 @@ ModernDataResult ModernReader::ReadData(ByteSink* sink, ProgressDialog& progress
         RunBatchPipeline(layout.batches(), steps);
     }
     offset_ += consumed;
-    for (auto& slot : slots_) {
-        if (slot && slot->used > 0) ScrambleBuffer(slot->plain.data(), slot->used, kDataScrubPasses);
-        if (slot) slot->used = 0;
-    }
     dataKey_.Release();
 
     const std::uint64_t failedAt = dataStart + failedChunk * kSealedChunkSize;

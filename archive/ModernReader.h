@@ -87,11 +87,12 @@ public:
     std::uint64_t entries() const { return index_; }
 
 private:
+    // The buffers a batch passes through. They stay from entry to entry and
+    // are scrubbed when the reader goes (the plaintext in locked memory).
     struct Slot {
         SecureBuffer plain;
         std::vector<std::uint8_t> sealed;
         std::size_t got = 0;
-        std::size_t used = 0;
         std::uint64_t opened = 0;  // chunks of the batch that opened
     };
 

@@ -129,7 +129,6 @@ ModernWriter::Slot& ModernWriter::SlotAt(unsigned index, std::size_t plainBytes)
         const std::size_t chunks = (bytes + kModernChunkSize - 1) / kModernChunkSize;
         slot->plain = SecureBuffer(bytes, kDataScrubPasses);  // the one it replaces is scrubbed
         slot->sealed.assign(bytes + chunks * kModernTagSize, 0);
-        slot->used = 0;
     }
     return *slot;
 }
@@ -176,7 +175,6 @@ ModernEntryOutcome ModernWriter::AddFile(const EntryMetadata& metadata, ByteSour
     const auto readBatch = [&](std::uint64_t batch, Slot& slot) {
         const std::size_t want = layout.PlainBytes(batch);
         slot.got = source.Read(slot.plain.bytes().first(want));
-        slot.used = std::max(slot.used, slot.got);
         return slot.got == want;
     };
     const auto afterBatch = [&](std::uint64_t batch) {
@@ -216,12 +214,6 @@ ModernEntryOutcome ModernWriter::AddFile(const EntryMetadata& metadata, ByteSour
         steps.afterBatch = afterBatch;
         for (unsigned i = 0; i < slots_.size(); ++i) SlotAt(i, kChunksPerBatch * kModernChunkSize);
         writeFailed = RunBatchPipeline(layout.batches(), steps).writeFailed;
-    }
-    // The plaintext read is overwritten now, as far as it reached; the
-    // buffers stay for the next entry.
-    for (auto& slot : slots_) {
-        if (slot && slot->used > 0) ScrambleBuffer(slot->plain.data(), slot->used, kDataScrubPasses);
-        if (slot) slot->used = 0;
     }
     if (writeFailed) return ModernEntryOutcome::ArchiveWriteFailed;
     if (sourceShort || !unchanged()) {

@@ -120,11 +120,12 @@ public:
     std::uint64_t fileBytes() const { return fileBytes_; }
 
 private:
+    // The buffers a batch passes through. They stay from entry to entry and
+    // are scrubbed when the writer goes (the plaintext in locked memory).
     struct Slot {
         SecureBuffer plain;
         std::vector<std::uint8_t> sealed;
         std::size_t got = 0;
-        std::size_t used = 0;  // bytes of plaintext held since the last scrub
     };
 
     ModernWriter(ArchiveOutput& output, ParallelRunner& workers, SecureBuffer fileKey, const ModernWriterSeeds* seeds)

@@ -34,6 +34,9 @@ if [[ $(id -u) -eq 0 ]] && ! mountpoint -q "$place"; then
   trap 'cd / && { gpgconf --kill all >/dev/null 2>&1 || true; } && release_volume' EXIT
 fi
 export XDG_CONFIG_HOME="$place/config"
+# The journal of a restore's temporary files on the same volume, so that the
+# job's time is not that of whatever else the system's disk is doing.
+export XDG_STATE_HOME="$place/state"
 export GNUPGHOME="$place/gnupg"
 export PELORIN_PASSKEY="benchmark passkey 0123456789"
 head -c $((size_mib << 20)) /dev/urandom >"$place/source.bin"

@@ -22,6 +22,9 @@ if [[ $(id -u) -eq 0 ]] && ! mountpoint -q "$place"; then
   trap 'cd / && { gpgconf --kill all || true; } && release_volume' EXIT
 fi
 export XDG_CONFIG_HOME="$place/config"
+# The journal of a restore's temporary files on the same volume, so that the
+# job's time is not that of whatever else the system's disk is doing.
+export XDG_STATE_HOME="$place/state"
 passkey="benchmark passkey 0123456789"
 export PELORIN_PASSKEY="$passkey"
 "$build/pelorin" settings encrypt kdfmemory "${KDF_MIB:-8}"

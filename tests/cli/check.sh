@@ -16,7 +16,7 @@ test_volume() {
   [[ -n $volume ]] || return 1
   volume=${volume%/}
   local size
-  size=$(df -P -B1 --output=size "$volume" 2>/dev/null | tail -n 1)
+  size=$(df -B1 --output=size "$volume" 2>/dev/null | tail -n 1)
   if ! mountpoint -q "$volume" || [[ -z $size || $size -gt $((1 << 30)) ]]; then
     echo "note: PELORIN_TEST_VOLUME=$PELORIN_TEST_VOLUME is not the root of a small volume of the tests' own" >&2
     return 1

@@ -174,6 +174,7 @@ if [[ -n $keys ]]; then
   rm -f big.pvb
   "$pelorin" encrypt --algorithm 1 --passkey-file passkey big.bin 2>/dev/null
 fi
+
 # From the first secret on, no other process of the same user may read the
 # tool's memory: run as an unprivileged user and stopped while it waits for
 # its passkey (the locked buffer that will hold it already taken), the
