@@ -160,6 +160,7 @@ TEST_F(SundrelProgramTest, NamesOfAnyCharactersGoLikeAnyOther) {
     EXPECT_EQ(ControlTextOf(confirm, IDC_DROPPED_NAMES), tree + "\r\n" + lone + "\r\n");
     Snapshot("sundrel-confirm-names-of-any-characters");
     Press(confirm, IDOK);
+    WaitGone(confirm);  // the message that follows bears the same caption
     CloseVerdicts(sundrel);
     EXPECT_EQ(sundrel.ExitCode(), 0);
     EXPECT_FALSE(fs::exists(PathOf(tree)));
