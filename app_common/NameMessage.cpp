@@ -1,5 +1,7 @@
 #include "app_common/NameMessage.h"
 
+#include "platform/Utf8.h"
+
 namespace pelorin {
 namespace {
 
@@ -40,45 +42,12 @@ std::optional<std::vector<std::string>> DecodeNameMessage(std::string_view bytes
         const auto length = TakeNumber(bytes);
         if (!length || *length == 0 || *length > kMostNameBytes || *length > bytes.size()) return std::nullopt;
         const std::string_view name = bytes.substr(0, *length);
-        if (name.find('\0') != std::string_view::npos || !IsUtf8(name)) return std::nullopt;
+        if (name.find('\0') != std::string_view::npos || !platform::IsUtf8WithSurrogates(name)) return std::nullopt;
         names.emplace_back(name);
         bytes.remove_prefix(*length);
     }
     if (!bytes.empty()) return std::nullopt;
     return names;
-}
-
-bool IsUtf8(std::string_view bytes) {
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        std::size_t more = 0;
-        std::uint32_t point = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            more = 1;
-            point = lead & 0x1Fu;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            more = 2;
-            point = lead & 0x0Fu;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            more = 3;
-            point = lead & 0x07u;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i <= more) return false;
-        for (std::size_t k = 1; k <= more; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            point = (point << 6) | (next & 0x3Fu);
-        }
-        const std::uint32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
-        if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return false;
-        i += more + 1;
-    }
-    return true;
 }
 
 }  // namespace pelorin

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/CodePage.h"
 #include "platform/Folder.h"
 #include "platform/OsRandom.h"
 #include "platform/Ownership.h"
@@ -98,8 +99,10 @@ std::vector<std::string> Fields(platform::File& entry) {
     }
     std::vector<std::string> fields;
     std::size_t start = 0;
+    // A journal of an earlier version holds names in the system's code page
+    // (Windows); they are taken as such.
     for (std::size_t end; (end = text.find('\0', start)) != std::string::npos; start = end + 1) {
-        fields.push_back(text.substr(start, end - start));
+        fields.push_back(platform::NameFromCallerText(std::string_view(text).substr(start, end - start)));
     }
     return fields;
 }

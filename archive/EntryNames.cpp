@@ -1,11 +1,30 @@
 #include "archive/EntryNames.h"
 
+#include <atomic>
 #include <vector>
 
 #include "archive/HeaderCipher.h"
+#include "platform/CodePage.h"
 #include "platform/Paths.h"
 
 namespace pelorin::archive {
+namespace {
+
+// 0 until set: the system's own.
+std::atomic<unsigned> classicCodePage{0};
+
+}  // namespace
+
+unsigned ClassicNameCodePage() {
+    const unsigned set = classicCodePage.load();
+    return set != 0 ? set : platform::SystemCodePage();
+}
+
+void SetClassicNameCodePage(unsigned codePage) { classicCodePage.store(codePage); }
+
+std::optional<std::string> ClassicStoredName(const std::string& name) {
+    return platform::CodePageFromUtf8(name, ClassicNameCodePage());
+}
 
 EntryNameResult ReadEntryName(ByteSource& source, const OpenedArchive& archive, std::span<const std::uint8_t> passkey,
                               const ReaderState& state) {
@@ -24,7 +43,7 @@ EntryNameResult ReadEntryName(ByteSource& source, const OpenedArchive& archive, 
     if (!ReadHeaderItem(source, bytes, encrypted, passkey, state.keystream())) {
         return {std::nullopt, Damage::EndsInsideEntry};
     }
-    return {std::move(name), Damage::EndsInsideEntry};
+    return {platform::Utf8FromCodePage(name, ClassicNameCodePage()), Damage::EndsInsideEntry};
 }
 
 bool IsSafeEntryName(const std::string& name) {

@@ -15,8 +15,22 @@ struct EntryNameResult {
     Damage damage = Damage::EndsInsideEntry;
 };
 
+// Classic archives keep entry names as text of a Windows code page (their
+// bytes are what older installations read): the system's ANSI code page in
+// the Windows programs and in pelorin.exe, Windows-1252 in the Linux tool,
+// unless the tool is told another. Names are converted from and to UTF-8 as
+// they are read and written; nothing else sees the code page.
+unsigned ClassicNameCodePage();
+// For the whole process, before a job starts; 0 for the system's own.
+void SetClassicNameCodePage(unsigned codePage);
+
+// The bytes a classic archive stores for a name; nothing when the code page
+// cannot hold each of its characters exactly (a classic archive never holds
+// a name that would come back as another).
+std::optional<std::string> ClassicStoredName(const std::string& name);
+
 // Reads an entry's name length and name (plain or through the header
-// cipher). A length below 0, above the longest path Windows accepts, or one
+// cipher), and gives the name as UTF-8. A length below 0, above the longest path Windows accepts, or one
 // whose stored name would run past the end of the archive, marks the archive
 // damaged; nothing is allocated by it.
 EntryNameResult ReadEntryName(ByteSource& source, const OpenedArchive& archive, std::span<const std::uint8_t> passkey,

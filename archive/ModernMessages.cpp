@@ -116,8 +116,10 @@ std::string FailedChunkText(const std::string& archivePath, const std::string& n
 std::string DerivingKeyStatus(const std::string& archivePath, const ModernCost& cost) {
     // About a second for 256 MiB and three passes on a current machine.
     const std::uint64_t seconds = std::max<std::uint64_t>(1, ((cost.memoryKiB() >> 10) * cost.passes + 383) / 768);
-    return "Deriving the key of " + archivePath + " from the passkey (" + MemoryAmountText(cost.memoryBytes()) +
-           ", about " + (seconds == 1 ? std::string("a second") : std::to_string(seconds) + " seconds") + ")...";
+    // The archive's name last: a status line too narrow for all of it keeps
+    // the words and the name's end (the programs shorten it in the middle).
+    return "Deriving the key from the passkey (" + MemoryAmountText(cost.memoryBytes()) + ", about " +
+           (seconds == 1 ? std::string("a second") : std::to_string(seconds) + " seconds") + "): " + archivePath;
 }
 
 }  // namespace pelorin::archive

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
 #include <iostream>
 
 #include "cipher/Algorithm.h"
@@ -95,40 +94,10 @@ std::optional<int> AlgorithmFromText(const std::string& text) {
 
 namespace {
 
-// On Linux ".." is the parent of what the name before it leads to (through
-// links), and "." after a file is an error, so the names up to the last such
-// component are resolved by the system rather than as text: "link/.." is the
-// link target's parent, "file/.." names nothing. Windows takes them as text.
-std::filesystem::path ResolvedDots(const std::filesystem::path& absolute) {
-    if constexpr (platform::kHostSeparator == '\\') {
-        return absolute.lexically_normal();
-    } else {
-        std::filesystem::path upToDots, rest;
-        bool dotSeen = false;
-        for (auto part = absolute.end(); part != absolute.begin();) {
-            --part;
-            if (!dotSeen && *part != "." && *part != "..") {
-                rest = rest.empty() ? *part : *part / rest;
-            } else {
-                dotSeen = true;
-                upToDots = upToDots.empty() ? *part : *part / upToDots;
-            }
-        }
-        if (!dotSeen) return absolute.lexically_normal();
-        std::error_code error;
-        const auto resolved = std::filesystem::canonical(upToDots, error);
-        // Nothing there: left as typed, so that using it fails as the system would.
-        if (error) return absolute;
-        return (resolved / rest).lexically_normal();
-    }
-}
-
 }  // namespace
 
 std::string AbsoluteName(const std::string& name) {
-    std::error_code error;
-    std::string full = ResolvedDots(std::filesystem::absolute(name, error)).string();
-    if (error) full = name;
+    std::string full = platform::AbsolutePath(name);
     // A root keeps its separator ("/", "C:\").
     const std::size_t keep = full.size() >= 3 && full[1] == ':' ? 3 : 1;
     while (full.size() > keep && (full.back() == platform::kHostSeparator || full.back() == '/')) full.pop_back();

@@ -52,6 +52,9 @@ struct CommandHelp {
 };
 
 inline constexpr std::string_view kPasskeyFileText = "read the passkey from the first line of FILE";
+inline constexpr std::string_view kCodePageText =
+    "the Windows code page of a classic archive's names and\npasskey (default: the setting archives codepage, else\n"
+    "1252 on Linux and the system's own on Windows)";
 
 inline constexpr OptionHelp kEncryptOptions[] = {
     {"--algorithm", "A", ValueKind::AnyAlgorithm,
@@ -62,6 +65,7 @@ inline constexpr OptionHelp kEncryptOptions[] = {
      "wipe each source once its entry was stored completely,\nits name overwritten too (not one that changed\n"
      "meanwhile or that another program has open)"},
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--code-page", "N", ValueKind::Number, kCodePageText},
     {"--yes, --no", "", ValueKind::None, "answer the job's questions, such as whether to stop"},
 };
 
@@ -77,6 +81,7 @@ inline constexpr OptionHelp kDecryptOptions[] = {
      "or --yes); without a check value, only after a yes\n"
      "typed on a terminal (--yes does not answer that)"},
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--code-page", "N", ValueKind::Number, kCodePageText},
     {"--yes, --no", "", ValueKind::None, "answer the header warnings and the other questions"},
 };
 
@@ -84,15 +89,18 @@ inline constexpr OptionHelp kImportOptions[] = {
     {"--algorithm", "A", ValueKind::Algorithm, "the cipher, a number 0..7 or a name as for encrypt"},
     {"--padding", "N", ValueKind::Number, "the number of leading bytes to skip, 0 or more"},
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--code-page", "N", ValueKind::Number, kCodePageText},
 };
 
 inline constexpr OptionHelp kTestOptions[] = {
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--code-page", "N", ValueKind::Number, kCodePageText},
     {"--yes, --no", "", ValueKind::None, "answer the header warnings"},
 };
 
 inline constexpr OptionHelp kListOptions[] = {
     {"--passkey-file", "FILE", ValueKind::File, kPasskeyFileText},
+    {"--code-page", "N", ValueKind::Number, kCodePageText},
     {"--yes, --no", "", ValueKind::None, "answer the header warnings"},
 };
 
@@ -138,8 +146,8 @@ inline constexpr OptionHelp kWipeDriveOptions[] = {
 
 inline constexpr CommandHelp kCommandHelp[] = {
     {"encrypt", "encrypt files and folders into one .pvb archive",
-     "usage: pelorin encrypt [--algorithm A] [--kdf-memory MIB] [--delete-sources] [--passkey-file FILE] [--yes|--no] "
-     "[--] NAME...\n"
+     "usage: pelorin encrypt [--algorithm A] [--kdf-memory MIB] [--delete-sources] [--passkey-file FILE]\n"
+     "                       [--code-page N] [--yes|--no] [--] NAME...\n"
      "  A is a number 0..7 or 9 or a name: ASCII, BlowFish, DES, IDEA, NewDES, RC4, Safer, Vigenere,\n"
      "  ChaCha20-Poly1305 (or ChaCha20).\n"
      "  The passkey comes from the first line of FILE, PELORIN_PASSKEY, or is typed twice.\n",
@@ -149,16 +157,20 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "Algorithm 9, ChaCha20-Poly1305, writes an archive of version 8, the one used\n"
      "when no algorithm is given or remembered: every regular file whatever its\n"
      "size, empty files and folders, modification times and permissions, names\n"
-     "as UTF-8; every 64 KiB chunk is authenticated, and the key comes from the\n"
-     "passkey (1 to 1024 bytes) through Argon2id with the memory of --kdf-memory\n"
-     "or the setting kdfmemory (256 MiB: about a second). A file that changes\n"
-     "while it is stored is written again once, else left out and named; links,\n"
-     "devices, pipes and sockets are named and never stored. The classic\n"
-     "algorithms 0..7 write version 7: files of 2 GiB or more are reported and\n"
-     "left alone, and empty files and folders inside folders are not stored.\n"
-     "Links inside folders are never followed or wiped, and what is mounted\n"
-     "inside a folder is stored but not wiped. With --delete-sources a folder is\n"
-     "removed only when everything in it was stored and wiped.\n",
+     "of any characters as UTF-8; every 64 KiB chunk is authenticated, and the\n"
+     "key comes from the passkey (1 to 1024 bytes of UTF-8) through Argon2id with\n"
+     "the memory of --kdf-memory or the setting kdfmemory (256 MiB: about a\n"
+     "second). A file that changes while it is stored is written again once,\n"
+     "else left out and named; links, devices, pipes and sockets are named and\n"
+     "never stored. The classic algorithms 0..7 write version 7, for\n"
+     "installations that cannot read version 8: files of 2 GiB or more are\n"
+     "reported and left alone, empty files and folders inside folders are not\n"
+     "stored, and names and the passkey are kept as text of a Windows code page\n"
+     "(Windows-1252 unless --code-page says otherwise): a name it cannot hold is\n"
+     "named and left alone, a passkey it cannot hold is refused. Links inside\n"
+     "folders are never followed or wiped, and what is mounted inside a folder\n"
+     "is stored but not wiped. With --delete-sources a folder is removed only\n"
+     "when everything in it was stored and wiped.\n",
      kEncryptOptions,
      "exit status:\n"
      "  0   done\n"
@@ -169,8 +181,8 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  5   no names\n"
      "  45  the archive could not be created or written\n"},
     {"decrypt", "restore the entries of archives next to them",
-     "usage: pelorin decrypt [--select NAME]... [--delete-archives] [--passkey-file FILE] [--yes|--no] [--] "
-     "ARCHIVE...\n",
+     "usage: pelorin decrypt [--select NAME]... [--delete-archives] [--passkey-file FILE] [--code-page N]\n"
+     "                       [--yes|--no] [--] ARCHIVE...\n",
      "Checks the passkey against every archive that carries a check value (an\n"
      "archive under another passkey is reported and left alone), then restores\n"
      "every entry, or only those named by --select, below the archive's folder.\n"
@@ -178,16 +190,19 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "An archive without a check value (version 0 to 3) opens under any\n"
      "passkey: its entries never replace a file, they go beside it under a free\n"
      "numbered name. Header warnings are asked once per archive, on a terminal\n"
-     "or answered by --yes or --no. An archive of version 8 is opened by its key\n"
-     "(\"Incorrect Passkey\" when the passkey does not open it; a header that\n"
-     "asks for more than 4 GiB of memory or 10 passes is refused before anything\n"
-     "is taken); every chunk is authenticated before its bytes are written,\n"
-     "folders, times and permissions come back, and an archive cut short or\n"
-     "extended (it ends before its end record, the end record counts other\n"
-     "entries, or bytes follow it) is reported while what was restored from it\n"
-     "stays. An entry that cannot be restored whole is kept as NAME.incomplete\n"
-     "with the bytes that authenticated. --delete-archives wipes an archive of\n"
-     "version 8 only when its end record verified and every entry came back.\n",
+     "or answered by --yes or --no. Classic names are read as text of the code\n"
+     "page (--code-page) and restored as UTF-8; a UTF-8 passkey is tried as that\n"
+     "code page's text, then as given, which opens archives of earlier versions.\n"
+     "An archive of version 8 is opened by its key (\"Incorrect Passkey\" when\n"
+     "the passkey does not open it; a header that asks for more than 4 GiB of\n"
+     "memory or 10 passes is refused before anything is taken); every chunk is\n"
+     "authenticated before its bytes are written, folders, times and permissions\n"
+     "come back, and an archive cut short or extended (it ends before its end\n"
+     "record, the end record counts other entries, or bytes follow it) is\n"
+     "reported while what was restored from it stays. An entry that cannot be\n"
+     "restored whole is kept as NAME.incomplete with the bytes that\n"
+     "authenticated. --delete-archives wipes an archive of version 8 only when\n"
+     "its end record verified and every entry came back.\n",
      kDecryptOptions,
      "exit status:\n"
      "  0   done\n"
@@ -200,7 +215,7 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "      not be wiped, changed while it was read, open in another program, or\n"
      "      was kept after a no)\n"},
     {"import", "decipher headerless input",
-     "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--] FILE...\n",
+     "usage: pelorin import --algorithm A --padding N [--passkey-file FILE] [--code-page N] [--] FILE...\n",
      "Skips N bytes of padding at the start of each FILE, deciphers the rest with\n"
      "algorithm A and writes it to \"default output.txt\" beside it; when that\n"
      "name is taken (from before, or by another input) the output gets a free\n"
@@ -214,12 +229,13 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  2   a usage error, such as no --algorithm or no --padding\n"
      "  4   done, but something was not written completely\n"},
     {"list", "show archive headers and entry names and sizes",
-     "usage: pelorin list [--passkey-file FILE] [--yes|--no] [--] ARCHIVE...\n",
+     "usage: pelorin list [--passkey-file FILE] [--code-page N] [--yes|--no] [--] ARCHIVE...\n",
      "Shows each archive's header on one line, then a line per entry with its\n"
-     "size and stored name; for version 8 a line per entry with its kind (file\n"
-     "or folder), size, modification time (UTC) and name. A passkey is needed\n"
-     "when the names are encrypted, as they always are in version 8; an archive\n"
-     "under another passkey is reported as \"Incorrect Passkey\" and not listed.\n",
+     "size and stored name, as UTF-8 (classic names read in the code page); for\n"
+     "version 8 a line per entry with its kind (file or folder), size,\n"
+     "modification time (UTC) and name. A passkey is needed when the names are\n"
+     "encrypted, as they always are in version 8; an archive under another\n"
+     "passkey is reported as \"Incorrect Passkey\" and not listed.\n",
      kListOptions,
      "exit status:\n"
      "  0   every archive was listed\n"
@@ -227,7 +243,7 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  2   a usage error, a header warning answered no, or no passkey\n"
      "  4   an archive was damaged or under another passkey\n"},
     {"test", "read archives to the end and check that they are whole",
-     "usage: pelorin test [--passkey-file FILE] [--yes|--no] [--] ARCHIVE...\n",
+     "usage: pelorin test [--passkey-file FILE] [--code-page N] [--yes|--no] [--] ARCHIVE...\n",
      "Reads every archive to its end and writes nothing. Version 8: the header's\n"
      "ranges, the key, every entry's metadata and every chunk are authenticated,\n"
      "and the end record's count and total are checked, with nothing after it.\n"
@@ -268,7 +284,7 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  16  everything named is gone, but the report could not be written\n"},
     {"settings", "show or change the settings of the programs",
      "usage: pelorin settings PROGRAM [NAME [VALUE]]\n"
-     "  PROGRAM is encrypt decrypt wipe delete\n",
+     "  PROGRAM is encrypt decrypt wipe delete archives\n",
      "Shows all settings of a program as NAME=VALUE lines, the value of one, or\n"
      "sets one to VALUE, a whole number in the setting's range:\n"
      "\n"
@@ -277,6 +293,9 @@ inline constexpr CommandHelp kCommandHelp[] = {
      "  decrypt  stickdel, actualdel, numiter (0..1000000)\n"
      "  wipe     NumDisk, NumMem (0..10000), what (1..3)\n"
      "  delete   SecDelDoNotRemind\n"
+     "  archives codepage (0..65535): the Windows code page of classic\n"
+     "           archives' names and passkeys for the tool, 0 for 1252 on Linux\n"
+     "           and the system's own on Windows\n"
      "\n"
      "The others are switches, 0 or 1. Setting lastalg to 0 also sets actualalg\n"
      "to 0, and stickdel to 0 sets actualdel to 0. They are the settings the\n"

@@ -22,6 +22,7 @@
 #include "cipher/PasskeyCheck.h"
 #include "cipher/Scramble.h"
 #include "cli/Arguments.h"
+#include "cli/ClassicCodePage.h"
 #include "cli/CommandHelp.h"
 #include "cli/ModernListing.h"
 #include "cli/PasskeyInput.h"
@@ -53,8 +54,10 @@ struct Options {
 std::optional<Options> Parse(const std::vector<std::string>& arguments, const CommandOptions& accepted,
                              const char* usage) {
     if (PasskeyOnCommandLine(arguments)) return std::nullopt;
-    const auto parsed = ParseArguments(arguments, accepted, usage);
-    if (!parsed) return std::nullopt;
+    CommandOptions withCodePage = accepted;
+    withCodePage.valued.insert(kCodePageOption);
+    const auto parsed = ParseArguments(arguments, withCodePage, usage);
+    if (!parsed || !ChooseClassicCodePage(*parsed, usage)) return std::nullopt;
     Options options;
     if (!ReadPresetAnswer(*parsed, options.answer, usage)) return std::nullopt;
     if (const auto found = parsed->values.find("--select"); found != parsed->values.end()) {
@@ -93,7 +96,7 @@ public:
         terminal.presetAnswer = options.answer;
     }
     bool RunDecryptDialog(decrypt::DecryptDialogModel& model) override {
-        if (!ReadPasskey(options_.passkeyFile, model.passkey)) {
+        if (!ReadClassicPasskey(options_.passkeyFile, model.passkey, model.passkeyAsGiven)) {
             refused = true;
             return false;
         }
@@ -199,10 +202,19 @@ int RunDriver(const Options& options, bool import) {
     }
 }
 
+// The passkey of a listing, read once the first archive needs it, in both
+// the forms a classic archive may have been written under.
+struct ListPasskey {
+    Passkey passkey;
+    Passkey asGiven;
+    bool read = false;
+};
+
 // Lists one archive: its header line on standard output, then a line per
 // entry with its size and name. False when the archive is damaged (told).
-bool ListArchive(const std::string& path, const std::optional<std::string>& passkeyFile, Passkey& passkey,
-                 bool& havePasskey, TerminalUi& ui, archive::ModernKeyRing& ring) {
+
+bool ListArchive(const std::string& path, const std::optional<std::string>& passkeyFile, ListPasskey& given,
+                 TerminalUi& ui, archive::ModernKeyRing& ring) {
     platform::FileError error = platform::FileError::None;
     platform::File file = platform::File::Open(path, archive::ArchiveReading(), &error);
     if (!file.IsOpen()) ShowOpenError(ui, error, path);
@@ -210,11 +222,13 @@ bool ListArchive(const std::string& path, const std::optional<std::string>& pass
     archive::FileSource source(file, archive::kArchiveReadAhead);
     if (modern) {
         // Names of version 8 are always enciphered.
-        if (!havePasskey) {
-            if (!ReadPasskey(passkeyFile, passkey)) throw JobExit(kUsageError);
-            havePasskey = true;
+        if (!given.read) {
+            if (!ReadClassicPasskey(passkeyFile, given.passkey, given.asGiven)) throw JobExit(kUsageError);
+            given.read = true;
         }
-        return ListModernArchive(path, source, passkey.bytes(), ring, ui);
+        // Version 8 takes the passkey as given, never in a code page.
+        const Passkey& asGiven = given.asGiven.empty() ? given.passkey : given.asGiven;
+        return ListModernArchive(path, source, asGiven.bytes(), ring, ui);
     }
     archive::ReaderState state;
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Scanning, ui, state);
@@ -226,17 +240,22 @@ bool ListArchive(const std::string& path, const std::optional<std::string>& pass
               << (archive::HeadersEncrypted(h) ? "encrypted" : "plain") << ", passkey "
               << (archive::EntryHashing(h) == PasskeyHashing::On ? "hashed" : "not hashed") << "\n";
     const bool encrypted = archive::HeadersEncrypted(h);
-    if (encrypted && !havePasskey) {
-        if (!ReadPasskey(passkeyFile, passkey)) throw JobExit(kUsageError);
-        havePasskey = true;
+    if (encrypted && !given.read) {
+        if (!ReadClassicPasskey(passkeyFile, given.passkey, given.asGiven)) throw JobExit(kUsageError);
+        given.read = true;
     }
-    const auto key = passkey.bytes();
+    auto key = given.passkey.bytes();
     // Names read under another passkey would only look damaged.
-    if (encrypted && opened->hasCheck && ComputePasskeyCheck(key, opened->salt) != opened->check) {
-        ui.ShowMessage(std::string(decrypt::kIncorrectPasskeyText) + "\n" + path +
-                           " was encrypted with another passkey; its names cannot be listed.",
-                       std::nullopt, MessageIcon::Exclamation);
-        return false;
+    if (encrypted && opened->hasCheck) {
+        const auto matching =
+            decrypt::PasskeyMatching(key, given.asGiven.bytes(), opened->salt, opened->check);
+        if (!matching) {
+            ui.ShowMessage(std::string(decrypt::kIncorrectPasskeyText) + "\n" + path +
+                               " was encrypted with another passkey; its names cannot be listed.",
+                           std::nullopt, MessageIcon::Exclamation);
+            return false;
+        }
+        key = *matching;
     }
     while (!source.AtEnd()) {
         const auto name = archive::ReadEntryName(source, *opened, key, state);
@@ -300,19 +319,18 @@ int RunList(const std::vector<std::string>& arguments) {
     if (!options) return kUsageError;
     TerminalUi ui;
     ui.presetAnswer = options->answer;
-    Passkey passkey;
-    bool havePasskey = false;
+    ListPasskey passkey;
     archive::ModernKeyRing ring;
     // A passkey handed over in the environment leaves it at once, whether
     // or not an archive's names will need it.
     if (!options->passkeyFile && std::getenv(kPasskeyVariable) != nullptr) {
-        if (!ReadPasskey(std::nullopt, passkey)) return kUsageError;
-        havePasskey = true;
+        if (!ReadClassicPasskey(std::nullopt, passkey.passkey, passkey.asGiven)) return kUsageError;
+        passkey.read = true;
     }
     int status = 0;
     try {
         for (const auto& path : options->names) {
-            if (!ListArchive(path, options->passkeyFile, passkey, havePasskey, ui, ring)) status = kExitIncomplete;
+            if (!ListArchive(path, options->passkeyFile, passkey, ui, ring)) status = kExitIncomplete;
         }
     } catch (const JobExit& exit) {
         return exit.status();

@@ -6,7 +6,9 @@
 
 #include "app_common/ForwardingUi.h"
 #include "app_common/JobExit.h"
+#include "cipher/Algorithm.h"
 #include "cli/Arguments.h"
+#include "cli/ClassicCodePage.h"
 #include "cli/CommandHelp.h"
 #include "cli/PasskeyInput.h"
 #include "cli/Stop.h"
@@ -56,7 +58,9 @@ public:
         // Sources are deleted only when this command line says so.
         model.deleteSource = deleteSources;
         model.remembersChoices = false;
+        // A classic archive takes the passkey in its code page.
         if (!ReadPasskey(passkeyFile, model.passkey, &model.verify) ||
+            (FindAlgorithm(model.selectedAlgorithm) != nullptr && !UseClassicPasskey(model.passkey, model.verify)) ||
             !model.ValidateOk(*this, encrypt::PasskeyHashingOn(settings))) {
             validationFailed = true;
             return false;
@@ -81,8 +85,10 @@ public:
 int RunEncrypt(const std::vector<std::string>& arguments) {
     if (PasskeyOnCommandLine(arguments)) return kUsageError;
     const auto parsed = ParseArguments(
-        arguments, {{"--delete-sources", "--yes", "--no"}, {"--algorithm", "--passkey-file", "--kdf-memory"}, {}}, kEncryptUsage);
-    if (!parsed) return kUsageError;
+        arguments,
+        {{"--delete-sources", "--yes", "--no"}, {"--algorithm", "--passkey-file", "--kdf-memory", kCodePageOption}, {}},
+        kEncryptUsage);
+    if (!parsed || !ChooseClassicCodePage(*parsed, kEncryptUsage)) return kUsageError;
     TerminalUi terminal;
     if (!ReadPresetAnswer(*parsed, terminal.presetAnswer, kEncryptUsage)) return kUsageError;
     platform::SettingsStore settings(encrypt::kSettingsKey);

@@ -4,6 +4,8 @@
 
 #include "app_common/JobExit.h"
 #include "app_common/PasskeyTexts.h"
+#include "archive/ClassicPasskey.h"
+#include "archive/EntryNames.h"
 #include "cli/Stop.h"
 #include "cli/TerminalUi.h"
 #include "platform/File.h"
@@ -28,11 +30,9 @@ bool Refuse(const std::string& why) {
 
 // Reads into the passkey's own room; false (told) when nothing came.
 bool Typed(const char* prompt, Passkey& passkey) {
-    bool exact = true;
-    const auto length = platform::ReadHiddenLine(prompt, passkey.Room(), &exact);
+    const auto length = platform::ReadHiddenLine(prompt, passkey.Room());
     passkey.SetLength(length.value_or(0));
     if (!length) return Refuse("no passkey was typed");
-    if (!exact) return Refuse(kPasskeyOutsideCodePageText);
     return true;
 }
 
@@ -41,8 +41,7 @@ bool Typed(const char* prompt, Passkey& passkey) {
 bool ReadPasskey(const std::optional<std::string>& passkeyFile, Passkey& passkey, Passkey* verify) {
     // A passkey in the environment leaves it whether or not it is the one
     // used: what the command line names wins over it.
-    bool exact = true;
-    const auto fromEnvironment = platform::TakeEnvironmentSecret(kPasskeyVariable, passkey.Room(), &exact);
+    const auto fromEnvironment = platform::TakeEnvironmentSecret(kPasskeyVariable, passkey.Room());
     passkey.SetLength(fromEnvironment.value_or(0));
     if (passkeyFile) {
         passkey.Clear();
@@ -53,7 +52,7 @@ bool ReadPasskey(const std::optional<std::string>& passkeyFile, Passkey& passkey
         }
         if (passkey.empty()) return Refuse("the passkey file " + *passkeyFile + " holds no passkey on its first line");
     } else if (fromEnvironment) {
-        if (!exact) return Refuse(kPasskeyOutsideCodePageText);
+        // Taken as it is.
     } else if (!TerminalCanAsk()) {
         return Refuse("no passkey: give --passkey-file, set PELORIN_PASSKEY, or run on a terminal");
     } else {
@@ -61,6 +60,27 @@ bool ReadPasskey(const std::optional<std::string>& passkeyFile, Passkey& passkey
         if (verify != nullptr) return Typed("Verify: ", *verify);
     }
     if (verify != nullptr) verify->CopyFrom(passkey);
+    return true;
+}
+
+std::string ClassicPasskeyOutsideText(unsigned codePage) {
+    return "the passkey has characters that a classic archive cannot hold (it keeps its passkey in the Windows code "
+           "page " + std::to_string(codePage) + "), so the Windows programs could not type it; use characters of "
+           "that code page, or ChaCha20-Poly1305, which takes any passkey";
+}
+
+bool ReadClassicPasskey(const std::optional<std::string>& passkeyFile, Passkey& passkey, Passkey& asGiven) {
+    if (!ReadPasskey(passkeyFile, passkey)) return false;
+    archive::UseClassicPasskey(passkey, &asGiven);
+    return true;
+}
+
+bool UseClassicPasskey(Passkey& passkey, Passkey& verify) {
+    for (Passkey* typed : {&passkey, &verify}) {
+        if (archive::UseClassicPasskey(*typed) == archive::ClassicPasskey::OutsideCodePage) {
+            return Refuse(ClassicPasskeyOutsideText(archive::ClassicNameCodePage()));
+        }
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "app_common/Setting.h"
+#include "cli/ClassicCodePage.h"
 #include "decrypt_app/DecryptSettings.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "secure_delete_app/SecureDeleteSettings.h"
@@ -45,6 +46,10 @@ inline constexpr ToolSetting kWipeSettings[] = {
     {wipe_app::kProgramKey, wipe_app::kVerify},
 };
 
+inline constexpr ToolSetting kArchivesSettings[] = {
+    {kArchivesSettingsKey, kCodePage},
+};
+
 inline constexpr ToolSetting kDeleteSettings[] = {
     {secure_delete::kSettingsKey, secure_delete::kSecDelDoNotRemind},
     {secure_delete::kSettingsKey, secure_delete::kVerify},
@@ -62,6 +67,7 @@ inline constexpr ProgramSettings kPrograms[] = {
     {"decrypt", kDecryptSettings},
     {"wipe", kWipeSettings},
     {"delete", kDeleteSettings},
+    {"archives", kArchivesSettings},
 };
 
 }  // namespace pelorin::cli

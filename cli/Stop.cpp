@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "platform/Terminal.h"
+#include "platform/Utf8.h"
 
 namespace pelorin::cli {
 namespace {
@@ -42,32 +42,21 @@ Handler previous[sizeof kStopSignals / sizeof kStopSignals[0]];
 // one of the C1 controls U+0080..U+009F (a terminal may obey those as it does
 // the single bytes 0x80..0x9F).
 std::size_t PrintableSequenceAt(const std::string& text, std::size_t at) {
-    const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned lead = byteAt(at);
-    const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
-    if (length == 0 || at + length > text.size()) return 0;
-    std::uint32_t code = lead & (0x7Fu >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byteAt(at + i) & 0xC0) != 0x80) return 0;
-        code = code << 6 | (byteAt(at + i) & 0x3Fu);
-    }
-    const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code <= 0x9F) return 0;
-    return length;
+    const auto character = platform::Utf8CharacterAt(text, at);
+    return character && character->value > 0x9F ? character->length : 0;
 }
 
 std::string Escaped(const std::string& text, bool keepLines) {
-    static const bool utf8 = platform::TerminalTextIsUtf8();
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        const std::size_t sequence = utf8 && byte >= 0x80 ? PrintableSequenceAt(text, i) : 0;
+        const std::size_t sequence = byte >= 0x80 ? PrintableSequenceAt(text, i) : 0;
         if (keepLines && byte == '\n') {
             out += "\n  | ";
         } else if (sequence > 0) {
             out.append(text, i, sequence);
             i += sequence - 1;
-        } else if (byte < 0x20 || byte == 0x7F || (utf8 && byte >= 0x80)) {
+        } else if (byte < 0x20 || byte >= 0x7F) {
             char code[8];
             std::snprintf(code, sizeof code, "\\x%02x", byte);
             out += code;

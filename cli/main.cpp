@@ -19,6 +19,8 @@
 #include "app_common/TemporaryFiles.h"
 #include "cli/Stop.h"
 #include "archive/WorkerPool.h"
+#include "platform/Process.h"
+#include "platform/Terminal.h"
 
 #ifndef PELORIN_VERSION
 #error "the build passes PELORIN_VERSION, the project's version"
@@ -150,12 +152,14 @@ int Help(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
+    const pelorin::platform::Utf8Output utf8Output;
+    const std::vector<std::string> words = pelorin::platform::ProgramArguments(argc, argv);
+    if (words.empty()) {
         std::cerr << Overview();
         return pelorin::cli::kUsageError;
     }
-    const std::string command = argv[1];
-    const std::vector<std::string> arguments(argv + 2, argv + argc);
+    const std::string& command = words[0];
+    const std::vector<std::string> arguments(words.begin() + 1, words.end());
     if (command == "--version") return Print(kVersionText);
     if (command == "--help" || command == "-h" || command == "help") return Help(arguments);
     if (pelorin::cli::FindCommandHelp(command) != nullptr && AsksForHelp(arguments)) return Help({command});

@@ -32,14 +32,26 @@ platform::File OpenArchive(const std::string& path, Ui& ui) {
     return file;
 }
 
-// The archive's own check value refuses a passkey it was not written under.
-bool PasskeyFits(const archive::OpenedArchive& opened, std::span<const std::uint8_t> passkey,
-                 const std::string& path, Ui& ui) {
-    if (opened.hasCheck && ComputePasskeyCheck(passkey, opened.salt) != opened.check) {
-        ui.ShowMessage(WrongPasskeyText(path), std::nullopt, MessageIcon::Exclamation);
-        return false;
-    }
-    return true;
+// The passkey in the forms an archive may have been written under (see
+// DecryptDialogModel::passkeyAsGiven).
+struct PasskeyForms {
+    std::span<const std::uint8_t> passkey;
+    std::span<const std::uint8_t> asGiven;
+
+    // An archive of version 8 takes the passkey as given, never in a code
+    // page.
+    std::span<const std::uint8_t> Modern() const { return asGiven.empty() ? passkey : asGiven; }
+};
+
+// The form the archive's own check value takes; nothing (said) when it
+// refuses both, as for a passkey it was not written under. An archive
+// without a check value takes the passkey.
+std::optional<std::span<const std::uint8_t>> PasskeyFor(const archive::OpenedArchive& opened,
+                                                        const PasskeyForms& forms, const std::string& path, Ui& ui) {
+    if (!opened.hasCheck) return forms.passkey;
+    const auto matching = PasskeyMatching(forms.passkey, forms.asGiven, opened.salt, opened.check);
+    if (!matching) ui.ShowMessage(WrongPasskeyText(path), std::nullopt, MessageIcon::Exclamation);
+    return matching;
 }
 
 // A classic archive takes at most 127 bytes of passkey; a longer one (which
@@ -69,7 +81,7 @@ struct Scan {
 
 // Reads every entry name of an archive for its Choose Files dialog; names
 // that would leave the archive's folder are named and not offered.
-Scan ScanNames(const std::string& path, std::span<const std::uint8_t> passkey, ProgressDialog& progress, Ui& ui,
+Scan ScanNames(const std::string& path, const PasskeyForms& forms, ProgressDialog& progress, Ui& ui,
                archive::ReaderState& state, archive::ModernKeyRing& ring) {
     Scan scan;
     platform::File file = OpenArchive(path, ui);
@@ -77,21 +89,23 @@ Scan ScanNames(const std::string& path, std::span<const std::uint8_t> passkey, P
     archive::FileSource source(file, archive::kArchiveReadAhead);
     if (modern) {
         const auto opening =
-            archive::OpenModernArchive(source, path, passkey, ring, progress, ui, WrongPasskeyText(path));
+            archive::OpenModernArchive(source, path, forms.Modern(), ring, progress, ui, WrongPasskeyText(path));
         scan.usable = opening.result == archive::ModernOpening::Result::Opened;
         if (scan.usable) scan.names = archive::ScanModernNames(source, opening.fileKey, path, kScanningStatus, progress, ui);
         return scan;
     }
-    if (!PasskeyFitsClassic(passkey, path, ui)) {
+    if (!PasskeyFitsClassic(forms.passkey, path, ui)) {
         scan.usable = false;
         return scan;
     }
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Scanning, ui, state);
     if (!opened) return scan;
-    if (!PasskeyFits(*opened, passkey, path, ui)) {
+    const auto matching = PasskeyFor(*opened, forms, path, ui);
+    if (!matching) {
         scan.usable = false;
         return scan;
     }
+    const std::span<const std::uint8_t> passkey = *matching;
     const bool encrypted = archive::HeadersEncrypted(opened->header);
     const archive::HeaderKeyScope headerKey(passkey);
     while (!source.AtEnd()) {
@@ -151,17 +165,19 @@ struct ArchiveRestore {
 
 // Restores the chosen entries of one archive from `file`; every outcome that
 // keeps it has been reported.
-ArchiveRestore DecryptArchive(platform::File& file, const std::string& path, std::span<const std::uint8_t> passkey,
+ArchiveRestore DecryptArchive(platform::File& file, const std::string& path, const PasskeyForms& forms,
                               const std::vector<std::string>* selection, ProgressDialog& progress, Ui& ui,
                               archive::ReaderState& state, archive::RestoreJob& job) {
     ArchiveRestore result;
-    if (!PasskeyFitsClassic(passkey, path, ui)) return result;
+    if (!PasskeyFitsClassic(forms.passkey, path, ui)) return result;
     archive::FileSource source(file, archive::kArchiveReadAhead);
     const auto opened = archive::CheckArchiveHeader(source, path, archive::HeaderCheckForm::Decrypting, ui, state);
     if (!opened) return result;
     // Every archive with a check value is checked, not only the first: one
     // under another passkey would be restored as garbage over existing files.
-    if (!PasskeyFits(*opened, passkey, path, ui)) return result;
+    const auto matching = PasskeyFor(*opened, forms, path, ui);
+    if (!matching) return result;
+    const std::span<const std::uint8_t> passkey = *matching;
     if (!archive::PasskeyLongEnough(opened->header.algorithm, archive::EntryHashing(opened->header), passkey.size())) {
         archive::ShowPasskeyTooShort(ui, path, opened->header.algorithm);
         return result;
@@ -339,6 +355,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
     deriving.reset();
     if (!accepted) return kExitDone;
     const std::span<const std::uint8_t> passkey = model.passkey.bytes();
+    const PasskeyForms forms{passkey, model.passkeyAsGiven.bytes()};
     // Import cannot check the passkey: a mistyped one gives garbage, so its
     // inputs are never wiped.
     const bool wipeArchives = model.deleteSources && !importMode;
@@ -356,7 +373,7 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
         for (std::size_t i = 0; i < archives.size(); ++i) {
             ProgressDialog progress(view, ui);
             progress.SetRange(0, kProgressFull);
-            const Scan scan = ScanNames(archives[i], passkey, progress, ui, state, ring);
+            const Scan scan = ScanNames(archives[i], forms, progress, ui, state, ring);
             usable[i] = scan.usable;
             if (!scan.usable) continue;  // already told: nothing to choose from
             std::vector<std::string> chosen = scan.names;
@@ -401,8 +418,8 @@ int RunDecryptJob(const std::vector<std::string>& archives, bool importMode, Dec
             const auto* selection = choose ? &selections[i] : nullptr;
             const ArchiveRestore restored =
                 IsModern(handle.file)
-                    ? DecryptModernArchive(handle.file, path, passkey, selection, progress, ui, ring, job)
-                    : DecryptArchive(handle.file, path, passkey, selection, progress, ui, state, job);
+                    ? DecryptModernArchive(handle.file, path, forms.Modern(), selection, progress, ui, ring, job)
+                    : DecryptArchive(handle.file, path, forms, selection, progress, ui, state, job);
             if (!restored.complete) status = kExitIncomplete;
             if (wipeArchives && restored.complete &&
                 !WipeRestoredArchive(handle, path, restored,

@@ -44,11 +44,12 @@ bool DecryptDialogModel::ValidateOk(Ui& ui, platform::SettingsStore& settings) c
     }
     // A version-8 archive takes the passkey as UTF-8, whatever the code page.
     const bool modern = modernHeader.has_value();
+    const Passkey& typed = modern ? ModernPasskey() : passkey;
     if (passkeyOutsideCodePage && !modern) {
         ui.ShowMessage(kPasskeyOutsideCodePageText, kPasskeyOutsideCodePageCaption, MessageIcon::Exclamation);
         return false;
     }
-    if (passkey.size() > (modern ? kMaxModernPasskeyLength : kMaxPasskeyLength)) {
+    if (typed.size() > (modern ? kMaxModernPasskeyLength : kMaxPasskeyLength)) {
         ui.ShowMessage(modern ? kModernPasskeyTooLongText : kPasskeyTooLongText, kPasskeyTooLongCaption,
                        MessageIcon::Exclamation);
         return false;
@@ -58,7 +59,7 @@ bool DecryptDialogModel::ValidateOk(Ui& ui, platform::SettingsStore& settings) c
         const auto parsed = archive::ParseModernHeader(*modernHeader);
         std::string status;
         if (parsed.header) status = archive::DerivingKeyStatus(firstArchive, parsed.header->cost);
-        const auto opening = keyRing->Open(*modernHeader, passkey.bytes(), archive::JobWorkers(),
+        const auto opening = keyRing->Open(*modernHeader, typed.bytes(), archive::JobWorkers(),
                                            [&](std::uint32_t done, std::uint32_t total) {
                                                if (derivation) derivation(status, done, total);
                                            });
@@ -70,8 +71,7 @@ bool DecryptDialogModel::ValidateOk(Ui& ui, platform::SettingsStore& settings) c
         }
     }
     if (verify) {
-        const auto typed = ComputePasskeyCheck(passkey.bytes(), salt);
-        if (typed != check) {
+        if (!PasskeyMatching(passkey.bytes(), passkeyAsGiven.bytes(), salt, check)) {
             ui.ShowMessage(kIncorrectPasskeyText, std::nullopt, MessageIcon::Exclamation);
             return false;
         }
@@ -81,6 +81,15 @@ bool DecryptDialogModel::ValidateOk(Ui& ui, platform::SettingsStore& settings) c
         settings.Write(kActualDel.name, deleteSources ? 1 : 0);
     }
     return true;
+}
+
+std::optional<std::span<const std::uint8_t>> PasskeyMatching(std::span<const std::uint8_t> passkey,
+                                                             std::span<const std::uint8_t> asGiven,
+                                                             const archive::ArchiveSalt& salt,
+                                                             const PasskeyCheckValue& check) {
+    if (ComputePasskeyCheck(passkey, salt) == check) return passkey;
+    if (!asGiven.empty() && ComputePasskeyCheck(asGiven, salt) == check) return asGiven;
+    return std::nullopt;
 }
 
 void DecryptOptionsModel::Load(const platform::SettingsStore& settings) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,11 @@ DecryptCommandLine ParseDecryptCommandLine(const std::vector<std::string>& argum
 struct DecryptDialogModel {
     // The job's one copy of the passkey.
     Passkey passkey;
+    // The bytes given, where `passkey` is their form in the code page of
+    // classic archives (the tool; see archive/ClassicPasskey.h): an archive
+    // whose check value refuses `passkey` is tried with these, as earlier
+    // versions of the tool wrote them. Empty otherwise.
+    Passkey passkeyAsGiven;
     bool decryptAll = true;
     bool deleteSources = false;
     bool verify = false;
@@ -61,12 +67,25 @@ struct DecryptDialogModel {
     archive::ModernKeyRing* keyRing = nullptr;
     std::function<void(const std::string& status, std::uint32_t done, std::uint32_t total)> derivation;
 
+    // The passkey an archive of version 8 takes: as given, never in a code
+    // page.
+    const Passkey& ModernPasskey() const { return passkeyAsGiven.empty() ? passkey : passkeyAsGiven; }
+
     // Opening: the retained delete choice when retaining is on.
     void Load(const platform::SettingsStore& settings);
     // OK: an empty passkey and (when verifying) a passkey whose check value
-    // differs are refused; then the retained choice is stored.
+    // differs (in both its forms) are refused; then the retained choice is
+    // stored.
     bool ValidateOk(Ui& ui, platform::SettingsStore& settings) const;
 };
+
+// The form of the passkey an archive with this salt and check value was
+// written under: `passkey`, else `asGiven` (when it is not empty); nothing
+// when neither matches.
+std::optional<std::span<const std::uint8_t>> PasskeyMatching(std::span<const std::uint8_t> passkey,
+                                                             std::span<const std::uint8_t> asGiven,
+                                                             const archive::ArchiveSalt& salt,
+                                                             const PasskeyCheckValue& check);
 
 // The Options dialog: retaining the delete choice, and the passes.
 struct DecryptOptionsModel {

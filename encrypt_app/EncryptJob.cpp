@@ -311,6 +311,11 @@ private:
             return FileOutcome::Skipped;
         }
         if (modern_ != nullptr) return ModernFile(storedName, path);
+        const auto classicName = archive::ClassicStoredName(storedName);
+        if (!classicName) {
+            Tell(NameOutsideCodePageText(path, archive::ClassicNameCodePage()));
+            return FileOutcome::Skipped;
+        }
         // A second entry of one name would replace the first when restored.
         if (storedNames_.count(NameKey(storedName)) != 0) {
             Tell(DuplicateNameText(path, storedName));
@@ -345,7 +350,7 @@ private:
         progress_.CountEntry();
         progress_.SetStatus(storedName);
         progress_.SetPos(0);
-        if (!archive::WriteEntryName(archive_, storedName, encryptHeaders_, passkey_)) throw ArchiveFailed{};
+        if (!archive::WriteEntryName(archive_, *classicName, encryptHeaders_, passkey_)) throw ArchiveFailed{};
         archive::FileSource input(source);
         archive::ArchiveWriter writer(input, archive_, passkey_, encryptHeaders_, hashing_, salt);
         const archive::WriteOutcome outcome = writer.Run(algorithm_, progress_, ui_);
@@ -377,13 +382,17 @@ private:
         }
         const bool recorded = modern_ != nullptr && ModernFolderRecord(storedPrefix, path);
         if (modern_ != nullptr && !recorded) return false;
+        // Named once for the folder, not for each file in it.
+        if (modern_ == nullptr && !archive::ClassicStoredName(storedPrefix)) {
+            Tell(NameOutsideCodePageText(path, archive::ClassicNameCodePage()));
+            return false;
+        }
         const std::string folder = path.back() == platform::kHostSeparator ? path : path + platform::kHostSeparator;
         const std::string prefix = storedPrefix.back() == '\\' ? storedPrefix : storedPrefix + '\\';
         const std::string hostFolder = hostPrefix + platform::kHostSeparator;
         const platform::FolderListing listing = platform::ListFolder(folder);
         if (!listing.readable) Tell(FolderNotReadText(path, platform::LastFailureText()));
-        for (const auto& name : listing.unreachable) Tell(UnreachableNameText(folder + name));
-        bool everythingWent = listing.readable && listing.unreachable.empty();
+        bool everythingWent = listing.readable;
         // A version-8 archive holds the folder itself, so that a restore
         // makes it again even when it is empty.
         bool somethingStored = recorded;
@@ -501,9 +510,10 @@ std::string NameCannotComeBackText(const std::string& name) {
     return "\"" + name + "\" has a name that an archive cannot give back as it is (a '\\' or ':' in it, or a name of "
                          "dots and spaces only). It was not encrypted and is not deleted.";
 }
-std::string UnreachableNameText(const std::string& name) {
-    return "\"" + name + "\" has characters in its name that this system's code page cannot hold. It was not "
-                         "encrypted and is not deleted.";
+std::string NameOutsideCodePageText(const std::string& name, unsigned codePage) {
+    return "\"" + name + "\" has characters in its name that a classic archive cannot hold (it keeps names in the "
+                         "Windows code page " + std::to_string(codePage) + "). It was not encrypted and is not deleted. "
+                         "ChaCha20-Poly1305 stores names of any characters.";
 }
 std::string NotLookedAtText(const std::string& name) {
     return "\"" + name + "\" could not be looked at (it went meanwhile, or its path is longer than the system takes) "

@@ -65,7 +65,7 @@ std::string TooLargeText(const std::string& name);
 std::string ReadIncompletelyText(const std::string& name);
 std::string ArchiveWriteFailedText(const std::string& archivePath);
 std::string NameCannotComeBackText(const std::string& name);
-std::string UnreachableNameText(const std::string& name);
+std::string NameOutsideCodePageText(const std::string& name, unsigned codePage);
 std::string NotLookedAtText(const std::string& name);
 std::string ChangedWhileStoredText(const std::string& name);
 // Archives of algorithm 9: a name that is not UTF-8, a source that changed

@@ -66,7 +66,7 @@ _pelorin() {
         --passkey-file | --report)
             _pelorin_names -f
             return ;;
-        --passes | --memory-passes | --padding | --select | --kdf-memory)
+        --passes | --memory-passes | --padding | --select | --code-page | --kdf-memory)
             # A number, or a name stored in an archive: nothing to offer.
             return ;;
     esac
@@ -78,7 +78,7 @@ _pelorin() {
             return ;;
         settings)
             case $COMP_CWORD in
-                2) _pelorin_words encrypt decrypt wipe delete --help ;;
+                2) _pelorin_words encrypt decrypt wipe delete archives --help ;;
                 3)
                     case ${COMP_WORDS[2]} in
                         encrypt) _pelorin_words encheaders hashpasskey numpasses lastalg actualalg stickydelete \
@@ -86,13 +86,14 @@ _pelorin() {
                         decrypt) _pelorin_words stickdel actualdel numiter ;;
                         wipe) _pelorin_words NumDisk NumMem what verify ;;
                         delete) _pelorin_words SecDelDoNotRemind verify ;;
+                        archives) _pelorin_words codepage ;;
                     esac ;;
             esac
             return ;;
-        encrypt) options="--algorithm --kdf-memory --delete-sources --passkey-file --yes --no" ;;
-        decrypt) options="--select --delete-archives --passkey-file --yes --no" ;;
-        import) options="--algorithm --padding --passkey-file" ;;
-        list | test) options="--passkey-file --yes --no" ;;
+        encrypt) options="--algorithm --kdf-memory --delete-sources --passkey-file --code-page --yes --no" ;;
+        decrypt) options="--select --delete-archives --passkey-file --code-page --yes --no" ;;
+        import) options="--algorithm --padding --passkey-file --code-page" ;;
+        list | test) options="--passkey-file --code-page --yes --no" ;;
         delete) options="--passes --yes $erasure" ;;
         wipe-file | wipe-slack) options="--passes $erasure" ;;
         wipe-free) options="--passes $erasure" names=-d ;;

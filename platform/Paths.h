@@ -26,10 +26,16 @@ inline constexpr const char* kCheckerFolderName = nullptr;
 inline constexpr const char* kCheckerFolderName = "lost+found";
 #endif
 
+// A name made absolute against the current folder, with "." and ".."
+// resolved as the system resolves them: on Linux through links ("link/.."
+// is the parent of the link's target, "file/.." names nothing), on Windows
+// as text. The name as given when it cannot be resolved.
+std::string AbsolutePath(const std::string& name);
+
 // A name of the programs' text as UTF-8 (an archive of version 8 stores
 // names so), and back: on Linux the bytes as they are (the caller checks that
-// they are UTF-8); on Windows through the code page, nothing when a character
-// has no form on the other side.
+// they are UTF-8); on Windows, where names are UTF-8 inside, the name itself,
+// nothing for one with a lone surrogate, which UTF-8 cannot hold.
 std::optional<std::string> NameAsUtf8(const std::string& name);
 std::optional<std::string> NameFromUtf8(const std::string& utf8);
 
@@ -44,12 +50,9 @@ bool IsFolder(const std::string& path);
 bool IsLink(const std::string& path);
 
 // What a folder holds, in the order the system enumerates it (without "."
-// and ".."). `unreachable` names entries that the programs' 8-bit names
-// cannot reach (on Windows, characters outside the code page; shown with
-// '?' in their place), so that they can be reported instead of passed over.
+// and "..").
 struct FolderListing {
     std::vector<std::string> names;
-    std::vector<std::string> unreachable;
     bool readable = true;
 };
 
@@ -57,14 +60,17 @@ struct FolderListing {
 FolderListing ListFolder(const std::string& folder);
 
 // The name the file system stores for the last component of `path` (the
-// long name for a short 8.3 name on Windows; the name as given when the long
-// one cannot be written in the code page); nothing when it does not exist.
+// long name for a short 8.3 name on Windows); nothing when it does not exist.
 std::optional<std::string> StoredName(const std::string& path);
 
 // The short (8.3) form of an existing path on Windows, when the volume keeps
 // short names and the result fits the old 260-character limit; nothing
 // otherwise (and always nothing on Linux, which has no short names).
 std::optional<std::string> ShortFormOf(const std::string& path);
+
+// A name's length as its file system counts it (and limits it, to 255 on
+// most): UTF-16 units on Windows, bytes on Linux.
+std::size_t NameLengthOnDisk(const std::string& name);
 
 // The size of a file in bytes; nothing when it cannot be read.
 std::optional<std::uint64_t> FileSize(const std::string& path);

@@ -2,8 +2,15 @@
 
 #include <atomic>
 #include <cstddef>
+#include <string>
+#include <vector>
 
 namespace pelorin::platform {
+
+// The program's arguments after its name, as UTF-8: on Windows read from
+// the wide command line (the 8-bit one holds only what the code page can),
+// on Linux the bytes given.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // Lowers the process to idle priority while a long entry is processed, so
 // that the machine stays usable, and brings it back afterwards. Best effort:

@@ -143,9 +143,6 @@ private:
         }
         const std::string shown = WithSeparator(path);
         bool emptied = true;
-        for (const auto& entry : listing.unreachable) {
-            emptied = Leave(shown + entry, "has a name the program cannot reach; left alone");
-        }
         std::uint64_t dead = 0;  // what the names that went took in the directory
         for (const auto& entry : listing.names) {
             if (run_.cancelled) return false;

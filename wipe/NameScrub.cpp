@@ -23,8 +23,12 @@ constexpr std::size_t kFillNameLengths[] = {255, 127, 63, 31, 15, 7, 3, 1};
 
 // The new name, or the old one when no rename was possible.
 std::string RenameOnce(const platform::Folder& folder, const std::string& name) {
+    // As long as the name is where the file system keeps it (on Windows in
+    // UTF-16 units, not in the bytes of its UTF-8), so that the new name
+    // covers the old one and is as valid.
+    const std::size_t length = platform::NameLengthOnDisk(name);
     for (int attempt = 0; attempt < kAttempts && !name.empty(); ++attempt) {
-        const auto candidate = RandomName(name.size());
+        const auto candidate = RandomName(length);
         if (!candidate) break;
         if (*candidate != name && folder.Rename(name, *candidate)) return *candidate;
     }

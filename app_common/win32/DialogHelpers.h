@@ -2,13 +2,18 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "app_common/Ui.h"
 
 // What every program's dialogs do alike: message boxes, reading a control's
-// text, the program icon and the About item of the system menu.
+// text, the program icon and the About item of the system menu. Texts are
+// UTF-8 here and wide at the system.
 namespace pelorin::win32 {
 
 // The system menu item that opens the About box; the menu reports it with
@@ -29,12 +34,32 @@ AbortRetryIgnore AskAbortRetryIgnoreBox(HWND owner, const char* title, const std
 // value) is said in a message box with the program's title.
 void ShowSettingWarnings(const char* title);
 
+// A control's text, read and written wide, as UTF-8.
 std::string ControlText(HWND dialog, int id);
+void SetControlText(HWND dialog, int id, const std::string& text);
 
-// A control's text read as Unicode and written in the code page; `exact`
-// turns false when a character has no form there (a passkey must not
-// silently lose characters).
-std::string ControlTextInCodePage(HWND dialog, int id, bool* exact);
+// A control's text as UTF-8 written straight into `into` (a secret's locked
+// memory): the number of bytes it takes, or into.size() when it would not
+// fit. The control's wide copy is overwritten on the way.
+std::size_t ControlTextInto(HWND dialog, int id, std::span<std::uint8_t> into);
+
+// While one lives, the program is busy (a key derivation in the dialog's OK):
+// the pointer is the wait cursor over the program's windows, and a window
+// procedure asks IsBusy() for WM_SETCURSOR.
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+bool IsBusy();
+// Handles WM_SETCURSOR for a window while the program is busy: true (the
+// wait cursor set) unless the pointer is over `exempt` (a Cancel button).
+bool SetBusyCursor(UINT message, WPARAM wParam, HWND exempt = nullptr);
 
 // Puts the keyboard focus on an edit field with its whole text selected, so
 // that typing replaces it.
@@ -55,8 +80,8 @@ bool HandleMinimisedIcon(HWND dialog, HINSTANCE instance, int iconResource, UINT
 // receives every message through its Handle(dialog, message, wParam, lParam).
 template <class Dialog>
 INT_PTR CALLBACK ObjectDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
     return self == nullptr ? FALSE : self->Handle(dialog, message, wParam, lParam);
 }
 
@@ -64,7 +89,7 @@ INT_PTR CALLBACK ObjectDialogProcedure(HWND dialog, UINT message, WPARAM wParam,
 // button that closed it.
 template <class Dialog>
 INT_PTR RunModalDialog(HINSTANCE instance, int resource, HWND owner, Dialog& object) {
-    return DialogBoxParamA(instance, MAKEINTRESOURCEA(resource), owner, ObjectDialogProcedure<Dialog>,
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(resource), owner, ObjectDialogProcedure<Dialog>,
                            reinterpret_cast<LPARAM>(&object));
 }
 

@@ -10,7 +10,7 @@ namespace pelorin::win32 {
 // for a selection gather their names into one job.
 inline constexpr wchar_t kGatherSwitch[] = L"/gather";
 
-// The names a program was started with, as UTF-8.
+// The names a program was started with, as UTF-8 (see platform/Utf8.h).
 struct StartNames {
     // Another instance of the program took the names: this one ends now.
     bool handedOver = false;
@@ -22,17 +22,5 @@ struct StartNames {
 // full paths and gathered with those of the instances that start together
 // (see InstanceGathering.h); otherwise they are the arguments as given.
 StartNames ReadStartNames(const std::wstring& program);
-
-// The names in the text the programs take for now, the system's code page.
-// A name the code page cannot hold goes by its short form, which reaches
-// the same item; without one, each character that does not fit becomes
-// '|', which no name holds and no search takes for a wildcard (the system's
-// '?' would be one, and its closest fits could name another item), so that
-// the program reports the name as not found rather than work on another.
-std::vector<std::string> ProgramTexts(const std::vector<std::string>& names);
-
-// UTF-8 to and from the wide text of the system's calls.
-std::string Utf8FromWide(const std::wstring& wide);
-std::wstring WideFromUtf8(const std::string& utf8);
 
 }  // namespace pelorin::win32

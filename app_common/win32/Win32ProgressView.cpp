@@ -2,16 +2,24 @@
 
 #include <commctrl.h>
 
+#include "app_common/win32/DialogHelpers.h"
+#include "platform/win32/WidePath.h"
 
 namespace pelorin::win32 {
 namespace {
 
 INT_PTR CALLBACK ProgressProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         return TRUE;
     }
-    auto* view = reinterpret_cast<Win32ProgressView*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    // Busy (a key derivation): the wait cursor, but the plain pointer over
+    // Cancel, which still works.
+    if (SetBusyCursor(message, wParam, GetDlgItem(dialog, IDCANCEL))) {
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    }
+    auto* view = reinterpret_cast<Win32ProgressView*>(GetWindowLongPtrW(dialog, DWLP_USER));
     // Cancel, Enter, Escape and the close box all mean Cancel; the window stays.
     if (view != nullptr && ((message == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK)) ||
                             message == WM_CLOSE)) {
@@ -33,39 +41,39 @@ void Win32ProgressView::Close() {
 
 HWND Win32ProgressView::Window() {
     if (window_ == nullptr) {
-        window_ = CreateDialogParamA(instance_, MAKEINTRESOURCEA(dialogResource_), nullptr, ProgressProcedure,
+        window_ = CreateDialogParamW(instance_, MAKEINTRESOURCEW(dialogResource_), nullptr, ProgressProcedure,
                                      reinterpret_cast<LPARAM>(this));
-        char caption[128] = {};
-        if (window_ != nullptr && LoadStringA(instance_, captionString_, caption, sizeof caption) > 0) {
-            SetWindowTextA(window_, caption);
+        wchar_t caption[128] = {};
+        if (window_ != nullptr && LoadStringW(instance_, captionString_, caption, 128) > 0) {
+            SetWindowTextW(window_, caption);
         }
     }
     return window_;
 }
 
 void Win32ProgressView::ShowStatus(const std::string& text) {
-    SetDlgItemTextA(Window(), controls_.status, text.c_str());
+    SetDlgItemTextW(Window(), controls_.status, platform::win32::Widen(text).c_str());
 }
 
 void Win32ProgressView::ShowRange(int lower, int upper) {
-    SendDlgItemMessageA(Window(), controls_.bar, PBM_SETRANGE32, static_cast<WPARAM>(lower), upper);
+    SendDlgItemMessageW(Window(), controls_.bar, PBM_SETRANGE32, static_cast<WPARAM>(lower), upper);
 }
 
 void Win32ProgressView::ShowPosition(int position) {
-    SendDlgItemMessageA(Window(), controls_.bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    SendDlgItemMessageW(Window(), controls_.bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
 void Win32ProgressView::ShowPercentText(const std::string& text) {
-    SetDlgItemTextA(Window(), controls_.percent, text.c_str());
+    SetDlgItemTextW(Window(), controls_.percent, platform::win32::Widen(text).c_str());
 }
 
 bool Win32ProgressView::PumpMessages() {
     HWND window = Window();
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (window != nullptr && IsDialogMessageA(window, &message)) continue;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (window != nullptr && IsDialogMessageW(window, &message)) continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     const bool pressed = cancelPressed;
     cancelPressed = false;

@@ -3,10 +3,15 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "app_common/win32/DialogHelpers.h"
+#include "app_common/JobExit.h"
+#include "archive/ClassicPasskey.h"
 #include "cipher/Scramble.h"
 #include "decrypt_app/win32/resource.h"
+#include "platform/Utf8.h"
+#include "platform/win32/WidePath.h"
 
 namespace pelorin::decrypt::win32 {
 namespace {
@@ -24,8 +29,7 @@ struct OwnerScope {
 // Scrubs what a dialog's passkey field held once the dialog is gone.
 void ScrubPasskeyField(HWND dialog) {
     std::string typed = ControlText(dialog, IDC_PASSKEY);
-    std::string blank(typed.size(), ' ');
-    SetDlgItemTextA(dialog, IDC_PASSKEY, blank.c_str());
+    SetControlText(dialog, IDC_PASSKEY, std::string(typed.size(), ' '));
     ScrambleString(typed);
 }
 
@@ -36,7 +40,7 @@ struct OptionsDialog {
 
     void ToControls(HWND dialog) const {
         SetChecked(dialog, IDC_OPT_RETAIN, model.retain);
-        SetDlgItemTextA(dialog, IDC_OPT_PASSES, model.passes.c_str());
+        SetControlText(dialog, IDC_OPT_PASSES, model.passes);
     }
     void FromControls(HWND dialog) {
         model.retain = IsChecked(dialog, IDC_OPT_RETAIN);
@@ -74,34 +78,78 @@ struct OptionsDialog {
 struct MainDialog {
     DecryptDialogModel& model;
     Win32DecryptUi& ui;
+    // A cancel confirmed while the key was derived, carried out of the
+    // dialog's procedure (no exception crosses the system's frames) and
+    // thrown again once the dialog is gone.
+    std::optional<JobExit> pendingExit;
+    bool validating = false;
+
+    // The passkey as typed, UTF-8, in locked memory; classic archives take
+    // it as text of the code page (the bytes as typed kept beside it), an
+    // archive of version 8 as typed.
+    void ReadPasskey(HWND dialog) {
+        model.passkeyAsGiven.Clear();
+        model.passkey.SetLength(ControlTextInto(dialog, IDC_PASSKEY, model.passkey.Room()));
+        // A lone surrogate, which the field lets through, has no form in
+        // the code page either.
+        const bool utf8 = platform::IsUtf8({model.passkey.c_str(), model.passkey.size()});
+        model.passkeyOutsideCodePage = archive::UseClassicPasskey(model.passkey, &model.passkeyAsGiven) ==
+                                           archive::ClassicPasskey::OutsideCodePage ||
+                                       !utf8;
+    }
+
+    // The model's OK. Opening the key of an archive of version 8 takes about
+    // a second, under the wait cursor and with the status in the progress
+    // window; the dialog takes no input meanwhile, so that a second OK or a
+    // Cancel cannot come in while the first one runs.
+    bool Validate(HWND dialog) {
+        if (!model.modernHeader) return model.ValidateOk(ui, ui.settings());
+        const BusyCursor busy;
+        // A message box asked meanwhile enables its owner again when it
+        // closes: the flag keeps the commands out all the same.
+        validating = true;
+        EnableWindow(dialog, FALSE);
+        bool valid = false;
+        try {
+            valid = model.ValidateOk(ui, ui.settings());
+        } catch (const JobExit& exit) {
+            pendingExit = exit;
+        }
+        EnableWindow(dialog, TRUE);
+        validating = false;
+        return valid && !pendingExit;
+    }
 
     INT_PTR Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         if (INT_PTR result = 0; HandleMinimisedIcon(dialog, ui.instance(), IDR_MAINFRAME, message, &result)) {
             return result;
         }
+        if (SetBusyCursor(message, wParam)) {
+            SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
         switch (message) {
             case WM_INITDIALOG:
                 ui.owner = dialog;
                 PrepareMainDialog(dialog, ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
-                SetDlgItemTextA(dialog, IDC_PASSKEY, model.passkey.c_str());
                 SetChecked(dialog, IDC_DECRYPT_ALL, model.decryptAll);
                 SetChecked(dialog, IDC_DELETE, model.deleteSources && !model.importMode);
                 // Import cannot check the passkey, so its inputs are never wiped.
                 if (model.importMode) EnableWindow(GetDlgItem(dialog, IDC_DELETE), FALSE);
                 return TRUE;
             case WM_COMMAND:
+                if (validating) return TRUE;
                 switch (LOWORD(wParam)) {
                     case IDOK: {
-                        bool exact = true;
-                        std::string typed = ControlTextInCodePage(dialog, IDC_PASSKEY, &exact);
-                        model.passkey = typed;
-                        ScrambleString(typed);
-                        model.passkeyOutsideCodePage = !exact;
+                        ReadPasskey(dialog);
                         model.decryptAll = IsChecked(dialog, IDC_DECRYPT_ALL);
                         model.deleteSources = IsChecked(dialog, IDC_DELETE) && !model.importMode;
-                        if (model.ValidateOk(ui, ui.settings())) {
+                        if (Validate(dialog)) {
                             ScrubPasskeyField(dialog);
                             EndDialog(dialog, IDOK);
+                        } else if (pendingExit) {
+                            ScrubPasskeyField(dialog);
+                            EndDialog(dialog, IDCANCEL);
                         } else {
                             // Typing replaces the refused passkey instead of adding to it.
                             SelectField(dialog, IDC_PASSKEY);
@@ -121,7 +169,7 @@ struct MainDialog {
                 break;
             case WM_SYSCOMMAND:
                 if ((wParam & 0xFFF0) == kAboutCommand) {
-                    DialogBoxParamA(ui.instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX), dialog, AboutProcedure, 0);
+                    DialogBoxParamW(ui.instance(), MAKEINTRESOURCEW(IDD_ABOUTBOX), dialog, AboutProcedure, 0);
                     return TRUE;
                 }
                 break;
@@ -138,42 +186,45 @@ struct ChooseFilesDialog {
     Win32DecryptUi& ui;
 
     static void SelectAll(HWND dialog, bool select) {
-        SendDlgItemMessageA(dialog, IDC_FILE_LIST, LB_SETSEL, select ? TRUE : FALSE, -1);  // -1: every item
+        SendDlgItemMessageW(dialog, IDC_FILE_LIST, LB_SETSEL, select ? TRUE : FALSE, -1);  // -1: every item
     }
 
+    // Each item keeps the number of its name, so that the name comes back
+    // as it went in, whatever the list box does with its text.
     void Fill(HWND dialog) const {
         HWND list = GetDlgItem(dialog, IDC_FILE_LIST);
         HDC dc = GetDC(list);
-        HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+        HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
         LONG widest = 0;
-        for (const auto& name : names) {
-            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const std::wstring shown = platform::win32::Widen(names[i]);
+            const LRESULT at = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+            if (at >= 0) SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(i));
             SIZE size{};
-            GetTextExtentPoint32A(dc, name.c_str(), static_cast<int>(name.size()), &size);
+            GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
             widest = std::max(widest, size.cx);
         }
         SelectObject(dc, font);
         ReleaseDC(list, dc);
         // Long names scroll sideways instead of being cut.
-        SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+        SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
     }
 
     void TakeSelection(HWND dialog) {
         HWND list = GetDlgItem(dialog, IDC_FILE_LIST);
         std::vector<std::string> items;
-        const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+        const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
         for (LRESULT i = 0; i < count; ++i) {
-            std::string text(static_cast<std::size_t>(std::max<LRESULT>(SendMessageA(list, LB_GETTEXTLEN, i, 0), 0)) + 1,
-                             '\0');
-            const LRESULT length = SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-            text.resize(length == LB_ERR ? 0 : static_cast<std::size_t>(length));
-            items.push_back(std::move(text));
+            const LRESULT index = SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0);
+            items.push_back(index >= 0 && static_cast<std::size_t>(index) < names.size()
+                                ? names[static_cast<std::size_t>(index)]
+                                : std::string());
         }
-        const int selected = static_cast<int>(SendMessageA(list, LB_GETSELCOUNT, 0, 0));
+        const int selected = static_cast<int>(SendMessageW(list, LB_GETSELCOUNT, 0, 0));
         std::optional<std::vector<int>> indexes;
         if (selected >= 0) {
             std::vector<int> returned(static_cast<std::size_t>(selected));
-            const LRESULT got = SendMessageA(list, LB_GETSELITEMS, returned.size(), reinterpret_cast<LPARAM>(returned.data()));
+            const LRESULT got = SendMessageW(list, LB_GETSELITEMS, returned.size(), reinterpret_cast<LPARAM>(returned.data()));
             if (got != LB_ERR) {
                 returned.resize(static_cast<std::size_t>(got));
                 indexes = std::move(returned);
@@ -222,7 +273,7 @@ struct ImportOptionsDialog {
         switch (message) {
             case WM_INITDIALOG:
                 ui.owner = dialog;
-                SetDlgItemTextA(dialog, IDC_IMPORT_PADDING, model.paddingText.c_str());
+                SetControlText(dialog, IDC_IMPORT_PADDING, model.paddingText);
                 return TRUE;
             case WM_COMMAND: {
                 const int id = LOWORD(wParam);
@@ -255,13 +306,15 @@ struct ImportOptionsDialog {
 }  // namespace
 
 bool Win32DecryptUi::AskWarningDefaultNo(const std::string& text) {
-    return MessageBoxA(owner, text.c_str(), title(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    return AskYesNoBox(owner, title(), text, std::nullopt, MessageIcon::Warning, DefaultAnswer::No);
 }
 
 bool Win32DecryptUi::RunDecryptDialog(DecryptDialogModel& model) {
     const OwnerScope scope(*this);
-    MainDialog dialog{model, *this};
-    return RunModalDialog(instance_, IDD_DECRYPT, nullptr, dialog) == IDOK;
+    MainDialog dialog{model, *this, std::nullopt};
+    const bool accepted = RunModalDialog(instance_, IDD_DECRYPT, nullptr, dialog) == IDOK;
+    if (dialog.pendingExit) throw *dialog.pendingExit;
+    return accepted;
 }
 
 bool Win32DecryptUi::RunChooseFiles(const std::string&, const std::vector<std::string>& names,

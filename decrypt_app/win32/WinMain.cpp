@@ -16,11 +16,15 @@
 #include "decrypt_app/OpenSelection.h"
 #include "decrypt_app/win32/DecryptViews.h"
 #include "decrypt_app/win32/resource.h"
+#include "platform/Paths.h"
+#include "platform/win32/WidePath.h"
 #include "app_common/win32/DialogHelpers.h"
 
 namespace {
 
 using namespace pelorin::decrypt;
+using pelorin::platform::win32::Narrow;
+using pelorin::platform::win32::Widen;
 
 // The archive paths, scrubbed when the program ends.
 struct ArchiveList {
@@ -32,37 +36,26 @@ struct ArchiveList {
 
 // The Open dialog; nothing for Cancel or a selection that does not fit.
 std::optional<std::vector<std::string>> AskForArchives(win32::Win32DecryptUi& ui) {
-    const std::string filter = SystemFilter(kOpenFilter);
-    std::vector<char> buffer(kOpenBufferSize, '\0');
-    OPENFILENAMEA open{};
+    const std::wstring filter = Widen(SystemFilter(kOpenFilter));
+    const std::wstring title = Widen(kOpenTitle);
+    const std::wstring extension = Widen(kOpenDefaultExtension);
+    std::vector<wchar_t> buffer(kOpenBufferSize, L'\0');
+    OPENFILENAMEW open{};
     open.lStructSize = sizeof open;
     open.lpstrFilter = filter.c_str();
     open.nFilterIndex = 1;
     open.lpstrFile = buffer.data();
     open.nMaxFile = static_cast<DWORD>(buffer.size());
-    open.lpstrTitle = kOpenTitle;
-    open.lpstrDefExt = kOpenDefaultExtension;
+    open.lpstrTitle = title.c_str();
+    open.lpstrDefExt = extension.c_str();
     open.Flags = OFN_ALLOWMULTISELECT | OFN_LONGNAMES | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&open)) {
+    if (!GetOpenFileNameW(&open)) {
         if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) {
             ui.ShowMessage(kTooManySelectedText, std::nullopt, pelorin::MessageIcon::Information);
         }
         return std::nullopt;
     }
-    return SelectedPaths(std::string_view(buffer.data(), buffer.size()));
-}
-
-// The name resolved against the current folder, however long it is.
-std::string FullPath(const std::string& name) {
-    std::string full(MAX_PATH, '\0');
-    DWORD length = GetFullPathNameA(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length >= full.size()) {
-        full.resize(length);
-        length = GetFullPathNameA(name.c_str(), length, full.data(), nullptr);
-    }
-    if (length == 0 || length >= full.size()) return name;
-    full.resize(length);
-    return full;
+    return SelectedPaths(Narrow(std::wstring(buffer.data(), buffer.size())));
 }
 
 }  // namespace
@@ -71,9 +64,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     pelorin::win32::ShowSettingWarnings(pelorin::decrypt::win32::kApplicationTitle);
-    // Read wide and handed on in the program's text without closest fits,
-    // so that a name never becomes another archive's.
-    const auto arguments = pelorin::win32::ProgramTexts(pelorin::win32::ReadStartNames(L"PelorinDecrypt").names);
+    const auto arguments = pelorin::win32::ReadStartNames(L"PelorinDecrypt").names;
     const DecryptCommandLine line = ParseDecryptCommandLine(arguments);
 
     pelorin::platform::SettingsStore settings(kSettingsKey);
@@ -86,7 +77,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         if (!chosen) return kExitDone;
         archives.paths = std::move(*chosen);
     } else {
-        for (const auto& name : line.parameters) archives.paths.push_back(FullPath(name));
+        for (const auto& name : line.parameters) archives.paths.push_back(pelorin::platform::AbsolutePath(name));
     }
     try {
         return RunDecryptJob(archives.paths, line.importMode, ui, progress, settings);

@@ -4,17 +4,46 @@
 
 #include "app_common/win32/DialogHelpers.h"
 #include "app_common/win32/Help.h"
-#include "cipher/Scramble.h"
+#include "archive/ClassicPasskey.h"
+#include "archive/ModernFormat.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "encrypt_app/win32/resource.h"
+#include "platform/Utf8.h"
 
 namespace pelorin::encrypt::win32 {
 namespace {
 
 using namespace pelorin::win32;
 
-constexpr int kAlgorithmButtons[8] = {IDC_ALG_ASCII, IDC_ALG_BLOWFISH, IDC_ALG_DES,   IDC_ALG_IDEA,
-                                      IDC_ALG_NEWDES, IDC_ALG_RC4,     IDC_ALG_SAFER, IDC_ALG_VIGENERE};
+// The algorithm numbers and their radio buttons.
+struct AlgorithmButton {
+    int algorithm;
+    int id;
+};
+constexpr AlgorithmButton kAlgorithmButtons[] = {
+    {archive::kModernAlgorithm, IDC_ALG_CHACHA},
+    {0, IDC_ALG_ASCII},
+    {1, IDC_ALG_BLOWFISH},
+    {2, IDC_ALG_DES},
+    {3, IDC_ALG_IDEA},
+    {4, IDC_ALG_NEWDES},
+    {5, IDC_ALG_RC4},
+    {6, IDC_ALG_SAFER},
+    {7, IDC_ALG_VIGENERE},
+};
+
+// A passkey field's text as UTF-8, straight into the passkey's locked memory.
+void ReadPasskeyField(HWND dialog, int id, Passkey& passkey) {
+    passkey.SetLength(ControlTextInto(dialog, id, passkey.Room()));
+}
+
+// Puts a typed passkey into the code page's form; false when it has none: a
+// character the code page lacks, or a lone surrogate, which the field lets
+// through and no other system could type.
+bool TakesClassicForm(Passkey& passkey) {
+    const bool utf8 = platform::IsUtf8({reinterpret_cast<const char*>(passkey.bytes().data()), passkey.size()});
+    return archive::UseClassicPasskey(passkey) != archive::ClassicPasskey::OutsideCodePage && utf8;
+}
 
 // The Options dialog: EncryptOptionsModel's fields in the controls.
 struct OptionsDialog {
@@ -27,7 +56,7 @@ struct OptionsDialog {
         SetChecked(dialog, IDC_OPT_RETAIN, model.retainDelete);
         SetChecked(dialog, IDC_OPT_REMEMBER, model.rememberAlgorithm);
         SetChecked(dialog, IDC_OPT_OVERWRITE, model.overwrite);
-        SetDlgItemTextA(dialog, IDC_OPT_PASSES, model.passes.c_str());
+        SetControlText(dialog, IDC_OPT_PASSES, model.passes);
     }
     void FromControls(HWND dialog) {
         model.encryptHeaders = IsChecked(dialog, IDC_OPT_ENCHEADERS);
@@ -71,15 +100,17 @@ struct MainDialog {
     EncryptDialogModel& model;
     Win32EncryptUi& ui;
 
+    // The passkey as typed (UTF-8); a classic algorithm takes it as text of
+    // the code page its archives keep, as they always have.
     void FromControls(HWND dialog) {
-        bool passkeyExact = true, verifyExact = true;
-        std::string typed = ControlTextInCodePage(dialog, IDC_PASSKEY, &passkeyExact);
-        model.passkey = typed;
-        ScrambleString(typed);
-        typed = ControlTextInCodePage(dialog, IDC_VERIFY, &verifyExact);
-        model.verify = typed;
-        ScrambleString(typed);
-        model.passkeyOutsideCodePage = !passkeyExact || !verifyExact;
+        ReadPasskeyField(dialog, IDC_PASSKEY, model.passkey);
+        ReadPasskeyField(dialog, IDC_VERIFY, model.verify);
+        model.passkeyOutsideCodePage = false;
+        if (model.selectedAlgorithm != archive::kModernAlgorithm) {
+            for (Passkey* typed : {&model.passkey, &model.verify}) {
+                if (!TakesClassicForm(*typed)) model.passkeyOutsideCodePage = true;
+            }
+        }
         model.deleteSource = IsChecked(dialog, IDC_DELETE);
     }
 
@@ -91,19 +122,17 @@ struct MainDialog {
             case WM_INITDIALOG: {
                 ui.owner = dialog;
                 PrepareMainDialog(dialog, ui.instance(), IDS_ABOUTBOX, IDR_MAINFRAME);
-                SetDlgItemTextA(dialog, IDC_PASSKEY, model.passkey.c_str());
-                SetDlgItemTextA(dialog, IDC_VERIFY, model.verify.c_str());
                 SetChecked(dialog, IDC_DELETE, model.deleteSource);
-                if (model.selectedAlgorithm >= 0 && model.selectedAlgorithm <= 7) {
-                    CheckDlgButton(dialog, kAlgorithmButtons[model.selectedAlgorithm], BST_CHECKED);
+                for (const auto& button : kAlgorithmButtons) {
+                    if (button.algorithm == model.selectedAlgorithm) CheckDlgButton(dialog, button.id, BST_CHECKED);
                 }
                 return TRUE;
             }
             case WM_COMMAND: {
                 const int id = LOWORD(wParam);
-                for (int n = 0; n < 8; ++n) {
-                    if (id == kAlgorithmButtons[n]) {
-                        model.selectedAlgorithm = n;
+                for (const auto& button : kAlgorithmButtons) {
+                    if (id == button.id) {
+                        model.selectedAlgorithm = button.algorithm;
                         return TRUE;
                     }
                 }
@@ -136,7 +165,7 @@ struct MainDialog {
             }
             case WM_SYSCOMMAND:
                 if ((wParam & 0xFFF0) == kAboutCommand) {
-                    DialogBoxParamA(ui.instance(), MAKEINTRESOURCEA(IDD_ABOUTBOX), dialog,
+                    DialogBoxParamW(ui.instance(), MAKEINTRESOURCEW(IDD_ABOUTBOX), dialog,
                                     AboutProcedure, 0);
                     return TRUE;
                 }
@@ -161,7 +190,7 @@ INT_PTR CALLBACK NoFilesProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 void Win32EncryptUi::ShowNoFilesDialog() {
-    DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_NOFILES), nullptr, NoFilesProcedure, 0);
+    DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_NOFILES), nullptr, NoFilesProcedure, 0);
 }
 
 bool Win32EncryptUi::RunEncryptDialog(EncryptDialogModel& model) {

@@ -20,7 +20,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // program may hand its name to the instance that encrypts them all.
     const auto start = pelorin::win32::ReadStartNames(L"PelorinEncrypt");
     if (start.handedOver) return 0;
-    const std::vector<std::string> arguments = pelorin::win32::ProgramTexts(start.names);
+    const std::vector<std::string>& arguments = start.names;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     pelorin::win32::ShowSettingWarnings(pelorin::encrypt::win32::kApplicationTitle);

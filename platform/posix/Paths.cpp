@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "platform/Folder.h"
 #include "platform/posix/Failure.h"
@@ -54,6 +55,41 @@ std::optional<std::string> StoredName(const std::string& path) {
 }
 
 std::optional<std::string> ShortFormOf(const std::string&) { return std::nullopt; }
+
+std::size_t NameLengthOnDisk(const std::string& name) { return name.size(); }
+
+namespace {
+
+// ".." is the parent of what the name before it leads to (through links),
+// and "." after a file is an error, so the names up to the last such
+// component are resolved by the system rather than as text.
+std::filesystem::path ResolvedDots(const std::filesystem::path& absolute) {
+    std::filesystem::path upToDots, rest;
+    bool dotSeen = false;
+    for (auto part = absolute.end(); part != absolute.begin();) {
+        --part;
+        if (!dotSeen && *part != "." && *part != "..") {
+            rest = rest.empty() ? *part : *part / rest;
+        } else {
+            dotSeen = true;
+            upToDots = upToDots.empty() ? *part : *part / upToDots;
+        }
+    }
+    if (!dotSeen) return absolute.lexically_normal();
+    std::error_code error;
+    const auto resolved = std::filesystem::canonical(upToDots, error);
+    // Nothing there: left as typed, so that using it fails as the system would.
+    if (error) return absolute;
+    return (resolved / rest).lexically_normal();
+}
+
+}  // namespace
+
+std::string AbsolutePath(const std::string& name) {
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(name, error);
+    return error ? name : ResolvedDots(absolute).string();
+}
 
 std::optional<std::uint64_t> FileSize(const std::string& path) {
     const auto status = StatusOf(path);

@@ -10,6 +10,10 @@ int savedNiceness = 0;
 bool lowered = false;
 }  // namespace
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
 void SetIdlePriority() {
     if (!lowered) {
         savedNiceness = getpriority(PRIO_PROCESS, 0);

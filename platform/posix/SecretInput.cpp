@@ -78,8 +78,7 @@ std::optional<std::size_t> ReadFirstLine(const std::string& path, std::span<std:
     return length;
 }
 
-std::optional<std::size_t> ReadHiddenLine(const std::string& prompt, std::span<std::uint8_t> into, bool* exact) {
-    if (exact) *exact = true;
+std::optional<std::size_t> ReadHiddenLine(const std::string& prompt, std::span<std::uint8_t> into) {
     std::fputs(prompt.c_str(), stderr);
     std::fflush(stderr);
     termios saved{};
@@ -99,8 +98,7 @@ std::optional<std::size_t> ReadHiddenLine(const std::string& prompt, std::span<s
     return length;
 }
 
-std::optional<std::size_t> TakeEnvironmentSecret(const std::string& name, std::span<std::uint8_t> into, bool* exact) {
-    if (exact) *exact = true;
+std::optional<std::size_t> TakeEnvironmentSecret(const std::string& name, std::span<std::uint8_t> into) {
     char* value = std::getenv(name.c_str());
     if (value == nullptr) return std::nullopt;
     const std::size_t length = std::strlen(value);

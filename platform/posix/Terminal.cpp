@@ -12,7 +12,8 @@ int StandardErrorColumns() {
     return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
 }
 
-bool TerminalTextIsUtf8() { return true; }
+Utf8Output::Utf8Output() = default;
+Utf8Output::~Utf8Output() = default;
 
 bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 

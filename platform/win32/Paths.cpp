@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/Utf8.h"
 #include "platform/win32/FileInformation.h"
 #include "platform/win32/WidePath.h"
 
@@ -29,29 +30,16 @@ std::optional<FileStatus> QueryStatus(const std::string& path, bool follow) {
 
 }  // namespace
 
+// Names are UTF-8 inside already; a name holding a lone surrogate (which
+// only the system's wide names can carry) has no UTF-8 form.
 std::optional<std::string> NameAsUtf8(const std::string& name) {
-    const std::wstring wide = win32::Widen(name);
-    if (wide.empty()) return std::string();
-    const int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return std::nullopt;
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), static_cast<int>(wide.size()), utf8.data(), length,
-                        nullptr, nullptr);
-    return utf8;
+    if (!IsUtf8(name)) return std::nullopt;
+    return name;
 }
 
 std::optional<std::string> NameFromUtf8(const std::string& utf8) {
-    if (utf8.empty()) return std::string();
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
-                                           nullptr, 0);
-    if (length <= 0) return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    bool exact = true;
-    std::string name = win32::Narrow(wide, &exact);
-    if (!exact) return std::nullopt;
-    return name;
+    if (!IsUtf8(utf8)) return std::nullopt;
+    return utf8;
 }
 
 bool CreateFolder(const std::string& path) { return CreateDirectoryW(LongPath(path).c_str(), nullptr) != FALSE; }
@@ -81,9 +69,7 @@ FolderListing ListFolder(const std::string& folder) {
     do {
         const std::wstring wide = found.cFileName;
         if (wide == L"." || wide == L"..") continue;
-        bool exact = true;
-        std::string name = win32::Narrow(wide, &exact);
-        (exact ? listing.names : listing.unreachable).push_back(std::move(name));
+        listing.names.push_back(win32::Narrow(wide));
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return listing;
@@ -94,13 +80,7 @@ std::optional<std::string> StoredName(const std::string& path) {
     HANDLE search = FindFirstFileW(LongPath(path).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return std::nullopt;
     FindClose(search);
-    bool exact = true;
-    std::string name = win32::Narrow(found.cFileName, &exact);
-    if (exact) return name;
-    // The long name cannot be written in the code page: the name as given
-    // (its short form) still reaches the file.
-    const std::size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
+    return win32::Narrow(found.cFileName);
 }
 
 std::optional<std::string> ShortFormOf(const std::string& path) {
@@ -117,11 +97,22 @@ std::optional<std::string> ShortFormOf(const std::string& path) {
     } else if (shortForm.rfind(L"\\\\?\\", 0) == 0) {
         shortForm = shortForm.substr(4);
     }
-    bool exact = true;
-    std::string narrow = win32::Narrow(shortForm, &exact);
-    if (!exact || narrow.size() >= MAX_PATH) return std::nullopt;
-    return narrow;
+    if (shortForm.size() >= MAX_PATH) return std::nullopt;
+    return win32::Narrow(shortForm);
 }
+
+std::string AbsolutePath(const std::string& name) {
+    const std::wstring wide = win32::Widen(name);
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return name;
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return name;
+    full.resize(length);
+    return win32::Narrow(full);
+}
+
+std::size_t NameLengthOnDisk(const std::string& name) { return win32::Widen(name).size(); }
 
 std::optional<std::uint64_t> FileSize(const std::string& path) {
     const auto status = StatusOf(path);

@@ -1,6 +1,9 @@
 #include "platform/Process.h"
 
 #include <windows.h>
+#include <shellapi.h>
+
+#include "platform/win32/WidePath.h"
 
 namespace pelorin::platform {
 namespace {
@@ -26,6 +29,16 @@ void KeepOutOfCrashDumps() {
             set(kReportWithoutHeap);
         }
     }
+}
+
+std::vector<std::string> ProgramArguments(int, char**) {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    if (wide == nullptr) return arguments;
+    for (int i = 1; i < count; ++i) arguments.push_back(win32::Narrow(wide[i]));
+    LocalFree(wide);
+    return arguments;
 }
 
 void SetIdlePriority() { SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS); }

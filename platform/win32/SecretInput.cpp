@@ -7,28 +7,22 @@
 #include <cstring>
 #include <cwchar>
 
+#include "platform/Utf8.h"
 #include "platform/win32/WidePath.h"
 
 namespace pelorin::platform {
 namespace {
 
 // Characters of a typed line or a variable's value held on the way from
-// UTF-16 to the code page; more make a secret too long for any caller.
-constexpr std::size_t kMostWide = 512;
+// UTF-16 to UTF-8; more make a secret too long for any caller: the longest
+// passkey (version 8's) is 1024 bytes, and every character takes at least
+// one.
+constexpr std::size_t kMostWide = 1025;
 
-// `count` UTF-16 characters into the code page, straight into `into`; a text
-// that would not fit fills it (too long).
-std::size_t NarrowInto(const wchar_t* wide, int count, std::span<std::uint8_t> into, bool* exact) {
-    if (count == 0) return 0;
-    const bool utf8 = GetACP() == CP_UTF8;
-    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    BOOL usedDefault = FALSE;
-    BOOL* used = utf8 ? nullptr : &usedDefault;
-    const int needed = WideCharToMultiByte(CP_ACP, flags, wide, count, nullptr, 0, nullptr, used);
-    if (needed <= 0 || static_cast<std::size_t>(needed) > into.size()) return into.size();
-    WideCharToMultiByte(CP_ACP, flags, wide, count, reinterpret_cast<char*>(into.data()), needed, nullptr, used);
-    if (exact && usedDefault) *exact = false;
-    return static_cast<std::size_t>(needed);
+// `count` UTF-16 characters as UTF-8, straight into `into`; a text that
+// would not fit fills it (too long).
+std::size_t Utf8Into(const wchar_t* wide, std::size_t count, std::span<std::uint8_t> into) {
+    return Utf8FromUtf16Into(std::u16string_view(reinterpret_cast<const char16_t*>(wide), count), into);
 }
 
 // One line from a handle a byte at a time, as the POSIX layer reads it.
@@ -94,8 +88,7 @@ std::optional<std::size_t> ReadFirstLine(const std::string& path, std::span<std:
     return length;
 }
 
-std::optional<std::size_t> ReadHiddenLine(const std::string& prompt, std::span<std::uint8_t> into, bool* exact) {
-    if (exact) *exact = true;
+std::optional<std::size_t> ReadHiddenLine(const std::string& prompt, std::span<std::uint8_t> into) {
     std::fputs(prompt.c_str(), stderr);
     std::fflush(stderr);
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
@@ -107,8 +100,7 @@ std::optional<std::size_t> ReadHiddenLine(const std::string& prompt, std::span<s
         if (!length || !sawAnything) return std::nullopt;
         return length;
     }
-    // A console delivers Unicode; its own code page differs from the
-    // system's, which the dialogs use, so the line is read wide.
+    // A console delivers Unicode: the line is read wide and kept as UTF-8.
     SetConsoleMode(input, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
     wchar_t line[kMostWide];
     wchar_t chunk[64];
@@ -134,14 +126,13 @@ std::optional<std::size_t> ReadHiddenLine(const std::string& prompt, std::span<s
     SetConsoleMode(input, mode);
     std::fputs("\n", stderr);
     const std::size_t length =
-        overflow ? into.size() : NarrowInto(line, static_cast<int>(count), into, exact);
+        overflow ? into.size() : Utf8Into(line, count, into);
     SecureZeroMemory(line, sizeof line);
     if (!ended && !sawAnything) return std::nullopt;
     return length;
 }
 
-std::optional<std::size_t> TakeEnvironmentSecret(const std::string& name, std::span<std::uint8_t> into, bool* exact) {
-    if (exact) *exact = true;
+std::optional<std::size_t> TakeEnvironmentSecret(const std::string& name, std::span<std::uint8_t> into) {
     const std::wstring wideName = win32::Widen(name);
     wchar_t value[kMostWide];
     SetLastError(ERROR_SUCCESS);
@@ -150,7 +141,7 @@ std::optional<std::size_t> TakeEnvironmentSecret(const std::string& name, std::s
     // Too long for the buffer: `got` is then the room it would need.
     const bool fits = got < kMostWide;
     const std::size_t valueLength = fits ? got : got - 1;
-    const std::size_t length = fits ? NarrowInto(value, static_cast<int>(got), into, exact) : into.size();
+    const std::size_t length = fits ? Utf8Into(value, got, into) : into.size();
     SecureZeroMemory(value, sizeof value);
     ScrubRuntimeCopies(name);
     // The system's block: the value overwritten where it stands (a value of

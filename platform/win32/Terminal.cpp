@@ -28,6 +28,15 @@ int StandardErrorColumns() {
     return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
-bool TerminalTextIsUtf8() { return false; }
+Utf8Output::Utf8Output() {
+    if (IsConsole(STD_OUTPUT_HANDLE) || IsConsole(STD_ERROR_HANDLE)) {
+        previous_ = GetConsoleOutputCP();
+        if (previous_ == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8)) previous_ = 0;
+    }
+}
+
+Utf8Output::~Utf8Output() {
+    if (previous_ != 0) SetConsoleOutputCP(previous_);
+}
 
 }  // namespace pelorin::platform

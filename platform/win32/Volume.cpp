@@ -8,7 +8,8 @@ namespace pelorin::platform {
 
 std::optional<VolumeGeometry> QueryVolume(const std::string& path) {
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    if (!GetDiskFreeSpaceA(path.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) {
+    if (!GetDiskFreeSpaceW(win32::Widen(path).c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                           &totalClusters)) {
         return std::nullopt;
     }
     VolumeGeometry geometry;
@@ -21,7 +22,7 @@ std::optional<VolumeGeometry> QueryVolume(const std::string& path) {
 }
 
 DriveType QueryDriveType(const std::string& root) {
-    switch (GetDriveTypeA(root.c_str())) {
+    switch (GetDriveTypeW(win32::Widen(root).c_str())) {
         case DRIVE_NO_ROOT_DIR: return DriveType::NoRootDirectory;
         case DRIVE_REMOVABLE: return DriveType::Removable;
         case DRIVE_FIXED: return DriveType::Fixed;

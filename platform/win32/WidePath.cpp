@@ -1,6 +1,7 @@
 #include "platform/win32/WidePath.h"
 
 #include "platform/File.h"
+#include "platform/Utf8.h"
 
 namespace pelorin::platform {
 namespace {
@@ -12,11 +13,11 @@ std::string LastFailureText() { return lastFailure; }
 namespace win32 {
 
 void RememberFailure(DWORD code) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-        reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string words = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string words = length > 0 && text != nullptr ? Narrow(std::wstring(text, length)) : std::string();
     if (text != nullptr) LocalFree(text);
     while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ' || words.back() == '.')) {
         words.pop_back();
@@ -24,33 +25,23 @@ void RememberFailure(DWORD code) {
     lastFailure = words.empty() ? "system error " + std::to_string(code) : words;
 }
 
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
+namespace {
+
+std::wstring WideOf(const std::string& text, char16_t replacement) {
+    const std::u16string wide = Utf16FromUtf8(text, replacement);
+    return std::wstring(wide.begin(), wide.end());
 }
 
-std::string Narrow(const std::wstring& text, bool* exact) {
-    if (exact) *exact = true;
-    if (text.empty()) return {};
-    // A UTF-8 code page holds every character and takes no such flags.
-    const bool utf8 = GetACP() == CP_UTF8;
-    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    BOOL usedDefault = FALSE;
-    BOOL* used = utf8 ? nullptr : &usedDefault;
-    const int length = WideCharToMultiByte(CP_ACP, flags, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, used);
-    std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, flags, text.data(), static_cast<int>(text.size()), narrow.data(), length, nullptr,
-                        used);
-    if (exact && usedDefault) *exact = false;
-    return narrow;
+}  // namespace
+
+std::wstring Widen(const std::string& text) { return WideOf(text, u'\uFFFD'); }
+
+std::string Narrow(const std::wstring& text) {
+    return Utf8FromUtf16(std::u16string(text.begin(), text.end()));
 }
 
 std::wstring LongPath(const std::string& path) {
-    std::wstring wide = Widen(path);
+    std::wstring wide = WideOf(path, u'|');
     if (wide.rfind(L"\\\\?\\", 0) == 0 || wide.rfind(L"\\\\.\\", 0) == 0) return wide;
     DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
     if (length == 0) return wide;

@@ -34,14 +34,15 @@ public:
         switch (message) {
             case WM_INITDIALOG:
                 PrepareMainDialog(dialog, instance_, 0, IDI_SUNDREL);
-                SetDlgItemTextA(dialog, IDC_MESSAGE_TEXT, text_);
-                SetDlgItemTextA(dialog, IDC_DO_NOT_REMIND, kDoNotRemindLabel);
+                pelorin::win32::SetControlText(dialog, IDC_MESSAGE_TEXT, text_);
+                pelorin::win32::SetControlText(dialog, IDC_DO_NOT_REMIND, kDoNotRemindLabel);
                 if (dropped_ != nullptr) {
-                    SetDlgItemTextA(dialog, IDC_DROPPED_COUNT,
-                                    DroppedCountText(dropped_->files, dropped_->folders, dropped_->missing).c_str());
-                    SetDlgItemTextA(
+                    pelorin::win32::SetControlText(
+                        dialog, IDC_DROPPED_COUNT,
+                        DroppedCountText(dropped_->files, dropped_->folders, dropped_->missing));
+                    pelorin::win32::SetControlText(
                         dialog, IDC_DROPPED_NAMES,
-                        WithSystemLineEnds(DroppedNamesText(dropped_->firstNames, dropped_->moreNames)).c_str());
+                        WithSystemLineEnds(DroppedNamesText(dropped_->firstNames, dropped_->moreNames)));
                 }
                 SetForegroundWindow(dialog);
                 SetFocus(GetDlgItem(dialog, IDOK));

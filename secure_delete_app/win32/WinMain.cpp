@@ -23,7 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // to the instance that deletes them all after one confirmation.
     const auto start = pelorin::win32::ReadStartNames(L"Sundrel");
     if (start.handedOver) return 0;
-    const std::vector<std::string> paths = pelorin::win32::ProgramTexts(start.names);
+    const std::vector<std::string>& paths = start.names;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     pelorin::win32::ShowSettingWarnings(pelorin::secure_delete::kApplicationTitle);

@@ -13,12 +13,13 @@
 #include <vector>
 
 #include "app_common/win32/StartNames.h"
+#include "platform/win32/WidePath.h"
 #include "support/TempFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using pelorin::win32::Utf8FromWide;
+using pelorin::platform::win32::Narrow;
 
 // Names with spaces, quotes, letters of other scripts and a character
 // outside the 16-bit range.
@@ -64,7 +65,7 @@ std::vector<Result> RunProbes(const fs::path& folder, const std::wstring& leadin
 
 std::set<std::string> Expected(const fs::path& folder) {
     std::set<std::string> names;
-    for (const auto& name : kNames) names.insert(Utf8FromWide((folder / name).wstring()));
+    for (const auto& name : kNames) names.insert(Narrow((folder / name).wstring()));
     return names;
 }
 
@@ -96,26 +97,6 @@ TEST(InstanceGathering, WithoutTheSwitchEachKeepsItsOwnName) {
         names.insert(result.names[0]);
     }
     EXPECT_EQ(names, Expected(folder.path()));
-}
-
-// A name the code page cannot hold reaches the program as its short form
-// when the item exists, and otherwise as a name that matches nothing,
-// never one with wildcards or closest fits that could match another item.
-TEST(InstanceGathering, NamesBeyondTheCodePageNeverNameAnotherItem) {
-    if (GetACP() != 1252) GTEST_SKIP() << "written for the Western code page 1252";
-    pelorin::test::TempFolder folder;
-    const fs::path there = folder.path() / L"\u540d\u524d.txt";
-    std::ofstream(there) << "x";
-    std::ofstream(folder.path() / L"a.txt") << "another item";
-    const auto texts = pelorin::win32::ProgramTexts(
-        {Utf8FromWide(there.wstring()), Utf8FromWide((folder.path() / L"\u0101.txt").wstring()),
-         Utf8FromWide((folder.path() / L"r\u00e9sum\u00e9").wstring())});
-    ASSERT_EQ(texts.size(), 3u);
-    EXPECT_NE(GetFileAttributesA(texts[0].c_str()), INVALID_FILE_ATTRIBUTES) << texts[0];
-    EXPECT_EQ(texts[1].find_first_of("?*"), std::string::npos) << texts[1];
-    WIN32_FIND_DATAA found{};
-    EXPECT_EQ(FindFirstFileA(texts[1].c_str(), &found), INVALID_HANDLE_VALUE) << texts[1];
-    EXPECT_EQ(texts[2], folder.Prefix() + "r\xe9sum\xe9");
 }
 
 }  // namespace

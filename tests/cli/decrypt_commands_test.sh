@@ -121,11 +121,16 @@ printf 'x' >"$work/st/$(printf 'evil\033[2J')"
 PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/st/$(printf 'evil\033[2J')" 2>/dev/null
 PELORIN_PASSKEY=secret "$pelorin" list "$work/st/evil"*.pvb >"$work/listing" 2>&1
 check "list escapes control characters" test -z "$(grep -a $'\033' "$work/listing")" -a -n "$(grep -F 'evil\x1b[2J' "$work/listing")"
-# Eight-bit controls too, as a stray byte or as UTF-8; other UTF-8 stays.
-printf 'x' >"$work/st/$(printf 'c1\x9b2J\xc2\x9b2J-caf\xc3\xa9')"
+# Eight-bit controls too (the code page's bytes 0x81 and 0x9D come back as
+# U+0081 and U+009D); other UTF-8 stays. A name that is no text at all is
+# refused, and named with its stray byte escaped.
+printf 'x' >"$work/st/$(printf 'c1\xc2\x812J\xc2\x9d-caf\xc3\xa9')"
 PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/st/c1"* 2>/dev/null
 PELORIN_PASSKEY=secret "$pelorin" list "$work/st/c1"*.pvb >"$work/listing" 2>&1
-check "list escapes eight-bit controls and keeps UTF-8" grep -qF "c1\x9b2J\xc2\x9b2J-café" "$work/listing"
+check "list escapes eight-bit controls and keeps UTF-8" grep -qF "c1\xc2\x812J\xc2\x9d-café" "$work/listing"
+mkdir "$work/st/stray" && printf 'x' >"$work/st/stray/$(printf 'b\x9b2J')"
+PELORIN_PASSKEY=secret "$pelorin" encrypt --algorithm 1 "$work/st/stray" 2>"$work/err"
+check "a name that is not UTF-8 is refused and named, escaped" test $? -eq 4 -a -n "$(grep -F 'b\x9b2J" has characters' "$work/err")"
 
 # Archive names that begin with '-' after "--".
 cp "$work/st/mine.pvb" "$work/st/-dash.pvb"
@@ -222,5 +227,36 @@ printf 'an earlier output' >"$work/default output.txt"
 PELORIN_PASSKEY=k "$pelorin" import --algorithm ASCII --padding 12 "$work/in.enc" 2>"$work/err"
 check "import keeps an existing default output.txt" test $? -eq 0 -a "$(cat "$work/default output.txt")" = 'an earlier output'
 check "and writes a numbered one beside it" test "$(cat "$work/default output"[0-9]*.txt)" = 'sixteen bytes!!!'
+
+# Classic archives keep names and passkeys in a Windows code page:
+# Windows-1252 unless --code-page or the archives setting names another.
+mkdir -p "$work/cp/Work"
+printf 'cyrillic' >"$work/cp/Work/$(printf '\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82.txt')"  # Привет.txt
+PELORIN_PASSKEY=k "$pelorin" encrypt --algorithm 1 "$work/cp/Work" 2>"$work/err"
+check "a name outside Windows-1252 is refused and named" test $? -eq 4 -a -n "$(grep -F 'code page 1252' "$work/err")"
+PELORIN_PASSKEY=k "$pelorin" encrypt --algorithm 1 --code-page 1251 "$work/cp/Work" 2>/dev/null
+check "--code-page 1251 holds it" test $? -eq 0
+PELORIN_PASSKEY=k "$pelorin" list --code-page 1251 "$work/cp/Work.pvb" >"$work/listing"
+check "and reads it back in that code page" grep -qF "$(printf 'Work\\\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82.txt')" "$work/listing"
+"$pelorin" settings archives codepage 1251
+PELORIN_PASSKEY=k "$pelorin" list "$work/cp/Work.pvb" >"$work/listing2"
+check "as the archives setting does" cmp -s "$work/listing" "$work/listing2"
+"$pelorin" settings archives codepage 0
+PELORIN_PASSKEY=k "$pelorin" list --code-page 42 "$work/cp/Work.pvb" >/dev/null 2>&1
+check "a code page the tool cannot convert is a usage error" test $? -eq 2
+# A passkey that is UTF-8 is its Windows-1252 text for a classic archive,
+# as the Windows programs have it; one the code page cannot hold is refused
+# for a new archive. Archives of earlier versions, written under the UTF-8
+# bytes (made here with --code-page 65001), still open with it.
+printf 'x' >"$work/cp/a.txt"
+printf 'Gr\xfc\xdfe\n' >"$work/cp/key1252"
+PELORIN_PASSKEY=$(printf 'Gr\xc3\xbc\xc3\x9fe') "$pelorin" encrypt --algorithm 1 "$work/cp/a.txt" 2>/dev/null
+"$pelorin" list --passkey-file "$work/cp/key1252" "$work/cp/a.pvb" >/dev/null 2>&1
+check "a UTF-8 passkey becomes its Windows-1252 text" test $? -eq 0
+PELORIN_PASSKEY=$(printf 'Gr\xc3\xbc\xc3\x9fe') "$pelorin" encrypt --algorithm 1 --code-page 65001 "$work/cp/a.txt" 2>/dev/null
+PELORIN_PASSKEY=$(printf 'Gr\xc3\xbc\xc3\x9fe') "$pelorin" decrypt "$work/cp/a"[0-9]*.pvb 2>/dev/null
+check "an archive written under the UTF-8 bytes still opens" test $? -eq 0
+PELORIN_PASSKEY=$(printf '\xe6\x97\xa5\xe6\x9c\xac') "$pelorin" encrypt --algorithm 1 "$work/cp/a.txt" 2>"$work/err"
+check "a passkey outside the code page is refused for a new archive" test $? -eq 2 -a -n "$(grep -F 'ChaCha20-Poly1305' "$work/err")"
 
 finish

@@ -89,15 +89,15 @@ check "and an archive of version 8 as input, saying so" \
   test $? -eq 4 -a -n "$(grep 'never import input' "$work/err")" -a ! -e "$work/default output.txt"
 
 # Classic archives: the pad bytes are checked, and the test says what these
-# versions cannot tell.
+# versions cannot tell. Their passkey is the code page's text, as in decrypt.
 printf 'hello' >"$work/h.txt"
-"$pelorin" encrypt --algorithm 1 "$work/h.txt" 2>/dev/null
-"$pelorin" test "$work/h.pvb" >"$work/out" 2>/dev/null
+PELORIN_PASSKEY='Grüße' "$pelorin" encrypt --algorithm 1 "$work/h.txt" 2>/dev/null
+PELORIN_PASSKEY='Grüße' "$pelorin" test "$work/h.pvb" >"$work/out" 2>/dev/null
 check "a classic archive tests clean, without an integrity check" \
   test $? -eq 0 -a -n "$(grep 'carry no integrity check' "$work/out")"
 hsize=$(stat -c %s "$work/h.pvb")
 flip "$work/h.pvb" $((hsize - 9))
-"$pelorin" test "$work/h.pvb" >/dev/null 2>"$work/err"
+PELORIN_PASSKEY='Grüße' "$pelorin" test "$work/h.pvb" >/dev/null 2>"$work/err"
 check "a changed pad byte is found" test $? -eq 4 -a -n "$(grep 'pad byte of the data' "$work/err")"
 
 # A job stopped half way leaves no archive that tests whole: the signal

@@ -34,6 +34,7 @@ public:
     ModernUi(platform::SettingsStore& settings) : ForwardingUi(fake), settings_(settings) {}
     bool RunDecryptDialog(DecryptDialogModel& model) override {
         model.passkey = passkey;
+        model.passkeyAsGiven = asGiven;
         model.decryptAll = choice.empty();
         model.deleteSources = deleteSources;
         return model.ValidateOk(*this, settings_);
@@ -47,6 +48,7 @@ public:
     bool RunImportOptions(const std::string&, int&, std::int64_t&) override { return false; }
     test::FakeUi fake;
     std::string passkey = kPasskey;
+    std::string asGiven;  // the passkey as typed, where `passkey` is its code-page form
     std::vector<std::string> choice;
     std::vector<std::string> offered;
     bool deleteSources = false;
@@ -60,7 +62,12 @@ struct ModernDecryptTest : ::testing::Test {
     test::TestSettings testSettings;
     ModernUi ui{testSettings.store()};
     test::FakeProgressView view;
-    int Run(const std::string& archive) { return RunDecryptJob({folder.Path(archive)}, false, ui, view, testSettings.store()); }
+    int Run(const std::string& archive) { return Run(std::vector<std::string>{archive}); }
+    int Run(const std::vector<std::string>& archives) {
+        std::vector<std::string> paths;
+        for (const auto& archive : archives) paths.push_back(folder.Path(archive));
+        return RunDecryptJob(paths, false, ui, view, testSettings.store());
+    }
 };
 
 // The archive the tamper cases change: a folder, a file of three chunks, a
@@ -254,6 +261,33 @@ TEST_F(ModernDecryptTest, ChosenEntriesAndEntriesThisVersionCannotUnderstand) {
     const auto texts = ui.fake.Texts();
     EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
                             [](const std::string& t) { return t.find("(0x80)") != std::string::npos; }));
+}
+
+// A passkey typed with characters above 0x7F is held in two forms: the code
+// page's (what classic archives were written under) and the UTF-8 typed
+// (what version 8 takes, whichever archive comes first). One job opens both
+// kinds; the forms swapped open neither.
+TEST_F(ModernDecryptTest, EachKindOfArchiveTakesItsOwnFormOfThePasskey) {
+    const std::string utf8 = "Gr\xc3\xbc\xc3\x9f" "e";
+    const std::string western = "Gr\xfc\xdf" "e";
+    test::ArchiveOptions classic;
+    classic.passkey = western;
+    folder.Write("c.pvb", test::WriteTestArchive({{"c.txt", test::Span("classic")}}, classic));
+    folder.Write("m.pvb", test::WriteModernTestArchive({{test::FileMetadata("m.txt", 6), test::Span("modern")}}, utf8));
+    ui.passkey = western;
+    ui.asGiven = utf8;
+    for (const auto& order : {std::vector<std::string>{"m.pvb", "c.pvb"}, std::vector<std::string>{"c.pvb", "m.pvb"}}) {
+        fs::remove(folder.Path("c.txt"));
+        fs::remove(folder.Path("m.txt"));
+        EXPECT_EQ(Run(order), 0) << order[0] << ::testing::PrintToString(ui.fake.Texts());
+        EXPECT_EQ(folder.Read("c.txt"), test::Span("classic")) << order[0];
+        EXPECT_EQ(folder.Read("m.txt"), test::Span("modern")) << order[0];
+    }
+    ui.passkey = utf8;
+    ui.asGiven = western;
+    fs::remove(folder.Path("m.txt"));
+    Run("m.pvb");
+    EXPECT_FALSE(folder.Exists("m.txt"));
 }
 
 }  // namespace

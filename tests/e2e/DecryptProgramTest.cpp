@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <map>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +23,7 @@
 #include "e2e/ProgramDriver.h"
 #include "encrypt_app/EncryptSettings.h"
 #include "platform/Settings.h"
+#include "platform/win32/WidePath.h"
 #include "support/TempFolder.h"
 #include "wipe/ProgramWipes.h"
 
@@ -36,7 +41,11 @@ struct DecryptProgramTest : ::testing::Test {
     pelorin::platform::SettingsStore encryptSettings{pelorin::encrypt::kSettingsKey};
     pelorin::test::TempFolder folder;
 
-    void SetUp() override {
+    // The defaults before and after: other tests of the prefix run the
+    // programs under them.
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+    void Reset() {
         for (const auto& s : pelorin::decrypt::kAllSettings) decryptSettings.Write(s.name, s.defaultValue);
         for (const auto& s : pelorin::encrypt::kAllSettings) encryptSettings.Write(s.name, s.defaultValue);
     }
@@ -72,7 +81,7 @@ struct DecryptProgramTest : ::testing::Test {
             // Across processes Wine hands list-box texts over only in the wide form.
             wchar_t text[512] = {};
             SendDlgItemMessageW(chooser, IDC_FILE_LIST, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-            items.emplace_back(text, text + wcslen(text));
+            items.push_back(pelorin::platform::win32::Narrow(text));
         }
         return items;
     }
@@ -124,6 +133,38 @@ TEST_F(DecryptProgramTest, WrongThenRightPasskeyThenAChoiceOfFiles) {
     EXPECT_EQ(folder.Read("Mid\\beta.txt"), Span("second letter"));
     EXPECT_FALSE(fs::exists(folder.Path("alpha.txt")));
     EXPECT_TRUE(fs::exists(folder.Path("zeta.pvb")));  // deletion was not chosen
+}
+
+// Names above 0x7F come back as they went (the classic archive holds them
+// in the code page), listed in Choose Files as they are; the passkey too is
+// typed with such characters.
+TEST_F(DecryptProgramTest, NamesAndPasskeysOfTheCodePageComeBack) {
+    const std::string work = folder.Prefix() + "Gr\xc3\xbc\xc3\x9f" "e";  // the prefix is ASCII
+    const std::string inner = "\xc3\xbc" "ber";
+    fs::create_directories(PathOf(work + "\\" + inner));
+    const std::string western = "caf\xc3\xa9 \xe2\x82\xac.txt";
+    std::ofstream(PathOf(work + "\\" + western), std::ios::binary) << "western";
+    std::ofstream(PathOf(work + "\\" + inner + "\\" + "\xc3\x9f.txt"), std::ios::binary) << "sharp s";
+    const std::string passkey = "Gr\xc3\xbc\xc3\x9f" "e \xc3\xa9\xe2\x82\xac";
+    ASSERT_EQ(EncryptWithProgram({work}, 1, passkey), 0);
+    fs::remove_all(PathOf(work));
+
+    Program program("PelorinDecrypt.exe", {work + ".pvb"});
+    HWND dialog = program.Dialog("Pelorin Decrypt");
+    ASSERT_NE(dialog, nullptr);
+    SetDlgItemTextW(dialog, IDC_PASSKEY, pelorin::platform::win32::Widen(passkey).c_str());
+    CheckDlgButton(dialog, IDC_DECRYPT_ALL, BST_UNCHECKED);
+    Press(dialog, IDOK);
+    HWND chooser = program.Dialog("Choose Files");
+    ASSERT_NE(chooser, nullptr);
+    const std::string top = "Gr\xc3\xbc\xc3\x9f" "e\\";
+    EXPECT_EQ(ListItems(chooser), (Names{top + western, top + inner + "\\\xc3\x9f.txt"}));
+    SendDlgItemMessageA(chooser, IDC_FILE_LIST, LB_SETSEL, FALSE, 1);
+    Snapshot("choose-files-names-of-the-code-page");
+    Press(chooser, IDOK);
+    ASSERT_EQ(program.ExitCode(), 0);
+    EXPECT_EQ(ReadAll(work + "\\" + western), Span("western"));
+    EXPECT_FALSE(fs::exists(PathOf(work + "\\" + inner)));
 }
 
 // Every algorithm under each header and hashing setting, from one real
@@ -341,6 +382,131 @@ TEST_F(DecryptProgramTest, OptionsRetainedDeleteAndAbout) {
     Press(dialog, IDCANCEL);
     EXPECT_EQ(program.ExitCode(), 0);
     EXPECT_TRUE(fs::exists(folder.Path("a.pvb")));
+}
+
+// What a tree holds, by relative name (wide, as the system names it): a
+// folder's bytes are empty and marked by `folder`.
+struct TreeItem {
+    bool folder = false;
+    std::vector<std::uint8_t> bytes;
+    bool operator==(const TreeItem&) const = default;
+};
+std::map<std::wstring, TreeItem> TreeOf(const fs::path& root) {
+    std::map<std::wstring, TreeItem> items;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        TreeItem item;
+        item.folder = entry.is_directory();
+        if (!item.folder) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            item.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        items[fs::relative(entry.path(), root).wstring()] = item;
+    }
+    return items;
+}
+
+// An archive of version 8 from one real program to the other: names of
+// Japanese, Greek and an emoji, an empty file and an empty folder, a time
+// and the read-only and hidden attributes, under a passkey no code page
+// holds. A wrong passkey is refused by the key's tag; Choose Files offers
+// every name as it is; the tree comes back into a fresh folder name for
+// name and byte for byte. The same archive extended by one byte restores
+// as well and is reported as not whole.
+TEST_F(DecryptProgramTest, Version8NamesOfAnyCharactersTimesAndAttributesComeBack) {
+    using pelorin::platform::win32::Widen;
+    encryptSettings.Write(pelorin::encrypt::kKdfMemory.name, 8);
+    const std::string tree = folder.Prefix() + "Tree";
+    const std::string japanese = std::string(kJapaneseName);
+    const std::string greekFile = japanese + "\\" + kGreekName + ".txt";
+    const std::string emojiFile = std::string(kEmojiName) + ".bin";
+    fs::create_directories(PathOf(tree + "\\" + japanese));
+    fs::create_directories(PathOf(tree + "\\Leer"));
+    std::ofstream(PathOf(tree + "\\" + greekFile), std::ios::binary) << "Greek in Japanese";
+    const auto big = pelorin::test::TestBytes(70000, 3);
+    std::ofstream(PathOf(tree + "\\" + emojiFile), std::ios::binary)
+        .write(reinterpret_cast<const char*>(big.data()), static_cast<std::streamsize>(big.size()));
+    std::ofstream(PathOf(tree + "\\empty.txt"), std::ios::binary);
+    const auto stamp = fs::last_write_time(PathOf(tree + "\\" + greekFile)) - std::chrono::hours(24 * 400);
+    fs::last_write_time(PathOf(tree + "\\" + greekFile), stamp);
+    const std::wstring marked = Widen(tree + "\\" + emojiFile);
+    SetFileAttributesW(marked.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    const std::string passkey = "\xe9\x8d\xb5 \xce\xba\xce\xbb\xce\xb5\xce\xb9\xce\xb4\xce\xaf \xf0\x9f\x94\x91";
+    ASSERT_EQ(EncryptWithProgram({tree}, 9, passkey), 0);
+
+    for (const bool extended : {false, true}) {
+        pelorin::test::TempFolder fresh;
+        fs::copy_file(PathOf(tree + ".pvb"), fresh.path() / "Tree.pvb");
+        if (extended) std::ofstream(fresh.path() / "Tree.pvb", std::ios::binary | std::ios::app) << '!';
+        Program program("PelorinDecrypt.exe", {fresh.Path("Tree.pvb")});
+        HWND dialog = program.Dialog("Pelorin Decrypt");
+        ASSERT_NE(dialog, nullptr);
+        if (!extended) {
+            Answer(dialog, "not the passkey", true);
+            HWND box = program.Dialog("Pelorin Decrypt", dialog);
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(StaticTextOf(box), "Incorrect Passkey");
+            CloseBox(box);
+        }
+        SetDlgItemTextW(dialog, IDC_PASSKEY, Widen(passkey).c_str());
+        CheckDlgButton(dialog, IDC_DECRYPT_ALL, extended ? BST_CHECKED : BST_UNCHECKED);
+        Press(dialog, IDOK);
+        if (!extended) {
+            HWND chooser = program.Dialog("Choose Files");
+            ASSERT_NE(chooser, nullptr);
+            Names offered = ListItems(chooser);
+            std::sort(offered.begin(), offered.end());
+            Names expected = {"Tree", "Tree\\" + japanese, "Tree\\" + greekFile, "Tree\\" + emojiFile,
+                              "Tree\\empty.txt", "Tree\\Leer"};
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(offered, expected);
+            Snapshot("choose-files-version-8");
+            Press(chooser, IDOK);
+        } else {
+            HWND box = program.Dialog("Error");
+            ASSERT_NE(box, nullptr);
+            EXPECT_NE(StaticTextOf(box).find("is not whole: bytes follow its end record"), std::string::npos)
+                << StaticTextOf(box);
+            CloseBox(box);
+        }
+        ASSERT_EQ(program.ExitCode(), extended ? 4 : 0);
+        EXPECT_EQ(TreeOf(fresh.path() / "Tree"), TreeOf(PathOf(tree)));
+        EXPECT_EQ(fs::last_write_time(fresh.path() / PathOf("Tree\\" + greekFile)), stamp);
+        const std::wstring restored = Widen(fresh.Prefix() + "Tree\\" + emojiFile);
+        EXPECT_EQ(GetFileAttributesW(restored.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+                  static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+        SetFileAttributesW(restored.c_str(), FILE_ATTRIBUTE_NORMAL);  // so that the folder can go
+    }
+    SetFileAttributesW(marked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// The key of an archive of version 8 is derived in the dialog's OK: the
+// dialog takes no input meanwhile, the progress window says what happens,
+// and its Cancel, confirmed, ends the program with status 1 and nothing
+// restored.
+TEST_F(DecryptProgramTest, ACancelWhileTheKeyIsDerivedEndsWithOne) {
+    encryptSettings.Write(pelorin::encrypt::kKdfMemory.name, 1024);
+    folder.Write("slow.txt", Span("slow to open"));
+    ASSERT_EQ(EncryptWithProgram({folder.Path("slow.txt")}, 9, kPasskey), 0);
+    fs::remove(folder.Path("slow.txt"));
+    Program program("PelorinDecrypt.exe", {folder.Path("slow.pvb")});
+    HWND dialog = program.Dialog("Pelorin Decrypt");
+    ASSERT_NE(dialog, nullptr);
+    Answer(dialog, kPasskey, true);
+    HWND progress = program.Dialog("Decrypting...");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(dialog));
+    // What happens first, the archive's name last (a narrow line keeps its end).
+    const std::string status = ControlTextOf(progress, IDC_PROGRESS_STATUS);
+    EXPECT_EQ(status.rfind("Deriving the key from the passkey (1 GiB, about ", 0), 0u) << status;
+    EXPECT_EQ(status.substr(status.size() - 8), "slow.pvb") << status;
+    Snapshot("deriving-the-key");
+    Press(progress, IDCANCEL);
+    HWND question = program.Dialog("Pelorin Decrypt", dialog);
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(StaticTextOf(question), "Are you sure you want to Cancel?");
+    Press(question, IDYES);
+    EXPECT_EQ(program.ExitCode(), 1);
+    EXPECT_FALSE(fs::exists(folder.Path("slow.txt")));
 }
 
 TEST(DecryptProgramResources, StringsAndDialogs) {

@@ -13,10 +13,26 @@
 #include <thread>
 #include <utility>
 
+#include "platform/win32/WidePath.h"
+
 namespace pelorin::e2e {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using platform::win32::Narrow;
+using platform::win32::Widen;
+
+namespace {
+
+// Asked of the window itself: GetWindowText would give another process's
+// controls' texts only where they are captions.
+std::string WindowTextOf(HWND window) {
+    wchar_t text[1024] = {};
+    SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return Narrow(text);
+}
+
+}  // namespace
 
 Program::Program(const std::string& exe, const std::vector<std::string>& arguments) {
     std::string commandLine = "\"" + exe + "\"";
@@ -34,9 +50,11 @@ Program::Program(const std::wstring& commandLine) {
 }
 
 void Program::Start(const char* exe, std::string commandLine) {
-    STARTUPINFOA startup{sizeof startup};
-    EXPECT_TRUE(CreateProcessA(exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process_))
+    STARTUPINFOW startup{sizeof startup};
+    const std::wstring program = exe != nullptr ? Widen(exe) : std::wstring();
+    std::wstring line = Widen(commandLine);
+    EXPECT_TRUE(CreateProcessW(exe != nullptr ? program.c_str() : nullptr, line.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &process_))
         << commandLine;
     WaitForInputIdle(process_.hProcess, 10000);
 }
@@ -70,10 +88,9 @@ HWND Program::Dialog(const std::string& caption, HWND owner, std::chrono::millis
                 auto* s = reinterpret_cast<Search*>(parameter);
                 DWORD pid = 0;
                 GetWindowThreadProcessId(window, &pid);
-                char className[64] = {}, text[256] = {};
+                char className[64] = {};
                 GetClassNameA(window, className, sizeof className);
-                GetWindowTextA(window, text, sizeof text);
-                if (pid == s->pid && std::string(className) == "#32770" && s->caption == text &&
+                if (pid == s->pid && std::string(className) == "#32770" && s->caption == WindowTextOf(window) &&
                     IsWindowVisible(window) && (s->owner == nullptr || GetWindow(window, GW_OWNER) == s->owner)) {
                     s->found = window;
                     return FALSE;
@@ -128,7 +145,7 @@ std::vector<std::string> Program::ListViewTexts(HWND list) {
         SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(memory.address()));
         wchar_t text[kTextChars] = {};
         memory.Read(sizeof(LVITEMW), text, sizeof text);
-        texts.emplace_back(text, text + wcsnlen(text, kTextChars));
+        texts.push_back(Narrow(std::wstring(text, wcsnlen(text, kTextChars))));
     }
     return texts;
 }
@@ -201,10 +218,10 @@ bool TextFitsInside(HWND control) {
     HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Sans Serif");
     HGDIOBJ previous = SelectObject(screen, font);
-    char text[512] = {};
-    GetWindowTextA(control, text, sizeof text);
+    wchar_t text[512] = {};
+    GetWindowTextW(control, text, 512);
     SIZE size{};
-    GetTextExtentPoint32A(screen, text, static_cast<int>(strlen(text)), &size);
+    GetTextExtentPoint32W(screen, text, static_cast<int>(wcslen(text)), &size);
     SelectObject(screen, previous);
     DeleteObject(font);
     ReleaseDC(nullptr, screen);
@@ -218,10 +235,10 @@ std::string StaticTextOf(HWND box) {
     EnumChildWindows(
         box,
         [](HWND child, LPARAM parameter) -> BOOL {
-            char className[32] = {}, text[512] = {};
+            char className[32] = {};
             GetClassNameA(child, className, sizeof className);
-            GetWindowTextA(child, text, sizeof text);
-            if (std::string(className) == "Static" && text[0] != '\0') *reinterpret_cast<std::string*>(parameter) = text;
+            const std::string text = WindowTextOf(child);
+            if (std::string(className) == "Static" && !text.empty()) *reinterpret_cast<std::string*>(parameter) = text;
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&found));
@@ -237,14 +254,12 @@ void CloseBox(HWND box) {
     WaitGone(box);
 }
 
-std::string ControlTextOf(HWND dialog, int id) {
-    char text[1024] = {};
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
+std::string ControlTextOf(HWND dialog, int id) { return WindowTextOf(GetDlgItem(dialog, id)); }
+
+fs::path PathOf(const std::string& name) { return fs::path(Widen(name)); }
 
 std::vector<std::uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathOf(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

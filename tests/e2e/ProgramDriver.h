@@ -1,12 +1,14 @@
 // Drives a real Windows program of the suite the way a user does: starts it
 // as Explorer starts it, finds its windows by caption, fills fields, presses
-// buttons and reads message boxes.
+// buttons and reads message boxes. Texts and names are UTF-8 here, wide at
+// the system.
 #pragma once
 
 #include <windows.h>
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -89,5 +91,15 @@ void CloseBox(HWND box);
 std::string ControlTextOf(HWND dialog, int id);
 
 std::vector<std::uint8_t> ReadAll(const std::string& path);
+
+// A UTF-8 name as the file system library takes it (its narrow strings are
+// text of the code page on Windows).
+std::filesystem::path PathOf(const std::string& name);
+
+// Names of other scripts and beyond the 16-bit range, which no Western code
+// page holds: Greek, Japanese, an emoji.
+inline constexpr const char* kGreekName = "\xce\x95\xce\xbb\xce\xbb\xce\xb7\xce\xbd\xce\xb9\xce\xba\xce\xac";
+inline constexpr const char* kJapaneseName = "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e";
+inline constexpr const char* kEmojiName = "\xf0\x9f\x98\x80";
 
 }  // namespace pelorin::e2e

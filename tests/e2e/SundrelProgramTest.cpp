@@ -137,4 +137,34 @@ TEST_F(SundrelProgramTest, ConfirmedWithTheBoxTickedTheTreeGoesAndTheQuestionIsO
     EXPECT_FALSE(fs::exists(second));
 }
 
+// Names of any characters go like any other: the dropped folder, what it
+// holds and a dropped file, their names overwritten first (the script finds
+// nothing of names or contents on T:).
+TEST_F(SundrelProgramTest, NamesOfAnyCharactersGoLikeAnyOther) {
+    settings.Write(kSecDelDoNotRemind.name, 1);
+    const std::string tree = "T:\\" + Marker() + kGreekName;
+    const std::string inner = tree + "\\" + Marker() + kJapaneseName;
+    fs::create_directories(PathOf(inner));
+    std::string contents;
+    while (contents.size() < 10000) contents += Marker();
+    for (const std::string& file : {tree + "\\" + Marker() + kEmojiName + ".txt", inner + "\\" + Marker() + kGreekName,
+                                    inner + "\\" + kJapaneseName + Marker() + kEmojiName + ".bin"}) {
+        std::ofstream(PathOf(file), std::ios::binary) << contents;
+        ASSERT_EQ(fs::file_size(PathOf(file)), contents.size());
+    }
+    const std::string lone = "T:\\" + Marker() + kJapaneseName + kEmojiName + ".txt";
+    std::ofstream(PathOf(lone), std::ios::binary) << contents;
+    Program sundrel("Sundrel.exe", {tree, lone});
+    HWND confirm = sundrel.Dialog(kApplicationTitle);
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_EQ(ControlTextOf(confirm, IDC_DROPPED_NAMES), tree + "\r\n" + lone + "\r\n");
+    Snapshot("sundrel-confirm-names-of-any-characters");
+    Press(confirm, IDOK);
+    WaitGone(confirm);  // the message that follows bears the same caption
+    CloseVerdicts(sundrel);
+    EXPECT_EQ(sundrel.ExitCode(), 0);
+    EXPECT_FALSE(fs::exists(PathOf(tree)));
+    EXPECT_FALSE(fs::exists(PathOf(lone)));
+}
+
 }  // namespace

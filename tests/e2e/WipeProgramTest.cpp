@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -346,6 +347,55 @@ TEST_F(WipeProgramTest, OptionsAboutAndHelp) {
     EXPECT_TRUE(IsWindow(dialog));
     Press(dialog, IDCANCEL);
     EXPECT_EQ(wipe.ExitCode(), 0);
+}
+
+// Files and folders of any name: Thorough reaches the slack of each (the
+// run ends without a file it could not do, and the files hold what they
+// held), Complete deletes them all (the script then finds nothing of their
+// names or contents in T:'s image). Last: Complete empties T:.
+TEST_F(WipeProgramTest, ThoroughAndCompleteReachNamesOfAnyCharacters) {
+    const char* given = std::getenv("PELORIN_E2E_MARKER");
+    const std::string marker = given != nullptr ? given : "PELORIN-WIPE-PROGRAM-MARKER";
+    const std::string tree = std::string("T:\\") + marker + kGreekName;
+    const std::string inner = tree + "\\" + marker + kJapaneseName;
+    fs::create_directories(PathOf(inner));
+    std::string contents;
+    while (contents.size() < 10000) contents += marker;  // not a whole number of clusters: there is slack
+    const Names files = {tree + "\\" + marker + kEmojiName + ".txt", inner + "\\" + marker + kGreekName,
+                         inner + "\\" + kJapaneseName + marker + kEmojiName + ".bin"};
+    for (const auto& file : files) {
+        std::ofstream(PathOf(file), std::ios::binary) << contents;
+        ASSERT_EQ(fs::file_size(PathOf(file)), contents.size());
+    }
+
+    for (const int type : {IDC_THOROUGH, IDC_COMPLETE}) {
+        Program wipe("PelorinWipe.exe", {});
+        HWND dialog = wipe.Dialog("Pelorin Wipe");
+        ASSERT_NE(dialog, nullptr);
+        HWND list = GetDlgItem(dialog, IDC_DRIVE_LIST);
+        wipe.SelectListViewItem(list, IndexOf(wipe.ListViewTexts(list), "(T:\\)"));
+        Click(GetDlgItem(dialog, type));
+        ASSERT_EQ(CheckedBecomes(dialog, type), std::vector<int>{type});
+        Press(dialog, IDC_START);
+        if (type == IDC_COMPLETE) {
+            HWND box = wipe.Dialog("Pelorin Wipe", dialog);
+            ASSERT_NE(box, nullptr);
+            PostMessageA(box, WM_COMMAND, IDYES, 0);
+            WaitGone(box);
+        }
+        CloseVerdicts(wipe, dialog, {"T:\\"});
+        ASSERT_TRUE(RunSettles(dialog));
+        const WipeType ran = type == IDC_THOROUGH ? WipeType::Thorough : WipeType::Complete;
+        EXPECT_EQ(ControlTextOf(dialog, IDC_STATUS), pelorin::wipe_app::FinishedLine(ran, {"T:\\"}, 0));
+        Press(dialog, IDCANCEL);
+        EXPECT_EQ(wipe.ExitCode(), 0);
+        if (type == IDC_THOROUGH) {
+            for (const auto& file : files) {
+                EXPECT_EQ(ReadAll(file), std::vector<std::uint8_t>(contents.begin(), contents.end())) << file;
+            }
+        }
+    }
+    EXPECT_FALSE(fs::exists(PathOf(tree)));
 }
 
 }  // namespace

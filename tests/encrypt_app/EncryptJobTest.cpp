@@ -18,6 +18,7 @@
 #include "encrypt_app/JobList.h"
 #include "platform/File.h"
 #include "platform/Paths.h"
+#include "support/ClassicCodePageScope.h"
 #include "support/TempFolder.h"
 #include "support/TestSettings.h"
 
@@ -514,22 +515,35 @@ TEST_F(EncryptJobFixture, DeepFoldersBeyondTheOldPathLimitAreStoredAndWiped) {
     EXPECT_EQ(entries[0].data, test::Span("deep"));
 }
 
-#if defined(_WIN32)
-// A file whose name the code page cannot hold is named in a message, never
-// passed over silently; it stays, and so does its folder.
-TEST_F(EncryptJobFixture, NamesOutsideTheCodePageAreReportedAndKept) {
-    fs::create_directories(folder.path() / "Work");
-    const fs::path foreign = folder.path() / "Work" / L"\u65e5\u672c.txt";
+// Classic archives keep names in a code page (Windows-1252 here, as on
+// Linux and a Western Windows): a name it holds is stored in it and comes
+// back as it went; a file whose name it cannot hold is named in a message,
+// never passed over silently, and stays, with its folder; a folder of such a
+// name is named once.
+TEST_F(EncryptJobFixture, ClassicNamesAreStoredInTheCodePageAndOthersAreNamedAndKept) {
+    const test::ClassicCodePageScope western(1252);
+    const fs::path work = folder.path() / "Work";
+    const fs::path greek = work / fs::path(u8"\u03a9\u03bc\u03ad\u03b3\u03b1");
+    fs::create_directories(greek);
+    std::ofstream(greek / "inside.txt", std::ios::binary) << "inside";
+    const fs::path foreign = work / fs::path(u8"\u65e5\u672c.txt");
     std::ofstream(foreign, std::ios::binary) << "foreign";
-    folder.Write("Work/plain.txt", test::Span("plain"));
+    std::ofstream(work / fs::path(u8"caf\u00e9 \u20ac.txt"), std::ios::binary) << "western";
     ui->deleteSources = true;
     EXPECT_EQ(Run({Path("Work")}), kExitIncomplete);
     EXPECT_TRUE(fs::exists(foreign));
-    EXPECT_FALSE(fs::exists(Path("Work/plain.txt")));
-    ASSERT_EQ(ui->fake.shown.size(), 1u);
-    EXPECT_EQ(ui->fake.shown[0].text, UnreachableNameText(Path("Work") + "\\??.txt"));
+    EXPECT_TRUE(fs::exists(greek / "inside.txt"));
+    EXPECT_FALSE(fs::exists(work / fs::path(u8"caf\u00e9 \u20ac.txt")));
+    const auto entries = Entries(Path("Work.pvb"));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "Work\\caf\xc3\xa9 \xe2\x82\xac.txt");
+    const std::string inWork = Path("Work") + platform::kHostSeparator;
+    std::set<std::string> shown;
+    for (const auto& message : ui->fake.shown) shown.insert(message.text);
+    EXPECT_EQ(shown, (std::set<std::string>{
+                         NameOutsideCodePageText(inWork + "\xe6\x97\xa5\xe6\x9c\xac.txt", 1252),
+                         NameOutsideCodePageText(inWork + "\xce\xa9\xce\xbc\xce\xad\xce\xb3\xce\xb1", 1252)}));
 }
-#endif
 
 #if !defined(_WIN32)
 TEST_F(EncryptJobFixture, LinksInsideDroppedFoldersAreNeitherFollowedNorWiped) {

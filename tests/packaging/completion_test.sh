@@ -77,7 +77,7 @@ for command in encrypt decrypt import list test delete wipe-file wipe-free wipe-
 done
 
 # The settings offered are those the tool shows.
-for program in encrypt decrypt wipe delete; do
+for program in encrypt decrypt wipe delete archives; do
   shown=$("$pelorin" settings "$program" | cut -d= -f1 | sort | tr '\n' ' ' | sed 's/ $//')
   check "settings $program: the names offered are those it shows" test "$(offers pelorin settings "$program" "")" = "$shown"
 done

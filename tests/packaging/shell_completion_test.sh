@@ -90,11 +90,11 @@ cases=(
   "pelorin list --passkey-file r|report.pvb rest.txt"
   "pelorin wipe-free |folder"
   "pelorin help wipe-f|wipe-file wipe-free"
-  "pelorin settings |decrypt delete encrypt wipe"
+  "pelorin settings |archives decrypt delete encrypt wipe"
   "pelorin settings wipe N|NumDisk NumMem"
 )
 lines=("pelorin " "pelorin encrypt --algorithm " "${cases[@]%%|*}")
-for program in encrypt decrypt wipe delete; do lines+=("pelorin settings $program "); done
+for program in encrypt decrypt wipe delete archives; do lines+=("pelorin settings $program "); done
 for command in $commands; do lines+=("pelorin $command --"); done
 
 for shell in zsh fish; do
@@ -116,7 +116,7 @@ for shell in zsh fish; do
     named=$(options_of "$command" | sort -u | tr '\n' ' ' | sed 's/ $//')
     check "$shell: $command offers the options of its help (got '$got')" test "$got" = "$named"
   done
-  for program in encrypt decrypt wipe delete; do
+  for program in encrypt decrypt wipe delete archives; do
     check "$shell: settings $program offers the names it shows" \
       test "$(offers_for "$answer" "pelorin settings $program ")" = "$(settings_of "$program")"
   done

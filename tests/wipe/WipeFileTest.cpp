@@ -4,12 +4,15 @@
 #include <fstream>
 #include <vector>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
+#include "platform/Paths.h"
 #include "platform/Volume.h"
 #include "wipe/Overwrite.h"
 #include "wipe/WipeTestSupport.h"
@@ -156,6 +159,38 @@ TEST_F(WipeFileFixture, NamesThatAreNotFullyQualifiedOrCannotBeOpened) {
     EXPECT_EQ(WipeFile(test::Qualified(folder.path() / "missing.bin").c_str()), SdkErrorOpenFile);
     std::filesystem::create_directory(folder.path() / "adir");
     EXPECT_EQ(WipeFile(test::Qualified(folder.path() / "adir").c_str()), SdkErrorOpenFile);
+}
+
+// Names are UTF-8, of any characters; a name that is not UTF-8 is still
+// taken, as the system's code page (Windows) or the bytes it is (Linux),
+// and never decoded loosely: overlong dots climb nowhere.
+TEST_F(WipeFileFixture, NamesAreUtf8AndOlderCallersNamesStillReachTheirFiles) {
+    const std::string inFolder = test::Qualified(folder.path()) + platform::kHostSeparator;
+    const std::string western = "caf\xc3\xa9 \xe2\x82\xac.txt";
+#if defined(_WIN32)
+    if (GetACP() != 1252) GTEST_SKIP() << "written for the Western code page 1252";
+    const std::string westernGiven = "caf\xe9 \x80.txt";  // how a caller of the code page writes it
+#else
+    const std::string westernGiven = western;
+#endif
+    const Bytes content(10, 0x42);
+    for (const std::string name : {western, std::string("\xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80.txt")}) {
+        const auto path = std::filesystem::path(std::u8string(name.begin(), name.end()));
+        std::ofstream(folder.path() / path, std::ios::binary).write("x", 1);
+        EXPECT_EQ(WipeFile((inFolder + name).c_str()), SdkErrorNone) << name;
+        EXPECT_FALSE(std::filesystem::exists(folder.path() / path)) << name;
+    }
+    const auto westernPath = std::filesystem::path(std::u8string(western.begin(), western.end()));
+    std::ofstream(folder.path() / westernPath, std::ios::binary).write("x", 1);
+    EXPECT_EQ(WipeFile((inFolder + westernGiven).c_str()), SdkErrorNone);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / westernPath));
+
+    const std::string target = Make("target.txt", content);
+    std::filesystem::create_directories(folder.path() / "x");
+    const std::string climbing = inFolder + "x" + platform::kHostSeparator + "\xc0\xae\xc0\xae" +
+                                 platform::kHostSeparator + "target.txt";
+    EXPECT_NE(WipeFile(climbing.c_str()), SdkErrorNone);
+    EXPECT_TRUE(std::filesystem::exists(target));
 }
 
 #if !defined(_WIN32)

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app_common/SharedRandom.h"
+#include "platform/CodePage.h"
 #include "wipe/Patterns.h"
 #include "wipe/sdk/ErrorTexts.h"
 #include "wipe/sdk/LibraryState.h"
@@ -11,6 +12,14 @@
 #include "wipe/sdk/PeloSDK.h"
 
 using pelorin::sdk::State;
+
+namespace {
+
+// Names come in as UTF-8, or as text of the code page from callers written
+// before names were UTF-8; inside the library they are UTF-8.
+std::string NameGiven(const char* text) { return pelorin::platform::NameFromCallerText(text); }
+
+}  // namespace
 
 extern "C" {
 
@@ -74,9 +83,21 @@ int GetWipeTotals(PeloWipeTotals* totals) {
     return SdkErrorNone;
 }
 
-int WipeFile(const char* fileName) { return pelorin::sdk::WipeFileNamed(fileName); }
-int WipeFreeSpace(const char* driveRoot) { return pelorin::sdk::WipeFreeSpaceOf(driveRoot); }
-int WipeFileSlack(const char* fileName) { return pelorin::sdk::WipeSlackOf(fileName); }
+// The progress callback hears of a file by the caller's own text.
+int WipeFile(const char* fileName) {
+    if (fileName == nullptr) return pelorin::sdk::WipeFileNamed(nullptr, nullptr);
+    return pelorin::sdk::WipeFileNamed(NameGiven(fileName).c_str(), fileName);
+}
+
+int WipeFreeSpace(const char* driveRoot) {
+    if (driveRoot == nullptr) return pelorin::sdk::WipeFreeSpaceOf(nullptr);
+    return pelorin::sdk::WipeFreeSpaceOf(NameGiven(driveRoot).c_str());
+}
+
+int WipeFileSlack(const char* fileName) {
+    if (fileName == nullptr) return pelorin::sdk::WipeSlackOf(nullptr);
+    return pelorin::sdk::WipeSlackOf(NameGiven(fileName).c_str());
+}
 
 int SecureRand(void) {
     int value;

@@ -178,7 +178,7 @@ bool ClaimFreeRecords(const std::string& root, const platform::VolumeGeometry& v
 
 }  // namespace
 
-int WipeFileNamed(const char* fileName) {
+int WipeFileNamed(const char* fileName, const char* shownName) {
     OpenedForWipe opened = OpenNamedFile(fileName, true);
     if (opened.error != SdkErrorNone) return opened.error;
     const std::string name = fileName;
@@ -191,7 +191,7 @@ int WipeFileNamed(const char* fileName) {
     const std::uint64_t wipeLength = wipe::TotalLength(*parts);
     const int passes = State().diskPasses;
     ProgressReporter progress(static_cast<std::int64_t>(passes > 0 ? passes : 0) * static_cast<std::int64_t>(wipeLength),
-                              fileName);
+                              shownName);
     wipe::OverwriteJob job = LibraryJob(0, wipeLength, static_cast<std::size_t>(cluster));
     job.parts = *parts;
     job.bypassCache = true;

@@ -1,7 +1,13 @@
 /* PeloSDK: the secure-deletion library. Plain C interface, usable from C and
  * C++; every function uses the platform's default C calling convention.
- * Strings are 8-bit, NUL-terminated, in the system code page. On Windows a
- * name is fully qualified when it starts with a drive letter, a colon and a
+ * Strings are 8-bit and NUL-terminated. Names are UTF-8 from this version
+ * of the library on, so that files of any name are reached; on Windows a
+ * name with a UTF-16 surrogate that has no partner (the system allows one)
+ * carries it in the three-byte form of its number. A name that is not
+ * valid UTF-8 is still taken as before: on Windows as text of the system's
+ * ANSI code page, on Linux as the bytes it is. The progress callback is
+ * given a file's name as the caller wrote it. On Windows a name is fully
+ * qualified when it starts with a drive letter, a colon and a
  * backslash, and a drive root has the form "x:\"; on Linux a name is an
  * absolute path and a drive root is an absolute folder path ending in '/'. */
 #ifndef PELOSDK_H

@@ -19,11 +19,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     std::vector<std::string> kept;
     for (const auto& removed : pelorin::RemoveLeftoverTemporaries(&kept)) {
         const std::string text = "A temporary file left behind by an interrupted job was removed:\n" + removed;
-        MessageBoxA(nullptr, text.c_str(), pelorin::wipe_app::kApplicationTitle, MB_OK | MB_ICONINFORMATION);
+        pelorin::win32::ShowMessageBox(nullptr, pelorin::wipe_app::kApplicationTitle, text, std::nullopt,
+                                       pelorin::MessageIcon::Information);
     }
     for (const auto& name : kept) {
         const std::string text = "Kept " + name + ": " + pelorin::kMaybeLeftoverText + ".";
-        MessageBoxA(nullptr, text.c_str(), pelorin::wipe_app::kApplicationTitle, MB_OK | MB_ICONINFORMATION);
+        pelorin::win32::ShowMessageBox(nullptr, pelorin::wipe_app::kApplicationTitle, text, std::nullopt,
+                                       pelorin::MessageIcon::Information);
     }
     pelorin::wipe_app::win32::WipeDialog dialog(instance);
     dialog.Run();

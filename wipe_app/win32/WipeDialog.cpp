@@ -7,6 +7,7 @@
 #include "app_common/win32/Help.h"
 #include "platform/Settings.h"
 #include "platform/Volume.h"
+#include "platform/win32/WidePath.h"
 #include "wipe_app/BarPosition.h"
 #include "wipe_app/RunSummary.h"
 #include "wipe_app/StartRequest.h"
@@ -48,7 +49,7 @@ class MessageView final : public WipeView {
 public:
     explicit MessageView(HWND dialog) : dialog_(dialog) {}
     void Report(int position, const std::optional<std::string>& status) override {
-        SendMessageA(dialog_, kProgressMessage, static_cast<WPARAM>(position),
+        SendMessageW(dialog_, kProgressMessage, static_cast<WPARAM>(position),
                      status ? reinterpret_cast<LPARAM>(status->c_str()) : 0);
     }
     // The worker's thread tells the end with the run's result instead.
@@ -73,8 +74,8 @@ struct OptionsDialog {
                 model.Load(global, program);
                 SetUpSpin(GetDlgItem(dialog, IDC_OPT_DISK_SPIN), 0, 10000, 3);
                 SetUpSpin(GetDlgItem(dialog, IDC_OPT_MEMORY_SPIN), 0, 10000, 10);
-                SetDlgItemTextA(dialog, IDC_OPT_DISK, model.diskPasses.c_str());
-                SetDlgItemTextA(dialog, IDC_OPT_MEMORY, model.memoryPasses.c_str());
+                SetControlText(dialog, IDC_OPT_DISK, model.diskPasses);
+                SetControlText(dialog, IDC_OPT_MEMORY, model.memoryPasses);
                 CheckDlgButton(dialog, IDC_OPT_VERIFY, model.verify ? BST_CHECKED : BST_UNCHECKED);
                 return TRUE;
             case WM_COMMAND:
@@ -114,31 +115,31 @@ void WipeDialog::OnInit() {
     const platform::SettingsStore program(kProgramKey);
     const auto what = ReadSetting(program, kWhat);
     ChooseType(what >= 1 && what <= 3 ? static_cast<WipeType>(what) : WipeType::Standard);
-    SendDlgItemMessageA(dialog_, IDC_BAR, PBM_SETRANGE32, 0, kBarFull);
+    SendDlgItemMessageW(dialog_, IDC_BAR, PBM_SETRANGE32, 0, kBarFull);
 }
 
 void WipeDialog::FillDriveList() {
     HWND list = GetDlgItem(dialog_, IDC_DRIVE_LIST);
-    HIMAGELIST icons = ImageList_LoadImageA(instance_, MAKEINTRESOURCEA(IDB_DRIVES), 16, 0, RGB(0, 128, 128),
+    HIMAGELIST icons = ImageList_LoadImageW(instance_, MAKEINTRESOURCEW(IDB_DRIVES), 16, 0, RGB(0, 128, 128),
                                             IMAGE_BITMAP, LR_CREATEDIBSECTION);
     ListView_SetImageList(list, icons, LVSIL_SMALL);
-    LVCOLUMNA column{};
+    LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
     column.cx = 100;
-    char heading[] = "Drive name";
+    wchar_t heading[] = L"Drive name";
     column.pszText = heading;
-    ListView_InsertColumn(list, 0, &column);
+    SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     int row = 0;
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         const auto type = platform::QueryDriveType(DriveRootOf(letter));
         if (type != platform::DriveType::Fixed && type != platform::DriveType::Removable) continue;
-        std::string text = DriveListText(letter);
-        LVITEMA item{};
+        std::wstring text = platform::win32::Widen(DriveListText(letter));
+        LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = row++;
         item.pszText = text.data();
         item.iImage = type == platform::DriveType::Fixed ? kFixedIcon : kRemovableIcon;
-        ListView_InsertItem(list, &item);
+        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
     // The keyboard's place in the list shows as soon as the list has the
     // focus, before anything is chosen.
@@ -169,9 +170,13 @@ void WipeDialog::Start() {
     std::vector<std::string> selected;
     for (int index = ListView_GetNextItem(list, -1, LVNI_SELECTED); index >= 0;
          index = ListView_GetNextItem(list, index, LVNI_SELECTED)) {
-        char text[16] = {};
-        ListView_GetItemText(list, index, 0, text, sizeof text);
-        selected.emplace_back(text);
+        wchar_t text[16] = {};
+        LVITEMW item{};
+        item.iSubItem = 0;
+        item.pszText = text;
+        item.cchTextMax = 16;
+        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        selected.push_back(platform::win32::Narrow(text));
     }
     const WipeType type = chosenType_;
     const auto roots = PrepareStart(selected, type, ui_, platform::CanEnterDrive);
@@ -187,7 +192,7 @@ void WipeDialog::Start() {
     workerUi_->owner = dialog_;
     worker_ = std::thread([this] {
         const int result = RunWipe(run_, state_, *view_, *workerUi_);
-        SendMessageA(dialog_, kFinishedMessage, static_cast<WPARAM>(result), 0);
+        SendMessageW(dialog_, kFinishedMessage, static_cast<WPARAM>(result), 0);
     });
 }
 
@@ -202,7 +207,7 @@ void WipeDialog::FocusForState() {
                   : IsWindowEnabled(focusBeforeRun_) ? focusBeforeRun_
                                                      : GetDlgItem(dialog_, IDC_START);
     focusPending_ = GetActiveWindow() != dialog_;
-    if (!focusPending_) SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+    if (!focusPending_) SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
 }
 
 // Cancel takes the focus before the controls around it are disabled, so
@@ -211,7 +216,7 @@ void WipeDialog::EnterRun() {
     HWND focus = GetFocus();
     focusBeforeRun_ = focus != nullptr && IsChild(dialog_, focus) ? focus : GetDlgItem(dialog_, IDC_START);
     running_ = true;
-    SetDlgItemTextA(dialog_, IDCANCEL, "Cancel");
+    SetControlText(dialog_, IDCANCEL, "Cancel");
     FocusForState();
     EnableWindow(GetDlgItem(dialog_, IDC_START), FALSE);
     for (const int id : kRunControls) EnableWindow(GetDlgItem(dialog_, id), FALSE);
@@ -225,10 +230,10 @@ void WipeDialog::OnFinished(int result) {
     settling_ = true;
     for (const int id : kRunControls) EnableWindow(GetDlgItem(dialog_, id), TRUE);
     FocusForState();
-    SetDlgItemTextA(dialog_, IDCANCEL, "&Close");
+    SetControlText(dialog_, IDCANCEL, "&Close");
     EnableWindow(GetDlgItem(dialog_, IDCANCEL), FALSE);
-    SendDlgItemMessageA(dialog_, IDC_BAR, PBM_SETPOS, 0, 0);
-    SetDlgItemTextA(dialog_, IDC_STATUS, FinishedLine(run_.type, run_.roots, result).c_str());
+    SendDlgItemMessageW(dialog_, IDC_BAR, PBM_SETPOS, 0, 0);
+    SetControlText(dialog_, IDC_STATUS, FinishedLine(run_.type, run_.roots, result));
     SetTimer(dialog_, kSettleTimer, kSettleMilliseconds, nullptr);
 }
 
@@ -268,13 +273,13 @@ INT_PTR WipeDialog::Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             OnInit();
             return TRUE;
         case kProgressMessage:
-            SendDlgItemMessageA(dialog, IDC_BAR, PBM_SETPOS, wParam, 0);
-            if (lParam != 0) SetDlgItemTextA(dialog, IDC_STATUS, reinterpret_cast<const char*>(lParam));
+            SendDlgItemMessageW(dialog, IDC_BAR, PBM_SETPOS, wParam, 0);
+            if (lParam != 0) SetControlText(dialog, IDC_STATUS, reinterpret_cast<const char*>(lParam));
             return TRUE;
         case kFinishedMessage: OnFinished(static_cast<int>(wParam)); return TRUE;
         case WM_ACTIVATE:
             // After the dialog manager has put back the focus it kept.
-            if (LOWORD(wParam) != WA_INACTIVE && focusPending_) PostMessageA(dialog, kFocusMessage, 0, 0);
+            if (LOWORD(wParam) != WA_INACTIVE && focusPending_) PostMessageW(dialog, kFocusMessage, 0, 0);
             break;
         case kFocusMessage:
             if (focusPending_) FocusForState();
@@ -286,7 +291,7 @@ INT_PTR WipeDialog::Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<NMHDR*>(lParam);
             if (header->idFrom != IDC_DRIVE_LIST || header->code != NM_CUSTOMDRAW) break;
-            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, DrawDriveItem(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam)));
+            SetWindowLongPtrW(dialog, DWLP_MSGRESULT, DrawDriveItem(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam)));
             return TRUE;
         }
         case WM_COMMAND:
@@ -311,7 +316,7 @@ INT_PTR WipeDialog::Handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             break;
         case WM_SYSCOMMAND:
             if ((wParam & 0xFFF0) == kAboutCommand) {
-                DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_ABOUTBOX), dialog, AboutProcedure, 0);
+                DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_ABOUTBOX), dialog, AboutProcedure, 0);
                 return TRUE;
             }
             break;
