@@ -67,6 +67,13 @@ bool IsWindowsDeviceName(const std::string& component) {
            number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
+bool HoldsCharacterWindowsForbids(const std::string& component) {
+    for (const char c : component) {
+        if ((c > 0 && c < 0x20) || std::string_view("<>\"|?*").find(c) != std::string_view::npos) return true;
+    }
+    return false;
+}
+
 bool IsSafeEntryName(const std::string& name) {
     if (name.empty()) return false;
     if (name.front() == '\\' || name.front() == '/') return false;
@@ -82,8 +89,10 @@ bool IsSafeEntryName(const std::string& name) {
         const std::string component = name.substr(start, end - start);
         if (component == "..") return false;
         // A file of such a name cannot be made on Windows; writing there
-        // would reach the device instead.
-        if (platform::kHostSeparator == '\\' && IsWindowsDeviceName(component)) return false;
+        // would reach the device instead, or fail.
+        if (platform::kHostSeparator == '\\' && (IsWindowsDeviceName(component) || HoldsCharacterWindowsForbids(component))) {
+            return false;
+        }
         // Windows ignores trailing dots and spaces, so "..." or ". ." could
         // stand for "..": refuse components made only of them.
         if (!component.empty() && component.find_first_not_of(". ") == std::string::npos && component != ".") {

@@ -235,8 +235,14 @@ TEST(EntryNameTest, NamesWindowsTakesForDevicesAreKnown) {
     for (const char* file : {"NULL", "nul_", "xcon", "COM10", "LPT", "com.txt", "a.nul", ".con", "COM\xC2\xB4"}) {
         EXPECT_FALSE(IsWindowsDeviceName(file)) << file;
     }
-    // Refused where they would name a device, kept where they name a file.
-    EXPECT_EQ(IsSafeEntryName("tree\\sub\\CON.txt"), platform::kHostSeparator != '\\');
+    for (const char* forbidden : {"a*b", "q?", "l<t", "g>t", "p|p", "d\"q", "tab\tx"}) {
+        EXPECT_TRUE(HoldsCharacterWindowsForbids(forbidden)) << forbidden;
+    }
+    EXPECT_FALSE(HoldsCharacterWindowsForbids("caf\xC3\xA9 (1) [x] #%&'+,;=@{}~.txt"));
+    // Refused where they cannot be files, kept where they can.
+    for (const char* name : {"tree\\sub\\CON.txt", "tree\\a*b"}) {
+        EXPECT_EQ(IsSafeEntryName(name), platform::kHostSeparator != '\\') << name;
+    }
 }
 
 TEST(EntryNameTest, StoredBackslashesBecomeHostSeparators) {

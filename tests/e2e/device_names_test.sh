@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # An archive of version 8 made on Linux holding files whose names Windows
-# takes for devices ("nul", "CON.txt", "Lpt9 .log"), restored by pelorin.exe
+# takes for devices ("nul", "CON.txt", "Lpt9 .log") or with characters it
+# forbids ("a*b", "q?"), restored by pelorin.exe
 # under Wine: those names are refused and named, everything else in the
 # archive is restored, and nothing is left half-written. Run from the win64
 # tests with WINEPREFIX set.
@@ -16,7 +17,7 @@ pelorin=$native
 source "$(dirname "$0")/../cli/check.sh"
 windows() { winepath -w "$1" 2>/dev/null; }
 
-devices=("nul" "sub/CON.txt" "Lpt9 .log" "com1")
+devices=("nul" "sub/CON.txt" "Lpt9 .log" "com1" "a*b" "q?" "d\"q" "p|p")
 mkdir -p "$work/linux/tree/sub" "$work/windows"
 for name in "${devices[@]}" a.txt sub/z.txt; do printf '%s' "$name" >"$work/linux/tree/$name"; done
 printf 'pw\n' >"$work/key"
