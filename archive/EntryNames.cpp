@@ -1,6 +1,8 @@
 #include "archive/EntryNames.h"
 
+#include <array>
 #include <atomic>
+#include <string_view>
 #include <vector>
 
 #include "archive/HeaderCipher.h"
@@ -46,6 +48,32 @@ EntryNameResult ReadEntryName(ByteSource& source, const OpenedArchive& archive, 
     return {platform::Utf8FromCodePage(name, ClassicNameCodePage()), Damage::EndsInsideEntry};
 }
 
+bool IsWindowsDeviceName(const std::string& component) {
+    // Windows reads the part before the first dot, spaces at its end
+    // ignored, in any case, as a device: "nul", "CON.txt", "Lpt9 .log".
+    std::string base = component.substr(0, component.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    static constexpr std::array<std::string_view, 6> kDevices{"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const std::string_view device : kDevices) {
+        if (base == device) return true;
+    }
+    if (base.rfind("COM", 0) != 0 && base.rfind("LPT", 0) != 0) return false;
+    const std::string number = base.substr(3);
+    // A digit, or a superscript one, two or three in UTF-8.
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+           number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
+bool HoldsCharacterWindowsForbids(const std::string& component) {
+    for (const char c : component) {
+        if ((c > 0 && c < 0x20) || std::string_view("<>\"|?*").find(c) != std::string_view::npos) return true;
+    }
+    return false;
+}
+
 bool IsSafeEntryName(const std::string& name) {
     if (name.empty()) return false;
     if (name.front() == '\\' || name.front() == '/') return false;
@@ -60,6 +88,11 @@ bool IsSafeEntryName(const std::string& name) {
         if (end == std::string::npos) end = name.size();
         const std::string component = name.substr(start, end - start);
         if (component == "..") return false;
+        // A file of such a name cannot be made on Windows; writing there
+        // would reach the device instead, or fail.
+        if (platform::kHostSeparator == '\\' && (IsWindowsDeviceName(component) || HoldsCharacterWindowsForbids(component))) {
+            return false;
+        }
         // Windows ignores trailing dots and spaces, so "..." or ". ." could
         // stand for "..": refuse components made only of them.
         if (!component.empty() && component.find_first_not_of(". ") == std::string::npos && component != ".") {

@@ -40,8 +40,18 @@ EntryNameResult ReadEntryName(ByteSource& source, const OpenedArchive& archive, 
 // backslashes between components. False for a name that could leave that
 // folder or name no file in it: empty, a drive letter or any colon, a
 // leading or trailing backslash or slash, a last component ".",
-// a ".." component, a zero byte, and on hosts whose separator is '/' any '/'.
+// a ".." component, a zero byte, on hosts whose separator is '/' any '/', and
+// on Windows a component Windows takes for a device or one holding a
+// character no Windows name may hold (see below).
 bool IsSafeEntryName(const std::string& name);
+
+// A name component Windows opens as a device rather than a file in the
+// folder: CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0..9 and LPT0..9 (and with
+// a superscript 1, 2 or 3), in any case, also with an extension or spaces.
+bool IsWindowsDeviceName(const std::string& component);
+
+// A control character or one of < > " | ? *, which Windows refuses in names.
+bool HoldsCharacterWindowsForbids(const std::string& component);
 
 // The stored name with the host's separator.
 std::string HostRelativePath(const std::string& name);

@@ -8,6 +8,7 @@
 #include "archive/EntryNames.h"
 #include "archive/HeaderCheck.h"
 #include "archive/ReaderMessages.h"
+#include "platform/Paths.h"
 
 namespace pelorin::archive {
 namespace {
@@ -225,6 +226,23 @@ TEST(EntryNameTest, NamesThatWouldLeaveTheFolderAreRefused) {
 #if !defined(_WIN32)
     EXPECT_FALSE(IsSafeEntryName("a/b"));
 #endif
+}
+
+TEST(EntryNameTest, NamesWindowsTakesForDevicesAreKnown) {
+    for (const char* device : {"NUL", "nul", "CON.txt", "Lpt9 .log", "com1", "aux.tar.gz", "CONOUT$", "COM\xC2\xB9"}) {
+        EXPECT_TRUE(IsWindowsDeviceName(device)) << device;
+    }
+    for (const char* file : {"NULL", "nul_", "xcon", "COM10", "LPT", "com.txt", "a.nul", ".con", "COM\xC2\xB4"}) {
+        EXPECT_FALSE(IsWindowsDeviceName(file)) << file;
+    }
+    for (const char* forbidden : {"a*b", "q?", "l<t", "g>t", "p|p", "d\"q", "tab\tx"}) {
+        EXPECT_TRUE(HoldsCharacterWindowsForbids(forbidden)) << forbidden;
+    }
+    EXPECT_FALSE(HoldsCharacterWindowsForbids("caf\xC3\xA9 (1) [x] #%&'+,;=@{}~.txt"));
+    // Refused where they cannot be files, kept where they can.
+    for (const char* name : {"tree\\sub\\CON.txt", "tree\\a*b"}) {
+        EXPECT_EQ(IsSafeEntryName(name), platform::kHostSeparator != '\\') << name;
+    }
 }
 
 TEST(EntryNameTest, StoredBackslashesBecomeHostSeparators) {
