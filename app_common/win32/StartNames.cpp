@@ -18,16 +18,6 @@ std::vector<std::wstring> WideArguments() {
     return wide;
 }
 
-std::wstring FullPath(const std::wstring& name) {
-    const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return name;
-    std::wstring full(size, L'\0');
-    const DWORD length = GetFullPathNameW(name.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return name;
-    full.resize(length);
-    return full;
-}
-
 }  // namespace
 
 StartNames ReadStartNames(const std::wstring& program) {
@@ -39,7 +29,7 @@ StartNames ReadStartNames(const std::wstring& program) {
     }
     std::vector<std::string> names;
     for (auto argument = arguments.begin() + 1; argument != arguments.end(); ++argument) {
-        if (!argument->empty()) names.push_back(platform::win32::Narrow(FullPath(*argument)));
+        if (!argument->empty()) names.push_back(platform::win32::Narrow(platform::win32::FullName(*argument)));
     }
     auto gathered = GatherInstanceNames(program, names);
     if (gathered) {

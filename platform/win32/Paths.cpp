@@ -101,16 +101,7 @@ std::optional<std::string> ShortFormOf(const std::string& path) {
     return win32::Narrow(shortForm);
 }
 
-std::string AbsolutePath(const std::string& name) {
-    const std::wstring wide = win32::Widen(name);
-    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (size == 0) return name;
-    std::wstring full(size, L'\0');
-    const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-    if (length == 0 || length >= size) return name;
-    full.resize(length);
-    return win32::Narrow(full);
-}
+std::string AbsolutePath(const std::string& name) { return win32::Narrow(win32::FullName(win32::Widen(name))); }
 
 std::size_t NameLengthOnDisk(const std::string& name) { return win32::Widen(name).size(); }
 

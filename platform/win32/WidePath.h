@@ -16,6 +16,12 @@ std::wstring Widen(const std::string& text);
 
 std::string Narrow(const std::wstring& text);
 
+// The name resolved against the current folder, "." and ".." taken out,
+// every other component kept exactly: a trailing dot or space is not
+// dropped as GetFullPathNameW drops it, since "name." (made through "\\?\")
+// is another file than "name".
+std::wstring FullName(const std::wstring& name);
+
 // The name resolved against the current folder and marked "\\?\" (or
 // "\\?\UNC\" for a network name), which lifts the 260-character limit. A
 // byte that starts no character becomes '|', which no name may hold, so

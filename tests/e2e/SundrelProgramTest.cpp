@@ -15,6 +15,7 @@
 #include "app_common/ProgressDialog.h"
 #include "e2e/ProgramDriver.h"
 #include "platform/Settings.h"
+#include "platform/win32/WidePath.h"
 #include "secure_delete_app/SecureDeleteSettings.h"
 #include "secure_delete_app/SecureDeleteTexts.h"
 #include "secure_delete_app/win32/resource.h"
@@ -154,10 +155,20 @@ TEST_F(SundrelProgramTest, NamesOfAnyCharactersGoLikeAnyOther) {
     }
     const std::string lone = "T:\\" + Marker() + kJapaneseName + kEmojiName + ".txt";
     std::ofstream(PathOf(lone), std::ios::binary) << contents;
-    Program sundrel("Sundrel.exe", {tree, lone});
+    // A name ending in a dot (made through "\\?\") beside the file whose name
+    // lacks it: the one dropped goes, the other keeps its bytes.
+    const std::string dotted = "T:\\twin.";
+    const std::wstring dottedWide = L"\\\\?\\" + pelorin::platform::win32::Widen(dotted);
+    std::ofstream(PathOf("T:\\twin"), std::ios::binary) << "twin";
+    HANDLE made = CreateFileW(dottedWide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(made, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(made, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
+    CloseHandle(made);
+    Program sundrel("Sundrel.exe", {tree, lone, dotted});
     HWND confirm = sundrel.Dialog(kApplicationTitle);
     ASSERT_NE(confirm, nullptr);
-    EXPECT_EQ(ControlTextOf(confirm, IDC_DROPPED_NAMES), tree + "\r\n" + lone + "\r\n");
+    EXPECT_EQ(ControlTextOf(confirm, IDC_DROPPED_NAMES), tree + "\r\n" + lone + "\r\n" + dotted + "\r\n");
     Snapshot("sundrel-confirm-names-of-any-characters");
     Press(confirm, IDOK);
     WaitGone(confirm);  // the message that follows bears the same caption
@@ -165,6 +176,9 @@ TEST_F(SundrelProgramTest, NamesOfAnyCharactersGoLikeAnyOther) {
     EXPECT_EQ(sundrel.ExitCode(), 0);
     EXPECT_FALSE(fs::exists(PathOf(tree)));
     EXPECT_FALSE(fs::exists(PathOf(lone)));
+    EXPECT_EQ(GetFileAttributesW(dottedWide.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadAll("T:\\twin"), (std::vector<std::uint8_t>{'t', 'w', 'i', 'n'}));
+    fs::remove(PathOf("T:\\twin"));
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "archive/ArchiveTestSupport.h"
 #include "e2e/ProgramDriver.h"
@@ -42,6 +44,53 @@ TEST(ToolProgramTest, NamesOfAnyCharactersOnTheCommandLine) {
     Program decrypt("pelorin.exe", {"decrypt", "--passkey-file", key, work + ".pvb"});
     ASSERT_EQ(decrypt.ExitCode(), 0);
     EXPECT_EQ(ReadAll(western), pelorin::test::Span("western"));
+}
+
+// Names that only the "\\?\" form makes: a trailing dot or space, in a
+// file's or a folder's name. Each is wiped or deleted as itself; the file
+// whose name lacks the dot or space stays untouched.
+TEST(ToolProgramTest, ATrailingDotOrSpaceNamesAnotherFile) {
+    pelorin::test::TempFolder folder;
+    const auto make = [](const std::string& name, const char* body) {
+        const std::wstring wide = L"\\\\?\\" + pelorin::platform::win32::Widen(name);
+        if (body == nullptr) return CreateDirectoryW(wide.c_str(), nullptr) != FALSE;
+        HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        DWORD written = 0;
+        WriteFile(file, body, static_cast<DWORD>(std::strlen(body)), &written, nullptr);
+        return CloseHandle(file) != FALSE;
+    };
+    struct Case {
+        const char* command;
+        std::string odd;   // made through "\\?\", then given to the command
+        std::string twin;  // the name the system would have made of it
+        std::string kept;  // a file that must keep its bytes
+    };
+    const std::string at = folder.Prefix();
+    const Case cases[] = {
+        {"wipe-file", at + "a.", at + "a", at + "a"},
+        {"wipe-file", at + "b ", at + "b", at + "b"},
+        {"delete", at + "c. .", at + "c", at + "c"},
+        {"delete", at + "d.", at + "d", at + "d\\inner"},
+    };
+    for (const auto& c : cases) {
+        const bool folderCase = c.kept != c.twin;
+        ASSERT_TRUE(make(c.twin, folderCase ? nullptr : "twin")) << c.twin;
+        if (folderCase) {
+            ASSERT_TRUE(make(c.kept, "twin"));
+            ASSERT_TRUE(make(c.odd, nullptr)) << c.odd;
+            ASSERT_TRUE(make(c.odd + "\\inner", "odd"));
+        } else {
+            ASSERT_TRUE(make(c.odd, "odd")) << c.odd;
+        }
+        const bool asks = std::string(c.command) == "delete";
+        Program job("pelorin.exe", asks ? std::vector<std::string>{c.command, "--yes", c.odd}
+                                        : std::vector<std::string>{c.command, c.odd});
+        EXPECT_EQ(job.ExitCode(), 0) << c.odd;
+        EXPECT_EQ(GetFileAttributesW((L"\\\\?\\" + pelorin::platform::win32::Widen(c.odd)).c_str()),
+                  INVALID_FILE_ATTRIBUTES) << c.odd;
+        EXPECT_EQ(ReadAll(c.kept), pelorin::test::Span("twin")) << c.kept;
+    }
 }
 
 // A passkey handed over in the environment is taken whole up to the 1024
