@@ -155,7 +155,8 @@ printf 'to be encrypted\n' >"$work/menu/it's a file.txt"
 (cd "$work/menu" && printf 'BlowFish\n\n' | PELORIN_PASSKEY=menu-passkey script -qec "$run encrypt \"it's a file.txt\"" \
   /dev/null >"$work/menu.log" 2>&1)
 check "run-in-terminal encrypt exits 0 in a terminal" test $? -eq 0
-check "and asks for the cipher" grep -q "Cipher (.*BlowFish.*, or its number): " "$work/menu.log"
+check "and asks for the cipher, Enter leaving it to the tool" \
+  grep -q "Cipher (.*BlowFish.*ChaCha20-Poly1305.*, or its number), or Enter for ChaCha20-Poly1305: " "$work/menu.log"
 check "and writes the archive with it" test "$(head -c 2 "$work/menu/it's a file.pvb" | od -An -tu1 | tr -s ' ')" = " 7 1"
 check "and holds the window until Enter" grep -q "Press Enter to close this window" "$work/menu.log"
 printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s"\n' "$work/terminal.args" >"$work/fake-terminal"
