@@ -111,7 +111,8 @@ Program* TheOneLeft(std::vector<std::unique_ptr<Program>>& programs) {
 void AnswerEncrypt(Program& program) {
     HWND dialog = program.Dialog("Pelorin");
     ASSERT_NE(dialog, nullptr);
-    SendDlgItemMessageA(dialog, IDC_ALG_BLOWFISH, BM_CLICK, 0, 0);
+    // Version 8, which stores names of any characters.
+    SendDlgItemMessageA(dialog, IDC_ALG_CHACHA, BM_CLICK, 0, 0);
     SetDlgItemTextA(dialog, IDC_PASSKEY, kPasskey);
     SetDlgItemTextA(dialog, IDC_VERIFY, kPasskey);
     Press(dialog, IDOK);
@@ -142,10 +143,9 @@ std::vector<fs::path> Archives(const fs::path& folder) {
 // The stored names of an archive's entries, each checked against its data
 // (the item's own name as it was written).
 std::multiset<std::string> Entries(const fs::path& archive) {
-    pelorin::test::FakeUi ui;
     std::ifstream in(archive, std::ios::binary);
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const auto back = pelorin::test::ReadTestArchive(bytes, kPasskey, ui);
+    const auto back = pelorin::test::ReadModernTestArchive(bytes, kPasskey);
     std::multiset<std::string> names;
     for (const auto& entry : back.entries) names.insert(std::string(entry.data.begin(), entry.data.end()));
     return names;
